@@ -1,0 +1,100 @@
+#include "config/config_access.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+#include "diagnostics/log.h"
+#include "files/bounded_text.h"
+
+namespace tessel {
+
+std::map<int32_t, std::string> LauncherConfig;
+std::map<int32_t, std::wstring> LauncherMessages;
+
+const std::string* configValue(int32_t key) {
+  auto it = LauncherConfig.find(key);  // find, never operator[]: lookups must not insert
+  return it == LauncherConfig.end() ? nullptr : &it->second;
+}
+
+size_t configString(int32_t key, char* buffer, size_t capacity) {
+  if (capacity == 0) return 0;
+  buffer[0] = 0;
+  const std::string* value = configValue(key);
+  if (!value) return 0;
+  // Stored values end at their first NUL, like the C string they are read as.
+  size_t full = std::strlen(value->c_str());
+  size_t n = full;
+  if (n > capacity - 1) {
+    n = capacity - 1;
+    logError("config string %d truncated (%d %d)", key, static_cast<int>(capacity),
+             static_cast<int>(full));
+  }
+  std::memcpy(buffer, value->c_str(), n);
+  buffer[n] = 0;
+  return n;
+}
+
+void configStringW(int32_t key, wchar_t* buffer, size_t capacity) {
+  if (capacity == 0) return;
+  buffer[0] = 0;
+  const std::string* value = configValue(key);
+  if (!value) return;
+  size_t i = 0;
+  for (; i + 1 < capacity && (*value)[i] != 0 && i < value->size(); ++i)
+    buffer[i] = static_cast<wchar_t>(static_cast<unsigned char>((*value)[i]));
+  buffer[i] = 0;
+}
+
+char* configStringCopy(int32_t key) {
+  const std::string* value = configValue(key);
+  const char* text = value ? value->c_str() : "";
+  size_t n = std::strlen(text);
+  char* copy = new char[n + 1];
+  std::memcpy(copy, text, n + 1);
+  return copy;
+}
+
+namespace {
+int32_t toInt(const char* text) {
+  errno = 0;
+  long v = std::strtol(text, nullptr, 10);
+  // long is 32 bits here, so strtol's own clamping gives the 32-bit limits.
+  if (v > INT32_MAX) v = INT32_MAX;
+  if (v < INT32_MIN) v = INT32_MIN;
+  return static_cast<int32_t>(v);
+}
+}  // namespace
+
+int32_t configInt(int32_t key) {
+  char buffer[kPathCapacity];
+  configString(key, buffer, sizeof(buffer));
+  return toInt(buffer);
+}
+
+uint32_t configColor(int32_t key) {
+  char buffer[kPathCapacity];
+  configString(key, buffer, sizeof(buffer));
+  uint32_t parts[3] = {0, 0, 0};
+  int index = 0;
+  char* p = buffer;
+  while (*p && index < 3) {
+    while (*p == ',') ++p;
+    if (!*p) break;
+    char* end = std::strchr(p, ',');
+    if (end) *end = 0;
+    parts[index++] = static_cast<uint32_t>(toInt(p)) & 0xFF;
+    if (!end) break;
+    p = end + 1;
+  }
+  // Fewer than three components leave the missing ones at 0.
+  return parts[0] | (parts[1] << 8) | (parts[2] << 16);
+}
+
+void clearConfiguration() {
+  LauncherConfig.clear();
+  LauncherMessages.clear();
+}
+
+}  // namespace tessel

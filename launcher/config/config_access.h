@@ -1,0 +1,31 @@
+// The configuration tables and their accessors. Filled once by loadConfiguration; read-only
+// afterwards, from any thread. An absent key reads as empty text or 0.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <string>
+
+namespace tessel {
+
+extern std::map<int32_t, std::string> LauncherConfig;
+extern std::map<int32_t, std::wstring> LauncherMessages;
+
+// Copies the value (at most capacity-1 bytes, always terminated); returns the bytes copied.
+// A cut value is logged as an error.
+size_t configString(int32_t key, char* buffer, size_t capacity);
+// The value widened byte by byte (no code-page conversion), cut to the capacity.
+void configStringW(int32_t key, wchar_t* buffer, size_t capacity);
+// A new heap copy of the value (empty when absent); the caller frees it with delete[].
+char* configStringCopy(int32_t key);
+// strtol-like decimal value; 0 when absent or without leading digits.
+int32_t configInt(int32_t key);
+// "r,g,b" as a Windows colour value (red in the low byte).
+uint32_t configColor(int32_t key);
+// The value itself, or nullptr when absent (no copy; valid for the process's life).
+const std::string* configValue(int32_t key);
+
+// Test support: forget everything loaded.
+void clearConfiguration();
+
+}  // namespace tessel

@@ -1,0 +1,199 @@
+#include "config/config_block.h"
+
+#include <cstring>
+
+#include "block_layout.h"
+#include "block_reader.h"
+#include "config/config_access.h"
+#include "config/locale.h"
+#include "config_keys.h"
+#include "diagnostics/errors.h"
+#include "diagnostics/log.h"
+#include "embed_mask.h"
+#include "files/paths.h"
+
+namespace tessel {
+
+uint32_t blockEndPosition = 0;
+uint32_t unextractedPosition = 0;
+
+namespace {
+
+// The block reader's view of an open file; remembers the last read's outcome for the log.
+class FileSource : public ByteSource {
+ public:
+  explicit FileSource(HANDLE file) : file_(file) {
+    LARGE_INTEGER size{}, zero{}, pos{};
+    GetFileSizeEx(file, &size);
+    SetFilePointerEx(file, zero, &pos, FILE_CURRENT);
+    size_ = static_cast<uint64_t>(size.QuadPart);
+    pos_ = static_cast<uint64_t>(pos.QuadPart);
+  }
+  bool read(void* dst, uint32_t n, uint32_t& delivered) noexcept override {
+    DWORD got = 0;
+    BOOL ok = ReadFile(file_, dst, n, &got, nullptr);
+    lastError = ok ? 0 : GetLastError();
+    lastDelivered = got;
+    delivered = got;
+    pos_ += got;
+    return ok != 0;
+  }
+  uint64_t remaining() const noexcept override { return pos_ < size_ ? size_ - pos_ : 0; }
+  DWORD lastError = 0;
+  DWORD lastDelivered = 0;
+
+ private:
+  HANDLE file_;
+  uint64_t size_ = 0;
+  uint64_t pos_ = 0;
+};
+
+[[noreturn]] void failRead(BlockStatus status, const FileSource& source) {
+  switch (status) {
+    case BlockStatus::ReadInt:
+      logLine("error %d %d\n", static_cast<int>(source.lastError),
+              static_cast<int>(source.lastDelivered));
+      break;
+    case BlockStatus::ReadLong:
+    case BlockStatus::ReadShort:
+      logLine("error %d\n", static_cast<int>(source.lastError));
+      break;
+    default:
+      break;
+  }
+  fatalError(blockStatusText(status));
+}
+
+bool seekTo(HANDLE file, uint64_t offset) {
+  LARGE_INTEGER to;
+  to.QuadPart = static_cast<LONGLONG>(offset);
+  return SetFilePointerEx(file, to, nullptr, FILE_BEGIN) != 0;
+}
+
+}  // namespace
+
+int64_t readLong(HANDLE file) {
+  FileSource source(file);
+  int64_t v = 0;
+  if (!readLe64(source, v)) failRead(BlockStatus::ReadLong, source);
+  return v;
+}
+
+int32_t readInt(HANDLE file) {
+  FileSource source(file);
+  int32_t v = 0;
+  if (!readLe32(source, v)) failRead(BlockStatus::ReadInt, source);
+  return v;
+}
+
+int16_t readShort(HANDLE file) {
+  FileSource source(file);
+  int16_t v = 0;
+  if (!readLe16(source, v)) failRead(BlockStatus::ReadShort, source);
+  return v;
+}
+
+unique_hfile openLauncherFile() {
+  const wchar_t* path = launcherPathW();
+  unique_hfile file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
+    logError("Could not open %S", path);
+    fatalError("Error opening media file. Please move this file to an ascii-only path like c:\\");
+  }
+  return file;
+}
+
+void seekToConfigBlock(HANDLE file) {
+  seekTo(file, kPeOffsetField);
+  uint32_t h = static_cast<uint32_t>(readInt(file));
+  seekTo(file, static_cast<uint64_t>(h) + kPeSectionCount);
+  int16_t n = readShort(file);
+  logLine("number of sections: %d", n);
+  seekTo(file, static_cast<uint64_t>(h) + kPeOptionalSize);
+  int16_t s = readShort(file);
+  logLine("size of optional headers: %d", s);
+  // 64-bit arithmetic: damaged fields must not wrap to a plausible offset.
+  int64_t t = lastSectionHeaderOffset(h, n, s);
+  logLine("resSectionTableStart: %I64d", t);
+  if (t < 0) {
+    logLine("error %d %d\n", 0, 0);
+    fatalError(blockStatusText(BlockStatus::ReadInt));
+  }
+  seekTo(file, static_cast<uint64_t>(t) + kSectionRawSize);
+  uint32_t r = static_cast<uint32_t>(readInt(file));
+  uint32_t p = static_cast<uint32_t>(readInt(file));
+  logLine("rawDataSize: %d, rawDataOffset: %d", static_cast<int>(r), static_cast<int>(p));
+  // A start beyond the end of the file reads nothing there, which fails like a short read.
+  seekTo(file, blockStartOffset(r, p));
+}
+
+int loadConfigurationFrom(HANDLE file, const ArgumentList& arguments) {
+  seekToConfigBlock(file);
+  FileSource source(file);
+  BlockContents block;
+  char launcherLocale[16] = "en";
+  BlockReadHooks hooks;
+  hooks.beforeSections = [&]() {
+    // The records are complete: store them before the locale is detected, as a reader of
+    // the log expects.
+    for (auto& r : block.strings) LauncherConfig[r.first] = std::move(r.second);
+    for (auto& m : block.messages)
+      LauncherMessages[m.first] = std::wstring(m.second.begin(), m.second.end());
+    block.strings.clear();
+    block.messages.clear();
+    detectLocale(&arguments, launcherLocale);
+    setLocaleParts(launcherLocale);
+  };
+  BlockStatus status = readBlock(source, block, hooks);
+  if (status != BlockStatus::Ok) failRead(status, source);
+  for (const LocaleSection& section : block.sections) {
+    if (!localeTagMatches(section.tag, launcherLocale)) continue;
+    for (const auto& r : section.records)
+      LauncherMessages[r.first] = std::wstring(r.second.begin(), r.second.end());
+  }
+  LARGE_INTEGER zero{}, pos{};
+  SetFilePointerEx(file, zero, &pos, FILE_CURRENT);
+  blockEndPosition = static_cast<uint32_t>(pos.QuadPart);
+  int type = configInt(key::ExecutableType);
+  if (type != 1 && type != 5) clearErrorDialogs();
+  return type;
+}
+
+int loadConfiguration(const ArgumentList& arguments) {
+  unique_hfile file = openLauncherFile();
+  return loadConfigurationFrom(file.get(), arguments);
+}
+
+int copyFileBytes(HANDLE source, HANDLE target, int64_t count, bool unscramble) {
+  constexpr DWORD kChunk = 6000;
+  static_assert(kChunk == 6000, "the chunk size is part of the format's behaviour");
+  uint8_t buffer[kChunk];
+  int64_t copied = 0;
+  while (copied < count) {
+    DWORD want = static_cast<DWORD>(count - copied < kChunk ? count - copied : kChunk);
+    DWORD got = 0;
+    BOOL ok = ReadFile(source, buffer, want, &got, nullptr);
+    DWORD error = ok ? 0 : GetLastError();
+    if (!ok || got == 0) {
+      logError("ReadFile failed %d %d %I64d", static_cast<int>(got), static_cast<int>(error),
+               copied);
+      return 1;
+    }
+    if (unscramble) applyEmbeddedMask(buffer, got);
+    DWORD done = 0;
+    while (done < got) {
+      DWORD wrote = 0;
+      if (!WriteFile(target, buffer + done, got - done, &wrote, nullptr) || wrote == 0) {
+        DWORD werr = GetLastError();
+        logError("WriteFile failed %d %d", static_cast<int>(got - done), static_cast<int>(werr));
+        return 2;
+      }
+      done += wrote;
+    }
+    copied += got;
+  }
+  return 0;
+}
+
+}  // namespace tessel

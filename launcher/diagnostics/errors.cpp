@@ -1,0 +1,210 @@
+#include "diagnostics/errors.h"
+
+#include <cstdio>
+#include <cstring>
+#include <cwchar>
+
+#include "config/config_access.h"
+#include "diagnostics/log.h"
+#include "files/bounded_text.h"
+#include "files/handles.h"
+#include "files/temp_dir.h"
+#include "splash/splash_control.h"
+#include "config_keys.h"
+
+namespace tessel {
+
+bool showErrorDialogs = true;
+HWND messageOwnerWindow = nullptr;
+
+void setMessageOwnerWindow(HWND window) noexcept { messageOwnerWindow = window; }
+void clearErrorDialogs() noexcept { showErrorDialogs = false; }
+
+namespace {
+
+template <typename C>
+size_t length(const C* s) {
+  size_t n = 0;
+  while (s[n]) ++n;
+  return n;
+}
+
+template <typename C>
+void fillPlaceholderT(C* out, size_t capacity, const C* text, const C* argument) {
+  static const C marker[] = {'{', '0', '}', 0};
+  if (capacity == 0) return;
+  out[0] = 0;
+  const C* at = nullptr;
+  if (argument) {
+    for (const C* p = text; *p; ++p)
+      if (p[0] == '{' && p[1] == '0' && p[2] == '}') {
+        at = p;
+        break;
+      }
+  }
+  if (!at) {
+    copyText(out, capacity, text);
+    return;
+  }
+  size_t head = static_cast<size_t>(at - text);
+  if (head >= capacity) head = capacity - 1;
+  for (size_t i = 0; i < head; ++i) out[i] = text[i];
+  out[head] = 0;
+  appendText(out, capacity, argument);
+  appendText(out, capacity, at + length(marker));
+}
+
+// Keeps the last line ("Log: path") whole: the message gives way.
+template <typename C>
+void composeT(C* out, size_t capacity, const C* message, const C* logLine) {
+  if (capacity == 0) return;
+  out[0] = 0;
+  size_t tail = logLine ? length(logLine) : 0;
+  if (tail >= capacity) {  // a path this long cannot be shown whole: show the message alone
+    copyText(out, capacity, message);
+    return;
+  }
+  copyText(out, capacity - tail, message);
+  if (logLine) appendText(out, capacity, logLine);
+}
+
+void longLogPath(wchar_t* out, size_t capacity) {
+  out[0] = 0;
+  const wchar_t* path = logFilePath();
+  if (!path) return;
+  DWORD n = GetLongPathNameW(path, out, static_cast<DWORD>(capacity));
+  if (n == 0 || n >= capacity) copyText(out, capacity, path);
+}
+
+}  // namespace
+
+void fillPlaceholderW(wchar_t* out, size_t capacity, const wchar_t* text, const wchar_t* argument) {
+  fillPlaceholderT(out, capacity, text, argument);
+}
+void fillPlaceholder(char* out, size_t capacity, const char* text, const char* argument) {
+  fillPlaceholderT(out, capacity, text, argument);
+}
+
+void composeShownTextW(wchar_t* out, size_t capacity, const wchar_t* message,
+                       const wchar_t* logPath) {
+  if (!logPath || !*logPath) {
+    composeT<wchar_t>(out, capacity, message, nullptr);
+    return;
+  }
+  wchar_t tail[kPathCapacity + 16];
+  formatText(tail, kPathCapacity + 16, L"\n\nLog: %s", logPath);
+  composeT<wchar_t>(out, capacity, message, tail);
+}
+
+void composeShownText(char* out, size_t capacity, const char* message, const wchar_t* logPath) {
+  if (!logPath || !*logPath) {
+    composeT<char>(out, capacity, message, nullptr);
+    return;
+  }
+  char tail[kPathCapacity * 2 + 16];
+  formatText(tail, sizeof(tail), "\n\nLog: %S", logPath);
+  composeT<char>(out, capacity, message, tail);
+}
+
+void showErrorW(const wchar_t* text) {
+  splashControl(0);
+  wchar_t path[kPathCapacity];
+  longLogPath(path, kPathCapacity);
+  static wchar_t shown[kPathCapacity];
+  composeShownTextW(shown, kPathCapacity, text, path);
+  if (showErrorDialogs) {
+    wchar_t caption[kPathCapacity];
+    configStringW(key::MsgCaption, caption, kPathCapacity);
+    MessageBoxW(messageOwnerWindow, shown, caption, MB_OK | MB_ICONERROR);
+  } else {
+    // The C runtime's "%S" conversion: wide text in the ANSI code page.
+    static char narrow[kPathCapacity * 3];
+    int n = WideCharToMultiByte(CP_ACP, 0, shown, -1, narrow, sizeof(narrow), nullptr, nullptr);
+    if (n <= 0) narrow[0] = 0;
+    std::fprintf(stderr, "%s\n", narrow);
+    std::fflush(stderr);
+  }
+}
+
+void showError(const char* text) {
+  splashControl(0);
+  wchar_t path[kPathCapacity];
+  longLogPath(path, kPathCapacity);
+  static char shown[kPathCapacity];
+  composeShownText(shown, kPathCapacity, text, path);
+  if (showErrorDialogs) {
+    char caption[kPathCapacity];
+    configString(key::MsgCaption, caption, kPathCapacity);
+    MessageBoxA(messageOwnerWindow, shown, caption, MB_OK | MB_ICONERROR);
+  } else {
+    std::fprintf(stderr, "%s\n", shown);
+    std::fflush(stderr);
+  }
+}
+
+void showMessageW(int32_t key, const wchar_t* argument) {
+  static wchar_t text[kPathCapacity];
+  static wchar_t filled[kPathCapacity];
+  configStringW(key, text, kPathCapacity);
+  fillPlaceholderW(filled, kPathCapacity, text, argument);
+  showErrorW(filled);
+}
+
+void showMessage(int32_t key, const char* argument) {
+  static char text[kPathCapacity];
+  static char filled[kPathCapacity];
+  configString(key, text, kPathCapacity);
+  fillPlaceholder(filled, kPathCapacity, text, argument);
+  showError(filled);
+}
+
+void emptyDirectory(const char* path, bool recurse) {
+  if (!path || !*path || path[0] == '.') return;
+  logLine("emptying %s", path);
+  size_t n = std::strlen(path);
+  const char* sep = path[n - 1] == '\\' ? "" : "\\";
+  char pattern[kPathCapacity];
+  if (!formatText(pattern, kPathCapacity, "%s%s*.*", path, sep)) return;
+  WIN32_FIND_DATAA entry;
+  unique_hfind find(FindFirstFileA(pattern, &entry));
+  if (!find) return;
+  do {
+    if (std::strcmp(entry.cFileName, ".") == 0 || std::strcmp(entry.cFileName, "..") == 0)
+      continue;
+    char child[kPathCapacity];
+    if (!formatText(child, kPathCapacity, "%s%s%s", path, sep, entry.cFileName)) continue;
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      logLine("attempting to remove %s (%d)", child, recurse ? 1 : 0);
+      if (recurse) emptyDirectory(child, false);
+      RemoveDirectoryA(child);
+    } else {
+      logLine("attempting to delete %s", child);
+      DeleteFileA(child);
+    }
+  } while (FindNextFileA(find.get(), &entry));
+}
+
+void fatalExit(int code) {
+  if (launchTempDir[0]) {
+    emptyDirectory(launchTempDir, true);
+    RemoveDirectoryA(launchTempDir);
+  }
+  ExitProcess(static_cast<UINT>(code));
+}
+
+void fatalError(const char* text) {
+  showError(text);
+  fatalExit(1);
+}
+
+void fatalMessage(int32_t key, const char* argument) {
+  showMessage(key, argument);
+  fatalExit(1);
+}
+
+void fatalMessageW(int32_t key, const wchar_t* argument) {
+  showMessageW(key, argument);
+  fatalExit(1);
+}
+
+}  // namespace tessel

@@ -1,0 +1,147 @@
+#include "diagnostics/log.h"
+
+#include <windows.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+
+#include "files/bounded_text.h"
+#include "files/handles.h"
+
+namespace tessel {
+
+bool createLogOption = false;
+
+namespace {
+
+constexpr size_t kLineCapacity = 32768;
+constexpr int kNameAttempts = 100;
+
+// Created at program start, before the main thread can log.
+struct LogLock {
+  CRITICAL_SECTION cs;
+  LogLock() { InitializeCriticalSection(&cs); }
+};
+LogLock logLock;
+
+bool decided = false;
+bool pathSet = false;
+wchar_t logPath[kPathCapacity];
+
+bool envEqualsYes(const char* name) {
+  char value[kPathCapacity];
+  DWORD n = GetEnvironmentVariableA(name, value, sizeof(value));
+  return n > 0 && n < sizeof(value) && std::strcmp(value, "yes") == 0;
+}
+
+// Writes narrow text to the log in text mode (LF becomes CR LF), appending.
+void appendToLog(const char* text) {
+  unique_hfile file(CreateFileW(logPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return;
+  std::string out;
+  out.reserve(std::strlen(text) + 16);
+  for (const char* p = text; *p; ++p) {
+    if (*p == '\n') out.push_back('\r');
+    out.push_back(*p);
+  }
+  DWORD written = 0;
+  WriteFile(file.get(), out.data(), static_cast<DWORD>(out.size()), &written, nullptr);
+}
+
+// Claims a fresh numbered log file in the temporary directory with an exclusive create, so
+// that two launches started together never share (and truncate) one log.
+bool claimTempLogName() {
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    wchar_t* name = _wtempnam(L"c:\\", L"cvn_nlog_");
+    if (!name) return false;
+    bool fits = copyWhole(logPath, kPathCapacity, name);
+    std::free(name);
+    if (!fits) return false;
+    unique_hfile file(CreateFileW(logPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file) return true;
+    DWORD error = GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return false;
+  }
+  return false;
+}
+
+bool createFixedLog() {
+  copyText(logPath, kPathCapacity, L"c:\\cvn_nlog");
+  unique_hfile file(CreateFileW(logPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return file.valid();
+}
+
+void writeHeader() {
+  wchar_t module[kPathCapacity];
+  DWORD n = GetModuleFileNameW(nullptr, module, kPathCapacity);
+  if (n == 0 || n >= kPathCapacity) module[0] = 0;
+  std::time_t now = std::time(nullptr);
+  const char* when = std::ctime(&now);
+  wchar_t header[kPathCapacity + 128];
+  formatText(header, kPathCapacity + 128, L"Started executable %s at %S\n", module,
+             when ? when : "\n");
+  char narrow[(kPathCapacity + 128) * 2];
+  int len = WideCharToMultiByte(CP_ACP, 0, header, -1, narrow, sizeof(narrow), nullptr, nullptr);
+  if (len <= 0) return;
+  appendToLog(narrow);
+}
+
+// Enters the lock; returns true when a line should be written.
+bool openLog() {
+  EnterCriticalSection(&logLock.cs);
+  if (decided) return pathSet;
+  decided = true;
+  if (!createLogOption && !envEqualsYes("TESSEL_LOG") && !envEqualsYes("CORVANE_LOG"))
+    return false;
+  pathSet = true;
+  if (!claimTempLogName() && !createFixedLog()) return true;  // retried at every line
+  writeHeader();
+  return true;
+}
+
+void writeLine(const char* prefix, const char* format, va_list args) {
+  if (openLog()) {
+    static char line[kLineCapacity];
+    size_t used = 0;
+    if (prefix) {
+      copyText(line, kLineCapacity, prefix);
+      used = std::strlen(line);
+    }
+    formatTextV(line + used, kLineCapacity - used - 1, format, args);
+    appendText(line, kLineCapacity, "\n");
+    appendToLog(line);
+  }
+  LeaveCriticalSection(&logLock.cs);
+}
+
+}  // namespace
+
+void logLine(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  writeLine(nullptr, format, args);
+  va_end(args);
+}
+
+void logError(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  writeLine("ERROR: ", format, args);
+  va_end(args);
+}
+
+const wchar_t* logFilePath() {
+  EnterCriticalSection(&logLock.cs);
+  const wchar_t* path = pathSet ? logPath : nullptr;
+  LeaveCriticalSection(&logLock.cs);
+  return path;
+}
+
+}  // namespace tessel

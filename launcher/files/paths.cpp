@@ -1,0 +1,323 @@
+#include "files/paths.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <cwchar>
+
+#include "files/bounded_text.h"
+#include "files/handles.h"
+
+namespace tessel {
+namespace {
+
+bool pathsReady = false;
+bool directoriesReady = false;
+char narrowPath[kPathCapacity];
+wchar_t widePath[kPathCapacity];
+char narrowDir[kPathCapacity];
+wchar_t wideDirLong[kPathCapacity];
+wchar_t wideDirNarrowSafe[kPathCapacity];
+
+bool endsWithExe(const char* path) {
+  size_t n = std::strlen(path);
+  return n >= 4 && _stricmp(path + n - 4, ".exe") == 0;
+}
+
+bool acceptableNarrow(const wchar_t* wide, char* out) {
+  bool lossy = false;
+  if (!toNarrow(wide, out, kPathCapacity, &lossy)) return false;
+  return !lossy && std::strlen(out) >= 4 && endsWithExe(out);
+}
+
+void computePaths() {
+  if (pathsReady) return;
+  wchar_t module[kPathCapacity];
+  DWORD n = GetModuleFileNameW(nullptr, module, kPathCapacity);
+  if (n == 0 || n >= kPathCapacity) module[0] = 0;
+  DWORD m = GetLongPathNameW(module, widePath, kPathCapacity);
+  if (m == 0 || m >= kPathCapacity) copyText(widePath, kPathCapacity, module);
+  if (!acceptableNarrow(widePath, narrowPath)) {
+    wchar_t shortPath[kPathCapacity];
+    DWORD s = GetShortPathNameW(widePath, shortPath, kPathCapacity);
+    if (s == 0 || s >= kPathCapacity || !acceptableNarrow(shortPath, narrowPath)) {
+      char moduleA[kPathCapacity];
+      DWORD a = GetModuleFileNameA(nullptr, moduleA, kPathCapacity);
+      if (a == 0 || a >= kPathCapacity) moduleA[0] = 0;
+      DWORD sa = GetShortPathNameA(moduleA, narrowPath, kPathCapacity);
+      if (sa == 0 || sa >= kPathCapacity) copyText(narrowPath, kPathCapacity, moduleA);
+    }
+  }
+  collapseBackslashesW(widePath);
+  collapseBackslashes(narrowPath);
+  pathsReady = true;
+}
+
+template <typename C>
+void cutAfterLastBackslash(C* path) {
+  C* last = nullptr;
+  for (C* p = path; *p; ++p)
+    if (*p == '\\') last = p;
+  if (last) last[1] = 0;
+}
+
+template <typename C>
+bool isRelativeT(const C* path) {
+  size_t n = 0;
+  while (path[n]) ++n;
+  if (n < 3) return true;
+  if (path[0] == '"') {
+    if (n < 4) return true;
+    ++path;
+  }
+  if (path[1] == ':' && path[2] == '\\') return false;
+  if (path[0] == '\\' && path[1] == '\\') return false;
+  return true;
+}
+
+template <typename C>
+bool isDriveRoot(const C* path) {
+  if (!path[0] || !path[1]) return false;
+  const C* rest = path + 1;
+  static const C a[] = {':', '\\', 0};
+  static const C b[] = {':', '\\', '.', 0};
+  static const C c[] = {':', '\\', '.', '\\', '.', 0};
+  auto eq = [](const C* x, const C* y) {
+    while (*x && *x == *y) ++x, ++y;
+    return *x == *y;
+  };
+  return eq(rest, a) || eq(rest, b) || eq(rest, c);
+}
+
+}  // namespace
+
+unsigned fileApiCodePage() { return AreFileApisANSI() ? CP_ACP : CP_OEMCP; }
+
+bool toNarrow(const wchar_t* in, char* out, size_t capacity, bool* lossy) {
+  BOOL usedDefault = FALSE;
+  int n = WideCharToMultiByte(fileApiCodePage(), 0, in, -1, out, static_cast<int>(capacity), "?",
+                              lossy ? &usedDefault : nullptr);
+  if (lossy) *lossy = usedDefault != FALSE;
+  if (n <= 0) {
+    if (capacity) out[0] = 0;
+    return false;
+  }
+  return true;
+}
+
+bool toWide(const char* in, wchar_t* out, size_t capacity) {
+  int n = MultiByteToWideChar(fileApiCodePage(), 0, in, -1, out, static_cast<int>(capacity));
+  if (n <= 0) {
+    if (capacity) out[0] = 0;
+    return false;
+  }
+  return true;
+}
+
+const char* launcherPath() {
+  computePaths();
+  return narrowPath;
+}
+
+const wchar_t* launcherPathW() {
+  computePaths();
+  return widePath;
+}
+
+void launcherDirectories() {
+  if (directoriesReady) return;
+  computePaths();
+  DWORD n = GetFullPathNameA(narrowPath, kPathCapacity, narrowDir, nullptr);
+  if (n == 0 || n >= kPathCapacity) copyText(narrowDir, kPathCapacity, narrowPath);
+  cutAfterLastBackslash(narrowDir);
+  n = GetFullPathNameW(widePath, kPathCapacity, wideDirLong, nullptr);
+  if (n == 0 || n >= kPathCapacity) copyText(wideDirLong, kPathCapacity, widePath);
+  cutAfterLastBackslash(wideDirLong);
+  size_t i = 0;
+  for (; narrowDir[i]; ++i) wideDirNarrowSafe[i] = static_cast<unsigned char>(narrowDir[i]);
+  wideDirNarrowSafe[i] = 0;
+  directoriesReady = true;
+}
+
+const char* launcherDirectory() {
+  launcherDirectories();
+  return narrowDir;
+}
+
+const wchar_t* launcherDirectoryW(bool narrowSafe) {
+  launcherDirectories();
+  return narrowSafe ? wideDirNarrowSafe : wideDirLong;
+}
+
+bool isRelativePath(const char* path) { return isRelativeT(path); }
+bool isRelativePathW(const wchar_t* path) { return isRelativeT(path); }
+
+void collapseBackslashesW(wchar_t* path) {
+  if (!path[0]) return;
+  size_t write = 1;  // the first character is always kept
+  for (size_t read = 1; path[read]; ++read) {
+    wchar_t c = path[read];
+    if (c == L'\\' && path[write - 1] == L'\\' && write - 1 != 0) continue;
+    path[write++] = c;
+  }
+  path[write] = 0;
+}
+
+void collapseBackslashes(char* path) {
+  wchar_t wide[kPathCapacity];
+  if (!toWide(path, wide, kPathCapacity)) return;
+  collapseBackslashesW(wide);
+  char back[kPathCapacity];
+  bool lossy = false;
+  if (toNarrow(wide, back, kPathCapacity, &lossy) && !lossy) std::strcpy(path, back);
+}
+
+void lowerCasePathW(wchar_t* path) {
+  for (; *path; ++path)
+    if (*path >= L'A' && *path <= L'Z') *path = static_cast<wchar_t>(*path - L'A' + L'a');
+}
+
+void lowerCasePath(char* path) {
+  wchar_t wide[kPathCapacity];
+  if (!toWide(path, wide, kPathCapacity)) return;
+  lowerCasePathW(wide);
+  char back[kPathCapacity];
+  bool lossy = false;
+  if (toNarrow(wide, back, kPathCapacity, &lossy) && !lossy) std::strcpy(path, back);
+}
+
+bool findFile(const char* name, uint64_t* lastWrite) {
+  WIN32_FIND_DATAA data;
+  unique_hfind find(FindFirstFileA(name, &data));
+  if (!find) return false;
+  if (lastWrite)
+    *lastWrite = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                 data.ftLastWriteTime.dwLowDateTime;
+  return true;
+}
+
+bool findFileW(const wchar_t* name, uint64_t* lastWrite) {
+  WIN32_FIND_DATAW data;
+  unique_hfind find(FindFirstFileW(name, &data));
+  if (!find) return false;
+  if (lastWrite)
+    *lastWrite = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                 data.ftLastWriteTime.dwLowDateTime;
+  return true;
+}
+
+bool fileExists(const char* path) { return isDriveRoot(path) || findFile(path); }
+bool fileExistsW(const wchar_t* path) { return isDriveRoot(path) || findFileW(path); }
+
+bool resolvePath(char* out, const char* path, const char* baseFile) {
+  out[0] = 0;
+  if (isRelativePath(path)) {
+    if (baseFile) {
+      DWORD n = GetFullPathNameA(baseFile, kPathCapacity, out, nullptr);
+      if (n == 0 || n >= kPathCapacity) {
+        out[0] = 0;
+        return false;
+      }
+      cutAfterLastBackslash(out);
+    } else {
+      copyText(out, kPathCapacity, launcherDirectory());
+    }
+  }
+  if (!appendWhole(out, kPathCapacity, path)) {
+    out[0] = 0;
+    return false;
+  }
+  collapseBackslashes(out);
+  return true;
+}
+
+bool resolvePathW(wchar_t* out, const wchar_t* path, bool narrowSafe, const wchar_t* baseFile) {
+  out[0] = 0;
+  if (isRelativePathW(path)) {
+    if (baseFile) {
+      DWORD n = GetFullPathNameW(baseFile, kPathCapacity, out, nullptr);
+      if (n == 0 || n >= kPathCapacity) {
+        out[0] = 0;
+        return false;
+      }
+      cutAfterLastBackslash(out);
+    } else {
+      copyText(out, kPathCapacity, launcherDirectoryW(narrowSafe));
+    }
+  }
+  if (!appendWhole(out, kPathCapacity, path)) {
+    out[0] = 0;
+    return false;
+  }
+  collapseBackslashesW(out);
+  return true;
+}
+
+bool absolutePath(char* out, const char* path, bool keepCase) {
+  char resolved[kPathCapacity];
+  if (!resolvePath(resolved, path)) {
+    out[0] = 0;
+    return false;
+  }
+  DWORD n = GetFullPathNameA(resolved, kPathCapacity, out, nullptr);
+  if (n == 0 || n >= kPathCapacity) {
+    out[0] = 0;
+    return false;
+  }
+  if (!keepCase) lowerCasePath(out);
+  collapseBackslashes(out);
+  return true;
+}
+
+bool absolutePathW(wchar_t* out, const wchar_t* path, bool narrowSafe, bool keepCase) {
+  wchar_t resolved[kPathCapacity];
+  if (!resolvePathW(resolved, path, narrowSafe)) {
+    out[0] = 0;
+    return false;
+  }
+  DWORD n = GetFullPathNameW(resolved, kPathCapacity, out, nullptr);
+  if (n == 0 || n >= kPathCapacity) {
+    out[0] = 0;
+    return false;
+  }
+  if (!keepCase) lowerCasePathW(out);
+  collapseBackslashesW(out);
+  return true;
+}
+
+bool resolvePathList(char* out, const char* list) {
+  out[0] = 0;
+  char work[kPathCapacity];
+  if (!copyWhole(work, kPathCapacity, list)) return false;
+  bool first = true;
+  for (char* entry = work; *entry;) {
+    char* end = std::strchr(entry, ';');
+    if (end) *end = 0;
+    if (*entry) {
+      char resolved[kPathCapacity];
+      if (!resolvePath(resolved, entry) || (!first && !appendWhole(out, kPathCapacity, ";")) ||
+          !appendWhole(out, kPathCapacity, resolved)) {
+        out[0] = 0;
+        return false;
+      }
+      first = false;
+    }
+    if (!end) break;
+    entry = end + 1;
+  }
+  return true;
+}
+
+char* narrowCopy(const wchar_t* text) {
+  int n = WideCharToMultiByte(fileApiCodePage(), 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (n <= 0) {
+    char* empty = new char[1];
+    empty[0] = 0;
+    return empty;
+  }
+  char* out = new char[n];
+  if (WideCharToMultiByte(fileApiCodePage(), 0, text, -1, out, n, nullptr, nullptr) <= 0) out[0] = 0;
+  return out;
+}
+
+}  // namespace tessel

@@ -1,0 +1,57 @@
+// Path helpers in narrow (file-API code page) and wide (UTF-16) form. Output buffers hold
+// kPathCapacity characters; a result that would not fit is refused (false, empty output),
+// never cut and never written past the buffer.
+#pragma once
+#include <cstdint>
+
+namespace tessel {
+
+// The running executable: narrow (8.3 form when the long one is not representable) and wide
+// long form, with doubled backslashes collapsed. Cached; never free or change them.
+const char* launcherPath();
+const wchar_t* launcherPathW();
+// Fills the cached launcher directories (each ends in a backslash).
+void launcherDirectories();
+const char* launcherDirectory();
+// The long form, or the narrow directory widened byte by byte when `narrowSafe`.
+const wchar_t* launcherDirectoryW(bool narrowSafe);
+
+// The code page of the narrow file functions.
+unsigned fileApiCodePage();
+
+// True when the path is not absolute ("X:\..." or "\\..."), also after a leading quote.
+bool isRelativePath(const char* path);
+bool isRelativePathW(const wchar_t* path);
+// Runs of backslashes become one, except a leading pair (UNC).
+void collapseBackslashes(char* path);
+void collapseBackslashesW(wchar_t* path);
+// A-Z become a-z; nothing else changes.
+void lowerCasePath(char* path);
+void lowerCasePathW(wchar_t* path);
+
+// True when FindFirstFile finds the name (wildcards match); optionally its last-write time.
+bool findFile(const char* name, uint64_t* lastWrite = nullptr);
+bool findFileW(const wchar_t* name, uint64_t* lastWrite = nullptr);
+// findFile without the time, but "X:\", "X:\." and "X:\.\." exist without a look at the disk.
+bool fileExists(const char* path);
+bool fileExistsW(const wchar_t* path);
+
+// out = base directory + path for a relative path, else the path; backslashes collapsed.
+// The base is the directory of `baseFile` when given, else the launcher directory.
+bool resolvePath(char* out, const char* path, const char* baseFile = nullptr);
+bool resolvePathW(wchar_t* out, const wchar_t* path, bool narrowSafe,
+                  const wchar_t* baseFile = nullptr);
+// resolvePath against the launcher directory, made full, lower-cased unless keepCase.
+bool absolutePath(char* out, const char* path, bool keepCase);
+bool absolutePathW(wchar_t* out, const wchar_t* path, bool narrowSafe, bool keepCase);
+// Each non-empty ";"-separated entry resolved against the launcher directory.
+bool resolvePathList(char* out, const char* list);
+
+// A new narrow copy in the file-API code page (delete[] it); empty when nothing converts.
+char* narrowCopy(const wchar_t* text);
+// Conversions in the file-API code page; false when the result does not fit or (for
+// toNarrow with `lossy`) reports whether the default character was needed.
+bool toNarrow(const wchar_t* in, char* out, size_t capacity, bool* lossy = nullptr);
+bool toWide(const char* in, wchar_t* out, size_t capacity);
+
+}  // namespace tessel

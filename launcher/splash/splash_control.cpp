@@ -1,0 +1,7 @@
+#include "splash/splash_control.h"
+
+namespace tessel {
+
+void splashControl(int) {}
+
+}  // namespace tessel

@@ -1,0 +1,43 @@
+// The entry point: the start-up steps in their fixed order, one call each.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstring>
+
+#include "config/config_access.h"
+#include "config_keys.h"
+#include "diagnostics/errors.h"
+#include "discovery/search.h"
+#include "files/extract.h"
+#include "instance/instance_guard.h"
+#include "splash/splash_control.h"
+#include "startup/command_line.h"
+#include "startup/console.h"
+#include "startup/launcher_options.h"
+#include "startup/startup_state.h"
+#include "windows/java_vm_launcher.h"
+
+using namespace tessel;
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR tail, int show) {
+  InitCommonControls();
+  if (tail && *tail && std::strcmp(tail, "__cvn_reboot") == 0) {
+    rebootSystem();
+    return 0;
+  }
+  if (tail && std::strncmp(tail, "__cvn_lang_restart", 18) == 0) languageRestart = true;
+  if (tail && std::strncmp(tail, "-q_cvn_internal", 15) == 0) clearErrorDialogs();
+
+  ArgumentList arguments;
+  splitCommandLine(GetCommandLineW(), arguments);
+  prepareLaunch(instance, arguments);
+  applyLauncherOptions(arguments);
+  if (!languageRestart) singleInstanceGuard(true, true);
+  if (configInt(key::SplashScreen) && !configInt(key::RuntimeSplash)) splashControl(show);
+  if (extractEmbeddedFiles(true) != 0) fatalMessage(key::MsgInternalError, "16");
+  addNativeLibraryPath();
+  if (!LoadDLL()) fatalExit(83);
+  if (configInt(key::SplashScreen) && configInt(key::RuntimeSplash)) splashControl(show);
+  if (!launchProgram(arguments, true)) fatalMessageW(key::MsgJvmNotStarted, nullptr);
+  return 0;
+}

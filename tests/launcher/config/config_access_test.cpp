@@ -1,0 +1,73 @@
+#include <gtest/gtest.h>
+
+#include "config/config_access.h"
+
+namespace tessel {
+namespace {
+
+class ConfigAccess : public ::testing::Test {
+ protected:
+  void SetUp() override { clearConfiguration(); }
+  void TearDown() override { clearConfiguration(); }
+};
+
+TEST_F(ConfigAccess, StringIsCutToCapacityAndAlwaysTerminated) {
+  LauncherConfig[101] = "A";
+  LauncherConfig[102] = "AB";
+  char buffer[2] = {'x', 'x'};
+  EXPECT_EQ(configString(101, buffer, 2), 1u);
+  EXPECT_STREQ(buffer, "A");
+  EXPECT_EQ(configString(102, buffer, 2), 1u);
+  EXPECT_STREQ(buffer, "A");
+  EXPECT_EQ(configString(999, buffer, 2), 0u);
+  EXPECT_STREQ(buffer, "");
+  EXPECT_EQ(LauncherConfig.count(999), 0u) << "a lookup must not insert";
+}
+
+TEST_F(ConfigAccess, IntFollowsStrtol) {
+  LauncherConfig[1] = "400";
+  LauncherConfig[2] = "";
+  LauncherConfig[3] = " 20px";
+  LauncherConfig[4] = "-7";
+  LauncherConfig[5] = "99999999999";
+  LauncherConfig[6] = "px";
+  EXPECT_EQ(configInt(1), 400);
+  EXPECT_EQ(configInt(2), 0);
+  EXPECT_EQ(configInt(3), 20);
+  EXPECT_EQ(configInt(4), -7);
+  EXPECT_EQ(configInt(5), 2147483647);
+  EXPECT_EQ(configInt(6), 0);
+  EXPECT_EQ(configInt(7), 0);
+}
+
+TEST_F(ConfigAccess, ColourPacksRedGreenBlue) {
+  LauncherConfig[1] = "255,128,0";
+  LauncherConfig[2] = "1,,2,,,3";
+  LauncherConfig[3] = "256,0";
+  EXPECT_EQ(configColor(1), 0x80FFu);
+  EXPECT_EQ(configColor(2), 0x030201u);
+  EXPECT_EQ(configColor(3), 0u) << "components keep their low 8 bits; missing ones are 0";
+}
+
+TEST_F(ConfigAccess, WideValueIsWidenedByteByByte) {
+  LauncherConfig[1] = "caf\xE9";
+  wchar_t buffer[8];
+  configStringW(1, buffer, 8);
+  EXPECT_EQ(std::wstring(buffer), std::wstring(L"caf\u00E9"));
+  wchar_t small[3];
+  configStringW(1, small, 3);
+  EXPECT_EQ(std::wstring(small), std::wstring(L"ca"));
+}
+
+TEST_F(ConfigAccess, CopyIsIndependentAndEmptyWhenAbsent) {
+  LauncherConfig[1] = "value";
+  char* copy = configStringCopy(1);
+  char* none = configStringCopy(2);
+  EXPECT_STREQ(copy, "value");
+  EXPECT_STREQ(none, "");
+  delete[] copy;
+  delete[] none;
+}
+
+}  // namespace
+}  // namespace tessel

@@ -1,0 +1,1 @@
+namespace tessel { void toolPlaceholder() {} }
