@@ -1,0 +1,13 @@
+// The accepted runtime's home: its executable's directory followed by "..".
+#pragma once
+#include "files/bounded_text.h"
+
+namespace tessel {
+
+// Empty until the runtime search has accepted a runtime.
+extern char runtimeHome[kPathCapacity];
+
+// Records the home of the accepted executable (".../bin/java.exe" gives ".../bin\..").
+void setRuntimeHome(const char* acceptedExecutable);
+
+}  // namespace tessel
