@@ -2,39 +2,210 @@
 
 #include <windows.h>
 
+#include <cstring>
+#include <ctime>
+#include <cwchar>
+
 #include "config_keys.h"
 #include "diagnostics/errors.h"
+#include "diagnostics/log.h"
+#include "files/handles.h"
+#include "files/paths.h"
 
 namespace tessel {
 
 char launchTempDir[kPathCapacity];
 
-// Provisional versions; the full rules with their fallbacks replace them.
-void tempPath(char* out) {
-  DWORD n = GetTempPathA(kPathCapacity, out);
-  if (n == 0 || n >= kPathCapacity) fatalMessageW(key::MsgNotPowerUser, nullptr);
+namespace {
+
+constexpr int kLaunchDirAttempts = 10;
+constexpr int kFallbackNameAttempts = 100;
+
+// The narrow and wide Win32 calls under one name, so that both twins share one algorithm.
+DWORD systemTempPath(char* out) { return GetTempPathA(kPathCapacity, out); }
+DWORD systemTempPath(wchar_t* out) { return GetTempPathW(kPathCapacity, out); }
+DWORD environmentValue(const char* name, char* out, DWORD capacity) {
+  return GetEnvironmentVariableA(name, out, capacity);
+}
+DWORD environmentValue(const char* name, wchar_t* out, DWORD capacity) {
+  wchar_t wideName[32];
+  size_t i = 0;
+  for (; name[i] && i + 1 < 32; ++i) wideName[i] = static_cast<unsigned char>(name[i]);
+  wideName[i] = 0;
+  return GetEnvironmentVariableW(wideName, out, capacity);
+}
+BOOL makeDirectory(const char* dir) { return CreateDirectoryA(dir, nullptr); }
+BOOL makeDirectory(const wchar_t* dir) { return CreateDirectoryW(dir, nullptr); }
+DWORD longForm(const char* path, char* out) { return GetLongPathNameA(path, out, kPathCapacity); }
+DWORD longForm(const wchar_t* path, wchar_t* out) {
+  return GetLongPathNameW(path, out, kPathCapacity);
+}
+UINT windowsDirectory(char* out) { return GetWindowsDirectoryA(out, kPathCapacity); }
+UINT windowsDirectory(wchar_t* out) { return GetWindowsDirectoryW(out, kPathCapacity); }
+bool usable(const char* dir) { return isUsableTempDir(dir); }
+bool usable(const wchar_t* dir) { return isUsableTempDirW(dir); }
+const char* findChar(const char* s, char c) { return std::strchr(s, c); }
+const wchar_t* findChar(const wchar_t* s, wchar_t c) { return std::wcschr(s, c); }
+size_t length(const char* s) { return std::strlen(s); }
+void logHome(const char* home) { logLine("No temp dir defined. Using home %s", home); }
+void logHome(const wchar_t* home) { logLine("No temp dir defined. Using home %S", home); }
+
+template <typename C>
+bool copyAscii(C* out, const char* text) {
+  size_t n = std::strlen(text);
+  if (n >= kPathCapacity) return false;
+  for (size_t i = 0; i <= n; ++i) out[i] = static_cast<C>(static_cast<unsigned char>(text[i]));
+  return true;
 }
 
-void tempPathW(wchar_t* out) {
-  DWORD n = GetTempPathW(kPathCapacity, out);
-  if (n == 0 || n >= kPathCapacity) fatalMessageW(key::MsgNotPowerUser, nullptr);
+// HOMEDRIVE followed by HOMEPATH in what remains of the buffer; no trailing backslash.
+template <typename C>
+void homeDirectory(C* out) {
+  out[0] = 0;
+  DWORD n = environmentValue("HOMEDRIVE", out, kPathCapacity);
+  if (n >= kPathCapacity) n = 0;
+  out[n] = 0;
+  DWORD rest = static_cast<DWORD>(kPathCapacity - n);
+  DWORD m = environmentValue("HOMEPATH", out + n, rest);
+  if (m >= rest) m = 0;
+  out[n + m] = 0;
 }
 
-bool isUsableTempDir(const char*) { return true; }
-bool isUsableTempDirW(const wchar_t*) { return true; }
+// The fallback directories in their order; the first usable one goes to `out`.
+template <typename C>
+bool fallbackDirectory(C* out) {
+  C windows[kPathCapacity];
+  UINT w = windowsDirectory(windows);
+  if (w == 0 || w >= kPathCapacity) windows[0] = 0;
+  if (windows[0]) {
+    copyText(out, kPathCapacity, windows);
+    C suffix[8];
+    copyAscii(suffix, "\\temp");
+    if (appendWhole(out, kPathCapacity, suffix) && usable(out)) return true;
+  }
+  for (const char* fixed : {"c:\\temp", "c:\\tmp"}) {
+    copyAscii(out, fixed);
+    if (usable(out)) return true;
+  }
+  if (windows[0]) {
+    copyText(out, kPathCapacity, windows);
+    if (usable(out)) return true;
+  }
+  copyAscii(out, "c:\\");
+  if (!usable(out)) return false;
+  copyAscii(out, "c:\\tmp");
+  makeDirectory(out);  // may exist already; the probe decides
+  return usable(out);
+}
+
+template <typename C>
+void tempPathIn(C* out) {
+  DWORD n = systemTempPath(out);
+  DWORD error = GetLastError();
+  logLine("GetTempPath returned %d (last error %d)", static_cast<int>(n), static_cast<int>(error));
+  if (n == 0 || n >= kPathCapacity) out[0] = 0;  // a length beyond the buffer wrote nothing
+  if (!out[0]) {
+    homeDirectory(out);
+    logHome(out);
+  } else {
+    logLine("make dir returned %d", makeDirectory(out) ? 0 : -1);
+  }
+  // Characters the ANSI code page cannot hold come back as "?". When the long form cannot
+  // be had, the path itself is what narrow callers would use.
+  C work[kPathCapacity];
+  DWORD m = longForm(out, work);
+  const C* checked = (m == 0 || m >= kPathCapacity) ? out : work;
+  if (!findChar(checked, static_cast<C>('?'))) return;
+  if (!fallbackDirectory(out)) fatalMessageW(key::MsgNotPowerUser, nullptr);
+}
+
+// A seed that differs between processes and between calls within the same second.
+uint32_t unpredictableSeed() {
+  LARGE_INTEGER counter;
+  QueryPerformanceCounter(&counter);
+  uint64_t x = static_cast<uint64_t>(counter.QuadPart) ^
+               (static_cast<uint64_t>(GetCurrentProcessId()) << 32) ^ GetTickCount();
+  x ^= x >> 33;  // 64-bit finaliser mix
+  x *= 0xff51afd7ed558ccdULL;
+  x ^= x >> 33;
+  x *= 0xc4ceb9fe1a85ec53ULL;
+  x ^= x >> 33;
+  return static_cast<uint32_t>(x);
+}
+
+}  // namespace
+
+void tempPath(char* out) { tempPathIn(out); }
+void tempPathW(wchar_t* out) { tempPathIn(out); }
+
+bool isUsableTempDir(const char* dir) {
+  char probe[kPathCapacity];
+  // Always one backslash more, also after "c:\": the doubled one is harmless.
+  if (!formatText(probe, kPathCapacity, "%s\\tsl_w_testdir", dir)) return false;
+  RemoveDirectoryA(probe);  // left over from an earlier run
+  if (!CreateDirectoryA(probe, nullptr)) return false;
+  bool found = fileExists(probe);
+  RemoveDirectoryA(probe);
+  return found;
+}
+
+bool isUsableTempDirW(const wchar_t* dir) {
+  wchar_t probe[kPathCapacity];
+  if (!formatText(probe, kPathCapacity, L"%ls\\tsl_w_testdir", dir)) return false;
+  RemoveDirectoryW(probe);
+  if (!CreateDirectoryW(probe, nullptr)) return false;
+  bool found = fileExistsW(probe);
+  RemoveDirectoryW(probe);
+  return found;
+}
+
+bool claimTempFileName(const char* dir, uint32_t first, char* out) {
+  size_t n = length(dir);
+  const char* separator = (n > 0 && dir[n - 1] == '\\') ? "" : "\\";
+  for (int attempt = 0; attempt < kFallbackNameAttempts; ++attempt) {
+    int number = static_cast<int>((first + static_cast<uint32_t>(attempt)) & 0x7FFF);
+    if (!formatText(out, kPathCapacity, "%s%stsl%d", dir, separator, number)) break;
+    unique_hfile file(CreateFileA(out, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file) return true;
+    DWORD error = GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+      logError("could not create temporary file %s (last error %d)", out,
+               static_cast<int>(error));
+      break;
+    }
+  }
+  out[0] = 0;
+  return false;
+}
 
 void createTempFileName(char* out) {
   char dir[kPathCapacity];
   tempPath(dir);
-  if (!GetTempFileNameA(dir, "tsl", 0, out)) out[0] = 0;
+  logLine("tempPath is %s", dir);
+  // GetTempFileNameA writes at most MAX_PATH characters, well within kPathCapacity.
+  if (GetTempFileNameA(dir, "tsl", 0, out) == 0) {
+    DWORD error = GetLastError();
+    logLine("GetTempFileName failed (last error %d)", static_cast<int>(error));
+    claimTempFileName(dir, unpredictableSeed(), out);
+  }
+  logLine("tempFile is %s", out);
 }
 
 void createLaunchTempDir() {
-  char base[kPathCapacity];
-  tempPath(base);
-  for (unsigned i = GetTickCount() & 0xFFFF, tries = 0; tries < 100; ++i, ++tries) {
-    if (!formatText(launchTempDir, kPathCapacity, "%stsl%X.tmp", base, i)) break;
-    if (CreateDirectoryA(launchTempDir, nullptr)) return;
+  for (int attempt = 0; attempt < kLaunchDirAttempts; ++attempt) {
+    char file[kPathCapacity];
+    createTempFileName(file);
+    bool named = file[0] && formatText(launchTempDir, kPathCapacity, "%s_dir%d", file,
+                                       static_cast<int>(std::time(nullptr)));
+    if (!named) launchTempDir[0] = 0;
+    logLine("Temp dir3: %s", launchTempDir);
+    DWORD error = ERROR_INVALID_NAME;
+    if (named) {
+      if (CreateDirectoryA(launchTempDir, nullptr)) return;
+      error = GetLastError();
+    }
+    logLine("Could not create dir (%d)", static_cast<int>(error));
   }
   launchTempDir[0] = 0;
   fatalMessage(key::MsgInternalError, "7");

@@ -11,4 +11,11 @@ namespace tessel {
 bool expandVariables(wchar_t* text, size_t capacity, bool narrowSafe);
 bool expandVariablesNarrow(char* text, size_t capacity);
 
+// Replaces every occurrence of `reference` (case-sensitive) by `value`, in place; a value is
+// never searched again, so one that holds its own reference is inserted once. A narrow value
+// is widened byte by byte. False when some occurrence stayed for lack of room.
+bool replaceAll(wchar_t* text, size_t capacity, const wchar_t* reference, const wchar_t* value);
+bool replaceAll(wchar_t* text, size_t capacity, const wchar_t* reference, const char* value);
+bool replaceAll(char* text, size_t capacity, const char* reference, const char* value);
+
 }  // namespace tessel

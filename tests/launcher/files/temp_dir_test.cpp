@@ -1,0 +1,142 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+
+#include "files/bounded_text.h"
+#include "files/paths.h"
+#include "files/temp_dir.h"
+
+namespace tessel {
+namespace {
+
+// A scratch directory unique to this test process, removed with its contents afterwards.
+class TempDir : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    wchar_t base[MAX_PATH];
+    GetTempPathW(MAX_PATH, base);
+    dir_ = std::wstring(base) + L"tessel_tempdir_test_" + std::to_wstring(GetCurrentProcessId());
+    CreateDirectoryW(dir_.c_str(), nullptr);
+    DWORD n = GetEnvironmentVariableW(L"TMP", savedTmp_, MAX_PATH);
+    hadTmp_ = n > 0 && n < MAX_PATH;
+  }
+  void TearDown() override {
+    SetEnvironmentVariableW(L"TMP", hadTmp_ ? savedTmp_ : nullptr);
+    removeTree(dir_);
+  }
+  static void removeTree(const std::wstring& dir) {
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((dir + L"\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+      do {
+        std::wstring name = data.cFileName;
+        if (name == L"." || name == L"..") continue;
+        std::wstring path = dir + L"\\" + name;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+          removeTree(path);
+        else
+          DeleteFileW(path.c_str());
+      } while (FindNextFileW(find, &data));
+      FindClose(find);
+    }
+    RemoveDirectoryW(dir.c_str());
+  }
+  std::string narrowDir() const { return std::string(dir_.begin(), dir_.end()); }
+
+  std::wstring dir_;
+  wchar_t savedTmp_[MAX_PATH];
+  bool hadTmp_ = false;
+};
+
+TEST_F(TempDir, ProbeNeedsAWritableExistingDirectory) {
+  EXPECT_TRUE(isUsableTempDir(narrowDir().c_str()));
+  EXPECT_TRUE(isUsableTempDirW(dir_.c_str()));
+  EXPECT_TRUE(isUsableTempDir((narrowDir() + "\\").c_str())) << "doubled backslash is fine";
+  EXPECT_FALSE(isUsableTempDir((narrowDir() + "\\missing").c_str()));
+  EXPECT_FALSE(isUsableTempDirW((dir_ + L"\\missing").c_str()));
+  const std::wstring file = dir_ + L"\\plain-file";
+  HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  CloseHandle(h);
+  EXPECT_FALSE(isUsableTempDirW(file.c_str())) << "a file is no directory";
+  EXPECT_FALSE(fileExistsW((dir_ + L"\\tsl_w_testdir").c_str())) << "the probe is removed";
+}
+
+TEST_F(TempDir, LeftoverProbeDoesNotFailTheCandidate) {
+  ASSERT_TRUE(CreateDirectoryW((dir_ + L"\\tsl_w_testdir").c_str(), nullptr));
+  EXPECT_TRUE(isUsableTempDirW(dir_.c_str()));
+  EXPECT_FALSE(fileExistsW((dir_ + L"\\tsl_w_testdir").c_str()));
+}
+
+TEST_F(TempDir, RepresentableDirectoryIsKeptAsTheSystemGivesIt) {
+  const std::wstring tmp = dir_ + L"\\plain";
+  ASSERT_TRUE(SetEnvironmentVariableW(L"TMP", tmp.c_str()));
+  char out[kPathCapacity];
+  tempPath(out);
+  EXPECT_EQ(std::string(out), narrowDir() + "\\plain\\") << "with its trailing backslash";
+  EXPECT_TRUE(fileExistsW(tmp.c_str())) << "the system directory is created when missing";
+  EXPECT_FALSE(fileExistsW((tmp + L"\\tsl_w_testdir").c_str()));
+}
+
+TEST_F(TempDir, UnrepresentableDirectoryFallsBackToWindowsTemp) {
+  const std::wstring tmp = dir_ + L"\\\u65E5\u672C\u8A9E";  // not in the ANSI code page
+  ASSERT_TRUE(CreateDirectoryW(tmp.c_str(), nullptr));
+  ASSERT_TRUE(SetEnvironmentVariableW(L"TMP", tmp.c_str()));
+  char windowsDir[MAX_PATH];
+  GetWindowsDirectoryA(windowsDir, MAX_PATH);
+  ASSERT_TRUE(isUsableTempDir((std::string(windowsDir) + "\\temp").c_str()))
+      << "the prefix lacks a writable Windows temp directory";
+  char out[kPathCapacity];
+  tempPath(out);
+  EXPECT_EQ(std::string(out), std::string(windowsDir) + "\\temp");
+  wchar_t wide[kPathCapacity];
+  tempPathW(wide);
+  EXPECT_EQ(std::wstring(wide), tmp + L"\\") << "the wide form keeps the real directory";
+}
+
+TEST_F(TempDir, TempFileNameCreatesTheFile) {
+  ASSERT_TRUE(SetEnvironmentVariableW(L"TMP", dir_.c_str()));
+  char name[kPathCapacity];
+  createTempFileName(name);
+  ASSERT_NE(name[0], 0);
+  EXPECT_EQ(std::string(name).rfind(narrowDir() + "\\tsl", 0), 0u) << name;
+  EXPECT_TRUE(fileExists(name));
+}
+
+TEST_F(TempDir, FallbackNameHasItsBackslashAndSkipsTakenNumbers) {
+  const std::string base = narrowDir();
+  char name[kPathCapacity];
+  ASSERT_TRUE(claimTempFileName(base.c_str(), 4711, name));
+  EXPECT_EQ(std::string(name), base + "\\tsl4711");
+  EXPECT_TRUE(fileExists(name));
+  ASSERT_TRUE(claimTempFileName((base + "\\").c_str(), 4711, name));
+  EXPECT_EQ(std::string(name), base + "\\tsl4712") << "an existing name is never handed out";
+  EXPECT_TRUE(fileExists(name));
+  ASSERT_TRUE(claimTempFileName(base.c_str(), 32767, name));
+  EXPECT_EQ(std::string(name), base + "\\tsl32767");
+  ASSERT_TRUE(claimTempFileName(base.c_str(), 32767, name));
+  EXPECT_EQ(std::string(name), base + "\\tsl0") << "numbers stay within 0 to 32767";
+  EXPECT_FALSE(claimTempFileName((base + "\\missing").c_str(), 1, name));
+  EXPECT_STREQ(name, "");
+}
+
+TEST_F(TempDir, LaunchDirectoryLeavesItsFileBesideIt) {
+  ASSERT_TRUE(SetEnvironmentVariableW(L"TMP", dir_.c_str()));
+  createLaunchTempDir();
+  const std::string made = launchTempDir;
+  launchTempDir[0] = 0;
+  ASSERT_FALSE(made.empty());
+  DWORD attributes = GetFileAttributesA(made.c_str());
+  ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
+  size_t cut = made.find("_dir");
+  ASSERT_NE(cut, std::string::npos);
+  EXPECT_EQ(made.rfind(narrowDir() + "\\tsl", 0), 0u) << made;
+  EXPECT_TRUE(fileExists(made.substr(0, cut).c_str())) << "the claimed file stays";
+  EXPECT_NE(made.back(), '\\');
+}
+
+}  // namespace
+}  // namespace tessel
