@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "block_writer.h"
+#include "byte_order.h"
+#include "config/config_access.h"
+#include "config/config_block.h"
+#include "embed_mask.h"
+#include "files/handles.h"
+#include "test_support.h"
+
+namespace tessel {
+namespace {
+
+// A minimal image whose one section header puts the end of raw data at byte 128.
+std::string fakeImageWith(const std::vector<uint8_t>& block) {
+  std::string bytes(128, '\0');
+  auto* p = reinterpret_cast<uint8_t*>(&bytes[0]);
+  storeLe32(p + 60, 64);   // e_lfanew
+  storeLe16(p + 70, 1);    // one section
+  storeLe16(p + 84, 0);    // no optional header: last section header at 88
+  storeLe32(p + 104, 16);  // raw size
+  storeLe32(p + 108, 112); // raw offset
+  bytes.append(block.begin(), block.end());
+  return bytes;
+}
+
+class ConfigBlock : public ::testing::Test {
+ protected:
+  void SetUp() override { clearConfiguration(); }
+  void TearDown() override { clearConfiguration(); }
+  test::ScratchDir dir;
+};
+
+TEST_F(ConfigBlock, LoadsRecordsAndMatchingLocaleSectionsInFileOrder) {
+  BlockContents block;
+  block.strings = {{101, "Demo"}, {107, "1"}, {101, "Later wins"}};
+  block.messages = {{1005, u"base"}, {1006, u"base6"}};
+  block.sections.push_back({"en", {{1005, u"en"}}});
+  block.sections.push_back({"en_US", {{1006, u"not for en"}}});
+  block.sections.push_back({"", {{1006, u"empty tag matches"}}});
+  block.sections.push_back({"de", {{1005, u"de"}}});
+  std::vector<uint8_t> bytes = serializeBlock(block);
+  dir.write("app.exe", fakeImageWith(bytes));
+
+  unique_hfile file(CreateFileA(dir.file("app.exe").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(file.valid());
+  EXPECT_EQ(loadConfigurationFrom(file.get(), {L"app.exe"}), 1);
+  EXPECT_EQ(LauncherConfig[101], "Later wins");
+  EXPECT_EQ(LauncherMessages[1005], L"en");
+  EXPECT_EQ(LauncherMessages[1006], L"empty tag matches");
+  EXPECT_EQ(blockEndPosition, 128u + bytes.size());
+}
+
+TEST_F(ConfigBlock, CopyFileBytesUnmasksInChunks) {
+  std::vector<uint8_t> content(13000);
+  for (size_t i = 0; i < content.size(); ++i) content[i] = static_cast<uint8_t>(i * 7);
+  std::vector<uint8_t> record;
+  appendEmbeddedRecord(record, content);
+  dir.write("src.bin", std::string(record.begin() + 8, record.end()));
+
+  unique_hfile source(CreateFileA(dir.file("src.bin").c_str(), GENERIC_READ, 0, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+  unique_hfile target(CreateFileA(dir.file("dst.bin").c_str(), GENERIC_WRITE, 0, nullptr,
+                                  CREATE_ALWAYS, 0, nullptr));
+  ASSERT_EQ(copyFileBytes(source.get(), target.get(), 13000, true), 0);
+  target.reset();
+  std::string copied = test::readFile(dir.file("dst.bin"));
+  EXPECT_EQ(copied, std::string(content.begin(), content.end()));
+}
+
+TEST_F(ConfigBlock, CopyFileBytesReportsShortSource) {
+  dir.write("short.bin", std::string(100, 'a'));
+  unique_hfile source(CreateFileA(dir.file("short.bin").c_str(), GENERIC_READ, 0, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+  unique_hfile target(CreateFileA(dir.file("out.bin").c_str(), GENERIC_WRITE, 0, nullptr,
+                                  CREATE_ALWAYS, 0, nullptr));
+  EXPECT_EQ(copyFileBytes(source.get(), target.get(), 500, false), 1);
+  EXPECT_EQ(copyFileBytes(source.get(), target.get(), 0, false), 0);
+  source.reset();
+  unique_hfile readOnly(CreateFileA(dir.file("short.bin").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                    nullptr, OPEN_EXISTING, 0, nullptr));
+  unique_hfile again(CreateFileA(dir.file("short.bin").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                 nullptr, OPEN_EXISTING, 0, nullptr));
+  EXPECT_EQ(copyFileBytes(again.get(), readOnly.get(), 10, false), 2) << "target not writable";
+}
+
+}  // namespace
+}  // namespace tessel

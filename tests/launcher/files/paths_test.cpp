@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "files/bounded_text.h"
+#include "files/paths.h"
+#include "test_support.h"
+
+namespace tessel {
+namespace {
+
+TEST(Paths, RelativeTest) {
+  struct Case { const char* path; bool relative; } cases[] = {
+      {"a", true}, {"C:", true}, {"C:dir", true}, {"\\dir", true}, {"c:/x", true},
+      {"C:\\", false}, {"C:\\dir", false}, {"\\\\server\\share", false},
+      {"\"C:\\x\"", false}, {"\"C:", true}, {"lib\\a.jar", true},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(isRelativePath(c.path), c.relative) << c.path;
+    std::wstring wide(c.path, c.path + std::strlen(c.path));
+    EXPECT_EQ(isRelativePathW(wide.c_str()), c.relative) << c.path;
+  }
+}
+
+TEST(Paths, CollapseKeepsUncPrefix) {
+  wchar_t unc[] = L"\\\\server\\\\share\\\\x";
+  collapseBackslashesW(unc);
+  EXPECT_STREQ(unc, L"\\\\server\\share\\x");
+  char plain[] = "C:\\\\a\\\\\\b/c//d";
+  collapseBackslashes(plain);
+  EXPECT_STREQ(plain, "C:\\a\\b/c//d");
+  char one[] = "\\";
+  collapseBackslashes(one);
+  EXPECT_STREQ(one, "\\");
+}
+
+TEST(Paths, LowerCaseOnlyAsciiLetters) {
+  char path[] = "C:\\Lib\\App.JAR";
+  lowerCasePath(path);
+  EXPECT_STREQ(path, "c:\\lib\\app.jar");
+  wchar_t wide[] = L"\u00C9A";
+  lowerCasePathW(wide);
+  EXPECT_STREQ(wide, L"\u00C9a");
+}
+
+TEST(Paths, DriveRootsExistWithoutLookingAtTheDisk) {
+  EXPECT_TRUE(fileExists("Q:\\"));
+  EXPECT_TRUE(fileExists("Q:\\."));
+  EXPECT_TRUE(fileExists("Q:\\.\\."));
+  EXPECT_FALSE(fileExists("Q:\\dir"));
+  EXPECT_TRUE(fileExistsW(L"Q:\\"));
+}
+
+TEST(Paths, FindFileMatchesWildcardsAndReportsTime) {
+  test::ScratchDir dir;
+  dir.write("app.jar", "x");
+  uint64_t when = 0;
+  EXPECT_TRUE(findFile(dir.file("*.jar").c_str(), &when));
+  EXPECT_NE(when, 0u);
+  EXPECT_FALSE(findFile(dir.file("*.zip").c_str()));
+}
+
+TEST(Paths, ResolveAgainstLauncherDirectoryAndBaseFile) {
+  const std::string dir = launcherDirectory();
+  ASSERT_FALSE(dir.empty());
+  EXPECT_EQ(dir.back(), '\\');
+  char out[kPathCapacity];
+  ASSERT_TRUE(resolvePath(out, "\\lib"));
+  EXPECT_EQ(std::string(out), dir + "lib") << "the base ends in a backslash and runs collapse";
+  ASSERT_TRUE(resolvePath(out, "C:\\abs\\x"));
+  EXPECT_STREQ(out, "C:\\abs\\x");
+  ASSERT_TRUE(resolvePath(out, "x.txt", "C:\\base\\file.cfg"));
+  EXPECT_STREQ(out, "C:\\base\\x.txt");
+
+  ASSERT_TRUE(absolutePath(out, "Lib\\App.JAR", false));
+  char lowerDir[kPathCapacity];
+  copyText(lowerDir, kPathCapacity, dir.c_str());
+  lowerCasePath(lowerDir);
+  EXPECT_EQ(std::string(out), std::string(lowerDir) + "lib\\app.jar");
+}
+
+TEST(Paths, ResolvePathListDropsEmptyEntries) {
+  char out[kPathCapacity];
+  ASSERT_TRUE(resolvePathList(out, "a;;b;"));
+  const std::string dir = launcherDirectory();
+  EXPECT_EQ(std::string(out), dir + "a;" + dir + "b");
+}
+
+TEST(Paths, OverlongInputIsRefusedNotCut) {
+  std::string longPath(kPathCapacity + 10, 'a');
+  char out[kPathCapacity];
+  EXPECT_FALSE(resolvePath(out, longPath.c_str()));
+  EXPECT_STREQ(out, "");
+  std::wstring wideLong(kPathCapacity - 2, L'a');
+  wchar_t wout[kPathCapacity];
+  EXPECT_FALSE(resolvePathW(wout, wideLong.c_str(), false)) << "the launcher directory is prepended";
+}
+
+TEST(Paths, LauncherPathIsTheRunningExecutable) {
+  std::wstring wide = launcherPathW();
+  EXPECT_EQ(wide.substr(wide.size() - 4), L".exe");
+  std::string narrow = launcherPath();
+  EXPECT_EQ(narrow.substr(narrow.size() - 4), ".exe");
+  char* copy = narrowCopy(L"abc");
+  EXPECT_STREQ(copy, "abc");
+  delete[] copy;
+}
+
+TEST(BoundedText, NeverWritesPastTheBuffer) {
+  char buf[8];
+  std::memset(buf, 'z', sizeof(buf));
+  EXPECT_FALSE(copyText(buf, 4, "abcdef"));
+  EXPECT_STREQ(buf, "abc");
+  EXPECT_EQ(buf[4], 'z');
+  EXPECT_FALSE(appendWhole(buf, 4, "d"));
+  EXPECT_STREQ(buf, "abc");
+  EXPECT_FALSE(formatText(buf, 4, "%d", 12345));
+  EXPECT_STREQ(buf, "123");
+  EXPECT_EQ(buf[4], 'z');
+  wchar_t wide[4];
+  EXPECT_FALSE(formatText(wide, 4, L"%s", L"abcdef"));
+  EXPECT_EQ(std::wstring(wide).size(), 3u);
+  EXPECT_TRUE(formatText(wide, 4, L"%S", "ab"));
+  EXPECT_STREQ(wide, L"ab");
+}
+
+}  // namespace
+}  // namespace tessel
