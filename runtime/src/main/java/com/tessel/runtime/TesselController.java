@@ -1,0 +1,100 @@
+package com.tessel.runtime;
+
+/**
+ * Lets the application control the launcher's splash screen.
+ *
+ * <pre>{@code
+ * TesselController.setSplashText("Loading plug-ins...");
+ * // ...
+ * TesselController.hideSplash();
+ * }</pre>
+ *
+ * <p>The native splash asks this class every 100 ms what to do, so a change shows within about
+ * a tenth of a second; several texts set between two of its questions show only the last one.
+ * When the runtime's own splash screen is used instead, the status text is drawn on it and
+ * {@link #hideSplash()} closes it at once. Without a splash screen both calls do nothing visible.
+ *
+ * <p>All methods are thread-safe and may be called before the splash is shown.
+ */
+public final class TesselController {
+
+    /** Answer of {@link #getAction()}: nothing to do. */
+    static final int ACTION_NONE = 0;
+    /** Answer of {@link #getAction()}: hide the splash and stop asking. */
+    static final int ACTION_HIDE = 1;
+    /** Answer of {@link #getAction()}: fetch a new status text with {@link #getText()}. */
+    static final int ACTION_TEXT = 2;
+
+    private static final Object lock = new Object();
+    private static boolean hideRequested;
+    private static String pendingText;
+
+    private TesselController() {
+    }
+
+    /** Hides the splash screen. Later calls of {@link #setSplashText(String)} have no effect. */
+    public static void hideSplash() {
+        synchronized (lock) {
+            hideRequested = true;
+            pendingText = null;
+            AwtSplash.close();
+        }
+    }
+
+    /**
+     * Replaces the status line of the splash screen.
+     *
+     * @param text the new status text; an empty text clears the line
+     * @throws NullPointerException if {@code text} is null
+     */
+    public static void setSplashText(String text) {
+        if (text == null) {
+            throw new NullPointerException("text");
+        }
+        synchronized (lock) {
+            if (hideRequested) {
+                return;
+            }
+            pendingText = text;
+            // Under the lock, so concurrent callers leave both kinds of splash on the same text.
+            AwtSplash.setStatusText(text);
+        }
+    }
+
+    /**
+     * Called by the launcher's splash thread; applications do not call it.
+     *
+     * @return 1 to hide the splash, 2 when a new status text waits for {@link #getText()},
+     *     0 for nothing
+     */
+    public static int getAction() {
+        synchronized (lock) {
+            if (hideRequested) {
+                return ACTION_HIDE;
+            }
+            return pendingText != null ? ACTION_TEXT : ACTION_NONE;
+        }
+    }
+
+    /**
+     * Called by the launcher's splash thread after {@link #getAction()} returned 2; hands over
+     * the newest status text once.
+     *
+     * @return the status text set last, or null when there is none waiting
+     */
+    public static String getText() {
+        synchronized (lock) {
+            String text = pendingText;
+            pendingText = null;
+            return text;
+        }
+    }
+
+    /** Forgets all requests; for tests of this library. */
+    static void reset() {
+        synchronized (lock) {
+            hideRequested = false;
+            pendingText = null;
+        }
+    }
+}

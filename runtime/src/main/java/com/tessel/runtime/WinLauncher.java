@@ -1,0 +1,104 @@
+package com.tessel.runtime;
+
+import java.lang.reflect.InvocationTargetException;
+import java.lang.reflect.Method;
+import java.lang.reflect.Modifier;
+
+/**
+ * The class the launcher calls once the virtual machine runs: it applies the output
+ * redirection and starts the application's main class with the application's arguments.
+ *
+ * <p>Applications do not call this class. Any failure to find or run the main class, and any
+ * exception the application's {@code main} throws, leaves this class's {@code main} as an
+ * exception, which the launcher reports as a failed start.
+ */
+public final class WinLauncher {
+
+    private WinLauncher() {
+    }
+
+    /**
+     * Entry point called by the launcher.
+     *
+     * @param args position 0 "true" for a GUI executable, 1 the application's main class, 2 the
+     *     standard error file or "", 3 the standard output file or "", 4 "true" or "false", 5 the
+     *     program name as typed, then the application's arguments
+     * @throws Exception whatever prevents the application from starting, or whatever its
+     *     {@code main} throws, unwrapped
+     */
+    public static void main(String[] args) throws Exception {
+        LauncherArguments launch = LauncherArguments.parse(args);
+        OutputRedirection.apply(launch.errorFile, launch.outputFile);
+        runMain(launch.mainClass, launch.applicationArgumentArray(), applicationClassLoader());
+    }
+
+    /**
+     * Receives the text-line settings of the runtime's own splash screen; called by the
+     * launcher before {@code main} when that splash is configured.
+     */
+    public static void initAwtSplashConfig(boolean enabled, boolean configFlag,
+            String statusText, int statusX, int statusY, String statusColor, int statusSize,
+            int statusWeight, String versionText, int versionX, int versionY,
+            String versionColor, int versionSize, int versionWeight) {
+        try {
+            SplashTextConfig config = new SplashTextConfig(enabled, configFlag,
+                    new SplashTextConfig.Line(statusText, statusX, statusY, statusColor,
+                            statusSize, statusWeight),
+                    new SplashTextConfig.Line(versionText, versionX, versionY, versionColor,
+                            versionSize, versionWeight));
+            AwtSplash.configure(config);
+        } catch (Throwable failure) {
+            // The launcher does not check for an exception here; it must not stay pending.
+            System.err.println("tessel: ignoring the splash text settings: " + failure);
+        }
+    }
+
+    /** The loader that holds the application's class path. */
+    static ClassLoader applicationClassLoader() {
+        ClassLoader loader = Thread.currentThread().getContextClassLoader();
+        return loader != null ? loader : ClassLoader.getSystemClassLoader();
+    }
+
+    /**
+     * Loads {@code className} with {@code loader} and calls its {@code main(String[])}.
+     *
+     * @throws ClassNotFoundException when the class is not in the class path
+     * @throws NoSuchMethodException when it has no static {@code main(String[])}
+     */
+    static void runMain(String className, String[] args, ClassLoader loader) throws Exception {
+        Class<?> mainClass;
+        try {
+            mainClass = Class.forName(className, true, loader);
+        } catch (ClassNotFoundException | NoClassDefFoundError missing) {
+            ClassNotFoundException failure = new ClassNotFoundException("tessel launcher: main"
+                    + " class " + className + " not found in the class path "
+                    + System.getProperty("java.class.path"), missing);
+            throw failure;
+        }
+        Method main;
+        try {
+            main = mainClass.getMethod("main", String[].class);
+        } catch (NoSuchMethodException missing) {
+            throw new NoSuchMethodException("tessel launcher: class " + className
+                    + " has no public main(String[]) method");
+        }
+        if (!Modifier.isStatic(main.getModifiers())) {
+            throw new NoSuchMethodException("tessel launcher: main(String[]) of class "
+                    + className + " is not static");
+        }
+        // The public main of a non-public class is still a valid entry point.
+        main.setAccessible(true);
+        try {
+            main.invoke(null, (Object) args);
+        } catch (InvocationTargetException thrown) {
+            Throwable cause = thrown.getCause();
+            if (cause instanceof Exception) {
+                throw (Exception) cause;
+            }
+            if (cause instanceof Error) {
+                throw (Error) cause;
+            }
+            throw thrown;
+        }
+    }
+}
