@@ -28,6 +28,9 @@ public final class TesselController {
     private static final Object lock = new Object();
     private static boolean hideRequested;
     private static String pendingText;
+    // AWT is touched only after the launcher sent runtime-splash settings: a runtime linked
+    // without the desktop module cannot even load the classes that draw on that splash.
+    private static volatile boolean runtimeSplash;
 
     private TesselController() {
     }
@@ -37,7 +40,9 @@ public final class TesselController {
         synchronized (lock) {
             hideRequested = true;
             pendingText = null;
-            AwtSplash.close();
+            if (runtimeSplash) {
+                AwtSplash.close();
+            }
         }
     }
 
@@ -57,7 +62,9 @@ public final class TesselController {
             }
             pendingText = text;
             // Under the lock, so concurrent callers leave both kinds of splash on the same text.
-            AwtSplash.setStatusText(text);
+            if (runtimeSplash) {
+                AwtSplash.setStatusText(text);
+            }
         }
     }
 
@@ -90,11 +97,17 @@ public final class TesselController {
         }
     }
 
+    /** Lets the status text and the hide reach the runtime's own splash screen too. */
+    static void useRuntimeSplash() {
+        runtimeSplash = true;
+    }
+
     /** Forgets all requests; for tests of this library. */
     static void reset() {
         synchronized (lock) {
             hideRequested = false;
             pendingText = null;
+            runtimeSplash = false;
         }
     }
 }

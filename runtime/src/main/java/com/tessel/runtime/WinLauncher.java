@@ -47,6 +47,7 @@ public final class WinLauncher {
                     new SplashTextConfig.Line(versionText, versionX, versionY, versionColor,
                             versionSize, versionWeight));
             AwtSplash.configure(config);
+            TesselController.useRuntimeSplash();
         } catch (Throwable failure) {
             // The launcher does not check for an exception here; it must not stay pending.
             System.err.println("tessel: ignoring the splash text settings: " + failure);

@@ -158,6 +158,27 @@ class WinLauncherTest {
         assertTrue(missing.output.contains("Absent"), missing.output);
     }
 
+    /** Applications often ship a runtime linked from a few modules, without the desktop one. */
+    @Test
+    void theWholeApiWorksOnARuntimeWithoutTheDesktopModule() throws Exception {
+        Path classes = compile("Small", "public class Small { public static void main(String[] a)"
+                + " throws Exception {"
+                + " System.out.println(\"first run \" + "
+                + "com.corvane.runtime.launcher.FirstRun.isFirstRun());"
+                + " java.util.concurrent.CountDownLatch heard = new java.util.concurrent.CountDownLatch(1);"
+                + " com.tessel.Controller.addStartupListener(p -> {"
+                + " System.out.println(\"later \" + p); heard.countDown(); });"
+                + " com.tessel.Controller.startupPerformed(\"--open x\");"
+                + " com.tessel.runtime.TesselController.setSplashText(\"loading\");"
+                + " com.tessel.runtime.TesselController.hideSplash();"
+                + " heard.await(30, java.util.concurrent.TimeUnit.SECONDS); } }");
+        Result run = runJava(Arrays.asList("--limit-modules", "java.base"), classes, "false",
+                "Small", "", "", "true", "small.exe");
+        assertEquals(0, run.exitCode, run.output);
+        assertEquals("first run false" + System.lineSeparator() + "later --open x"
+                + System.lineSeparator(), run.output);
+    }
+
     private static void launch(String mainClass) throws Exception {
         WinLauncher.main(new String[] {"false", mainClass, "", "", "true", "app.exe"});
     }
@@ -171,8 +192,18 @@ class WinLauncherTest {
         Files.write(file, source.getBytes(StandardCharsets.UTF_8));
         JavaCompiler javac = ToolProvider.getSystemJavaCompiler();
         assertNotNull(javac, "tests need a JDK");
-        assertEquals(0, javac.run(null, null, null, "-d", classes.toString(), file.toString()));
+        assertEquals(0, javac.run(null, null, null, "-cp", libraryClasses().toString(), "-d",
+                classes.toString(), file.toString()));
         return classes;
+    }
+
+    private static Path libraryClasses() {
+        try {
+            return Paths.get(
+                    WinLauncher.class.getProtectionDomain().getCodeSource().getLocation().toURI());
+        } catch (java.net.URISyntaxException e) {
+            throw new AssertionError(e);
+        }
     }
 
     private static final class Result {
@@ -186,13 +217,18 @@ class WinLauncherTest {
     }
 
     private Result runJava(Path appClasses, String... launcherArgs) throws Exception {
+        return runJava(Arrays.<String>asList(), appClasses, launcherArgs);
+    }
+
+    private Result runJava(List<String> vmOptions, Path appClasses, String... launcherArgs)
+            throws Exception {
         String java = Paths.get(System.getProperty("java.home"), "bin", "java").toString();
         // The library's own classes, not this process's class path (the test runner's jar).
-        Path library = Paths.get(
-                WinLauncher.class.getProtectionDomain().getCodeSource().getLocation().toURI());
-        String classPath = library + File.pathSeparator + appClasses;
-        List<String> command = new ArrayList<>(Arrays.asList(java, "-cp", classPath,
-                WinLauncher.class.getName()));
+        String classPath = libraryClasses() + File.pathSeparator + appClasses;
+        List<String> command = new ArrayList<>();
+        command.add(java);
+        command.addAll(vmOptions);
+        command.addAll(Arrays.asList("-cp", classPath, WinLauncher.class.getName()));
         command.addAll(Arrays.asList(launcherArgs));
         Path log = dir.resolve("child.log");
         Process child = new ProcessBuilder(command).redirectErrorStream(true)
