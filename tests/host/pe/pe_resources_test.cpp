@@ -1,0 +1,193 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+#include "byte_order.h"
+#include "identity.h"
+#include "pe_image.h"
+#include "resources.h"
+
+namespace tessel::pe {
+namespace {
+
+std::vector<uint8_t> readAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string templatePath() {
+  const char* dist = std::getenv("TESSEL_DIST");
+  return std::string(dist ? dist : "build/dist") + "/launcher.exe";
+}
+
+// A 2x2 32-bit icon image (BITMAPINFOHEADER with doubled height, pixels, AND mask).
+std::vector<uint8_t> iconImage(uint8_t size) {
+  std::vector<uint8_t> img(40 + size * size * 4 + size * 4, 0);
+  storeLe32(&img[0], 40);
+  storeLe32(&img[4], size);
+  storeLe32(&img[8], size * 2);
+  storeLe16(&img[12], 1);
+  storeLe16(&img[14], 32);
+  return img;
+}
+
+std::vector<uint8_t> icoFile(std::initializer_list<uint8_t> sizes) {
+  std::vector<std::vector<uint8_t>> images;
+  for (uint8_t s : sizes) images.push_back(iconImage(s));
+  std::vector<uint8_t> file(6 + 16 * images.size());
+  storeLe16(&file[2], 1);
+  storeLe16(&file[4], static_cast<uint16_t>(images.size()));
+  uint32_t offset = static_cast<uint32_t>(file.size());
+  size_t i = 0;
+  for (uint8_t s : sizes) {
+    uint8_t* e = &file[6 + 16 * i];
+    e[0] = s;
+    e[1] = s;
+    storeLe16(e + 4, 1);
+    storeLe16(e + 6, 32);
+    storeLe32(e + 8, static_cast<uint32_t>(images[i].size()));
+    storeLe32(e + 12, offset);
+    offset += static_cast<uint32_t>(images[i].size());
+    ++i;
+  }
+  for (auto& img : images) file.insert(file.end(), img.begin(), img.end());
+  return file;
+}
+
+std::vector<uint8_t> bmpFile(int32_t w, int32_t h) {
+  const uint32_t stride = ((w * 24 + 31) / 32) * 4;
+  std::vector<uint8_t> f(54 + stride * h, 0x7F);
+  f[0] = 'B';
+  f[1] = 'M';
+  storeLe32(&f[2], static_cast<uint32_t>(f.size()));
+  storeLe32(&f[10], 54);
+  storeLe32(&f[14], 40);
+  storeLe32(&f[18], static_cast<uint32_t>(w));
+  storeLe32(&f[22], static_cast<uint32_t>(h));
+  storeLe16(&f[26], 1);
+  storeLe16(&f[28], 24);
+  storeLe32(&f[30], 0);
+  return f;
+}
+
+TEST(IconFiles, RejectTruncationAndLies) {
+  std::vector<IconImage> images;
+  std::string error;
+  auto ico = icoFile({16, 32});
+  ASSERT_TRUE(parseIco(ico, images, error)) << error;
+  EXPECT_EQ(images.size(), 2u);
+  auto truncated = ico;
+  truncated.resize(truncated.size() - 10);
+  EXPECT_FALSE(parseIco(truncated, images, error));
+  EXPECT_NE(error.find("beyond the file"), std::string::npos) << error;
+  auto lying = ico;
+  storeLe16(&lying[4], 200);
+  EXPECT_FALSE(parseIco(lying, images, error));
+  EXPECT_FALSE(parseIco({'B', 'M'}, images, error));
+}
+
+TEST(BitmapFiles, RejectTruncationAndLies) {
+  BitmapInfo info;
+  std::vector<uint8_t> dib;
+  std::string error;
+  auto bmp = bmpFile(40, 30);
+  ASSERT_TRUE(parseBmp(bmp, info, dib, error)) << error;
+  EXPECT_EQ(info.width, 40);
+  EXPECT_EQ(info.height, 30);
+  EXPECT_EQ(dib.size(), bmp.size() - 14);
+  auto cut = bmp;
+  cut.resize(200);
+  EXPECT_FALSE(parseBmp(cut, info, dib, error));
+  auto huge = bmp;
+  storeLe32(&huge[18], 100000);
+  EXPECT_FALSE(parseBmp(huge, info, dib, error));
+  auto lyingSize = bmp;
+  storeLe32(&lyingSize[22], 3000);
+  EXPECT_FALSE(parseBmp(lyingSize, info, dib, error));
+  EXPECT_NE(error.find("truncated"), std::string::npos) << error;
+}
+
+TEST(VersionNumbers, Parse) {
+  uint16_t v[4];
+  EXPECT_TRUE(parseVersion("1.2.3", v));
+  EXPECT_EQ(v[2], 3);
+  EXPECT_EQ(v[3], 0);
+  EXPECT_TRUE(parseVersion("1.2.3.4", v));
+  EXPECT_FALSE(parseVersion("1.2.3.4.5", v));
+  EXPECT_FALSE(parseVersion("1..2", v));
+  EXPECT_FALSE(parseVersion("70000", v));
+  EXPECT_FALSE(parseVersion("", v));
+}
+
+TEST(VersionResource, StringsReadBack) {
+  VersionInfo info;
+  info.company = u"Example Ltd";
+  info.productName = u"Demo";
+  info.fileVersionText = u"1.2.3.4";
+  auto data = buildVersionResource(info);
+  auto strings = readVersionStrings(data);
+  ASSERT_EQ(strings.size(), 3u);
+  EXPECT_EQ(strings[0].first, "CompanyName");
+  EXPECT_EQ(strings[0].second, "Example Ltd");
+}
+
+class TemplateResources : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    bytes = readAll(templatePath());
+    if (bytes.empty()) GTEST_SKIP() << "no launcher template at " << templatePath();
+  }
+  std::vector<uint8_t> bytes;
+};
+
+TEST_F(TemplateResources, RewriteKeepsTheImageConsistent) {
+  Image image;
+  std::string error;
+  ASSERT_TRUE(parseImage(bytes, image, error)) << error;
+  ASSERT_EQ(endOfSections(image), bytes.size()) << "the template must end with its last section";
+  std::vector<Resource> resources;
+  ASSERT_TRUE(readResources(image, resources, error)) << error;
+  ASSERT_NE(findResource(resources, ResourceId::number(kRtManifest), ResourceId::number(1)), nullptr);
+  const size_t before = resources.size();
+
+  std::vector<IconImage> icons;
+  ASSERT_TRUE(parseIco(icoFile({16, 32, 48}), icons, error));
+  putIconGroup(resources, ResourceId::named("ID_SPLASH_ICON"), icons);
+  VersionInfo info;
+  info.productName = u"Demo";
+  putResource(resources, Resource{ResourceId::number(kRtVersion), ResourceId::number(1), 0x0409,
+                                  0, buildVersionResource(info)});
+  ASSERT_TRUE(writeResources(image, resources, error)) << error;
+  updateChecksum(image.bytes, image);
+
+  Image again;
+  ASSERT_TRUE(parseImage(image.bytes, again, error)) << error;
+  EXPECT_EQ(endOfSections(again), again.bytes.size());
+  std::vector<Resource> reread;
+  ASSERT_TRUE(readResources(again, reread, error)) << error;
+  EXPECT_EQ(reread.size(), before + 3 + 1 + 1);
+  const Resource* group =
+      findResource(reread, ResourceId::number(kRtGroupIcon), ResourceId::named("ID_SPLASH_ICON"));
+  ASSERT_NE(group, nullptr);
+  EXPECT_EQ(iconGroupIds(*group).size(), 3u);
+  EXPECT_EQ(computeChecksum(again.bytes, checksumOffset(again)),
+            loadLe32(&again.bytes[checksumOffset(again)]));
+}
+
+TEST_F(TemplateResources, DamagedResourceDirectoryIsReportedNotFollowed) {
+  Image image;
+  std::string error;
+  ASSERT_TRUE(parseImage(bytes, image, error)) << error;
+  uint32_t rva = 0, size = 0, offset = 0;
+  ASSERT_TRUE(dataDirectory(image, kResourceDirectory, rva, size));
+  ASSERT_TRUE(rvaToOffset(image, rva, offset));
+  storeLe16(&image.bytes[offset + 14], 0xFFFF);  // far more entries than the section holds
+  std::vector<Resource> resources;
+  EXPECT_FALSE(readResources(image, resources, error));
+  EXPECT_FALSE(error.empty());
+}
+
+}  // namespace
+}  // namespace tessel::pe

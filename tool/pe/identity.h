@@ -1,0 +1,54 @@
+// Resources that give an application its identity: icons, the splash bitmap, the runtime
+// splash image, the manifest and version information. Portable C++.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "resources.h"
+
+namespace tessel::pe {
+
+struct IconImage {
+  uint8_t width = 0, height = 0, colorCount = 0;
+  uint16_t planes = 0, bitCount = 0;
+  std::vector<uint8_t> data;
+};
+
+// Parses an .ico file; false with the reason when it is truncated or lies about its sizes.
+bool parseIco(const std::vector<uint8_t>& file, std::vector<IconImage>& images, std::string& error);
+// Replaces the icon group `group` (and the single icons it used) by the images. New icon ids
+// are taken above every id in use.
+void putIconGroup(std::vector<Resource>& list, const ResourceId& group,
+                  const std::vector<IconImage>& images);
+// Decodes an icon group resource into its icon ids.
+std::vector<uint16_t> iconGroupIds(const Resource& group);
+
+struct BitmapInfo {
+  int32_t width = 0, height = 0;
+  uint16_t bitCount = 0;
+};
+// Checks a .bmp file and gives the resource form (the file without its 14-byte file header).
+bool parseBmp(const std::vector<uint8_t>& file, BitmapInfo& info, std::vector<uint8_t>& dib,
+              std::string& error);
+// Width and height of a PNG, GIF or BMP image, when recognisable.
+bool imageSize(const std::vector<uint8_t>& file, int32_t& width, int32_t& height);
+
+struct VersionInfo {
+  uint16_t fileVersion[4] = {0, 0, 0, 0};
+  uint16_t productVersion[4] = {0, 0, 0, 0};
+  std::u16string fileVersionText, productVersionText, company, productName, description,
+      copyright, originalFilename, internalName;
+};
+// "1.2.3" or "1.2.3.4" into four numbers; false when malformed.
+bool parseVersion(const std::string& text, uint16_t out[4]);
+std::vector<uint8_t> buildVersionResource(const VersionInfo& info);
+// Reads back the string table of a version resource (for inspect): key=value pairs.
+std::vector<std::pair<std::string, std::string>> readVersionStrings(const std::vector<uint8_t>& data);
+
+// The application manifest: Common Controls 6, the execution level and DPI awareness
+// ("" for none, "true", "system", "permonitor", "permonitorv2").
+bool buildManifest(const std::string& level, const std::string& dpiAwareness, std::string& xml,
+                   std::string& error);
+
+}  // namespace tessel::pe
