@@ -34,7 +34,22 @@ public final class WinLauncher {
 
     /**
      * Receives the text-line settings of the runtime's own splash screen; called by the
-     * launcher before {@code main} when that splash is configured.
+     * launcher before {@code main} when that splash is configured. Never throws.
+     *
+     * @param enabled whether the two lines are drawn
+     * @param configFlag a second flag of the configuration, kept but not used
+     * @param statusText initial text of the status line
+     * @param statusX x of the status line's top-left corner, in pixels
+     * @param statusY y of the status line's top-left corner, in pixels
+     * @param statusColor colour of the status line as "red,green,blue"
+     * @param statusSize font size of the status line, in points
+     * @param statusWeight font weight of the status line (400 normal, 700 bold)
+     * @param versionText text of the version line
+     * @param versionX x of the version line's top-left corner, in pixels
+     * @param versionY y of the version line's top-left corner, in pixels
+     * @param versionColor colour of the version line as "red,green,blue"
+     * @param versionSize font size of the version line, in points
+     * @param versionWeight font weight of the version line
      */
     public static void initAwtSplashConfig(boolean enabled, boolean configFlag,
             String statusText, int statusX, int statusY, String statusColor, int statusSize,
