@@ -4,7 +4,10 @@
 
 #include <cstring>
 #include <cwchar>
+#include <algorithm>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "diagnostics/log.h"
 #include "discovery/runtime_home.h"
@@ -74,8 +77,10 @@ void logNoRoom(const char* reference, size_t capacity) {
            static_cast<int>(capacity - 1));
 }
 
+// Replaces every occurrence; `replaced` tells whether the text changed.
 template <typename T, typename V>
-bool replaceAllIn(T* text, size_t capacity, const T* reference, const V* value) {
+bool replaceAllIn(T* text, size_t capacity, const T* reference, const V* value,
+                  bool* replaced = nullptr) {
   size_t refLength = length(reference);
   if (refLength == 0 || capacity == 0) return true;  // an empty reference would match everywhere
   size_t valueLength = length(value);
@@ -101,9 +106,61 @@ bool replaceAllIn(T* text, size_t capacity, const T* reference, const V* value) 
         text[at + i] = value[i];
     }
     textLength = textLength - refLength + valueLength;
+    if (replaced) *replaced = true;
     logReplaced(reference, value, text);
     pos = at + valueLength;  // never look into the inserted value again
   }
+  return whole;
+}
+
+// Which "${...}" references the text holds, so that the many passes whose reference is
+// absent (nearly every environment entry) cost a lookup instead of a scan of the text.
+// Rebuilt after every change of the text; the result is the same as scanning every time.
+template <typename T>
+class ReferenceIndex {
+ public:
+  explicit ReferenceIndex(const T* text) : text_(text) {}
+  void changed() { dirty_ = true; }
+  // False only when the text does not hold the reference.
+  bool mayHold(const T* reference) {
+    if (dirty_) rebuild();
+    std::basic_string_view<T> ref(reference);
+    if (ref.size() < 3 || ref[0] != '$' || ref[1] != '{' ||
+        ref.substr(2).find('}') != ref.size() - 3)
+      return (ref.empty() || ref[0] != '%' || hasPercent_) && find(text_, reference);
+    return std::binary_search(references_.begin(), references_.end(), ref);
+  }
+
+ private:
+  // Every "${" up to its first closing brace; names with a brace inside take the scan above.
+  void rebuild() {
+    references_.clear();
+    hasPercent_ = false;
+    for (const T* p = text_; *p; ++p) {
+      if (*p == '%') hasPercent_ = true;
+      if (*p == '$' && p[1] == '{') {
+        const T* close = p + 2;
+        while (*close && *close != '}') ++close;
+        if (*close) references_.emplace_back(p, static_cast<size_t>(close - p + 1));
+      }
+    }
+    std::sort(references_.begin(), references_.end());
+    dirty_ = false;
+  }
+
+  const T* text_;
+  bool dirty_ = true;
+  bool hasPercent_ = false;
+  std::vector<std::basic_string_view<T>> references_;
+};
+
+template <typename T, typename V>
+bool replaceIndexed(T* text, size_t capacity, ReferenceIndex<T>& index, const T* reference,
+                    const V* value) {
+  if (!index.mayHold(reference)) return true;
+  bool replaced = false;
+  bool whole = replaceAllIn(text, capacity, reference, value, &replaced);
+  if (replaced) index.changed();
   return whole;
 }
 
@@ -115,9 +172,9 @@ void upperCaseAscii(std::basic_string<T>& s) {
 
 // Each entry "name=value" in block order; the "=C:=C:\dir" entries have an empty name.
 template <typename T>
-bool expandEnvironment(T* text, size_t capacity, const T* block) {
+bool expandEnvironment(T* text, size_t capacity, ReferenceIndex<T>& index, const T* block) {
   bool whole = true;
-  std::basic_string<T> reference;
+  std::basic_string<T> reference, upper;
   for (const T* entry = block; *entry; entry += length(entry) + 1) {
     const T* equals = entry;
     while (*equals && *equals != '=') ++equals;
@@ -126,11 +183,12 @@ bool expandEnvironment(T* text, size_t capacity, const T* block) {
     reference.push_back('{');
     reference.append(entry, equals);
     reference.push_back('}');
-    whole &= replaceAllIn(text, capacity, reference.c_str(), equals + 1);
-    std::basic_string<T> upper = reference;
+    whole &= replaceIndexed(text, capacity, index, reference.c_str(), equals + 1);
+    upper = reference;
     upperCaseAscii(upper);
     // Repeating a pass with the same reference would expand a self-referencing value twice.
-    if (upper != reference) whole &= replaceAllIn(text, capacity, upper.c_str(), equals + 1);
+    if (upper != reference)
+      whole &= replaceIndexed(text, capacity, index, upper.c_str(), equals + 1);
   }
   return whole;
 }
@@ -150,33 +208,35 @@ bool replaceAll(char* text, size_t capacity, const char* reference, const char* 
 }
 
 bool expandVariables(wchar_t* text, size_t capacity, bool narrowSafe) {
+  ReferenceIndex<wchar_t> index(text);
   bool whole = true;
   for (const FixedReference& row : kFixedReferences) {
+    const wchar_t* ref = row.wide;
     switch (row.source) {
       case Source::LauncherDir:
-        whole &= replaceAll(text, capacity, row.wide, launcherDirectoryW(narrowSafe));
+        whole &= replaceIndexed(text, capacity, index, ref, launcherDirectoryW(narrowSafe));
         break;
       case Source::LaunchTempDir:
-        whole &= replaceAll(text, capacity, row.wide, launchTempDir);
+        whole &= replaceIndexed(text, capacity, index, ref, launchTempDir);
         break;
       case Source::Separator:
-        whole &= replaceAll(text, capacity, row.wide, L";");
+        whole &= replaceIndexed(text, capacity, index, ref, L";");
         break;
       case Source::RuntimeHome:
-        whole &= replaceAll(text, capacity, row.wide, runtimeHome);
+        whole &= replaceIndexed(text, capacity, index, ref, runtimeHome);
         break;
       case Source::SystemTempDir:
         // Asked for only when referenced: the probe may end the process when no
         // directory is usable, which a text without the reference must not do.
-        if (!std::wcsstr(text, row.wide)) break;
+        if (!index.mayHold(ref)) break;
         if (narrowSafe) {
           char dir[kPathCapacity];
           tempPath(dir);
-          whole &= replaceAll(text, capacity, row.wide, dir);
+          whole &= replaceIndexed(text, capacity, index, ref, dir);
         } else {
           wchar_t dir[kPathCapacity];
           tempPathW(dir);
-          whole &= replaceAll(text, capacity, row.wide, dir);
+          whole &= replaceIndexed(text, capacity, index, ref, dir);
         }
         break;
     }
@@ -184,33 +244,35 @@ bool expandVariables(wchar_t* text, size_t capacity, bool narrowSafe) {
   wchar_t* block = GetEnvironmentStringsW();
   if (block) {
     auto release = runAtEndOfScope([block] { FreeEnvironmentStringsW(block); });
-    whole &= expandEnvironment(text, capacity, static_cast<const wchar_t*>(block));
+    whole &= expandEnvironment(text, capacity, index, static_cast<const wchar_t*>(block));
   }
   return whole;
 }
 
 bool expandVariablesNarrow(char* text, size_t capacity) {
+  ReferenceIndex<char> index(text);
   bool whole = true;
   for (const FixedReference& row : kFixedReferences) {
+    const char* ref = row.narrow;
     switch (row.source) {
       case Source::LauncherDir:
-        whole &= replaceAll(text, capacity, row.narrow, launcherDirectory());
+        whole &= replaceIndexed(text, capacity, index, ref, launcherDirectory());
         break;
       case Source::LaunchTempDir:
-        whole &= replaceAll(text, capacity, row.narrow, launchTempDir);
+        whole &= replaceIndexed(text, capacity, index, ref, launchTempDir);
         break;
       case Source::Separator:
-        whole &= replaceAll(text, capacity, row.narrow, ";");
+        whole &= replaceIndexed(text, capacity, index, ref, ";");
         break;
       case Source::RuntimeHome:
-        whole &= replaceAll(text, capacity, row.narrow, runtimeHome);
+        whole &= replaceIndexed(text, capacity, index, ref, runtimeHome);
         break;
       case Source::SystemTempDir:
-        if (!std::strstr(text, row.narrow)) break;
+        if (!index.mayHold(ref)) break;
         {
           char dir[kPathCapacity];
           tempPath(dir);
-          whole &= replaceAll(text, capacity, row.narrow, dir);
+          whole &= replaceIndexed(text, capacity, index, ref, dir);
         }
         break;
     }
@@ -218,7 +280,7 @@ bool expandVariablesNarrow(char* text, size_t capacity) {
   char* block = GetEnvironmentStrings();
   if (block) {
     auto release = runAtEndOfScope([block] { FreeEnvironmentStringsA(block); });
-    whole &= expandEnvironment(text, capacity, static_cast<const char*>(block));
+    whole &= expandEnvironment(text, capacity, index, static_cast<const char*>(block));
   }
   return whole;
 }

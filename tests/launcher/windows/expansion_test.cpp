@@ -140,6 +140,19 @@ TEST_F(Expansion, EmptyNameTakesTheFirstDriveEntry) {
   EXPECT_EQ(expandNarrow("<${}>"), "<" + narrow(first) + ">");
 }
 
+TEST_F(Expansion, ReferencesFormedByAnInsertedValueAreFound) {
+  // The block is sorted, so TSLA_ comes before TSLB_: the value of the first completes a
+  // reference to the second.
+  const std::wstring a = uniqueName(L"TSLA"), b = uniqueName(L"TSLB");
+  setVariable(a, b + L"}");
+  setVariable(b, L"bee");
+  EXPECT_EQ(expandWide(L"${${" + a + L"}!"), L"bee!");
+  EXPECT_EQ(expandNarrow(narrow(L"${${" + a + L"}!")), "bee!");
+  const std::wstring brace = uniqueName(L"TSL}BRACE");
+  setVariable(brace, L"braced");
+  EXPECT_EQ(expandWide(L"<${" + brace + L"}>"), L"<braced>");
+}
+
 TEST_F(Expansion, SelfReferenceIsInsertedOnce) {
   const std::wstring name = uniqueName(L"TSLSELF");
   setVariable(name, L"a${" + name + L"}b");
