@@ -1,0 +1,182 @@
+#include "instance/mailslot.h"
+
+#include <cwchar>
+
+#include "diagnostics/log.h"
+#include "files/bounded_text.h"
+#include "files/handles.h"
+#include "windows/java_vm.h"
+
+namespace tessel {
+namespace {
+
+constexpr int kOpenRetries = 50;
+constexpr DWORD kOpenPauseMs = 100;
+
+bool isEmptyMarker(const jchar* units, size_t count) {
+  size_t length = std::wcslen(kEmptyCommandLineMarker);
+  if (count != length) return false;
+  for (size_t i = 0; i < length; ++i)
+    if (units[i] != static_cast<jchar>(kEmptyCommandLineMarker[i])) return false;
+  return true;
+}
+
+HANDLE openForWriting(const char* name) {
+  return CreateFileA(name, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+void clearPendingException(JNIEnv* env, bool describe) {
+  if (!env->ExceptionCheck()) return;
+  if (describe) env->ExceptionDescribe();
+  env->ExceptionClear();
+}
+
+}  // namespace
+
+void mailslotName(DWORD processId, char* out, size_t capacity) noexcept {
+  formatText(out, capacity, "%s%d", kMailslotPrefix, static_cast<int>(processId));
+  logLine("mailslot name %s", out);
+}
+
+void sendToRunningInstance(DWORD processId, const wchar_t* text) noexcept {
+  char name[kMailslotNameCapacity];
+  mailslotName(processId, name, sizeof name);
+  unique_hfile slot(openForWriting(name));
+  DWORD error = slot ? 0 : GetLastError();
+  // The first instance may still be between creating its semaphore and its mailslot.
+  for (int retry = 0; !slot && retry < kOpenRetries; ++retry) {
+    Sleep(kOpenPauseMs);
+    slot.reset(openForWriting(name));
+    if (!slot) error = GetLastError();
+  }
+  if (!slot) {
+    logLine("error mailslot CreateFile %d", static_cast<int>(error));
+    return;
+  }
+  const wchar_t* message = (text && *text) ? text : kEmptyCommandLineMarker;
+  size_t units = std::wcslen(message);
+  if (units > kMaxMailslotMessage / 2) {
+    // Windows refuses such a write; some emulations take it and a reader gets it cut.
+    logLine("error mailslot WriteFile length %d %d", 0, static_cast<int>(units * 2));
+    return;
+  }
+  DWORD expected = static_cast<DWORD>(units * 2);
+  DWORD written = 0;
+  if (!WriteFile(slot.get(), message, expected, &written, nullptr)) {
+    DWORD writeError = GetLastError();
+    logLine("error mailslot WriteFile %d", static_cast<int>(writeError));
+  } else if (written != expected) {
+    logLine("error mailslot WriteFile length %d %d", static_cast<int>(written),
+            static_cast<int>(expected));
+  }
+}
+
+bool receiveMailslotMessage(HANDLE mailslot, std::vector<char>& message) {
+  for (;;) {
+    // A zero-byte read waits for the next message (read time-out is infinite) and then fails
+    // with ERROR_INSUFFICIENT_BUFFER. Some Windows emulations fail it at once with
+    // ERROR_BROKEN_PIPE instead; there a read of a whole maximal message does the waiting.
+    char none = 0;
+    DWORD read = 0;
+    bool zeroReadDidNotWait = false;
+    if (!ReadFile(mailslot, &none, 0, &read, nullptr)) {
+      DWORD error = GetLastError();
+      if (error == ERROR_BROKEN_PIPE) {
+        zeroReadDidNotWait = true;
+      } else if (error != ERROR_INSUFFICIENT_BUFFER) {
+        logLine("error waiting for mailslot %d", static_cast<int>(error));
+        return false;
+      }
+    }
+    DWORD size = 0;
+    if (!GetMailslotInfo(mailslot, nullptr, &size, nullptr, nullptr)) {
+      DWORD error = GetLastError();
+      logLine("error reading from mailslot %d", static_cast<int>(error));
+      return false;
+    }
+    if (size == MAILSLOT_NO_MESSAGE) {
+      if (zeroReadDidNotWait) {
+        message.assign(kMaxMailslotMessage + 2, 0);
+        if (!ReadFile(mailslot, message.data(), kMaxMailslotMessage, &read, nullptr)) {
+          DWORD error = GetLastError();
+          logLine("error waiting for mailslot %d", static_cast<int>(error));
+          return false;
+        }
+        message.resize(read);
+        return true;
+      }
+      logLine("mailslot empty");
+      Sleep(1000);
+      continue;
+    }
+    message.assign(static_cast<size_t>(size) + 2, 0);
+    if (!ReadFile(mailslot, message.data(), size, &read, nullptr)) {
+      DWORD error = GetLastError();
+      logLine("error mailslot ReadFile %d", static_cast<int>(error));
+      return false;
+    }
+    if (read != size) {
+      logLine("error mailslot read %d instead of %d", static_cast<int>(read),
+              static_cast<int>(size));
+      return false;
+    }
+    message.resize(size);
+    return true;
+  }
+}
+
+void deliverStartup(StartupReceiver& receiver, const jchar* units, size_t count) {
+  JNIEnv* env = receiver.env;
+  if (!receiver.controller || !receiver.method) {
+    receiver.controller = env->FindClass("com/tessel/Controller");
+    receiver.method = receiver.controller
+                          ? env->GetStaticMethodID(receiver.controller, "startupPerformed",
+                                                   "(Ljava/lang/String;)V")
+                          : nullptr;
+    if (!receiver.controller || !receiver.method) {
+      logLine("error mailslot methods %p %p", static_cast<void*>(receiver.controller),
+              static_cast<void*>(receiver.method));
+      // The failed look-up leaves its exception pending; the next JNI call must not see it.
+      clearPendingException(env, false);
+      if (receiver.controller) env->DeleteLocalRef(receiver.controller);
+      receiver.controller = nullptr;
+      receiver.method = nullptr;
+      return;
+    }
+  }
+  if (isEmptyMarker(units, count)) {
+    env->CallStaticVoidMethod(receiver.controller, receiver.method, nullptr);
+  } else {
+    jstring text = env->NewString(units, static_cast<jsize>(count));
+    if (!text) {
+      logLine("error mailslot string");
+      clearPendingException(env, false);
+      return;
+    }
+    env->CallStaticVoidMethod(receiver.controller, receiver.method, text);
+    env->DeleteLocalRef(text);
+  }
+  // An exception thrown by the application's listener would otherwise stay pending on this
+  // thread and break every later JNI call here.
+  clearPendingException(env, true);
+}
+
+DWORD WINAPI mailslotListener(void* parameter) {
+  // Kept until the listener ends: later starts find the first instance through it.
+  unique_hfile mailslot(static_cast<HANDLE>(parameter));
+  logLine("listening to mailslot");
+  StartupReceiver receiver;
+  std::vector<char> message;
+  while (receiveMailslotMessage(mailslot.get(), message)) {
+    // Messages wait in the mailslot until the application's virtual machine runs.
+    while (!receiver.env) {
+      receiver.env = currentThreadEnv();
+      if (!receiver.env) Sleep(100);
+    }
+    deliverStartup(receiver, reinterpret_cast<const jchar*>(message.data()), message.size() / 2);
+  }
+  return 0;
+}
+
+}  // namespace tessel

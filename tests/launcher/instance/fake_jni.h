@@ -1,0 +1,33 @@
+// A JNI environment and JavaVM that record what the mailslot listener does with the
+// controller class, for tests without a Java runtime.
+#pragma once
+#include <jni.h>
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace tessel::test {
+
+struct FakeJava {
+  std::mutex lock;
+  std::vector<std::string> calls;  // each startupPerformed argument in UTF-8-ish, "<null>"
+  int findClassCalls = 0;
+  int deleteLocalRefs = 0;
+  int describes = 0;
+  bool pending = false;           // an exception is pending
+  bool classMissing = false;      // FindClass fails (and leaves an exception pending)
+  bool throwFromCall = false;     // startupPerformed throws
+  bool callWithPending = false;   // a JNI call ran while an exception was pending
+
+  void reset();
+  size_t callCount();
+  std::vector<std::string> snapshot();
+};
+
+// The fake's environment and machine; both record into `fakeJava()`.
+FakeJava& fakeJava();
+JNIEnv* fakeEnv();
+JavaVM* fakeVm();
+
+}  // namespace tessel::test

@@ -1,0 +1,16 @@
+// The test executable doubles as the later start that sends to a mailslot: started with
+//   --instance-test-send <pid> <count> <text...>
+// it sends the raw text after the count (<count> times) with sendToRunningInstance and exits
+// before any test runs. With --instance-test-soak <pid> <count> it sends "soak <i>" messages
+// and prints the receiving process's handle count and private bytes before and after.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+namespace tessel::test {
+
+// Starts this executable in sender mode and waits (bounded) for it; its exit code, or -1.
+int runSender(DWORD targetPid, int count, const std::wstring& text, DWORD timeoutMs = 30000);
+
+}  // namespace tessel::test
