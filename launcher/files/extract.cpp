@@ -1,7 +1,155 @@
 #include "files/extract.h"
 
-namespace tessel {
+#include <cstring>
+#include <memory>
 
-int extractEmbeddedFiles(bool) { return 0; }
+#include "config/config_access.h"
+#include "config/config_block.h"
+#include "config_keys.h"
+#include "diagnostics/errors.h"
+#include "diagnostics/log.h"
+#include "files/bounded_text.h"
+#include "files/handles.h"
+#include "files/temp_dir.h"
+
+namespace tessel {
+namespace {
+
+bool isSeparator(char c) { return c == '\\' || c == '/'; }
+
+// Windows drops trailing dots and blanks of a path component, so "..", "... " and ". ."
+// all climb a level or stay put.
+bool isDotComponent(const char* begin, const char* end) {
+  if (begin == end) return false;
+  bool dot = false;
+  for (const char* p = begin; p != end; ++p) {
+    if (*p == '.')
+      dot = true;
+    else if (*p != ' ')
+      return false;
+  }
+  return dot;
+}
+
+int64_t filePosition(HANDLE file) {
+  LARGE_INTEGER zero{}, pos{};
+  SetFilePointerEx(file, zero, &pos, FILE_CURRENT);
+  return pos.QuadPart;
+}
+
+int64_t remainingBytes(HANDLE file) {
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file, &size)) return INT64_MAX;
+  int64_t left = size.QuadPart - filePosition(file);
+  return left > 0 ? left : 0;
+}
+
+// Creates the directory before the name's first backslash; only that one level is made.
+void createFirstLevelDirectory(const char* target, size_t nameStart, const char* name) {
+  const char* slash = std::strchr(name, '\\');
+  if (!slash) return;
+  char directory[kPathCapacity];
+  copyText(directory, kPathCapacity, target);
+  directory[nameStart + static_cast<size_t>(slash - name)] = 0;
+  logLine("creating directory %s", directory);
+  if (!CreateDirectoryA(directory, nullptr)) {
+    DWORD error = GetLastError();
+    if (error != ERROR_ALREADY_EXISTS) logError("failed to create directory %s", directory);
+  }
+}
+
+}  // namespace
+
+bool isSafeEmbeddedName(const char* name) noexcept {
+  if (!name[0] || isSeparator(name[0]) || std::strchr(name, ':')) return false;
+  const char* component = name;
+  for (const char* p = name;; ++p) {
+    if (*p == 0 || isSeparator(*p)) {
+      if (isDotComponent(component, p)) return false;
+      if (*p == 0) return true;
+      component = p + 1;
+    }
+  }
+}
+
+int extractEmbeddedFile(HANDLE file, const char* target) {
+  const int64_t size = readLong(file);
+  logLine("extracting %s (size: %I64d)", target, size);
+  if (size <= 0) return 0;
+  // A damaged record must not leave a half-written file behind: refuse before creating it.
+  const int64_t left = remainingBytes(file);
+  if (size > left) {
+    logError("embedded file %s needs %I64d bytes but only %I64d follow", target, size, left);
+    return 1;
+  }
+  unique_hfile out(CreateFileA(target, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!out) {
+    DWORD error = GetLastError();
+    logError("could not create %s (%d)", target, static_cast<int>(error));
+    fatalMessage(key::MsgInternalError, "11");
+  }
+  return copyFileBytes(file, out.get(), size, true);
+}
+
+int extractEmbeddedFilesFrom(HANDLE file, bool createDirectory) {
+  logLine("extracting files");
+  const int32_t count = configInt(key::EmbeddedFileCount);
+  logLine("Included files: %d", count);
+  if (count <= 0) {
+    if (createDirectory) launchTempDir[0] = 0;
+    return 0;
+  }
+  if (createDirectory) createLaunchTempDir();
+  unique_hfile own;
+  if (!file) {
+    own = openLauncherFile();
+    file = own.get();
+  }
+  if (!launchTempDir[0]) {
+    // Without a directory the names would land in the root of the current drive.
+    logError("no directory to extract into");
+    return kUnsafeEmbeddedName;
+  }
+  LARGE_INTEGER start;
+  start.QuadPart = blockEndPosition;
+  SetFilePointerEx(file, start, nullptr, FILE_BEGIN);
+
+  std::unique_ptr<char[]> names(configStringCopy(key::EmbeddedFileNames));
+  const size_t nameStart = std::strlen(launchTempDir) + 1;
+  int handled = 0;
+  char* next = names.get();
+  while (handled < count && next && *next) {
+    char* name = next;
+    char* end = std::strchr(name, ';');
+    next = end ? end + 1 : nullptr;
+    if (end) *end = 0;
+    if (!*name) continue;  // empty names disappear in the split
+    ++handled;
+
+    char target[kPathCapacity];
+    const bool fits = formatText(target, kPathCapacity, "%s\\%s", launchTempDir, name);
+    if (!fits || !isSafeEmbeddedName(name)) {
+      logError(fits ? "embedded file name %s leaves the extraction directory"
+                    : "embedded file name %s is too long",
+               name);
+      logError("Failed to extract %s", target);
+      return kUnsafeEmbeddedName;
+    }
+    createFirstLevelDirectory(target, nameStart, name);
+    const int result = extractEmbeddedFile(file, target);
+    if (result != 0) {
+      logError("Failed to extract %s", target);
+      return result;
+    }
+  }
+  unextractedPosition = static_cast<uint32_t>(filePosition(file));
+  logLine("extracting files done");
+  return 0;
+}
+
+int extractEmbeddedFiles(bool createDirectory) {
+  return extractEmbeddedFilesFrom(nullptr, createDirectory);
+}
 
 }  // namespace tessel

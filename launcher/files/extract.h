@@ -1,10 +1,25 @@
-// Extraction of the files embedded behind the configuration block.
+// Extraction of the files embedded behind the configuration block into the per-launch
+// directory.
 #pragma once
+#include <windows.h>
 
 namespace tessel {
+
+// Result of a name that would leave the per-launch directory (absolute, drive, "..").
+constexpr int kUnsafeEmbeddedName = 3;
 
 // 0 on success, else the failed file's result. Creates the per-launch directory first when
 // `createDirectory` is set and the block declares embedded files.
 int extractEmbeddedFiles(bool createDirectory);
+// The same from a given file (tests); a null file means the launcher's own executable,
+// opened after the directory was made. Reads from blockEndPosition.
+int extractEmbeddedFilesFrom(HANDLE file, bool createDirectory);
+// Writes the record at the file's position to `target`: 0 on success or for an empty record,
+// 1 read failure (also a size beyond the end of the file), 2 write failure. Ends the process
+// (key 1009, "11") when the target cannot be created.
+int extractEmbeddedFile(HANDLE file, const char* target);
+// True when the name stays inside the directory it is joined to: relative, no drive or
+// stream colon, no component that Windows reads as "." or "..".
+bool isSafeEmbeddedName(const char* name) noexcept;
 
 }  // namespace tessel

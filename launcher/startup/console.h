@@ -1,13 +1,28 @@
 // Console attachment, the reboot request and the native-library path.
 #pragma once
+#include <windows.h>
+
+#include <string>
 
 namespace tessel {
 
-// True when the process has a console afterwards.
+// True when the process has a console afterwards: the parent's, or a new one.
 bool attachConsole();
-// Asks Windows to restart (the shutdown privilege is requested first).
+// Waits, asks for the shutdown privilege and, when it was granted, asks Windows to restart.
+// Never reports anything; the caller ends the process afterwards.
 void rebootSystem();
-// Puts the configured native-library directories in front of PATH.
+// True when the shutdown privilege of the process token is enabled (the reboot's last
+// precondition).
+bool enableShutdownPrivilege();
+// The final reboot call and the wait before it. Tests replace them: under Wine the real call
+// ends every program of the prefix.
+extern BOOL(WINAPI* exitWindowsCall)(UINT flags, DWORD reason);
+extern DWORD rebootDelayMilliseconds;
+
+// Puts the configured native-library directories (key 10004) in front of PATH.
 void addNativeLibraryPath();
+// The new PATH value: the resolved directories, ";" unless they are empty or already end in
+// one, then the old value. Built at its real size; nothing is cut.
+std::string nativeLibraryPathValue(const char* directories, const std::string& oldPath);
 
 }  // namespace tessel

@@ -9,7 +9,7 @@
 
 namespace tessel {
 
-void applyLauncherOptions(const ArgumentList& arguments) {
+void applyLauncherOptions(const ArgumentList& arguments, bool (*attach)()) {
   const bool quietAndConsole = configInt(key::QuietConsoleOptions) != 0;
   const bool consoleOnly = configInt(key::ConsoleOption) != 0;
   if (!quietAndConsole && !consoleOnly) return;
@@ -17,10 +17,10 @@ void applyLauncherOptions(const ArgumentList& arguments) {
     if (quietAndConsole && argument == L"-q") {
       clearErrorDialogs();
     } else if (argument == L"-console") {
-      attachConsole();  // a failure here is not an error
+      attach();  // a failure here is not an error
     } else if (quietAndConsole && argument == L"-c") {
       clearErrorDialogs();
-      if (!attachConsole()) {
+      if (!attach()) {
         MessageBoxA(nullptr, "Error: Could not allocate console.", "corvane", MB_OK);
         fatalExit(1);
       }

@@ -1,0 +1,175 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "config/config_access.h"
+#include "config_keys.h"
+#include "diagnostics/errors.h"
+#include "files/paths.h"
+#include "startup/console.h"
+#include "startup/launcher_options.h"
+
+namespace tessel {
+namespace {
+
+// --- reboot: the token steps for real, the final call replaced -------------------------------
+
+struct RebootCall {
+  int count = 0;
+  UINT flags = 0;
+  DWORD reason = 99;
+};
+RebootCall rebootCall;
+
+BOOL WINAPI fakeExitWindows(UINT flags, DWORD reason) {
+  ++rebootCall.count;
+  rebootCall.flags = flags;
+  rebootCall.reason = reason;
+  return TRUE;
+}
+
+TEST(Reboot, AsksForARestartOnceThePrivilegeIsGranted) {
+  auto savedCall = exitWindowsCall;
+  auto savedDelay = rebootDelayMilliseconds;
+  exitWindowsCall = fakeExitWindows;
+  rebootDelayMilliseconds = 0;
+  rebootCall = RebootCall();
+
+  ASSERT_TRUE(enableShutdownPrivilege()) << "Wine grants the shutdown privilege";
+  rebootSystem();
+  exitWindowsCall = savedCall;
+  rebootDelayMilliseconds = savedDelay;
+  EXPECT_EQ(rebootCall.count, 1);
+  EXPECT_EQ(rebootCall.flags, static_cast<UINT>(EWX_REBOOT));
+  EXPECT_EQ(rebootCall.reason, 0u);
+}
+
+// --- console -----------------------------------------------------------------------------
+
+TEST(Console, WithoutAParentConsoleANewOneIsAllocatedAndAttachingAgainIsHarmless) {
+  // In a child process, so that this process keeps its own streams.
+  EXPECT_EXIT(
+      {
+        bool first = attachConsole();
+        bool second = attachConsole();
+        // A second AllocConsole fails only when the process already has a console.
+        const bool hasConsole = !AllocConsole();
+        std::_Exit(first && second && hasConsole ? 7 : 8);
+      },
+      ::testing::ExitedWithCode(7), "");
+}
+
+// --- options -q, -c, -console ------------------------------------------------------------
+
+int attachCount = 0;
+bool attachResult = true;
+bool countingAttach() {
+  ++attachCount;
+  return attachResult;
+}
+
+struct OptionOutcome {
+  int attached;
+  bool dialogs;
+};
+
+OptionOutcome applyWith(const char* quiet, const char* console, const ArgumentList& arguments) {
+  clearConfiguration();
+  if (quiet) LauncherConfig[key::QuietConsoleOptions] = quiet;
+  if (console) LauncherConfig[key::ConsoleOption] = console;
+  showErrorDialogs = true;
+  attachCount = 0;
+  attachResult = true;
+  applyLauncherOptions(arguments, countingAttach);
+  OptionOutcome outcome{attachCount, showErrorDialogs};
+  showErrorDialogs = true;
+  clearConfiguration();
+  return outcome;
+}
+
+TEST(LauncherOptions, KeysDecideWhichOptionsCount) {
+  const ArgumentList all = {L"app.exe", L"-q", L"-console", L"-c"};
+  OptionOutcome o = applyWith(nullptr, nullptr, all);
+  EXPECT_EQ(o.attached, 0);
+  EXPECT_TRUE(o.dialogs) << "both keys off: the options are the application's";
+
+  o = applyWith("0", "1", all);
+  EXPECT_EQ(o.attached, 1) << "-console only";
+  EXPECT_TRUE(o.dialogs);
+
+  o = applyWith("1", "0", {L"app.exe", L"-c", L"-q", L"-console"});
+  EXPECT_EQ(o.attached, 1) << "the scan stops at -c";
+  EXPECT_FALSE(o.dialogs);
+
+  o = applyWith("1", nullptr, {L"app.exe", L"-q", L"-c"});
+  EXPECT_EQ(o.attached, 1);
+  EXPECT_FALSE(o.dialogs);
+
+  o = applyWith("1", nullptr, {L"app.exe", L"-console", L"-console", L"-C", L"-Q", L"--c"});
+  EXPECT_EQ(o.attached, 2) << "exact, case-sensitive comparison";
+  EXPECT_TRUE(o.dialogs);
+}
+
+TEST(LauncherOptions, ConsoleFailureIsFatalOnlyForC) {
+  clearConfiguration();
+  LauncherConfig[key::QuietConsoleOptions] = "1";
+  attachResult = false;
+  applyLauncherOptions({L"app.exe", L"-console"}, [] { return false; });
+  SUCCEED() << "-console without a console goes on";
+  EXPECT_EXIT(applyLauncherOptions({L"app.exe", L"-c"}, [] { return false; }),
+              ::testing::ExitedWithCode(1), "");
+  EXPECT_TRUE(showErrorDialogs) << "the failed -c ran in the child";
+  showErrorDialogs = true;
+  clearConfiguration();
+}
+
+// --- native-library path -------------------------------------------------------------------
+
+TEST(NativeLibraryPath, DirectoriesResolvedInFrontOfTheOldValue) {
+  const std::string dir = launcherDirectory();
+  EXPECT_EQ(nativeLibraryPathValue("a;b", "C:\\old"), dir + "a;" + dir + "b;C:\\old");
+  EXPECT_EQ(nativeLibraryPathValue("", "C:\\old"), "C:\\old");
+  EXPECT_EQ(nativeLibraryPathValue(";;D:\\abs;;", "C:\\old"), "D:\\abs;C:\\old");
+  EXPECT_EQ(nativeLibraryPathValue("D:\\abs", ""), "D:\\abs;");
+}
+
+TEST(NativeLibraryPath, LongValuesAreKeptWhole) {
+  std::string many;
+  for (int i = 0; i < 2500; ++i) many += "d" + std::to_string(i) + ";";
+  const std::string oldPath(30000, 'p');
+  std::string value = nativeLibraryPathValue(many.c_str(), oldPath);
+  EXPECT_GT(value.size(), 48000u);
+  EXPECT_EQ(value.substr(value.size() - oldPath.size() - 1), ";" + oldPath);
+  EXPECT_EQ(value.substr(0, std::string(launcherDirectory()).size() + 2),
+            std::string(launcherDirectory()) + "d0");
+}
+
+TEST(NativeLibraryPath, SetsTheProcessAndRuntimeEnvironment) {
+  char saved[32768];
+  DWORD n = GetEnvironmentVariableA("PATH", saved, sizeof(saved));
+  ASSERT_GT(n, 0u);
+  ASSERT_LT(n, sizeof(saved));
+  const std::string longOld = std::string(saved) + ";" + std::string(20000, 'q');
+  ASSERT_TRUE(SetEnvironmentVariableA("PATH", longOld.c_str()));
+
+  clearConfiguration();
+  LauncherConfig[key::NativeLibraryDirectories] = "native;D:\\shared";
+  addNativeLibraryPath();
+  const std::string expected =
+      std::string(launcherDirectory()) + "native;D:\\shared;" + longOld;
+  std::string now(70000, 0);
+  now.resize(GetEnvironmentVariableA("PATH", &now[0], static_cast<DWORD>(now.size())));
+  EXPECT_EQ(now, expected);
+  const char* runtimeCopy = std::getenv("PATH");
+  ASSERT_NE(runtimeCopy, nullptr);
+  EXPECT_EQ(std::string(runtimeCopy), expected);
+
+  clearConfiguration();
+  SetEnvironmentVariableA("PATH", saved);
+  _putenv((std::string("PATH=") + saved).c_str());
+}
+
+}  // namespace
+}  // namespace tessel
