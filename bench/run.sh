@@ -3,7 +3,8 @@
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 status=0
-for script in "$here"/bench_*.sh; do
+for script in "$here"/*.sh; do
+  [ "$script" = "$here/run.sh" ] && continue
   echo "== $(basename "$script" .sh)"
   bash "$script" || status=1
 done
