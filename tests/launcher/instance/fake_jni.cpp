@@ -1,5 +1,7 @@
 #include "instance/fake_jni.h"
 
+#include <windows.h>
+
 #include <cstdarg>
 #include <cstring>
 #include <memory>
@@ -43,8 +45,12 @@ jstring JNICALL newString(JNIEnv*, const jchar* units, jsize count) {
   std::lock_guard<std::mutex> g(f.lock);
   notePending(f);
   std::string text;
-  for (jsize i = 0; i < count; ++i)
-    text += units[i] < 0x80 ? static_cast<char>(units[i]) : '?';
+  int bytes = WideCharToMultiByte(CP_UTF8, 0, reinterpret_cast<const wchar_t*>(units), count,
+                                  nullptr, 0, nullptr, nullptr);
+  text.resize(static_cast<size_t>(bytes));
+  if (bytes > 0)
+    WideCharToMultiByte(CP_UTF8, 0, reinterpret_cast<const wchar_t*>(units), count, &text[0],
+                        bytes, nullptr, nullptr);
   strings.push_back(std::make_unique<std::string>(text));
   return reinterpret_cast<jstring>(strings.back().get());
 }
@@ -120,6 +126,14 @@ void FakeJava::reset() {
 size_t FakeJava::callCount() {
   std::lock_guard<std::mutex> g(lock);
   return calls.size();
+}
+
+bool FakeJava::waitForCalls(size_t count, unsigned long timeoutMs) {
+  for (unsigned long waited = 0; waited < timeoutMs; waited += 20) {
+    if (callCount() >= count) return true;
+    Sleep(20);
+  }
+  return callCount() >= count;
 }
 
 std::vector<std::string> FakeJava::snapshot() {

@@ -11,7 +11,7 @@ namespace tessel::test {
 
 struct FakeJava {
   std::mutex lock;
-  std::vector<std::string> calls;  // each startupPerformed argument in UTF-8-ish, "<null>"
+  std::vector<std::string> calls;  // each startupPerformed argument in UTF-8, or "<null>"
   int findClassCalls = 0;
   int deleteLocalRefs = 0;
   int describes = 0;
@@ -22,6 +22,8 @@ struct FakeJava {
 
   void reset();
   size_t callCount();
+  // True once at least `count` calls arrived; polls for at most `timeoutMs`.
+  bool waitForCalls(size_t count, unsigned long timeoutMs);
   std::vector<std::string> snapshot();
 };
 

@@ -29,14 +29,6 @@ std::wstring receive(HANDLE mailslot) {
   return std::wstring(reinterpret_cast<const wchar_t*>(message.data()), message.size() / 2);
 }
 
-bool waitForCalls(size_t count, DWORD timeoutMs) {
-  for (DWORD waited = 0; waited < timeoutMs; waited += 20) {
-    if (fakeJava().callCount() >= count) return true;
-    Sleep(20);
-  }
-  return fakeJava().callCount() >= count;
-}
-
 TEST(Mailslot, NameCarriesTheProcessId) {
   char name[kMailslotNameCapacity];
   mailslotName(4294967, name, sizeof name);
@@ -153,9 +145,9 @@ TEST(MailslotListener, MessagesBeforeTheMachineRunsAreDeliveredOnceItDoes) {
 
   javaVm = test::fakeVm();
   vmCreated.store(true, std::memory_order_release);
-  EXPECT_TRUE(waitForCalls(2, 10000));
+  EXPECT_TRUE(fakeJava().waitForCalls(2, 10000));
   ASSERT_EQ(0, test::runSender(GetCurrentProcessId(), 2, L"later"));
-  EXPECT_TRUE(waitForCalls(4, 10000));
+  EXPECT_TRUE(fakeJava().waitForCalls(4, 10000));
   EXPECT_EQ((std::vector<std::string>{"early one", "<null>", "later", "later"}),
             fakeJava().snapshot());
   // The listener keeps its environment; put the process-wide machine back for other tests.

@@ -1,0 +1,41 @@
+// The test process in the part of a running first instance in single-instance mode: it holds
+// the instance semaphore of an application executable, has recorded its process id for it and
+// listens on its mailslot, delivering to the recording Java machine of fake_jni.h.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "files/handles.h"
+
+namespace tessel::test {
+
+// The name the launcher derives from its own path: full long path, A-Z lower-cased.
+std::string instanceValueName(const std::wstring& exe);
+
+class FakeFirstInstance {
+ public:
+  // Holds the unnumbered semaphore of `exe` ("Global\" with `global`) and records the id.
+  FakeFirstInstance(const std::wstring& exe, bool global);
+  ~FakeFirstInstance();
+  bool holdsSemaphore() const { return static_cast<bool>(semaphore_); }
+  const std::string& semaphoreName() const { return semaphoreName_; }
+
+ private:
+  std::string valueName_;
+  std::string semaphoreName_;
+  unique_handle semaphore_;
+};
+
+// Starts the listener on this process's mailslot once per process, with the fake machine
+// already running; false when the mailslot could not be made.
+bool startOwnListener();
+
+// Runs the command line in `directory` with the extra variables ("NAME=value") and waits at
+// most `timeoutMs`, pumping this thread's messages meanwhile so that a started process can
+// work on this process's windows. The exit code, or -1 when it did not start or end in time.
+int runProcess(const std::wstring& commandLine, const std::vector<std::wstring>& variables,
+               DWORD timeoutMs = 60000);
+
+}  // namespace tessel::test
