@@ -1,12 +1,231 @@
 #include "discovery/search.h"
 
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "config/config_access.h"
 #include "config_keys.h"
 #include "diagnostics/errors.h"
+#include "diagnostics/log.h"
+#include "discovery/entry_list.h"
+#include "discovery/jvm_library.h"
+#include "discovery/registry_sources.h"
+#include "discovery/runtime_home.h"
+#include "discovery/unpack.h"
+#include "discovery/validation.h"
+#include "files/bounded_text.h"
+#include "files/paths.h"
+#include "windows/expansion.h"
 
 namespace tessel {
 
+namespace {
+
+constexpr size_t kBoundCapacity = 2000;
+
+bool isAbsoluteEntry(const char* value) {
+  return std::strlen(value) >= 2 &&
+         (value[1] == ':' || (value[0] == '\\' && value[1] == '\\'));
+}
+
+struct Search {
+  char* executable;
+  int& kind;
+  char* location;
+  char minimum[kBoundCapacity];
+  char maximum[kBoundCapacity];
+
+  // Records the accepting source and tries its library.
+  HMODULE accept(int sourceKind, const char* name) {
+    kind = sourceKind;
+    if (name) copyText(location, kPathCapacity, name);
+    return loadJvmLibrary(executable);
+  }
+
+  HMODULE locationFile(const wchar_t* file, const char* hasFormat, const char* usingText) {
+    char line[kPathCapacity];
+    if (!readLocationFile(line, file)) return nullptr;
+    logLine(hasFormat, line);
+    if (!checkLocation(executable, line, minimum, maximum, false)) return nullptr;
+    logLine("%s", usingText);
+    return accept(kRuntimeDirectory, line);
+  }
+
+  HMODULE mainPassEntry(const std::string& entry) {
+    char type = entry[0];
+    char value[kPathCapacity];
+    if (!copyWhole(value, kPathCapacity, entry.c_str() + 1)) return nullptr;
+    expandVariablesNarrow(value, kPathCapacity);
+    logLine("Testing location %s (type %c)", value, type);
+    switch (type) {
+      case 'A':
+      case 'B':
+      case 'R':
+        if (checkLocation(executable, value, minimum, maximum, false))
+          return accept(kRuntimeDirectory, value);
+        break;
+      case 'E':
+        if (checkEnvironmentVariable(executable, value, minimum, maximum))
+          return accept(kEnvironment, value);
+        break;
+      case 'S':
+        if (checkSearchPath(executable, minimum, maximum)) return accept(kSearchPath, value);
+        break;
+      case 'Y':
+        if (checkRegistrySources(executable, minimum, maximum)) return accept(kRegistry, nullptr);
+        break;
+      default:  // unknown types are skipped after their log line
+        break;
+    }
+    return nullptr;
+  }
+
+  HMODULE fallbackEntry(const std::string& entry) {
+    char type = entry[0];
+    const char* value = entry.c_str() + 1;
+    if (type != 'A' && type != 'B' && type != 'R') return nullptr;
+    if (type != 'B' && isAbsoluteEntry(value)) return nullptr;
+    logLine("Testing relative location %s", value);
+    if (!checkLocation(executable, value, minimum, maximum, true) || !fileExists(executable))
+      return nullptr;
+    logLine("%s exists", executable);
+    return accept(kRuntimeDirectory, value);
+  }
+};
+
+}  // namespace
+
+bool readLocationFile(char* line, const wchar_t* name) {
+  line[0] = 0;
+  wchar_t directory[kPathCapacity];
+  wchar_t installation[kPathCapacity];
+  wchar_t path[kPathCapacity];
+  configStringW(key::InstallationDirectory, directory, kPathCapacity);
+  if (!absolutePathW(installation, directory, false, true) ||
+      !copyWhole(path, kPathCapacity, installation) || !appendWhole(path, kPathCapacity, name))
+    return false;
+  FILE* file = _wfopen(path, L"rt");
+  if (!file) return false;
+  bool read = std::fgets(line, kPathCapacity, file) != nullptr;
+  size_t length = read ? std::strlen(line) : 0;
+  // A first line that fills the buffer without its end was cut: do not name a wrong place.
+  bool cut = read && length == kPathCapacity - 1 && line[length - 1] != '\n' &&
+             std::fgetc(file) != EOF;
+  std::fclose(file);
+  if (!read || cut) {
+    if (cut) logLine("location file line too long");
+    line[0] = 0;
+    return false;
+  }
+  while (length > 0 && (line[length - 1] == '\n' || line[length - 1] == '\r')) line[--length] = 0;
+  return true;
+}
+
+bool checkLocation(char* executable, const char* directory, const char* minimum,
+                   const char* maximum, bool acceptUnvalidated) {
+  char absolute[kPathCapacity];
+  if (!absolutePath(absolute, directory, false)) return false;
+  unpackRuntimeArchives(absolute);
+  bool usable = javaExeForHome(executable, absolute);
+  if (acceptUnvalidated) return true;
+  return usable && checkJavaExe(executable, nullptr, minimum, maximum, true);
+}
+
+bool checkEnvironmentVariable(char* executable, const char* name, const char* minimum,
+                              const char* maximum) {
+  char value[kPathCapacity];
+  DWORD n = GetEnvironmentVariableA(name, value, kPathCapacity);
+  if (n == 0 || n >= kPathCapacity) return false;
+  for (char* p = value; *p; ++p)
+    if (*p == '/') *p = '\\';
+  return javaExeForHome(executable, value) &&
+         checkJavaExe(executable, nullptr, minimum, maximum, false);
+}
+
+bool checkSearchPath(char* executable, const char* minimum, const char* maximum) {
+  DWORD n = SearchPathA(nullptr, "java.exe", nullptr, kPathCapacity, executable, nullptr);
+  if (n == 0 || n >= kPathCapacity) {
+    executable[0] = 0;
+    return false;
+  }
+  return checkJavaExe(executable, nullptr, minimum, maximum, false);
+}
+
+bool checkPreviousInstallation(HKEY hive, char* executable, const char* minimum,
+                               const char* maximum) {
+  return checkInstallations(hive, 0, executable, minimum, maximum) ||
+         checkInstallations(hive, KEY_WOW64_64KEY, executable, minimum, maximum);
+}
+
+HMODULE searchJvm(char* executable, int& kind, char* location) {
+  logLine("Searching for a JVM");
+  kind = kNoSource;
+  Search search{executable, kind, location, {}, {}};
+  char sequence[kPathCapacity];
+  configString(key::SearchSequence, sequence, kPathCapacity);
+  configString(key::MinJavaVersion, search.minimum, kBoundCapacity);
+  configString(key::MaxJavaVersion, search.maximum, kBoundCapacity);
+
+  if (HMODULE module = search.locationFile(L"\\.corvane\\pref_jre.cfg",
+                                           "Has preferred location %s",
+                                           "Using preferred location"))
+    return module;
+  std::vector<std::string> entries = splitEntries(sequence);
+  for (const std::string& entry : entries)
+    if (HMODULE module = search.mainPassEntry(entry)) return module;
+  if (HMODULE module = search.locationFile(L"\\.corvane\\inst_jre.cfg",
+                                           "Has installer location %s",
+                                           "Using installer location"))
+    return module;
+  for (const std::string& entry : entries)
+    if (HMODULE module = search.fallbackEntry(entry)) return module;
+
+  if (checkPreviousInstallation(HKEY_CURRENT_USER, executable, search.minimum, search.maximum)) {
+    logLine("found JRE from previous installation (user) %s", executable);
+    if (HMODULE module = search.accept(kRegistry, nullptr)) return module;
+  }
+  if (checkPreviousInstallation(HKEY_LOCAL_MACHINE, executable, search.minimum,
+                                search.maximum)) {
+    logLine("found JRE from previous installation (machine) %s", executable);
+    if (HMODULE module = search.accept(kRegistry, nullptr)) return module;
+  }
+  logLine("Search sequence finished");
+  for (const char* name : {"TESSEL_JAVA_HOME", "CORVANE_JAVA_HOME"}) {
+    if (checkEnvironmentVariable(executable, name, search.minimum, search.maximum))
+      if (HMODULE module = search.accept(kEnvironment, name)) return module;
+  }
+  return nullptr;
+}
+
 bool LoadDLL() {
-  showMessage(key::MsgNoJvmBits, "64");
+  // The second value has always been a null string; printing it as such is undefined.
+  logLine("LoadDLL (%d, %s, %d)", 1, "(null)", 0);
+  char executable[kPathCapacity] = "";
+  char location[kPathCapacity] = "";
+  int kind = kNoSource;
+  HMODULE module = searchJvm(executable, kind, location);
+  if (kind == kNoSource) {
+    logError("No JVM found");
+    showMessage(key::MsgNoJvmBits, "64");
+    return false;
+  }
+  setRuntimeHome(executable);
+  if (!module) logError("Could not get DLL-Handle.");
+  bool bound = bindCreateJavaVM(module);
+  if (!bound) logError("Could not load functions");
+  if (module && bound) {
+    logLine("Loading of JVM-DLL successful");
+    return true;
+  }
+  switch (kind) {
+    case kSearchPath: showMessage(key::MsgNoJvmBits, "64"); break;
+    case kRuntimeDirectory: showMessage(key::MsgJvmDamaged64, location); break;
+    case kEnvironment: showMessage(key::MsgEnvVarNo64BitJvm, location); break;
+    default: break;
+  }
+  showMessageW(key::MsgJvmNotStarted, nullptr);
   return false;
 }
 

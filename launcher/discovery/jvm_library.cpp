@@ -1,0 +1,110 @@
+#include "discovery/jvm_library.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "config/config_access.h"
+#include "config_keys.h"
+#include "diagnostics/log.h"
+#include "files/bounded_text.h"
+#include "files/handles.h"
+#include "files/paths.h"
+#include "windows/java_vm.h"
+
+namespace tessel {
+
+namespace {
+
+// PATH at its real size (it may exceed any fixed buffer); `present` is false when unset.
+std::string readPath(bool& present) {
+  std::string value;
+  DWORD needed = GetEnvironmentVariableA("PATH", nullptr, 0);
+  while (needed > 0) {
+    value.assign(needed, '\0');
+    DWORD n = GetEnvironmentVariableA("PATH", &value[0], needed);
+    if (n < needed) {
+      value.resize(n);
+      present = true;
+      return value;
+    }
+    needed = n;  // it grew in between: try again with the new size
+  }
+  present = GetLastError() != ERROR_ENVVAR_NOT_FOUND;
+  value.clear();
+  return value;
+}
+
+// Sets PATH in the process environment and in the C runtime's copy, so both views agree.
+void writePath(const std::string& value, bool present) {
+  if (SetEnvironmentVariableA("PATH", present ? value.c_str() : nullptr)) {
+    logLine("Setting PATH %s", value.c_str());
+  } else {
+    DWORD error = GetLastError();
+    logLine("Setting PATH %s failed with error %d", value.c_str(), static_cast<int>(error));
+  }
+  std::string assignment = "PATH=" + value;
+  _putenv(assignment.c_str());
+}
+
+const char* const kJvmTypes[] = {"hotspot", "client", "server", "classic", "jrockit"};
+
+}  // namespace
+
+HMODULE tryJvmDll(const char* directory, const char* type) {
+  char library[kPathCapacity];
+  if (!formatText(library, kPathCapacity, "%s\\%s\\jvm.dll", directory, type)) return nullptr;
+  bool exists = fileExists(library);
+  logLine("Trying %s (exists %d)", library, exists ? 1 : 0);
+  HMODULE module = LoadLibraryA(library);
+  if (!module && exists) {
+    DWORD error = GetLastError();
+    logLine("Failed with error code %d", static_cast<int>(error));
+  }
+  return module;
+}
+
+HMODULE loadJvmFromBinDirectory(const char* executable) {
+  char directory[kPathCapacity];
+  if (!copyWhole(directory, kPathCapacity, executable)) return nullptr;
+  char* slash = std::strrchr(directory, '\\');
+  if (slash) *slash = 0;
+
+  bool pathPresent = false;
+  std::string oldPath = readPath(pathPresent);
+  writePath(oldPath + ";" + directory, true);
+  auto restorePath = runAtEndOfScope([&] { writePath(oldPath, pathPresent); });
+
+  HMODULE module = nullptr;
+  char preferred[200];
+  if (configString(key::PreferredJvmType, preferred, sizeof(preferred)) > 0)
+    module = tryJvmDll(directory, preferred);
+  for (const char* type : kJvmTypes) {
+    if (module) break;
+    module = tryJvmDll(directory, type);
+  }
+  if (module) restorePath.dismiss();
+  return module;
+}
+
+HMODULE loadJvmLibrary(const char* executable) {
+  logLine("Trying to load JVM-DLL from %s", executable);
+  if (HMODULE module = loadJvmFromBinDirectory(executable)) return module;
+  char fallback[kPathCapacity];
+  if (!copyWhole(fallback, kPathCapacity, executable)) return nullptr;
+  char* slash = std::strrchr(fallback, '\\');
+  if (slash) slash[1] = 0;
+  else fallback[0] = 0;
+  if (!appendWhole(fallback, kPathCapacity, "..\\jre\\bin\\java.exe")) return nullptr;
+  return loadJvmFromBinDirectory(fallback);
+}
+
+bool bindCreateJavaVM(HMODULE library) {
+  if (!library) return false;
+  FARPROC entry = GetProcAddress(library, "JNI_CreateJavaVM");
+  if (!entry) return false;
+  setCreateJavaVm(reinterpret_cast<CreateJavaVmFunction>(reinterpret_cast<void*>(entry)));
+  return true;
+}
+
+}  // namespace tessel

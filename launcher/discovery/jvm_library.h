@@ -1,0 +1,19 @@
+// Loading an accepted runtime's jvm.dll into the process and binding JNI_CreateJavaVM.
+#pragma once
+#include <windows.h>
+
+namespace tessel {
+
+// Tries the executable's bin directory, then the private runtime of a JDK (bin\..\jre\bin).
+// The returned library is kept for the life of the process; null when none loaded.
+HMODULE loadJvmLibrary(const char* executable);
+// Appends the executable's directory to PATH and tries the preferred type (key 152), then
+// hotspot, client, server, classic, jrockit. PATH stays extended on success and is restored
+// exactly on failure.
+HMODULE loadJvmFromBinDirectory(const char* executable);
+// LoadLibrary of directory\type\jvm.dll; null when it does not load.
+HMODULE tryJvmDll(const char* directory, const char* type);
+// True when the library exports JNI_CreateJavaVM; the entry point is handed to the launch.
+bool bindCreateJavaVM(HMODULE library);
+
+}  // namespace tessel

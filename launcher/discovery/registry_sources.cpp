@@ -1,0 +1,223 @@
+#include "discovery/registry_sources.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "config/config_access.h"
+#include "config_keys.h"
+#include "diagnostics/log.h"
+#include "discovery/entry_list.h"
+#include "discovery/validation.h"
+#include "discovery/version_rules.h"
+#include "files/bounded_text.h"
+#include "files/handles.h"
+
+namespace tessel {
+
+RegistrySourceKeys registrySourceKeys = {
+    "SOFTWARE\\JavaSoft\\Java Development Kit",
+    "SOFTWARE\\JavaSoft\\Java Runtime Environment",
+    "SOFTWARE\\brightmoor\\tessel\\locatedjvms",
+    "SOFTWARE\\brightmoor\\corvane\\installations",
+};
+
+namespace {
+
+constexpr size_t kCurrentVersionCapacity = 100;
+
+// Queries a value of an open key into `out`, keeping one byte back for the terminator a
+// stored value may lack.
+bool queryString(HKEY key, const char* name, char* out, size_t capacity) {
+  out[0] = 0;
+  if (capacity < 2) return false;
+  DWORD size = static_cast<DWORD>(capacity - 1);
+  if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(out), &size) !=
+      ERROR_SUCCESS) {
+    out[0] = 0;
+    return false;
+  }
+  out[size] = 0;
+  return true;
+}
+
+bool acceptHome(const char* home, char* executable, char* version, const char* minimum,
+                const char* maximum) {
+  return javaExeForHome(executable, home) &&
+         checkJavaExe(executable, version, minimum, maximum, false);
+}
+
+// The CurrentVersion of a root when it lies in the range, else empty.
+void currentVersionInRange(const char* root, char* out, const char* minimum,
+                           const char* maximum) {
+  if (!readRegistryValue(HKEY_LOCAL_MACHINE, root, "CurrentVersion", out,
+                         kCurrentVersionCapacity) ||
+      !versionPrefixInRange(out, minimum, maximum))
+    out[0] = 0;
+}
+
+}  // namespace
+
+bool readRegistryValue(HKEY hive, const char* key, const char* name, char* out,
+                       size_t capacity, REGSAM view) {
+  out[0] = 0;
+  unique_hkey opened;
+  if (RegOpenKeyExA(hive, key, 0, KEY_READ | view, opened.put()) != ERROR_SUCCESS) return false;
+  return queryString(opened.get(), name, out, capacity);
+}
+
+bool checkJavaSoftCurrent(char* executable, char* version, const char* minimum,
+                          const char* maximum) {
+  char jdk[kCurrentVersionCapacity];
+  char jre[kCurrentVersionCapacity] = "";
+  currentVersionInRange(registrySourceKeys.javaSoftJdk, jdk, minimum, maximum);
+  if (configInt(key::RequireJdk) == 0)
+    currentVersionInRange(registrySourceKeys.javaSoftJre, jre, minimum, maximum);
+  bool useJdk = std::strcmp(jdk, jre) > 0;
+  const char* root = useJdk ? registrySourceKeys.javaSoftJdk : registrySourceKeys.javaSoftJre;
+  const char* current = useJdk ? jdk : jre;
+  char keyName[kPathCapacity];
+  if (!formatText(keyName, kPathCapacity, current[0] ? "%s\\%s" : "%s%s", root, current))
+    return false;
+  char home[kPathCapacity];
+  if (!readRegistryValue(HKEY_LOCAL_MACHINE, keyName, "JavaHome", home, kPathCapacity))
+    return false;
+  return acceptHome(home, executable, version, minimum, maximum);
+}
+
+bool checkJavaSoftVersions(const char* root, char* executable, char* version,
+                           const char* minimum, const char* maximum) {
+  unique_hkey rootKey;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, root, 0, KEY_READ, rootKey.put()) != ERROR_SUCCESS)
+    return false;
+  std::vector<std::string> names;
+  for (DWORD index = 0;; ++index) {
+    char name[256];
+    DWORD length = sizeof(name);
+    LONG status = RegEnumKeyExA(rootKey.get(), index, name, &length, nullptr, nullptr, nullptr,
+                                nullptr);
+    if (status == ERROR_NO_MORE_ITEMS) break;
+    if (status != ERROR_SUCCESS) continue;
+    if (versionPrefixInRange(name, minimum, maximum)) names.emplace_back(name, length);
+  }
+  // Byte-wise ascending (a prefix first), walked from the highest name down.
+  std::sort(names.begin(), names.end());
+  for (auto it = names.rbegin(); it != names.rend(); ++it) {
+    unique_hkey versionKey;
+    if (RegOpenKeyExA(rootKey.get(), it->c_str(), 0, KEY_READ, versionKey.put()) !=
+        ERROR_SUCCESS)
+      continue;
+    char home[kPathCapacity];
+    if (queryString(versionKey.get(), "JavaHome", home, kPathCapacity) &&
+        acceptHome(home, executable, version, minimum, maximum))
+      return true;
+  }
+  return false;
+}
+
+bool checkJavaSoft(char* executable, char* version, const char* minimum, const char* maximum) {
+  if (checkJavaSoftCurrent(executable, version, minimum, maximum)) return true;
+  if (configInt(key::RequireJdk) == 0 &&
+      checkJavaSoftVersions(registrySourceKeys.javaSoftJre, executable, version, minimum,
+                            maximum))
+    return true;
+  return checkJavaSoftVersions(registrySourceKeys.javaSoftJdk, executable, version, minimum,
+                               maximum);
+}
+
+bool findLocatedJvm(HKEY hive, char* executable, char* version, const char* minimum,
+                    const char* maximum, bool anyLocated) {
+  version[0] = 0;
+  unique_hkey located;
+  if (RegOpenKeyExA(hive, registrySourceKeys.locatedJvms, 0, KEY_READ, located.put()) !=
+      ERROR_SUCCESS)
+    return false;
+  bool found = false;
+  for (DWORD index = 0;; ++index) {
+    char candidate[kPathCapacity];
+    DWORD length = 256;  // the longest key name the registry allows, with its terminator
+    LONG status = RegEnumKeyExA(located.get(), index, candidate, &length, nullptr, nullptr,
+                                nullptr, nullptr);
+    if (status == ERROR_NO_MORE_ITEMS) break;
+    if (status != ERROR_SUCCESS) continue;
+    std::replace(candidate, candidate + length, '/', '\\');
+    if (!anyLocated && !std::strstr(candidate, "cvn_jres")) continue;
+    char candidateVersion[kPathCapacity];
+    if (!checkJavaExe(candidate, candidateVersion, minimum, maximum, true)) continue;
+    if (std::strcmp(candidateVersion, version) > 0) {
+      copyText(version, kPathCapacity, candidateVersion);
+      copyText(executable, kPathCapacity, candidate);
+      found = true;
+    }
+  }
+  return found;
+}
+
+bool findLocatedJvmBothHives(char* executable, char* version, const char* minimum,
+                             const char* maximum, bool anyLocated) {
+  char userExe[kPathCapacity], userVersion[kPathCapacity];
+  char machineExe[kPathCapacity], machineVersion[kPathCapacity];
+  bool user = findLocatedJvm(HKEY_CURRENT_USER, userExe, userVersion, minimum, maximum,
+                             anyLocated);
+  bool machine = findLocatedJvm(HKEY_LOCAL_MACHINE, machineExe, machineVersion, minimum,
+                                maximum, anyLocated);
+  if (!user && !machine) return false;
+  bool takeMachine = machine && (!user || std::strcmp(userVersion, machineVersion) <= 0);
+  copyText(executable, kPathCapacity, takeMachine ? machineExe : userExe);
+  copyText(version, kPathCapacity, takeMachine ? machineVersion : userVersion);
+  return true;
+}
+
+bool checkRegistrySources(char* executable, const char* minimum, const char* maximum) {
+  bool sharedOnly = configInt(key::SharedRuntimesOnly) != 0;
+  char javaSoftExe[kPathCapacity] = "", javaSoftVersion[kPathCapacity] = "";
+  char locatedExe[kPathCapacity] = "", locatedVersion[kPathCapacity] = "";
+  bool javaSoft = false;
+  if (!sharedOnly) {
+    javaSoft = checkJavaSoft(javaSoftExe, javaSoftVersion, minimum, maximum);
+    if (javaSoft) logLine("found sun %s %s", javaSoftExe, javaSoftVersion);
+  }
+  bool located = findLocatedJvmBothHives(locatedExe, locatedVersion, minimum, maximum,
+                                         !sharedOnly);
+  if (located) logLine("found located %s %s", locatedExe, locatedVersion);
+  if (!javaSoft && !located) return false;
+  bool takeLocated = located && (!javaSoft || std::strcmp(javaSoftVersion, locatedVersion) <= 0);
+  copyText(executable, kPathCapacity, takeLocated ? locatedExe : javaSoftExe);
+  return true;
+}
+
+bool checkInstallations(HKEY hive, REGSAM view, char* executable, const char* minimum,
+                        const char* maximum) {
+  char id[kPathCapacity];
+  configString(key::ApplicationId, id, kPathCapacity);
+  logLine("checking installations of application id %s", id);
+  if (!id[0]) return false;
+  unique_hkey node;
+  LONG status = RegOpenKeyExA(hive, registrySourceKeys.installations, 0, KEY_READ | view,
+                              node.put());
+  if (status != ERROR_SUCCESS) {
+    logLine("could not open installation node %d", static_cast<int>(status));
+    return false;
+  }
+  char list[kPathCapacity];
+  if (!queryString(node.get(), id, list, kPathCapacity) || !list[0]) {
+    logLine("could not query value node %d", 0);
+    return false;
+  }
+  logLine("found installations: %s", list);
+  for (const std::string& entry : splitEntries(list)) {
+    char directory[kPathCapacity];
+    if (!formatText(directory, kPathCapacity, "%s\\jre", entry.c_str())) continue;
+    if (!javaExeForHome(executable, directory)) {
+      logLine("did not find java in %s", directory);
+    } else if (checkJavaExe(executable, nullptr, minimum, maximum, false)) {
+      return true;
+    } else {
+      logLine("java version did not match in %s", directory);
+    }
+  }
+  return false;
+}
+
+}  // namespace tessel

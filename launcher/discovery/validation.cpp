@@ -1,0 +1,176 @@
+#include "discovery/validation.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "config/config_access.h"
+#include "config_keys.h"
+#include "diagnostics/log.h"
+#include "discovery/version_cache.h"
+#include "discovery/version_rules.h"
+#include "files/bounded_text.h"
+#include "files/handles.h"
+#include "files/paths.h"
+#include "files/temp_dir.h"
+
+namespace tessel {
+
+unsigned javaVersionTimeoutMs = 60000;
+
+bool javaExeForHome(char* executable, const char* directory) {
+  if (!formatText(executable, kPathCapacity, "%s\\jre\\bin\\java.exe", directory)) {
+    executable[0] = 0;
+    return false;
+  }
+  if (configInt(key::RequireJdk) != 0) {
+    char tools[kPathCapacity];
+    return formatText(tools, kPathCapacity, "%s\\lib\\tools.jar", directory) &&
+           fileExists(tools);
+  }
+  if (!fileExists(executable) &&
+      !formatText(executable, kPathCapacity, "%s\\bin\\java.exe", directory)) {
+    executable[0] = 0;
+    return false;
+  }
+  return true;
+}
+
+namespace {
+
+// Reads the first line (at most 99 characters) of the captured standard error.
+bool readBanner(const char* file, char* version) {
+  FILE* in = std::fopen(file, "r");
+  if (!in) return false;
+  char line[100];
+  bool parsed = std::fgets(line, sizeof(line), in) != nullptr &&
+                parseVersionBanner(line, version, kPathCapacity);
+  std::fclose(in);
+  if (parsed) logLine("Java version: %s", version);
+  return parsed;
+}
+
+// An inheritable handle to a fresh temporary file for the child's standard error.
+unique_hfile createCaptureFile(const char* name) {
+  unique_hfile file(CreateFileA(name, GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  unique_hfile inheritable;
+  if (file && !DuplicateHandle(GetCurrentProcess(), file.get(), GetCurrentProcess(),
+                               inheritable.put(), 0, TRUE, DUPLICATE_SAME_ACCESS))
+    inheritable.release();
+  return inheritable;
+}
+
+}  // namespace
+
+bool queryJavaVersion(const char* executable, uint64_t lastWrite, char* version) {
+  version[0] = 0;
+  char shortName[kPathCapacity];
+  DWORD n = GetShortPathNameA(executable, shortName, kPathCapacity);
+  char commandLine[kPathCapacity + 32];
+  // Without a short form the long one is quoted instead, so blanks still cannot split it.
+  bool fits = (n > 0 && n < kPathCapacity)
+                  ? formatText(commandLine, sizeof(commandLine), "%s -version", shortName)
+                  : formatText(commandLine, sizeof(commandLine), "\"%s\" -version", executable);
+  if (!fits) return false;
+
+  char captureName[kPathCapacity];
+  createTempFileName(captureName);
+  unique_hfile capture;
+  if (captureName[0]) capture = createCaptureFile(captureName);
+  auto removeCapture = runAtEndOfScope([&] {
+    if (captureName[0]) DeleteFileA(captureName);
+  });
+
+  STARTUPINFOA startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_HIDE;
+  startup.hStdError = capture.valid() ? capture.get() : nullptr;
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS,
+                      nullptr, nullptr, &startup, &info)) {
+    DWORD error = GetLastError();
+    logLine("Could not create process %s > %s (error %d)", commandLine, captureName,
+            static_cast<int>(error));
+    return false;
+  }
+  unique_handle process(info.hProcess);
+  unique_handle thread(info.hThread);
+  capture.reset();  // the child holds its own copy; ours would keep the file open
+
+  DWORD waited = WaitForSingleObject(process.get(), javaVersionTimeoutMs);
+  DWORD exitCode = STILL_ACTIVE;
+  GetExitCodeProcess(process.get(), &exitCode);
+  logLine("Exit Code %d", static_cast<int>(exitCode));
+  if (waited != WAIT_OBJECT_0 || exitCode == STILL_ACTIVE) {
+    logLine("Terminating process");
+    TerminateProcess(process.get(), 1);
+    WaitForSingleObject(process.get(), 5000);  // so that the capture file can be deleted
+    return false;
+  }
+  if (exitCode != 0) {
+    writeCachedVersion(executable, lastWrite, kFailedRunVersion);
+    return false;
+  }
+  return captureName[0] && readBanner(captureName, version);
+}
+
+namespace {
+
+// The version of an existing executable, from the cache or from a run (then cached).
+bool versionOf(const char* executable, uint64_t lastWrite, char* version) {
+  if (readCachedVersion(executable, lastWrite, version, kPathCapacity)) {
+    logLine("got version from registry %s", version);
+    return true;
+  }
+  if (queryJavaVersion(executable, lastWrite, version)) {
+    logLine("got version from execution %s", version);
+    writeCachedVersion(executable, lastWrite, version);
+    return true;
+  }
+  logLine("couldn't get version");
+  return false;
+}
+
+// ...\java.exe becomes ...\javaw.exe; true when that file exists.
+bool switchToJavaw(char* executable) {
+  size_t length = std::strlen(executable);
+  if (length < 4 || length + 1 >= kPathCapacity) return false;
+  copyText(executable + length - 4, kPathCapacity - (length - 4), "w.exe");
+  return fileExists(executable);
+}
+
+bool judgeExecutable(char* executable, char* version, const char* minimum,
+                     const char* maximum, bool allowPreRelease) {
+  char absolute[kPathCapacity];
+  uint64_t lastWrite = 0;
+  if (!absolutePath(absolute, executable, false) || !findFile(absolute, &lastWrite)) {
+    if (absolute[0]) copyText(executable, kPathCapacity, absolute);
+    logLine("file doesn't exist");
+    return false;
+  }
+  copyText(executable, kPathCapacity, absolute);
+  logLine("file exists");
+  if (!versionOf(executable, lastWrite, version)) return false;
+  if (!versionInRange(version, minimum, maximum, allowPreRelease)) return false;
+  return configInt(key::ExecutableType) != 1 || switchToJavaw(executable);
+}
+
+}  // namespace
+
+bool checkJavaExe(char* executable, char* version, const char* minimum, const char* maximum,
+                  bool allowPreRelease) {
+  char localVersion[kPathCapacity];
+  if (!version) version = localVersion;
+  version[0] = 0;
+  logLine("checkJavaExe (%s, [out], %s, %s, %d)", executable, minimum, maximum,
+          allowPreRelease ? 1 : 0);
+  bool result = judgeExecutable(executable, version, minimum, maximum, allowPreRelease);
+  logLine("checkJavaExe returning %d", result ? 1 : 0);
+  return result;
+}
+
+}  // namespace tessel

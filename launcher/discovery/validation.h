@@ -1,0 +1,24 @@
+// Judging a candidate runtime: its java.exe from a runtime directory, its version (cached or
+// asked for), the range and, for GUI launchers, javaw.exe beside it.
+#pragma once
+#include <cstdint>
+
+namespace tessel {
+
+// How long a runtime may take to print its version (milliseconds). Tests shorten it.
+extern unsigned javaVersionTimeoutMs;
+
+// Fills `executable` (kPathCapacity) with dir\jre\bin\java.exe when that exists (or key 131
+// asks for a JDK), else dir\bin\java.exe. False when key 131 is set and dir\lib\tools.jar is
+// missing, or when the path does not fit.
+bool javaExeForHome(char* executable, const char* directory);
+// True when the executable exists and its version lies in the range. `executable`
+// (kPathCapacity) becomes absolute and lower-cased, and javaw.exe for a GUI launcher (key
+// 107 = 1). `version` (kPathCapacity, may be null) receives the version.
+bool checkJavaExe(char* executable, char* version, const char* minimum, const char* maximum,
+                  bool allowPreRelease);
+// Runs "<executable> -version" and parses the first line of its standard error. True when it
+// ended with 0 in time and printed a recognised line; a non-zero end is cached as "1.0.0".
+bool queryJavaVersion(const char* executable, uint64_t lastWrite, char* version);
+
+}  // namespace tessel

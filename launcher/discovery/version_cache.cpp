@@ -1,0 +1,76 @@
+#include "discovery/version_cache.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "files/bounded_text.h"
+#include "files/handles.h"
+
+namespace tessel {
+
+namespace {
+constexpr const char* kCachePrefix = "SOFTWARE\\brightmoor\\tessel\\jvms\\";
+
+bool isTrusted(const char* version) {
+  static const char* const untrusted[] = {"1.7.", "1.6.", "1.5.", kFailedRunVersion, ""};
+  for (const char* bad : untrusted)
+    if (std::strcmp(version, bad) == 0) return false;
+  // Our banner parser never yields a quote; such an entry was cut wrongly by someone else.
+  return std::strchr(version, '"') == nullptr;
+}
+}  // namespace
+
+bool versionCacheKey(char* out, size_t capacity, const char* executable) {
+  if (!copyWhole(out, capacity, kCachePrefix) || !appendWhole(out, capacity, executable)) {
+    out[0] = 0;
+    return false;
+  }
+  for (char* p = out + std::strlen(kCachePrefix); *p; ++p)
+    if (*p == '\\') *p = '/';
+  return true;
+}
+
+bool readCachedVersion(const char* executable, uint64_t lastWrite, char* version,
+                       size_t capacity) {
+  version[0] = 0;
+  char keyName[kPathCapacity + 64];
+  if (capacity < 2 || !versionCacheKey(keyName, sizeof(keyName), executable)) return false;
+  unique_hkey key;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, keyName, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+    return false;
+  unsigned char stamp[8];
+  DWORD size = sizeof(stamp);
+  if (RegQueryValueExA(key.get(), "LastWriteTime", nullptr, nullptr, stamp, &size) !=
+          ERROR_SUCCESS ||
+      size != sizeof(stamp) || std::memcmp(stamp, &lastWrite, sizeof(stamp)) != 0)
+    return false;
+  // One byte is kept back so that a value stored without its terminator can be closed.
+  size = static_cast<DWORD>(capacity - 1);
+  if (RegQueryValueExA(key.get(), "Version", nullptr, nullptr,
+                       reinterpret_cast<BYTE*>(version), &size) != ERROR_SUCCESS) {
+    version[0] = 0;
+    return false;
+  }
+  version[size] = 0;
+  if (!isTrusted(version)) {
+    version[0] = 0;
+    return false;
+  }
+  return true;
+}
+
+void writeCachedVersion(const char* executable, uint64_t lastWrite, const char* version) {
+  char keyName[kPathCapacity + 64];
+  if (!versionCacheKey(keyName, sizeof(keyName), executable)) return;
+  unique_hkey key;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, keyName, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                      KEY_ALL_ACCESS, nullptr, key.put(), nullptr) != ERROR_SUCCESS)
+    return;
+  RegSetValueExA(key.get(), "LastWriteTime", 0, REG_BINARY,
+                 reinterpret_cast<const BYTE*>(&lastWrite), sizeof(lastWrite));
+  RegSetValueExA(key.get(), "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
+                 static_cast<DWORD>(std::strlen(version)));
+}
+
+}  // namespace tessel

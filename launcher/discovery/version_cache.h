@@ -1,0 +1,21 @@
+// The per-user cache of runtime versions in HKEY_CURRENT_USER, one key per java.exe, trusted
+// only while the executable's last-write time is unchanged.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+namespace tessel {
+
+// The version stored for an executable that ran but failed; never trusted.
+constexpr const char* kFailedRunVersion = "1.0.0";
+
+// "SOFTWARE\brightmoor\tessel\jvms\" + the path with "/" for "\"; false when it does not fit.
+bool versionCacheKey(char* out, size_t capacity, const char* executable);
+// True when a trusted entry exists: same 8-byte last-write time, a readable version that is
+// none of "1.7.", "1.6.", "1.5.", "1.0.0", not empty and holds no double quote.
+bool readCachedVersion(const char* executable, uint64_t lastWrite, char* version,
+                       size_t capacity);
+// Creates or overwrites the entry; failures are silent.
+void writeCachedVersion(const char* executable, uint64_t lastWrite, const char* version);
+
+}  // namespace tessel

@@ -1,0 +1,23 @@
+// Version texts of Java runtimes: the banner of "java -version" and the range tests. Versions
+// are never parsed into numbers; bounds are compared byte by byte over their own length.
+#pragma once
+#include <cstddef>
+
+namespace tessel {
+
+// True when "ea", "beta" or "rc" stands in the version as a component of its own (neither
+// preceded nor followed by a letter): 1.8.0-ea and 9-ea+150 are pre-releases,
+// 1.7.0_80-release is not.
+bool isPreRelease(const char* version);
+// True when the version passes the pre-release rule (key 130 may allow them everywhere) and
+// lies between both bounds, each compared over its own length; empty bounds do not restrict.
+bool versionInRange(const char* version, const char* minimum, const char* maximum,
+                    bool allowPreRelease);
+// True when a version name (a registry key such as 1.6) lies in the range, each comparison
+// over the shorter of the two lengths.
+bool versionPrefixInRange(const char* name, const char* minimum, const char* maximum);
+// The version between the quotes of a first banner line (java version "..." or openjdk
+// version "..."). False for any other line, a missing closing quote or an empty version.
+bool parseVersionBanner(const char* line, char* version, size_t capacity);
+
+}  // namespace tessel
