@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "config/config_access.h"
+#include "config_keys.h"
+#include "discovery/jvm_library.h"
+#include "discovery/runtime_fixture.h"
+#include "discovery/runtime_home.h"
+#include "windows/java_vm.h"
+
+namespace tessel {
+namespace {
+
+using namespace fixture;
+
+std::string currentPath() {
+  DWORD needed = GetEnvironmentVariableA("PATH", nullptr, 0);
+  std::string value(needed, '\0');
+  DWORD n = GetEnvironmentVariableA("PATH", &value[0], needed);
+  value.resize(n);
+  return value;
+}
+
+class JvmLibrary : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    clearConfiguration();
+    root = makeUniqueDirectory("lib");
+    savedPath = currentPath();
+  }
+  void TearDown() override {
+    if (module) FreeLibrary(module);
+    SetEnvironmentVariableA("PATH", savedPath.c_str());
+    clearConfiguration();
+    removeTree(root);
+  }
+  std::string root, savedPath;
+  HMODULE module = nullptr;
+};
+
+TEST_F(JvmLibrary, FindsServerAfterTheEarlierTypesAndKeepsPathExtended) {
+  makeRuntime(root, {"java version \"1.8.0_60\"", 0, 0, "server"});
+  module = loadJvmLibrary((root + "\\bin\\java.exe").c_str());
+  ASSERT_NE(module, nullptr);
+  EXPECT_NE(GetProcAddress(module, "JNI_CreateJavaVM"), nullptr);
+  EXPECT_EQ(currentPath(), savedPath + ";" + root + "\\bin");
+  const char* crtPath = std::getenv("PATH");
+  ASSERT_NE(crtPath, nullptr);
+  EXPECT_EQ(std::string(crtPath), savedPath + ";" + root + "\\bin") << "both views agree";
+}
+
+TEST_F(JvmLibrary, PreferredTypeGoesFirstAndTheListStillFollows) {
+  makeRuntime(root, {"java version \"1.8.0_60\"", 0, 0, "classic"});
+  LauncherConfig[key::PreferredJvmType] = "classic";
+  module = loadJvmLibrary((root + "\\bin\\javaw.exe").c_str());
+  ASSERT_NE(module, nullptr);
+  FreeLibrary(module);
+  module = nullptr;
+  LauncherConfig[key::PreferredJvmType] = "nonesuch";
+  SetEnvironmentVariableA("PATH", savedPath.c_str());
+  module = loadJvmLibrary((root + "\\bin\\java.exe").c_str());
+  EXPECT_NE(module, nullptr) << "a failed preferred type falls back to the fixed list";
+}
+
+TEST_F(JvmLibrary, JdkLoadsItsPrivateRuntimeThroughTheFallbackPath) {
+  makeRuntime(root, {"java version \"1.8.0_60\"", 0, 0, nullptr});
+  makeRuntime(root + "\\jre", {"java version \"1.8.0_60\"", 0, 0, "server"});
+  module = loadJvmLibrary((root + "\\bin\\java.exe").c_str());
+  ASSERT_NE(module, nullptr);
+  EXPECT_EQ(currentPath(), savedPath + ";" + root + "\\bin\\..\\jre\\bin")
+      << "only the successful directory stays on PATH";
+}
+
+TEST_F(JvmLibrary, FailedLoadRestoresAPathLongerThanAnyFixedBuffer) {
+  std::string longPath = savedPath;
+  while (longPath.size() < 20000) longPath += ";C:\\some\\long\\directory\\name";
+  ASSERT_TRUE(SetEnvironmentVariableA("PATH", longPath.c_str()));
+  makeRuntime(root, {"java version \"1.8.0_60\"", 0, 0, nullptr});
+  EXPECT_EQ(loadJvmLibrary((root + "\\bin\\java.exe").c_str()), nullptr);
+  EXPECT_EQ(currentPath(), longPath);
+  const char* crtPath = std::getenv("PATH");
+  ASSERT_NE(crtPath, nullptr);
+  EXPECT_EQ(std::string(crtPath), longPath);
+}
+
+TEST_F(JvmLibrary, WrongWordSizeExistsButDoesNotLoad) {
+  makeRuntime(root, {"java version \"1.8.0_60\"", 0, 0, "server", true});
+  EXPECT_EQ(tryJvmDll((root + "\\bin").c_str(), "server"), nullptr);
+  EXPECT_EQ(loadJvmLibrary((root + "\\bin\\java.exe").c_str()), nullptr);
+  EXPECT_EQ(currentPath(), savedPath);
+}
+
+TEST_F(JvmLibrary, BindingNeedsTheExport) {
+  EXPECT_FALSE(bindCreateJavaVM(nullptr));
+  EXPECT_FALSE(bindCreateJavaVM(GetModuleHandleA("kernel32.dll")));
+  makeRuntime(root, {"java version \"1.8.0_60\""});
+  module = LoadLibraryA((root + "\\bin\\server\\jvm.dll").c_str());
+  ASSERT_NE(module, nullptr);
+  ASSERT_TRUE(bindCreateJavaVM(module));
+  EXPECT_EQ(reinterpret_cast<void*>(createJavaVmFunction()),
+            reinterpret_cast<void*>(GetProcAddress(module, "JNI_CreateJavaVM")));
+}
+
+TEST_F(JvmLibrary, RuntimeHomeIsTheSameForJavaAndJavaw) {
+  setRuntimeHome("c:\\jre\\bin\\javaw.exe");
+  EXPECT_STREQ(runtimeHome, "c:\\jre\\bin\\..");
+  setRuntimeHome("c:\\jre\\bin\\java.exe");
+  EXPECT_STREQ(runtimeHome, "c:\\jre\\bin\\..");
+}
+
+}  // namespace
+}  // namespace tessel

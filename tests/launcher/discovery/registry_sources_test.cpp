@@ -1,0 +1,202 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+#include "config/config_access.h"
+#include "config_keys.h"
+#include "discovery/registry_sources.h"
+#include "discovery/runtime_fixture.h"
+#include "files/bounded_text.h"
+
+namespace tessel {
+namespace {
+
+using namespace fixture;
+
+// Every source reads keys of this process only; runtimes live in its own directory.
+class RegistrySources : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    clearConfiguration();
+    saved = registrySourceKeys;
+    jdkKey = uniqueKey("jdk");
+    jreKey = uniqueKey("jre");
+    locatedKey = uniqueKey("located");
+    installationsKey = uniqueKey("installations");
+    registrySourceKeys = {jdkKey.c_str(), jreKey.c_str(), locatedKey.c_str(),
+                          installationsKey.c_str()};
+    root = makeUniqueDirectory("reg");
+  }
+  void TearDown() override {
+    for (const std::string& home : homes) {
+      forgetCachedVersion(home + "\\bin\\java.exe");
+      forgetCachedVersion(home + "\\jre\\bin\\java.exe");
+    }
+    deleteRegistryTree(HKEY_LOCAL_MACHINE, uniqueKey(""));
+    deleteRegistryTree(HKEY_CURRENT_USER, uniqueKey(""));
+    registrySourceKeys = saved;
+    clearConfiguration();
+    removeTree(root);
+  }
+  // A runtime reporting `version` in a directory of its own.
+  std::string runtime(const std::string& name, const std::string& version) {
+    std::string home = root + "\\" + name;
+    makeRuntime(home, {"java version \"" + version + "\""});
+    homes.push_back(home);
+    return home;
+  }
+  void javaSoft(const std::string& key, const std::string& version, const std::string& home) {
+    setRegistryString(HKEY_LOCAL_MACHINE, key + "\\" + version, "JavaHome", home);
+  }
+  void located(HKEY hive, const std::string& home) {
+    std::string name = home + "\\bin\\java.exe";
+    for (char& c : name)
+      if (c == '\\') c = '/';
+    setRegistryString(hive, locatedKey + "\\" + name, "", "");
+  }
+  std::string exeOf(const std::string& home) { return lowerCase(home + "\\bin\\java.exe"); }
+
+  RegistrySourceKeys saved;
+  std::string jdkKey, jreKey, locatedKey, installationsKey, root;
+  std::vector<std::string> homes;
+  char exe[kPathCapacity];
+  char version[kPathCapacity];
+};
+
+TEST_F(RegistrySources, CurrentVersionPicksTheGreaterRootAndTheJreOnATie) {
+  std::string jre18 = runtime("jre18", "1.8.0_60");
+  std::string jdk17 = runtime("jdk17", "1.7.0_80");
+  javaSoft(jreKey, "1.8", jre18);
+  javaSoft(jdkKey, "1.7", jdk17);
+  setRegistryString(HKEY_LOCAL_MACHINE, jreKey, "CurrentVersion", "1.8");
+  setRegistryString(HKEY_LOCAL_MACHINE, jdkKey, "CurrentVersion", "1.7");
+  ASSERT_TRUE(checkJavaSoftCurrent(exe, version, "", ""));
+  EXPECT_EQ(std::string(exe), exeOf(jre18));
+
+  std::string jdk18 = runtime("jdk18", "1.8.0_61");
+  javaSoft(jdkKey, "1.8", jdk18);
+  setRegistryString(HKEY_LOCAL_MACHINE, jdkKey, "CurrentVersion", "1.8");
+  ASSERT_TRUE(checkJavaSoftCurrent(exe, version, "", ""));
+  EXPECT_EQ(std::string(exe), exeOf(jre18)) << "a tie goes to the JRE root";
+
+  LauncherConfig[key::RequireJdk] = "1";
+  CreateDirectoryA((jdk18 + "\\lib").c_str(), nullptr);
+  writeFile(jdk18 + "\\lib\\tools.jar", "jar");
+  makeRuntime(jdk18 + "\\jre", {"java version \"1.8.0_61\""});
+  ASSERT_TRUE(checkJavaSoftCurrent(exe, version, "", ""));
+  EXPECT_EQ(std::string(exe), lowerCase(jdk18 + "\\jre\\bin\\java.exe")) << "JDK only";
+}
+
+TEST_F(RegistrySources, VersionKeysAreFilteredThenTriedFromTheHighestDown) {
+  javaSoft(jreKey, "1.6.0_45", runtime("a", "1.6.0_45"));
+  std::string home17 = runtime("b", "1.7.0_80");
+  javaSoft(jreKey, "1.7.0_80", home17);
+  std::string home18 = runtime("c", "1.8.0_60");
+  javaSoft(jreKey, "1.8.0_60", home18);
+  ASSERT_TRUE(checkJavaSoft(exe, version, "1.6", "1.7"));
+  EXPECT_EQ(std::string(exe), exeOf(home17));
+  EXPECT_EQ(javaRuns(home18 + "\\bin"), 0) << "filtered out before any run";
+  EXPECT_EQ(javaRuns(root + "\\a\\bin"), 0) << "the first acceptable one ends the walk";
+
+  // A broken higher entry is skipped for the next one down.
+  javaSoft(jreKey, "1.7.1", root + "\\missing");
+  ASSERT_TRUE(checkJavaSoft(exe, version, "1.6", "1.7"));
+  EXPECT_EQ(std::string(exe), exeOf(home17));
+}
+
+TEST_F(RegistrySources, LocatedRuntimesTheMachineWinsATie) {
+  std::string user = runtime("user", "1.8.0_60");
+  std::string machine = runtime("machine", "1.8.0_60");
+  located(HKEY_CURRENT_USER, user);
+  located(HKEY_LOCAL_MACHINE, machine);
+  ASSERT_TRUE(findLocatedJvmBothHives(exe, version, "", "", true));
+  EXPECT_EQ(std::string(exe), exeOf(machine));
+
+  std::string older = runtime("older", "1.7.0_80");
+  deleteRegistryTree(HKEY_LOCAL_MACHINE, locatedKey);
+  located(HKEY_LOCAL_MACHINE, older);
+  ASSERT_TRUE(findLocatedJvmBothHives(exe, version, "", "", true));
+  EXPECT_EQ(std::string(exe), exeOf(user));
+  EXPECT_STREQ(version, "1.8.0_60");
+}
+
+TEST_F(RegistrySources, LocatedBestVersionAndItsRuns) {
+  std::string a = runtime("a", "1.7.0_80");
+  std::string b = runtime("b", "1.8.0_60");
+  std::string c = runtime("c", "1.8.0-ea");
+  for (const std::string& home : {a, b, c}) located(HKEY_CURRENT_USER, home);
+  ASSERT_TRUE(findLocatedJvm(HKEY_CURRENT_USER, exe, version, "", "", true));
+  EXPECT_EQ(std::string(exe), exeOf(b)) << "1.8.0_60 sorts above 1.8.0-ea";
+  for (const std::string& home : {a, b, c}) EXPECT_EQ(javaRuns(home + "\\bin"), 1);
+}
+
+TEST_F(RegistrySources, JavaSoftAgainstLocated) {
+  std::string soft = runtime("soft", "1.7.0_80");
+  std::string loc = runtime("loc", "1.7.0_80");
+  javaSoft(jreKey, "1.7", soft);
+  setRegistryString(HKEY_LOCAL_MACHINE, jreKey, "CurrentVersion", "1.7");
+  located(HKEY_CURRENT_USER, loc);
+  ASSERT_TRUE(checkRegistrySources(exe, "", ""));
+  EXPECT_EQ(std::string(exe), exeOf(loc)) << "the located runtime wins a tie";
+
+  std::string soft18 = runtime("soft18", "1.8.0_60");
+  javaSoft(jreKey, "1.8", soft18);
+  setRegistryString(HKEY_LOCAL_MACHINE, jreKey, "CurrentVersion", "1.8");
+  ASSERT_TRUE(checkRegistrySources(exe, "", ""));
+  EXPECT_EQ(std::string(exe), exeOf(soft18));
+}
+
+TEST_F(RegistrySources, SharedRuntimesOnlySkipsJavaSoftAndForeignLocations) {
+  std::string soft = runtime("soft", "1.8.0_60");
+  javaSoft(jreKey, "1.8", soft);
+  setRegistryString(HKEY_LOCAL_MACHINE, jreKey, "CurrentVersion", "1.8");
+  std::string foreign = runtime("foreign", "1.8.0_60");
+  located(HKEY_CURRENT_USER, foreign);
+  LauncherConfig[key::SharedRuntimesOnly] = "1";
+  EXPECT_FALSE(checkRegistrySources(exe, "", ""));
+  EXPECT_EQ(javaRuns(soft + "\\bin"), 0);
+  EXPECT_EQ(javaRuns(foreign + "\\bin"), 0) << "not even validated";
+  std::string shared = runtime("cvn_jres", "1.7.0_80");
+  located(HKEY_CURRENT_USER, shared);
+  ASSERT_TRUE(checkRegistrySources(exe, "", ""));
+  EXPECT_EQ(std::string(exe), exeOf(shared));
+}
+
+TEST_F(RegistrySources, InstallationsTakeTheFirstAcceptableJreFolder) {
+  LauncherConfig[key::ApplicationId] = "1234-5678";
+  EXPECT_FALSE(checkInstallations(HKEY_CURRENT_USER, 0, exe, "", "")) << "no key yet";
+  std::string first = root + "\\first";
+  std::string second = root + "\\second";
+  runtime("first\\jre", "1.5.0_22");
+  runtime("second\\jre", "1.8.0_60");
+  setRegistryString(HKEY_CURRENT_USER, installationsKey, "1234-5678",
+                    ";" + root + "\\none;;" + first + ";" + second + ";");
+  ASSERT_TRUE(checkInstallations(HKEY_CURRENT_USER, KEY_WOW64_64KEY, exe, "1.6", ""));
+  EXPECT_EQ(std::string(exe), lowerCase(second + "\\jre\\bin\\java.exe"));
+  LauncherConfig[key::ApplicationId] = "";
+  EXPECT_FALSE(checkInstallations(HKEY_CURRENT_USER, 0, exe, "", ""));
+}
+
+TEST_F(RegistrySources, ValuesWithoutTerminatorOrTooLong) {
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, jreKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                            nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExA(key, "bare", 0, REG_SZ, reinterpret_cast<const BYTE*>("1.8xyz"), 3);
+  std::string big(7000, 'v');
+  RegSetValueExA(key, "big", 0, REG_SZ, reinterpret_cast<const BYTE*>(big.c_str()),
+                 static_cast<DWORD>(big.size() + 1));
+  RegCloseKey(key);
+  char small[100];
+  ASSERT_TRUE(readRegistryValue(HKEY_CURRENT_USER, jreKey.c_str(), "bare", small, sizeof(small)));
+  EXPECT_STREQ(small, "1.8");
+  char out[kPathCapacity];
+  EXPECT_FALSE(readRegistryValue(HKEY_CURRENT_USER, jreKey.c_str(), "big", out, kPathCapacity));
+  EXPECT_STREQ(out, "");
+  EXPECT_FALSE(readRegistryValue(HKEY_CURRENT_USER, jreKey.c_str(), "big", small, 4));
+}
+
+}  // namespace
+}  // namespace tessel

@@ -1,0 +1,149 @@
+#include "discovery/runtime_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "discovery/version_cache.h"
+
+namespace tessel {
+namespace fixture {
+
+namespace {
+std::string parentOf(std::string path) {
+  size_t slash = path.find_last_of('\\');
+  return slash == std::string::npos ? path : path.substr(0, slash);
+}
+
+void copyOrFail(const std::string& from, const std::string& to) {
+  ASSERT_TRUE(CopyFileA(from.c_str(), to.c_str(), FALSE))
+      << from << " -> " << to << " error " << GetLastError()
+      << " (are the doubles built?)";
+}
+}  // namespace
+
+std::string doublesDirectory() {
+  char module[MAX_PATH * 4];
+  GetModuleFileNameA(nullptr, module, sizeof(module));
+  return parentOf(parentOf(module)) + "\\doubles";
+}
+
+std::string makeUniqueDirectory(const char* tag, const std::string& parent) {
+  std::string base = parent;
+  if (base.empty()) {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    base = temp;
+    if (!base.empty() && base.back() == '\\') base.pop_back();
+  }
+  static int counter = 0;
+  for (;;) {
+    std::string dir = base + "\\tsl_disc_" + std::to_string(GetCurrentProcessId()) + "_" + tag +
+                      "_" + std::to_string(++counter);
+    if (CreateDirectoryA(dir.c_str(), nullptr)) return dir;
+    if (GetLastError() != ERROR_ALREADY_EXISTS) return dir;
+  }
+}
+
+void removeTree(const std::string& directory) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((directory + "\\*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      std::string name = found.cFileName;
+      if (name == "." || name == "..") continue;
+      std::string path = directory + "\\" + name;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) removeTree(path);
+      else DeleteFileA(path.c_str());
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+  }
+  RemoveDirectoryA(directory.c_str());
+}
+
+void writeFile(const std::string& path, const std::string& content) {
+  std::ofstream out(path, std::ios::binary);
+  out << content;
+  ASSERT_TRUE(out.good()) << path;
+}
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+bool exists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string lowerCase(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; });
+  return text;
+}
+
+void configureJava(const std::string& binDirectory, const RuntimeSpec& spec) {
+  std::string cfg = "line=" + spec.banner + "\nline=Runtime Environment (double)\n";
+  cfg += "exit=" + std::to_string(spec.exitCode) + "\n";
+  cfg += "hang=" + std::to_string(spec.hangSeconds) + "\n";
+  writeFile(binDirectory + "\\java.exe.cfg", cfg);
+}
+
+void makeDirectories(const std::string& directory) {
+  for (size_t slash = directory.find('\\', 3); slash != std::string::npos;
+       slash = directory.find('\\', slash + 1))
+    CreateDirectoryA(directory.substr(0, slash).c_str(), nullptr);
+  CreateDirectoryA(directory.c_str(), nullptr);
+}
+
+void makeRuntime(const std::string& home, const RuntimeSpec& spec) {
+  std::string bin = home + "\\bin";
+  makeDirectories(bin);
+  std::string doubles = doublesDirectory();
+  copyOrFail(doubles + "\\java_exe\\java.exe", bin + "\\java.exe");
+  if (spec.javaw) copyOrFail(doubles + "\\java_exe\\java.exe", bin + "\\javaw.exe");
+  configureJava(bin, spec);
+  if (spec.jvmType) {
+    std::string vm = bin + "\\" + spec.jvmType;
+    CreateDirectoryA(vm.c_str(), nullptr);
+    copyOrFail(doubles + (spec.wrongWordSize ? "\\jvm_dll_minimal\\x86\\jvm.dll"
+                                             : "\\jvm_dll_minimal\\jvm.dll"),
+               vm + "\\jvm.dll");
+  }
+}
+
+int javaRuns(const std::string& binDirectory) {
+  return static_cast<int>(readFile(binDirectory + "\\java.exe.count").size());
+}
+
+void forgetCachedVersion(const std::string& executable) {
+  char key[8192];
+  if (versionCacheKey(key, sizeof(key), lowerCase(executable).c_str()))
+    RegDeleteKeyA(HKEY_CURRENT_USER, key);
+}
+
+void setRegistryString(HKEY hive, const std::string& key, const char* name,
+                       const std::string& value) {
+  HKEY opened;
+  ASSERT_EQ(RegCreateKeyExA(hive, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &opened,
+                            nullptr),
+            ERROR_SUCCESS)
+      << key;
+  RegSetValueExA(opened, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                 static_cast<DWORD>(value.size() + 1));
+  RegCloseKey(opened);
+}
+
+void deleteRegistryTree(HKEY hive, const std::string& key) { RegDeleteTreeA(hive, key.c_str()); RegDeleteKeyA(hive, key.c_str()); }
+
+std::string uniqueKey(const char* tag) {
+  return "SOFTWARE\\tessel-tests\\" + std::to_string(GetCurrentProcessId()) + "\\" + tag;
+}
+
+}  // namespace fixture
+}  // namespace tessel

@@ -1,0 +1,49 @@
+// Fake Java runtimes on disk, built from the doubles, in directories unique to the test
+// process; plus registry helpers for keys of the test's own.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+namespace tessel {
+namespace fixture {
+
+// The folder holding the built doubles (beside the test executable's folder).
+std::string doublesDirectory();
+// A new empty directory unique to this process, below `parent` (the temp directory when
+// empty). Removed with removeTree.
+std::string makeUniqueDirectory(const char* tag, const std::string& parent = "");
+void removeTree(const std::string& directory);
+// Creates the directory and its missing parents.
+void makeDirectories(const std::string& directory);
+void writeFile(const std::string& path, const std::string& content);
+std::string readFile(const std::string& path);
+bool exists(const std::string& path);
+std::string lowerCase(std::string text);
+
+struct RuntimeSpec {
+  std::string banner;               // first line on standard error
+  int exitCode = 0;
+  int hangSeconds = 0;
+  const char* jvmType = "server";   // bin\<type>\jvm.dll; null for none
+  bool wrongWordSize = false;       // the 32-bit library
+  bool javaw = false;               // javaw.exe beside java.exe
+};
+// home\bin\java.exe (+ java.exe.cfg), optionally javaw.exe and bin\<type>\jvm.dll.
+void makeRuntime(const std::string& home, const RuntimeSpec& spec);
+// Rewrites java.exe.cfg only.
+void configureJava(const std::string& binDirectory, const RuntimeSpec& spec);
+// How often the java.exe double in that bin directory ran.
+int javaRuns(const std::string& binDirectory);
+
+// Deletes the version-cache entry of an executable path (as checkJavaExe writes it).
+void forgetCachedVersion(const std::string& executable);
+// Writes a string value, creating the key.
+void setRegistryString(HKEY hive, const std::string& key, const char* name,
+                       const std::string& value);
+void deleteRegistryTree(HKEY hive, const std::string& key);
+// "SOFTWARE\tessel-tests\<pid>\<tag>": a key name unique to this process.
+std::string uniqueKey(const char* tag);
+
+}  // namespace fixture
+}  // namespace tessel

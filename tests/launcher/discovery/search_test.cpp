@@ -1,0 +1,203 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+#include "config/config_access.h"
+#include "config_keys.h"
+#include "diagnostics/errors.h"
+#include "diagnostics/log.h"
+#include "discovery/registry_sources.h"
+#include "discovery/runtime_fixture.h"
+#include "discovery/runtime_home.h"
+#include "discovery/search.h"
+#include "files/bounded_text.h"
+#include "files/paths.h"
+#include "windows/java_vm.h"
+
+namespace tessel {
+namespace {
+
+using namespace fixture;
+
+std::string currentPath() {
+  DWORD needed = GetEnvironmentVariableA("PATH", nullptr, 0);
+  std::string value(needed, '\0');
+  value.resize(GetEnvironmentVariableA("PATH", &value[0], needed));
+  return value;
+}
+
+// Runtimes below the launcher (test executable) directory, so that entries can be relative.
+class Search : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    clearConfiguration();
+    clearErrorDialogs();  // messages go to standard error, never to a box
+    saved = registrySourceKeys;
+    registrySourceKeys = {"SOFTWARE\\tessel-tests\\none\\a", "SOFTWARE\\tessel-tests\\none\\b",
+                          "SOFTWARE\\tessel-tests\\none\\c", "SOFTWARE\\tessel-tests\\none\\d"};
+    std::string launcherDir = launcherDirectory();
+    launcherDir.pop_back();
+    base = makeUniqueDirectory("search", launcherDir);
+    relative = base.substr(launcherDir.size() + 1);
+    SetEnvironmentVariableA("TESSEL_JAVA_HOME", nullptr);
+    SetEnvironmentVariableA("CORVANE_JAVA_HOME", nullptr);
+    savedPath = currentPath();
+  }
+  void TearDown() override {
+    // Loaded libraries are kept for the process's life; unload them so the files can go.
+    for (int i = 0; i < 16; ++i) {
+      HMODULE loaded = GetModuleHandleA("jvm.dll");
+      if (!loaded || !FreeLibrary(loaded)) break;
+    }
+    for (const std::string& home : homes) forgetCachedVersion(home + "\\bin\\java.exe");
+    SetEnvironmentVariableA("TESSEL_JAVA_HOME", nullptr);
+    SetEnvironmentVariableA("PATH", savedPath.c_str());
+    registrySourceKeys = saved;
+    clearConfiguration();
+    removeTree(base);
+  }
+  std::string runtime(const std::string& name, const std::string& version,
+                      bool wrongWordSize = false) {
+    std::string home = base + "\\" + name;
+    makeRuntime(home, {"java version \"" + version + "\"", 0, 0, "server", wrongWordSize});
+    homes.push_back(home);
+    return home;
+  }
+  HMODULE search() {
+    executable[0] = location[0] = 0;
+    return searchJvm(executable, kind, location);
+  }
+  void sequence(const std::string& value) { LauncherConfig[key::SearchSequence] = value; }
+
+  RegistrySourceKeys saved;
+  std::string base, relative, savedPath;
+  std::vector<std::string> homes;
+  char executable[kPathCapacity];
+  char location[kPathCapacity];
+  int kind = -1;
+};
+
+TEST_F(Search, ShippedRuntimeLoadsInTheMainPass) {
+  std::string home = runtime("jre", "1.8.0_60");
+  std::string entry = ".\\" + relative + "\\jre";
+  sequence("B" + entry + ";Y;EJAVA_HOME;EJDK_HOME;");
+  LauncherConfig[key::MinJavaVersion] = "1.6";
+  EXPECT_NE(search(), nullptr);
+  EXPECT_EQ(kind, kRuntimeDirectory);
+  EXPECT_EQ(std::string(location), entry);
+  EXPECT_EQ(std::string(executable), lowerCase(home + "\\bin\\java.exe"));
+
+  ASSERT_TRUE(LoadDLL());
+  EXPECT_EQ(std::string(runtimeHome), lowerCase(home + "\\bin\\.."));
+  EXPECT_NE(createJavaVmFunction(), nullptr);
+}
+
+TEST_F(Search, PreferredFileWinsAndTheInstallerFileComesAfterTheSequence) {
+  std::string preferred = runtime("preferred", "1.8.0_60");
+  std::string listed = runtime("listed", "1.8.0_60");
+  std::string installer = runtime("installer", "1.8.0_60");
+  makeDirectories(base + "\\.corvane");
+  LauncherConfig[key::InstallationDirectory] = base;
+  writeFile(base + "\\.corvane\\pref_jre.cfg", preferred + "\r\n\r\nignored\n");
+  writeFile(base + "\\.corvane\\inst_jre.cfg", installer + "\n");
+  sequence("A" + listed);
+  EXPECT_NE(search(), nullptr);
+  EXPECT_EQ(std::string(executable), lowerCase(preferred + "\\bin\\java.exe"));
+  EXPECT_EQ(std::string(location), preferred);
+
+  DeleteFileA((base + "\\.corvane\\pref_jre.cfg").c_str());
+  EXPECT_NE(search(), nullptr);
+  EXPECT_EQ(std::string(executable), lowerCase(listed + "\\bin\\java.exe"));
+
+  sequence("Q.\\x;;");
+  EXPECT_NE(search(), nullptr) << "unknown types are skipped";
+  EXPECT_EQ(std::string(executable), lowerCase(installer + "\\bin\\java.exe"));
+  EXPECT_EQ(kind, kRuntimeDirectory);
+}
+
+TEST_F(Search, FallbackPassRetriesRelativeEntriesWithoutAVersionCheck) {
+  std::string old = runtime("old", "1.5.0_22");
+  LauncherConfig[key::MinJavaVersion] = "1.6";
+  sequence("A" + old);  // absolute: never retried
+  EXPECT_EQ(search(), nullptr);
+  EXPECT_EQ(kind, kNoSource);
+
+  std::string entry = relative + "\\old";
+  sequence("R" + entry);
+  EXPECT_NE(search(), nullptr);
+  EXPECT_EQ(kind, kRuntimeDirectory);
+  EXPECT_EQ(std::string(location), entry) << "the value as written";
+}
+
+TEST_F(Search, EnvironmentVariablesWithForwardSlashesAndTheFixedOnesLast) {
+  std::string home = runtime("env", "1.8.0_60");
+  std::string variable = "TSL_TEST_JAVA_" + std::to_string(GetCurrentProcessId());
+  std::string slashed = home;
+  for (char& c : slashed)
+    if (c == '\\') c = '/';
+  SetEnvironmentVariableA(variable.c_str(), slashed.c_str());
+  sequence("E" + variable);
+  EXPECT_NE(search(), nullptr);
+  EXPECT_EQ(kind, kEnvironment);
+  EXPECT_EQ(std::string(location), variable);
+  SetEnvironmentVariableA(variable.c_str(), nullptr);
+
+  sequence("");
+  SetEnvironmentVariableA("TESSEL_JAVA_HOME", home.c_str());
+  EXPECT_NE(search(), nullptr);
+  EXPECT_EQ(std::string(location), "TESSEL_JAVA_HOME");
+}
+
+TEST_F(Search, WrongWordSizePassesValidationButFailsToLoad) {
+  std::string home = runtime("x86", "1.8.0_60", true);
+  sequence("A" + home);
+  EXPECT_EQ(search(), nullptr);
+  EXPECT_EQ(kind, kRuntimeDirectory);
+  EXPECT_EQ(std::string(location), home);
+  EXPECT_EQ(currentPath(), savedPath) << "a failed candidate leaves PATH as it was";
+  EXPECT_FALSE(LoadDLL());
+
+  SetEnvironmentVariableA("PATH", (savedPath + ";" + home + "\\bin").c_str());
+  sequence("S");
+  EXPECT_EQ(search(), nullptr);
+  EXPECT_EQ(kind, kSearchPath);
+}
+
+TEST_F(Search, NothingFoundIsLoggedAndFails) {
+  createLogOption = true;
+  sequence("Q.\\x;A" + base + "\\missing");
+  EXPECT_FALSE(LoadDLL());
+  ASSERT_NE(logFilePath(), nullptr);
+  char logPath[kPathCapacity];
+  ASSERT_TRUE(toNarrow(logFilePath(), logPath, kPathCapacity));
+  std::string log = readFile(logPath);
+  DeleteFileA(logPath);
+  EXPECT_NE(log.find("LoadDLL (1, (null), 0)"), std::string::npos) << log;
+  EXPECT_NE(log.find("Testing location .\\x (type Q)"), std::string::npos) << log;
+  EXPECT_NE(log.find("ERROR: No JVM found"), std::string::npos) << log;
+  EXPECT_NE(log.find("Search sequence finished"), std::string::npos) << log;
+}
+
+TEST_F(Search, OversizedInputIsRejectedWithoutHarm) {
+  sequence(std::string(6000, 'A'));
+  EXPECT_EQ(search(), nullptr);
+  EXPECT_EQ(kind, kNoSource);
+  sequence(std::string(3000, ';') + "B" + std::string(2999, 'x'));
+  EXPECT_EQ(search(), nullptr);
+
+  makeDirectories(base + "\\.corvane");
+  LauncherConfig[key::InstallationDirectory] = base;
+  writeFile(base + "\\.corvane\\pref_jre.cfg", std::string(10000, 'c') + "\n");
+  char line[kPathCapacity];
+  EXPECT_FALSE(readLocationFile(line, L"\\.corvane\\pref_jre.cfg"));
+  writeFile(base + "\\.corvane\\pref_jre.cfg", "");
+  EXPECT_FALSE(readLocationFile(line, L"\\.corvane\\pref_jre.cfg")) << "no line at all";
+  writeFile(base + "\\.corvane\\pref_jre.cfg", "\r\n");
+  EXPECT_TRUE(readLocationFile(line, L"\\.corvane\\pref_jre.cfg"));
+  EXPECT_STREQ(line, "");
+}
+
+}  // namespace
+}  // namespace tessel

@@ -1,0 +1,66 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+#include "discovery/runtime_fixture.h"
+#include "discovery/unpack.h"
+
+namespace tessel {
+namespace {
+
+using namespace fixture;
+
+class Unpack : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    home = makeUniqueDirectory("unpack");
+    makeDirectories(home + "\\lib\\ext");
+    makeDirectories(home + "\\bin");
+    ASSERT_TRUE(CopyFileA((doublesDirectory() + "\\unpack200\\unpack200.exe").c_str(),
+                          (home + "\\bin\\unpack200.exe").c_str(), FALSE));
+  }
+  void TearDown() override { removeTree(home); }
+  std::string home;
+};
+
+TEST_F(Unpack, BothFoldersAreUnpackedAndThePackedFilesRemoved) {
+  writeFile(home + "\\lib\\rt.jar.pack", "runtime classes");
+  writeFile(home + "\\lib\\ext\\localedata.jar.pack", "locale data");
+  writeFile(home + "\\lib\\notes.pack", "not an archive");
+  unpackRuntimeArchives(home.c_str());
+  EXPECT_EQ(readFile(home + "\\lib\\rt.jar"), "runtime classes");
+  EXPECT_EQ(readFile(home + "\\lib\\ext\\localedata.jar"), "locale data");
+  EXPECT_FALSE(exists(home + "\\lib\\rt.jar.pack"));
+  EXPECT_FALSE(exists(home + "\\lib\\ext\\localedata.jar.pack"));
+  EXPECT_TRUE(exists(home + "\\lib\\notes.pack"));
+  unpackRuntimeArchives(home.c_str());  // nothing left: must be a no-op
+  EXPECT_EQ(readFile(home + "\\lib\\rt.jar"), "runtime classes");
+}
+
+TEST_F(Unpack, AnExistingTargetKeepsBothFiles) {
+  writeFile(home + "\\lib\\rt.jar", "already there");
+  writeFile(home + "\\lib\\rt.jar.pack", "packed");
+  DeleteFileA((home + "\\bin\\unpack200.exe").c_str());  // would be fatal if it were run
+  unpackRuntimeArchives(home.c_str());
+  EXPECT_EQ(readFile(home + "\\lib\\rt.jar"), "already there");
+  EXPECT_TRUE(exists(home + "\\lib\\rt.jar.pack"));
+}
+
+TEST_F(Unpack, FailedUnpackKeepsThePackedArchiveAndRemovesThePartialTarget) {
+  writeFile(home + "\\lib\\rt.jar.pack", "FAIL: a damaged archive");
+  unpackRuntimeArchives(home.c_str());
+  EXPECT_EQ(readFile(home + "\\lib\\rt.jar.pack"), "FAIL: a damaged archive");
+  EXPECT_FALSE(exists(home + "\\lib\\rt.jar")) << "the next start must try again";
+}
+
+TEST_F(Unpack, DirectoryWithoutArchiveFoldersIsNoError) {
+  std::string bare = makeUniqueDirectory("bare");
+  unpackRuntimeArchives(bare.c_str());
+  unpackRuntimeArchives((bare + "\\missing").c_str());
+  removeTree(bare);
+}
+
+}  // namespace
+}  // namespace tessel

@@ -1,0 +1,193 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+
+#include "config/config_access.h"
+#include "config_keys.h"
+#include "discovery/runtime_fixture.h"
+#include "discovery/validation.h"
+#include "discovery/version_cache.h"
+#include "files/bounded_text.h"
+#include "files/paths.h"
+
+namespace tessel {
+namespace {
+
+using namespace fixture;
+
+class Validation : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    clearConfiguration();
+    root = makeUniqueDirectory("val");
+    home = root + "\\rt";
+    exe = home + "\\bin\\java.exe";
+  }
+  void TearDown() override {
+    forgetCachedVersion(exe);
+    clearConfiguration();
+    javaVersionTimeoutMs = 60000;
+    removeTree(root);
+  }
+  bool check(const char* min = "", const char* max = "", bool allowPre = false) {
+    copyText(path, kPathCapacity, exe.c_str());
+    return checkJavaExe(path, version, min, max, allowPre);
+  }
+  // The cache key's raw values.
+  bool cachedValue(const char* name, std::string& out) {
+    char keyName[8192];
+    versionCacheKey(keyName, sizeof(keyName), lowerCase(exe).c_str());
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, keyName, 0, KEY_READ, &key) != ERROR_SUCCESS)
+      return false;
+    char data[8192];
+    DWORD size = sizeof(data);
+    LONG status = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size);
+    RegCloseKey(key);
+    out.assign(data, status == ERROR_SUCCESS ? size : 0);
+    return status == ERROR_SUCCESS;
+  }
+  uint64_t lastWrite() {
+    uint64_t time = 0;
+    findFile(exe.c_str(), &time);
+    return time;
+  }
+
+  std::string root, home, exe;
+  char path[kPathCapacity];
+  char version[kPathCapacity];
+};
+
+TEST_F(Validation, JavaExeForHomePrefersTheJreFolder) {
+  char out[kPathCapacity];
+  makeRuntime(home, {"java version \"1.8.0_60\""});
+  EXPECT_TRUE(javaExeForHome(out, home.c_str()));
+  EXPECT_EQ(std::string(out), home + "\\bin\\java.exe");
+  makeRuntime(home + "\\jre", {"java version \"1.8.0_60\""});
+  EXPECT_TRUE(javaExeForHome(out, home.c_str()));
+  EXPECT_EQ(std::string(out), home + "\\jre\\bin\\java.exe");
+  EXPECT_TRUE(javaExeForHome(out, (root + "\\missing").c_str())) << "existence is judged later";
+
+  LauncherConfig[key::RequireJdk] = "1";
+  EXPECT_FALSE(javaExeForHome(out, home.c_str())) << "no lib\\tools.jar";
+  CreateDirectoryA((home + "\\lib").c_str(), nullptr);
+  writeFile(home + "\\lib\\tools.jar", "jar");
+  EXPECT_TRUE(javaExeForHome(out, home.c_str()));
+  EXPECT_EQ(std::string(out), home + "\\jre\\bin\\java.exe");
+
+  std::string tooLong(kPathCapacity, 'x');
+  EXPECT_FALSE(javaExeForHome(out, tooLong.c_str()));
+}
+
+TEST_F(Validation, SecondCheckComesFromTheCacheWithoutRunningJava) {
+  makeRuntime(home, {"openjdk version \"17.0.15\" 2025-04-15"});
+  ASSERT_TRUE(check("1.6"));
+  EXPECT_STREQ(version, "17.0.15");
+  EXPECT_EQ(std::string(path), lowerCase(exe)) << "absolute and lower-cased";
+  EXPECT_EQ(javaRuns(home + "\\bin"), 1);
+
+  std::string stamp, cached;
+  ASSERT_TRUE(cachedValue("LastWriteTime", stamp));
+  ASSERT_EQ(stamp.size(), 8u);
+  uint64_t time = lastWrite();
+  EXPECT_EQ(std::memcmp(stamp.data(), &time, 8), 0);
+  ASSERT_TRUE(cachedValue("Version", cached));
+  EXPECT_STREQ(cached.c_str(), "17.0.15");
+
+  ASSERT_TRUE(check("1.6"));
+  EXPECT_STREQ(version, "17.0.15");
+  EXPECT_EQ(javaRuns(home + "\\bin"), 1) << "the cache must spare the second run";
+  EXPECT_FALSE(check("18")) << "a cached version still has to lie in the range";
+}
+
+TEST_F(Validation, UntrustedCacheEntriesAreIgnoredAndReplaced) {
+  makeRuntime(home, {"java version \"1.8.0_60\""});
+  uint64_t time = lastWrite();
+  const std::string lowered = lowerCase(exe);
+  struct Entry { uint64_t time; std::string version; };
+  const Entry untrusted[] = {
+      {time + 1, "1.8.0_60"},                  // the executable changed since
+      {time, "1.6."},                          // known bad entries of old launchers
+      {time, "1.0.0"},                         // the run failed
+      {time, "17.0.15\" 2025-04-1"},           // cut after the quote by an older parser
+      {time, std::string(kPathCapacity + 10, '1')},  // longer than the buffer
+  };
+  int expectedRuns = 0;
+  for (const Entry& entry : untrusted) {
+    SCOPED_TRACE(entry.version.substr(0, 20));
+    writeCachedVersion(lowered.c_str(), entry.time, entry.version.c_str());
+    ASSERT_TRUE(check());
+    EXPECT_STREQ(version, "1.8.0_60");
+    EXPECT_EQ(javaRuns(home + "\\bin"), ++expectedRuns);
+  }
+  // A trusted entry wins over what the executable would say.
+  writeCachedVersion(lowered.c_str(), time, "1.7.0_80");
+  ASSERT_TRUE(check());
+  EXPECT_STREQ(version, "1.7.0_80");
+  EXPECT_EQ(javaRuns(home + "\\bin"), expectedRuns);
+}
+
+TEST_F(Validation, FailedRunIsCachedAsFailureAndRetriedNextTime) {
+  makeRuntime(home, {"java version \"1.8.0_60\"", 1});
+  EXPECT_FALSE(check());
+  std::string cached;
+  ASSERT_TRUE(cachedValue("Version", cached));
+  EXPECT_STREQ(cached.c_str(), "1.0.0");
+  configureJava(home + "\\bin", {"java version \"1.8.0_60\""});
+  EXPECT_TRUE(check()) << "a cached failure is never trusted";
+  EXPECT_EQ(javaRuns(home + "\\bin"), 2);
+}
+
+TEST_F(Validation, HangingRuntimeIsTerminatedAndNotCached) {
+  makeRuntime(home, {"java version \"1.8.0_60\"", 0, 30});
+  javaVersionTimeoutMs = 1500;
+  DWORD start = GetTickCount();
+  EXPECT_FALSE(check());
+  EXPECT_LT(GetTickCount() - start, 15000u);
+  std::string cached;
+  EXPECT_FALSE(cachedValue("Version", cached));
+}
+
+TEST_F(Validation, OnlyTheFirstLineCountsAndBadLinesAreRejected) {
+  const std::string lines[] = {"Picked up JAVA_TOOL_OPTIONS: -Xmx1g",
+                               "java version \"1.8.0_60", "java version \"",
+                               "java version \"" + std::string(150, '1') + "\""};
+  for (const std::string& line : lines) {
+    SCOPED_TRACE(line);
+    forgetCachedVersion(exe);
+    makeRuntime(home, {line});
+    EXPECT_FALSE(check());
+    std::string cached;
+    EXPECT_FALSE(cachedValue("Version", cached)) << "nothing cached for an exit code 0";
+  }
+}
+
+TEST_F(Validation, MissingExecutableIsRejectedWithoutARun) {
+  EXPECT_FALSE(check());
+  EXPECT_EQ(std::string(path), lowerCase(exe));
+}
+
+TEST_F(Validation, ReleaseSuffixIsNoPreRelease) {
+  makeRuntime(home, {"java version \"1.7.0_80-release\""});
+  EXPECT_TRUE(check("1.6", "1.7", false));
+  configureJava(home + "\\bin", {"java version \"1.8.0-ea\""});
+  forgetCachedVersion(exe);
+  EXPECT_FALSE(check("1.6", "", false));
+  EXPECT_TRUE(check("1.6", "", true));
+}
+
+TEST_F(Validation, GuiLauncherNeedsJavawBesideJava) {
+  LauncherConfig[key::ExecutableType] = "1";
+  makeRuntime(home, {"java version \"1.8.0_60\""});
+  EXPECT_FALSE(check());
+  EXPECT_EQ(std::string(path), lowerCase(home + "\\bin\\javaw.exe")) << "names the missing file";
+  makeRuntime(home, {"java version \"1.8.0_60\"", 0, 0, "server", false, true});
+  EXPECT_TRUE(check());
+  EXPECT_EQ(std::string(path), lowerCase(home + "\\bin\\javaw.exe"));
+}
+
+}  // namespace
+}  // namespace tessel
