@@ -16,7 +16,7 @@ void setCreateJavaVm(CreateJavaVmFunction function) { createJavaVm = function; }
 CreateJavaVmFunction createJavaVmFunction() { return createJavaVm; }
 
 JNIEnv* currentThreadEnv() {
-  if (!vmCreated.load(std::memory_order_acquire)) return nullptr;
+  if (!vmCreated.load(std::memory_order_acquire) || !javaVm) return nullptr;
   JNIEnv* env = nullptr;
   if (javaVm->GetEnv(reinterpret_cast<void**>(&env), JNI_VERSION_1_2) == JNI_OK) return env;
   if (javaVm->AttachCurrentThread(reinterpret_cast<void**>(&env), nullptr) != JNI_OK) return nullptr;
@@ -24,7 +24,7 @@ JNIEnv* currentThreadEnv() {
 }
 
 void detachCurrentThread() {
-  if (vmCreated.load(std::memory_order_acquire)) javaVm->DetachCurrentThread();
+  if (vmCreated.load(std::memory_order_acquire) && javaVm) javaVm->DetachCurrentThread();
 }
 
 const char* runtimeHomePath() { return runtimeHome; }

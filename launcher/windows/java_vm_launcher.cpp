@@ -1,7 +1,241 @@
 #include "windows/java_vm_launcher.h"
 
-namespace tessel {
+#include <windows.h>
 
-bool launchProgram(ArgumentList&, bool) { return false; }
+#include <cstring>
+#include <cwchar>
+
+#include "config/config_access.h"
+#include "config_keys.h"
+#include "diagnostics/errors.h"
+#include "diagnostics/log.h"
+#include "files/bounded_text.h"
+#include "files/paths.h"
+#include "startup/command_line.h"
+#include "windows/expansion.h"
+#include "windows/java_vm.h"
+#include "windows/launcher_flavour.h"
+#include "windows/vm_arguments.h"
+
+namespace tessel {
+namespace {
+
+const char kMainSignature[] = "([Ljava/lang/String;)V";
+const char kSplashClass[] = "com/tessel/runtime/WinLauncher";
+const char kSplashSignature[] =
+    "(ZZLjava/lang/String;IILjava/lang/String;IILjava/lang/String;IILjava/lang/String;II)V";
+const wchar_t kLocaleOption[] = L"-Dsun.locale.formatasdefault=";
+
+bool startsWith(const std::wstring& text, const wchar_t* prefix) {
+  return text.compare(0, std::wcslen(prefix), prefix) == 0;
+}
+
+void clearPendingException(JNIEnv* env) {
+  if (env->ExceptionCheck()) env->ExceptionClear();
+}
+
+// Keys 103 and 105: expanded; "$..." passes unchanged, anything else becomes absolute.
+std::wstring outputFileArgument(int32_t flagKey, int32_t fileKey) {
+  if (!configInt(flagKey)) return std::wstring();
+  wchar_t value[kPathCapacity];
+  configStringW(fileKey, value, kPathCapacity);
+  expandVariables(value, kPathCapacity, false);
+  if (value[0] == L'$') return value;
+  wchar_t absolute[kPathCapacity];
+  if (!absolutePathW(absolute, value, false, true)) {
+    logError("output file name too long: %S", value);
+    return value;
+  }
+  return absolute;
+}
+
+// Configuration texts are bytes; each byte becomes the character of the same number.
+jstring newWidenedString(JNIEnv* env, int32_t key) {
+  wchar_t text[2000];
+  configStringW(key, text, 2000);
+  return env->NewString(reinterpret_cast<const jchar*>(text), static_cast<jsize>(std::wcslen(text)));
+}
+
+[[noreturn]] void argumentCreationFailed(const char* what) {
+  logError("could not create %s for the main method", what);
+  fatalMessageW(key::MsgJvmNotStarted, nullptr);
+}
+
+}  // namespace
+
+std::string launcherClassName() {
+  char name[kPathCapacity];
+  copyText(name, kPathCapacity,
+           corvaneFlavour() ? "com/corvane/runtime/launcher/WinLauncher" : "com/tessel/runtime/WinLauncher");
+  for (char* c = name; *c; ++c)
+    if (*c == '.') *c = '/';
+  return name;
+}
+
+ArgumentList buildLauncherArguments(const ArgumentList& arguments) {
+  ArgumentList launcher;
+  launcher.push_back(configInt(key::ExecutableType) == 1 ? L"true" : L"false");
+  wchar_t mainClass[kPathCapacity];
+  configStringW(key::MainClass, mainClass, kPathCapacity);
+  launcher.push_back(mainClass);
+  launcher.push_back(outputFileArgument(key::RedirectStderr, key::StderrFile));
+  launcher.push_back(outputFileArgument(key::RedirectStdout, key::StdoutFile));
+  launcher.push_back(configInt(key::LauncherFlagFive) ? L"true" : L"false");
+  if (arguments.empty()) return launcher;
+  launcher.push_back(arguments[0]);
+  wchar_t configured[2000];
+  configStringW(key::ApplicationArguments, configured, 2000);
+  if (!expandVariables(configured, 2000, false))
+    logError("application arguments not fully expanded: %S", configured);
+  if (configured[0]) splitCommandLine(configured, launcher);
+  bool jOptions = configInt(key::AllowJOptions) != 0;
+  for (size_t i = 1; i < arguments.size(); ++i) {
+    if (startsWith(arguments[i], kLocaleOption)) continue;
+    if (jOptions && startsWith(arguments[i], L"-J")) continue;
+    launcher.push_back(arguments[i]);
+  }
+  return launcher;
+}
+
+bool createVm(const std::vector<std::string>& properties, const ArgumentList& arguments) {
+  JavaVMInitArgs* initArgs = buildVmOptions(properties, arguments);
+  logLine("Creating JVM");
+  CreateJavaVmFunction create = createJavaVmFunction();
+  if (!create) {
+    logError("no JNI_CreateJavaVM entry point");
+    return false;
+  }
+  JavaVM* vm = nullptr;
+  jint result = create(&vm, reinterpret_cast<void**>(&mainEnv), initArgs);
+  if (result != 0) {
+    logError("JNI_CreateJavaVM returned %d", static_cast<int>(result));
+    return false;
+  }
+  javaVm = vm;
+  return true;
+}
+
+void passSplashConfiguration() {
+  JNIEnv* env = mainEnv;
+  jclass splashClass = env->FindClass(kSplashClass);
+  if (!splashClass) {
+    logError("could not find main class for splash properties");
+    clearPendingException(env);
+    return;
+  }
+  jmethodID method = env->GetStaticMethodID(splashClass, "initAwtSplashConfig", kSplashSignature);
+  if (!method) {
+    logError("could not find method for splash properties");
+    clearPendingException(env);
+    return;
+  }
+  jstring statusText = newWidenedString(env, key::StatusLineText);
+  jstring statusColour = newWidenedString(env, key::StatusLineColour);
+  jstring versionText = newWidenedString(env, key::VersionLineText);
+  jstring versionColour = newWidenedString(env, key::VersionLineColour);
+  env->CallStaticVoidMethod(
+      splashClass, method, JNI_TRUE, configInt(key::SplashConfigFlag) ? JNI_TRUE : JNI_FALSE,
+      statusText, static_cast<jint>(configInt(key::StatusLineX)),
+      static_cast<jint>(configInt(key::StatusLineY)), statusColour,
+      static_cast<jint>(configInt(key::StatusLineSize)),
+      static_cast<jint>(configInt(key::StatusLineWeight)), versionText,
+      static_cast<jint>(configInt(key::VersionLineX)), static_cast<jint>(configInt(key::VersionLineY)),
+      versionColour, static_cast<jint>(configInt(key::VersionLineSize)),
+      static_cast<jint>(configInt(key::VersionLineWeight)));
+  clearPendingException(env);
+  env->DeleteLocalRef(statusText);
+  env->DeleteLocalRef(statusColour);
+  env->DeleteLocalRef(versionText);
+  env->DeleteLocalRef(versionColour);
+}
+
+bool runFirstRunHook() {
+  char installation[2000];
+  configString(key::InstallationDirectory, installation, sizeof installation);
+  char marker[kPathCapacity];
+  if (!absolutePath(marker, installation, true)) return true;
+  size_t n = std::strlen(marker);
+  if (!appendWhole(marker, kPathCapacity, (n > 0 && marker[n - 1] == '\\') ? ".corvane\\firstrun"
+                                                                           : "\\.corvane\\firstrun"))
+    return true;
+  if (!fileExists(marker)) return true;
+  JNIEnv* env = mainEnv;
+  jclass firstRunClass = env->FindClass("com/corvane/runtime/launcher/FirstRun");
+  if (!firstRunClass) fatalMessage(key::MsgInternalError, "14");
+  jmethodID firstRun = env->GetStaticMethodID(firstRunClass, "firstRun", "()Z");
+  if (!firstRun) fatalMessage(key::MsgInternalError, "15");
+  jboolean goOn = env->CallStaticBooleanMethod(firstRunClass, firstRun);
+  if (env->ExceptionOccurred()) {
+    env->ExceptionDescribe();
+    return false;
+  }
+  return goOn != JNI_FALSE;
+}
+
+bool runLauncherClass(const ArgumentList& arguments) {
+  JNIEnv* env = mainEnv;
+  if (corvaneFlavour() && !runFirstRunHook()) {
+    logLine("checkFirstRun stopped further execution");
+    return true;
+  }
+  std::string className = launcherClassName();
+  logLine("main class: %s", className.c_str());
+  jclass launcherClass = env->FindClass(className.c_str());
+  if (!launcherClass) {
+    logError("could not find main class");
+    fatalMessageW(key::MsgMainClassNotFound, nullptr);
+  }
+  jmethodID main = env->GetStaticMethodID(launcherClass, "main", kMainSignature);
+  if (!main) {
+    logError("could not find main method");
+    fatalMessageW(key::MsgMainMethodNotFound, nullptr);
+  }
+  ArgumentList launcherArguments = buildLauncherArguments(arguments);
+  jsize count = static_cast<jsize>(launcherArguments.size());
+  logLine("param count: %d", static_cast<int>(count));
+  jclass stringClass = env->FindClass("java/lang/String");
+  jobjectArray parameters = stringClass ? env->NewObjectArray(count, stringClass, nullptr) : nullptr;
+  if (!parameters) argumentCreationFailed("the argument array");
+  for (jsize i = 0; i < count; ++i) {
+    const std::wstring& argument = launcherArguments[static_cast<size_t>(i)];
+    logLine("param %d: %S", static_cast<int>(i), argument.c_str());
+    // UTF-16 straight through: no code-page conversion.
+    jstring text = env->NewString(reinterpret_cast<const jchar*>(argument.c_str()),
+                                  static_cast<jsize>(argument.size()));
+    if (!text) argumentCreationFailed("an argument string");
+    env->SetObjectArrayElement(parameters, i, text);
+  }
+  logLine("calling main");
+  env->CallStaticVoidMethod(launcherClass, main, parameters);
+  logLine("main returned");
+  if (env->ExceptionOccurred()) {
+    logError("an exception occured");
+    env->ExceptionDescribe();
+    return false;
+  }
+  return true;
+}
+
+bool launchProgram(ArgumentList& arguments, bool destroyAfterMain) {
+  logLine("launching program");
+  std::vector<std::string> properties = buildLauncherProperties();
+  if (!createVm(properties, arguments)) {
+    logError("could not initialize JVM");
+    return false;
+  }
+  logLine("JVM created");
+  vmCreated.store(true, std::memory_order_release);
+  if (configInt(key::SplashScreen) && configInt(key::RuntimeSplash)) passSplashConfiguration();
+  if (!runLauncherClass(arguments)) {
+    logError("could not call main");
+    return false;
+  }
+  if (destroyAfterMain) {
+    logLine("dest JVM");
+    javaVm->DestroyJavaVM();
+  }
+  logLine("launch done");
+  return true;
+}
 
 }  // namespace tessel

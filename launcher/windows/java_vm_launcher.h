@@ -1,11 +1,27 @@
 // Creating the virtual machine and calling the Java-side launcher class.
 #pragma once
+#include <string>
+#include <vector>
+
 #include "startup/argument_list.h"
 
 namespace tessel {
 
-// True after main returned and the machine was destroyed; false when the machine could not
-// be created or main ended with an exception.
+// True after main returned without a pending exception (and the machine was destroyed when
+// `destroyAfterMain`), or when the first-run hook stopped the launch; false when the machine
+// could not be created or main ended with an exception.
 bool launchProgram(ArgumentList& arguments, bool destroyAfterMain);
+// Builds the VM options and creates the machine; false when JNI_CreateJavaVM failed.
+bool createVm(const std::vector<std::string>& properties, const ArgumentList& arguments);
+// Calls the launcher class's main; ends the process with 1010/1011 when it is missing.
+bool runLauncherClass(const ArgumentList& arguments);
+// Corvane flavour: false when the first-run step asks to stop the launch.
+bool runFirstRunHook();
+// Hands the splash text lines to the Java side (keys 108 and 10123 both set).
+void passSplashConfiguration();
+// The String[] given to the launcher class's main, in order.
+ArgumentList buildLauncherArguments(const ArgumentList& arguments);
+// The launcher class for the flavour, in slash form.
+std::string launcherClassName();
 
 }  // namespace tessel

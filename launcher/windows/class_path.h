@@ -1,0 +1,32 @@
+// The "-Djava.class.path=" option: prepend slot, extracted archives, the corvane runtime
+// archive, the configured entries (key 121) or the replace slot, and the append slot.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "windows/vm_option_list.h"
+
+namespace tessel {
+
+// The class path's bound in bytes; an entry that would pass it is left out whole (logged).
+constexpr size_t kClassPathCapacity = 60000;
+
+struct ClassPath {
+  std::string text;
+  size_t capacity = kClassPathCapacity;
+};
+
+// Appends the whole text or nothing; false (logged) when it would not fit.
+bool appendToClassPath(ClassPath& classPath, const std::string& text);
+// The complete option; ends the process with message 1006 or 1008 for a missing required entry.
+std::string buildClassPathOption(const ClassPathSlots& slots);
+// Appends the typed entries of key 121.
+void addConfiguredClassPath(ClassPath& classPath);
+// False when the directory does not exist; else appends each match followed by ";".
+bool addArchivesInDirectory(ClassPath& classPath, const char* directory, const char* extension);
+// Names of the directory's entries matching "*.<extension>", in file-system order.
+std::vector<std::string> listFilesWithExtension(const char* directory, const char* extension);
+// Corvane flavour: "<installation directory>\.corvane\cvnruntime.jar;".
+void addRuntimeJar(ClassPath& classPath);
+
+}  // namespace tessel

@@ -1,0 +1,136 @@
+#include "windows/vm_arguments.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <cwchar>
+
+#include "config/config_access.h"
+#include "config/config_block.h"
+#include "config/locale.h"
+#include "config_keys.h"
+#include "diagnostics/log.h"
+#include "files/bounded_text.h"
+#include "files/paths.h"
+#include "files/temp_dir.h"
+#include "startup/command_line.h"
+#include "startup/startup_state.h"
+#include "windows/class_path.h"
+#include "windows/expansion.h"
+#include "windows/launcher_flavour.h"
+#include "windows/vm_options_file.h"
+
+namespace tessel {
+namespace {
+
+constexpr size_t kLibraryPathCapacity = 12000;
+const wchar_t kLocaleOption[] = L"-Dsun.locale.formatasdefault=";
+
+bool startsWith(const std::wstring& text, const wchar_t* prefix) {
+  return text.compare(0, std::wcslen(prefix), prefix) == 0;
+}
+
+std::string libraryPathProperty() {
+  char option[kLibraryPathCapacity];
+  copyText(option, kLibraryPathCapacity, "-Djava.library.path=");
+  size_t used = std::strlen(option);
+  DWORD n = GetEnvironmentVariableA("PATH", option + used, static_cast<DWORD>(kLibraryPathCapacity - used));
+  if (n == 0 || n >= kLibraryPathCapacity - used) option[used] = 0;  // undefined or too long
+  return option;
+}
+
+void applyLocaleOption(const char* prefix, bool (*copyPart)(char*), VmOptionState& state) {
+  char part[3];
+  if (!copyPart(part)) return;
+  std::wstring option;
+  for (const char* c = prefix; *c; ++c) option += static_cast<wchar_t>(static_cast<unsigned char>(*c));
+  for (const char* c = part; *c; ++c) option += static_cast<wchar_t>(static_cast<unsigned char>(*c));
+  applyOptionLine(nullptr, option.c_str(), state);
+}
+
+}  // namespace
+
+std::vector<std::string> buildLauncherProperties() {
+  std::vector<std::string> properties;
+  if (corvaneFlavour()) properties.push_back("-Dtessel.isCorvane=true");
+  properties.push_back(std::string("-Dtessel.moduleName=") + launcherPath());
+  properties.push_back(std::string("-Dsun.java.command=") + launcherPath());
+  properties.push_back(std::string("-Dtessel.tempDir=") + launchTempDir);
+  long long position = languageRestart ? -1 : static_cast<long long>(unextractedPosition);
+  properties.push_back("-Dtessel.unextractedPosition=" + std::to_string(position));
+  properties.push_back(libraryPathProperty());
+  if (GetEnvironmentVariableA("MANPATH", nullptr, 0) == 0 &&
+      GetLastError() == ERROR_ENVVAR_NOT_FOUND)
+    properties.push_back("-Dtessel.consoleCodepage=cp" + std::to_string(GetConsoleOutputCP()));
+  return properties;
+}
+
+void collectVmParameters(const ArgumentList& arguments, VmOptionState& state) {
+  wchar_t parameters[kPathCapacity];
+  configStringW(key::VmParameters, parameters, kPathCapacity);
+  if (!expandVariables(parameters, kPathCapacity, true))
+    logError("VM parameters not fully expanded: %S", parameters);
+  ArgumentList tokens;
+  if (parameters[0]) splitCommandLine(parameters, tokens);
+  logLine("adding options\n");
+  for (size_t i = 0; i < tokens.size(); ++i) {
+    if (tokens[i] == L"-include-options" && i + 1 < tokens.size()) {
+      std::wstring include = L"-include-options " + tokens[i + 1];
+      applyOptionLine(nullptr, include.c_str(), state);
+      ++i;
+    } else {
+      applyOptionLine(nullptr, tokens[i].c_str(), state);
+    }
+  }
+  if (configInt(key::AllowJOptions)) {
+    for (const std::wstring& argument : arguments)
+      if (startsWith(argument, L"-J")) applyOptionLine(nullptr, argument.c_str() + 2, state);
+  }
+  const std::wstring* localeOption = nullptr;
+  for (const std::wstring& argument : arguments)
+    if (startsWith(argument, kLocaleOption)) localeOption = &argument;
+  if (!localeOption) return;
+  applyOptionLine(nullptr, localeOption->c_str(), state);
+  if (*localeOption == L"-Dsun.locale.formatasdefault=true") return;
+  applyLocaleOption("-Duser.language=", copyLocaleLanguage, state);
+  applyLocaleOption("-Duser.country=", copyLocaleCountry, state);
+}
+
+void collectVmOptions(const std::vector<std::string>& properties, const ArgumentList& arguments,
+                      VmOptionState& state) {
+  state.options.insert(state.options.end(), properties.begin(), properties.end());
+  collectVmParameters(arguments, state);
+  std::wstring defaultName;
+  unique_file defaultFile = openDefaultVmOptions(&defaultName);
+  logLine("default vmoptions file: %p", static_cast<void*>(defaultFile.get()));
+  if (defaultFile) {
+    // Relative includes of the default file resolve against the launcher directory.
+    state.openFiles.push_back(defaultName);
+    readVmOptionsFile(nullptr, std::move(defaultFile), state);
+    state.openFiles.pop_back();
+  }
+  state.options.push_back(buildClassPathOption(state.slots));
+}
+
+JavaVMInitArgs* buildVmOptions(const std::vector<std::string>& properties,
+                               const ArgumentList& arguments) {
+  // Handed to the virtual machine: kept for the life of the process.
+  static VmOptionState state;
+  static std::vector<JavaVMOption> options;
+  static JavaVMInitArgs initArgs;
+  state = VmOptionState{};
+  options.clear();
+  collectVmOptions(properties, arguments, state);
+  for (std::string& option : state.options)
+    options.push_back(JavaVMOption{&option[0], nullptr});
+  initArgs.version = JNI_VERSION_1_2;
+  initArgs.nOptions = static_cast<jint>(options.size());
+  initArgs.options = options.data();
+  initArgs.ignoreUnrecognized = JNI_TRUE;
+  logLine("vmoption count %d", static_cast<int>(options.size()));
+  for (size_t i = 0; i < options.size(); ++i)
+    logLine("vmoption %d: %s", static_cast<int>(i), options[i].optionString);
+  return &initArgs;
+}
+
+}  // namespace tessel
