@@ -1,0 +1,386 @@
+// A stand-in for a runtime's jvm.dll: JNI_CreateJavaVM hands out function tables that serve
+// the calls the launcher makes and record them (record.h). Every other slot of the tables
+// reports "unexpected call N" and ends the process, so a new JNI use is noticed at once.
+#include <windows.h>
+#include <psapi.h>
+
+#include <jni.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "real_java.h"
+#include "record.h"
+
+using namespace jvmdouble;
+
+namespace {
+
+struct Object {
+  enum Kind { Class, String, Array, Throwable } kind;
+  std::string name;  // class name (slash form), array element class, throwable class
+  std::u16string text;  // string contents, throwable message
+  std::vector<Object*> elements;
+  std::string utf;  // GetStringUTFChars result, kept while the object lives
+  bool printed = false;  // a throwable whose trace the real runtime has already printed
+};
+struct Method {
+  Object* owner;
+  std::string name;
+  std::string signature;
+};
+
+// Objects are never freed: the double lives as long as one launch.
+Object* newObject(Object::Kind kind, std::string name) { return new Object{kind, std::move(name), {}, {}, {}, false}; }
+Object* as(void* handle) { return static_cast<Object*>(handle); }
+
+thread_local Object* pending = nullptr;
+thread_local bool attached = false;
+std::vector<std::string> createOptions;
+JNIInvokeInterface_ invokeTable;
+JNINativeInterface_ nativeTable;
+JavaVM vmObject;
+JNIEnv envObject;
+
+std::string quoted(Object* o) {
+  if (!o) return "null";
+  if (o->kind == Object::String) return "\"" + toUtf8(o->text) + "\"";
+  if (o->kind == Object::Class) return "class " + o->name;
+  if (o->kind == Object::Throwable) return "throwable " + o->name;
+  std::string out = "[";
+  for (size_t i = 0; i < o->elements.size(); ++i) out += (i ? ", " : "") + quoted(o->elements[i]);
+  return out + "]";
+}
+
+// The arguments of a call, formatted by the method's signature.
+std::string formatArguments(const std::string& signature, va_list args) {
+  std::string out;
+  for (size_t i = 1; i < signature.size() && signature[i] != ')'; ++i) {
+    if (!out.empty()) out += ", ";
+    char c = signature[i];
+    if (c == 'L' || c == '[') {
+      while (signature[i] == '[') ++i;
+      if (signature[i] == 'L') i = signature.find(';', i);
+      out += quoted(as(va_arg(args, jobject)));
+    } else if (c == 'J') {
+      out += std::to_string(va_arg(args, long long));
+    } else if (c == 'F' || c == 'D') {
+      out += std::to_string(va_arg(args, double));
+    } else {
+      out += std::to_string(va_arg(args, int));
+    }
+  }
+  return out;
+}
+
+void throwNew(const char* className, const std::string& message) {
+  Object* t = newObject(Object::Throwable, className);
+  t->text.assign(message.begin(), message.end());
+  pending = t;
+}
+
+long long microsecondsSinceStart() {
+  FILETIME created, exited, kernel, user, now;
+  GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+  GetSystemTimePreciseAsFileTime(&now);
+  auto ticks = [](FILETIME t) { return (static_cast<long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+  return (ticks(now) - ticks(created)) / 10;
+}
+
+void runMain(Method* m, Object* arguments) {
+  record("main called after %I64d us", microsecondsSinceStart());
+  if (arguments && arguments->kind == Object::Array)
+    for (size_t i = 0; i < arguments->elements.size(); ++i)
+      record("main arg %d: %s", static_cast<int>(i), quoted(arguments->elements[i]).c_str());
+  int sleep = std::atoi(environment("TESSEL_JVM_MAIN_SLEEP_MS").c_str());
+  if (sleep > 0) Sleep(static_cast<DWORD>(sleep));
+  if (environment("TESSEL_JVM_REAL") == "1") {
+    std::vector<std::u16string> texts;
+    if (arguments)
+      for (Object* e : arguments->elements) texts.push_back(e ? e->text : std::u16string());
+    std::string dotted = m->owner->name;
+    for (char& c : dotted)
+      if (c == '/') c = '.';
+    if (!runInRealJava(createOptions, dotted, texts)) {
+      throwNew("java.lang.Throwable", "main of the real runtime ended with an exception");
+      pending->printed = true;
+    }
+  }
+}
+
+// Every static call: recorded, scripted result, optional scripted exception.
+std::string callStatic(jmethodID id, va_list args, char kind) {
+  Method* m = reinterpret_cast<Method*>(id);
+  std::string qualified = m->owner->name + "." + m->name;
+  va_list copy;
+  va_copy(copy, args);
+  record("call %s%s (%s)", qualified.c_str(), m->signature.c_str(),
+         formatArguments(m->signature, copy).c_str());
+  va_end(copy);
+  if (m->name == "main" && m->signature == "([Ljava/lang/String;)V") runMain(m, as(va_arg(args, jobject)));
+  std::string value;
+  bool scripted = scriptedValue(qualified, value);
+  if (listed("TESSEL_JVM_THROWS", qualified)) throwNew("java.lang.RuntimeException", "scripted failure in " + qualified);
+  if (!scripted) return kind == 'L' ? "null" : "0";
+  record("returns %s", value.c_str());
+  return value;
+}
+
+// --- JNIEnv functions --------------------------------------------------------------------
+jint JNICALL getVersion(JNIEnv*) { return JNI_VERSION_1_8; }
+
+jclass JNICALL findClass(JNIEnv*, const char* name) {
+  bool missing = listed("TESSEL_JVM_MISSING", name);
+  record("FindClass %s%s", name, missing ? " -> missing" : "");
+  if (missing) {
+    throwNew("java.lang.NoClassDefFoundError", name);
+    return nullptr;
+  }
+  return reinterpret_cast<jclass>(newObject(Object::Class, name));
+}
+
+jmethodID JNICALL getStaticMethodId(JNIEnv*, jclass cls, const char* name, const char* sig) {
+  std::string qualified = as(cls)->name + "." + name;
+  bool missing = listed("TESSEL_JVM_MISSING", qualified);
+  record("GetStaticMethodID %s %s %s%s", as(cls)->name.c_str(), name, sig, missing ? " -> missing" : "");
+  if (missing) {
+    throwNew("java.lang.NoSuchMethodError", name);
+    return nullptr;
+  }
+  return reinterpret_cast<jmethodID>(new Method{as(cls), name, sig});
+}
+
+void JNICALL callStaticVoidMethodV(JNIEnv*, jclass, jmethodID id, va_list args) { callStatic(id, args, 'V'); }
+void JNICALL callStaticVoidMethod(JNIEnv* env, jclass cls, jmethodID id, ...) {
+  va_list args;
+  va_start(args, id);
+  callStaticVoidMethodV(env, cls, id, args);
+  va_end(args);
+}
+jboolean JNICALL callStaticBooleanMethodV(JNIEnv*, jclass, jmethodID id, va_list args) {
+  std::string v = callStatic(id, args, 'Z');
+  return (v == "true" || v == "1") ? JNI_TRUE : JNI_FALSE;
+}
+jboolean JNICALL callStaticBooleanMethod(JNIEnv* env, jclass cls, jmethodID id, ...) {
+  va_list args;
+  va_start(args, id);
+  jboolean r = callStaticBooleanMethodV(env, cls, id, args);
+  va_end(args);
+  return r;
+}
+jint JNICALL callStaticIntMethodV(JNIEnv*, jclass, jmethodID id, va_list args) {
+  return std::atoi(callStatic(id, args, 'I').c_str());
+}
+jint JNICALL callStaticIntMethod(JNIEnv* env, jclass cls, jmethodID id, ...) {
+  va_list args;
+  va_start(args, id);
+  jint r = callStaticIntMethodV(env, cls, id, args);
+  va_end(args);
+  return r;
+}
+jobject JNICALL callStaticObjectMethodV(JNIEnv*, jclass, jmethodID id, va_list args) {
+  std::string v = callStatic(id, args, 'L');
+  if (v == "null") return nullptr;
+  Object* s = newObject(Object::String, "java/lang/String");
+  int n = MultiByteToWideChar(CP_UTF8, 0, v.c_str(), static_cast<int>(v.size()), nullptr, 0);
+  s->text.resize(static_cast<size_t>(n));
+  if (n > 0)
+    MultiByteToWideChar(CP_UTF8, 0, v.c_str(), static_cast<int>(v.size()), reinterpret_cast<wchar_t*>(&s->text[0]), n);
+  return reinterpret_cast<jobject>(s);
+}
+jobject JNICALL callStaticObjectMethod(JNIEnv* env, jclass cls, jmethodID id, ...) {
+  va_list args;
+  va_start(args, id);
+  jobject r = callStaticObjectMethodV(env, cls, id, args);
+  va_end(args);
+  return r;
+}
+
+jstring JNICALL newString(JNIEnv*, const jchar* chars, jsize length) {
+  std::u16string text(reinterpret_cast<const char16_t*>(chars), static_cast<size_t>(length));
+  record("NewString %s", toUtf8(text).c_str());
+  if (listed("TESSEL_JVM_FAIL", "NewString")) return nullptr;
+  Object* s = newObject(Object::String, "java/lang/String");
+  s->text = text;
+  return reinterpret_cast<jstring>(s);
+}
+jstring JNICALL newStringUtf(JNIEnv*, const char* bytes) {
+  record("NewStringUTF %s", bytes);
+  Object* s = newObject(Object::String, "java/lang/String");
+  int n = MultiByteToWideChar(CP_UTF8, 0, bytes, -1, nullptr, 0);
+  if (n > 1) {
+    s->text.resize(static_cast<size_t>(n - 1));
+    MultiByteToWideChar(CP_UTF8, 0, bytes, -1, reinterpret_cast<wchar_t*>(&s->text[0]), n);
+    s->text.resize(static_cast<size_t>(n - 1));
+  }
+  return reinterpret_cast<jstring>(s);
+}
+jsize JNICALL getStringLength(JNIEnv*, jstring s) { return static_cast<jsize>(as(s)->text.size()); }
+const jchar* JNICALL getStringChars(JNIEnv*, jstring s, jboolean* isCopy) {
+  if (isCopy) *isCopy = JNI_FALSE;
+  return reinterpret_cast<const jchar*>(as(s)->text.c_str());
+}
+void JNICALL releaseStringChars(JNIEnv*, jstring, const jchar*) {}
+jsize JNICALL getStringUtfLength(JNIEnv*, jstring s) { return static_cast<jsize>(toUtf8(as(s)->text).size()); }
+const char* JNICALL getStringUtfChars(JNIEnv*, jstring s, jboolean* isCopy) {
+  if (isCopy) *isCopy = JNI_FALSE;
+  as(s)->utf = toUtf8(as(s)->text);
+  return as(s)->utf.c_str();
+}
+void JNICALL releaseStringUtfChars(JNIEnv*, jstring, const char*) {}
+
+jobjectArray JNICALL newObjectArray(JNIEnv*, jsize length, jclass element, jobject initial) {
+  record("NewObjectArray %d %s", static_cast<int>(length), element ? as(element)->name.c_str() : "null");
+  if (listed("TESSEL_JVM_FAIL", "NewObjectArray") || length < 0) return nullptr;
+  Object* a = newObject(Object::Array, element ? as(element)->name : "");
+  a->elements.assign(static_cast<size_t>(length), as(initial));
+  return reinterpret_cast<jobjectArray>(a);
+}
+jsize JNICALL getArrayLength(JNIEnv*, jarray a) { return static_cast<jsize>(as(a)->elements.size()); }
+jobject JNICALL getObjectArrayElement(JNIEnv*, jobjectArray a, jsize i) {
+  return reinterpret_cast<jobject>(as(a)->elements.at(static_cast<size_t>(i)));
+}
+void JNICALL setObjectArrayElement(JNIEnv*, jobjectArray a, jsize i, jobject value) {
+  if (i < 0 || static_cast<size_t>(i) >= as(a)->elements.size()) unexpectedCall(-1);
+  as(a)->elements[static_cast<size_t>(i)] = as(value);
+}
+
+void JNICALL deleteLocalRef(JNIEnv*, jobject o) { record("DeleteLocalRef %s", quoted(as(o)).c_str()); }
+jobject JNICALL newGlobalRef(JNIEnv*, jobject o) { return o; }
+void JNICALL deleteGlobalRef(JNIEnv*, jobject) {}
+
+jthrowable JNICALL exceptionOccurred(JNIEnv*) {
+  record("ExceptionOccurred -> %s", pending ? pending->name.c_str() : "none");
+  return reinterpret_cast<jthrowable>(pending);
+}
+jboolean JNICALL exceptionCheck(JNIEnv*) { return pending ? JNI_TRUE : JNI_FALSE; }
+void JNICALL exceptionClear(JNIEnv*) {
+  record("ExceptionClear");
+  pending = nullptr;
+}
+void JNICALL exceptionDescribe(JNIEnv*) {
+  record("ExceptionDescribe");
+  if (pending && !pending->printed) {
+    std::fprintf(stderr, "Exception in thread \"main\" %s: %s\n", pending->name.c_str(),
+                 toUtf8(pending->text).c_str());
+    std::fflush(stderr);
+  }
+  pending = nullptr;
+}
+
+// --- JavaVM functions --------------------------------------------------------------------
+jint JNICALL destroyJavaVm(JavaVM*) {
+  record("DestroyJavaVM");
+  return JNI_OK;
+}
+jint JNICALL attachCurrentThread(JavaVM*, void** env, void*) {
+  record("AttachCurrentThread");
+  attached = true;
+  *env = &envObject;
+  return JNI_OK;
+}
+jint JNICALL attachCurrentThreadAsDaemon(JavaVM* vm, void** env, void* args) {
+  return attachCurrentThread(vm, env, args);
+}
+jint JNICALL detachCurrentThread(JavaVM*) {
+  record("DetachCurrentThread");
+  attached = false;
+  return JNI_OK;
+}
+jint JNICALL getEnv(JavaVM*, void** env, jint) {
+  if (!attached) {
+    *env = nullptr;
+    return JNI_EDETACHED;
+  }
+  *env = &envObject;
+  return JNI_OK;
+}
+
+// One trap per slot, so the record names the slot that was called.
+template <int N>
+void JNICALL trap() {
+  unexpectedCall(N);
+}
+template <int... N>
+void fillTraps(void** slots, std::integer_sequence<int, N...>) {
+  ((slots[N] = reinterpret_cast<void*>(&trap<N>)), ...);
+}
+
+void buildTables() {
+  constexpr int nativeSlots = sizeof(JNINativeInterface_) / sizeof(void*);
+  constexpr int invokeSlots = sizeof(JNIInvokeInterface_) / sizeof(void*);
+  fillTraps(reinterpret_cast<void**>(&nativeTable), std::make_integer_sequence<int, nativeSlots>());
+  fillTraps(reinterpret_cast<void**>(&invokeTable), std::make_integer_sequence<int, invokeSlots>());
+  nativeTable.reserved0 = nativeTable.reserved1 = nativeTable.reserved2 = nativeTable.reserved3 = nullptr;
+  invokeTable.reserved0 = invokeTable.reserved1 = invokeTable.reserved2 = nullptr;
+  JNINativeInterface_& t = nativeTable;
+  t.GetVersion = getVersion;
+  t.FindClass = findClass;
+  t.GetStaticMethodID = getStaticMethodId;
+  t.CallStaticVoidMethod = callStaticVoidMethod;
+  t.CallStaticVoidMethodV = callStaticVoidMethodV;
+  t.CallStaticBooleanMethod = callStaticBooleanMethod;
+  t.CallStaticBooleanMethodV = callStaticBooleanMethodV;
+  t.CallStaticIntMethod = callStaticIntMethod;
+  t.CallStaticIntMethodV = callStaticIntMethodV;
+  t.CallStaticObjectMethod = callStaticObjectMethod;
+  t.CallStaticObjectMethodV = callStaticObjectMethodV;
+  t.NewString = newString;
+  t.NewStringUTF = newStringUtf;
+  t.GetStringLength = getStringLength;
+  t.GetStringChars = getStringChars;
+  t.ReleaseStringChars = releaseStringChars;
+  t.GetStringUTFLength = getStringUtfLength;
+  t.GetStringUTFChars = getStringUtfChars;
+  t.ReleaseStringUTFChars = releaseStringUtfChars;
+  t.NewObjectArray = newObjectArray;
+  t.GetArrayLength = getArrayLength;
+  t.GetObjectArrayElement = getObjectArrayElement;
+  t.SetObjectArrayElement = setObjectArrayElement;
+  t.DeleteLocalRef = deleteLocalRef;
+  t.NewGlobalRef = newGlobalRef;
+  t.DeleteGlobalRef = deleteGlobalRef;
+  t.ExceptionOccurred = exceptionOccurred;
+  t.ExceptionCheck = exceptionCheck;
+  t.ExceptionClear = exceptionClear;
+  t.ExceptionDescribe = exceptionDescribe;
+  invokeTable.DestroyJavaVM = destroyJavaVm;
+  invokeTable.AttachCurrentThread = attachCurrentThread;
+  invokeTable.AttachCurrentThreadAsDaemon = attachCurrentThreadAsDaemon;
+  invokeTable.DetachCurrentThread = detachCurrentThread;
+  invokeTable.GetEnv = getEnv;
+  vmObject.functions = &invokeTable;
+  envObject.functions = &nativeTable;
+}
+
+}  // namespace
+
+extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** vm, void** env, void* initArgs) {
+  PROCESS_MEMORY_COUNTERS memory{};
+  memory.cb = sizeof memory;
+  GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
+  JavaVMInitArgs* args = static_cast<JavaVMInitArgs*>(initArgs);
+  record("CreateJavaVM version=0x%08lx nOptions=%ld ignoreUnrecognized=%d", static_cast<long>(args->version),
+         static_cast<long>(args->nOptions), static_cast<int>(args->ignoreUnrecognized));
+  record("peak working set %I64u bytes", static_cast<unsigned long long>(memory.PeakWorkingSetSize));
+  createOptions.clear();
+  for (jint i = 0; i < args->nOptions; ++i) {
+    const char* option = args->options[i].optionString;
+    createOptions.push_back(option ? option : "");
+    record("option %ld: %s", static_cast<long>(i), ansiToUtf8(createOptions.back()).c_str());
+  }
+  int result = std::atoi(environment("TESSEL_JVM_CREATE_RESULT").c_str());
+  if (result != 0) {
+    record("CreateJavaVM -> %d", result);
+    return result;
+  }
+  buildTables();
+  attached = true;
+  *vm = &vmObject;
+  *env = &envObject;
+  return JNI_OK;
+}

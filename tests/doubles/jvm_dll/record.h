@@ -1,0 +1,31 @@
+// Recording and scripting of the jvm.dll double, both driven by environment variables:
+//   TESSEL_JVM_RECORD=file   one line per JNI call the launcher makes (UTF-8)
+//   TESSEL_JVM_SCRIPT=file   "class.method=v1|v2|..." return values of static methods, used
+//                            in order, the last one repeating ("null" for a null object)
+//   TESSEL_JVM_MISSING=a;b   classes ("com/x/Y") or methods ("com/x/Y.name") that are absent
+//   TESSEL_JVM_THROWS=a;b    static methods ("com/x/Y.name") that leave an exception pending
+//   TESSEL_JVM_FAIL=a;b      JNI functions that fail: NewObjectArray, NewString
+//   TESSEL_JVM_CREATE_RESULT=n  JNI_CreateJavaVM returns n (and creates nothing) when non-zero
+//   TESSEL_JVM_MAIN_SLEEP_MS=n  every "main" blocks that long
+//   TESSEL_JVM_REAL=1        "main" runs in the machine's OpenJDK (real_java.cpp)
+#pragma once
+#include <string>
+
+namespace jvmdouble {
+
+// Appends one line to the record file (no-op without TESSEL_JVM_RECORD); thread-safe.
+void record(const char* format, ...) __attribute__((format(ms_printf, 1, 2)));
+// Records "unexpected call N" and ends the process with exit code 99.
+[[noreturn]] void unexpectedCall(int slot);
+
+std::string environment(const char* name);
+// True when `item` is one of the ";"-separated entries of the variable.
+bool listed(const char* variable, const std::string& item);
+// The next scripted return value of "class.method"; false when none is scripted.
+bool scriptedValue(const std::string& method, std::string& value);
+
+std::string toUtf8(const std::u16string& text);
+// Narrow text in the ANSI code page to UTF-8.
+std::string ansiToUtf8(const std::string& text);
+
+}  // namespace jvmdouble
