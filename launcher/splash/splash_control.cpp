@@ -1,7 +1,156 @@
 #include "splash/splash_control.h"
 
+#include <cstdarg>
+
+#include "config/config_access.h"
+#include "config_keys.h"
+#include "diagnostics/errors.h"
+#include "diagnostics/log.h"
+#include "files/handles.h"
+#include "splash/process_windows.h"
+#include "splash/runtime_splash.h"
+#include "splash/splash_state.h"
+#include "splash/splash_window.h"
+#include "windows/java_vm.h"
+
 namespace tessel {
 
-void splashControl(int) {}
+namespace {
+
+const char kControllerClass[] = "com/tessel/runtime/TesselController";
+constexpr jint kActionHide = 1;
+constexpr jint kActionText = 2;
+
+// The splash thread's controller look-up; made once, when the thread first gets an environment.
+JNIEnv* controllerEnv;
+jclass controllerClass;
+jmethodID getActionMethod;
+jmethodID getTextMethod;
+
+jint callStaticInt(JNIEnv* env, jclass type, jmethodID method, ...) {
+  va_list args;
+  va_start(args, method);
+  jint result = env->CallStaticIntMethodV(type, method, args);
+  va_end(args);
+  return result;
+}
+
+jobject callStaticObject(JNIEnv* env, jclass type, jmethodID method, ...) {
+  va_list args;
+  va_start(args, method);
+  jobject result = env->CallStaticObjectMethodV(type, method, args);
+  va_end(args);
+  return result;
+}
+
+// A throwing controller must not leave its exception pending for the next call.
+bool controllerThrew(JNIEnv* env, const char* method) {
+  if (!env->ExceptionCheck()) return false;
+  logError("splash controller %s threw an exception", method);
+  env->ExceptionDescribe();
+  env->ExceptionClear();
+  return true;
+}
+
+[[noreturn]] void endSplashPolling() {
+  detachCurrentThread();
+  HWND window = splashWindow.load();
+  if (window && messageOwnerWindow == window) setMessageOwnerWindow(nullptr);
+  ExitThread(0);  // the window, the timer and the message loop end with the thread
+}
+
+}  // namespace
+
+void hideSplashWindow() {
+  HWND window = splashWindow.load();
+  if (!window) return;
+  // The window goes away with its thread at the next tick; an error box shown after this
+  // hide must not be owned by it, or it would go away too before the user read it.
+  if (messageOwnerWindow == window) setMessageOwnerWindow(nullptr);
+  ShowWindow(window, SW_HIDE);
+  DWORD foregroundProcess = 0;
+  GetWindowThreadProcessId(GetForegroundWindow(), &foregroundProcess);
+  if (foregroundProcess != GetCurrentProcessId()) bringWindowsToFront(GetCurrentProcessId());
+}
+
+void splashControl(int show) {
+  if (configInt(key::RuntimeSplash)) {
+    if (show)
+      showRuntimeSplash();
+    else
+      hideRuntimeSplash();
+    return;
+  }
+  if (show) {
+    logLine("Starting splash screen thread");
+    DWORD id = 0;
+    unique_handle thread(CreateThread(nullptr, 0, splashThread,
+                                      reinterpret_cast<void*>(static_cast<INT_PTR>(show)), 0, &id));
+    if (!thread) {
+      DWORD error = GetLastError();
+      logError("could not start the splash screen thread (%lu)", error);
+    }
+    return;  // the thread runs on without its handle
+  }
+  logLine("Hiding splash screen");
+  splashHideRequested.store(true);
+  if (!splashStarted.exchange(true)) return;  // a splash thread not yet that far shows nothing
+  hideSplashWindow();
+}
+
+void lookupSplashController() {
+  controllerEnv = currentThreadEnv();
+  if (!controllerEnv) return;
+  controllerClass = controllerEnv->FindClass(kControllerClass);
+  if (controllerClass) {
+    getActionMethod = controllerEnv->GetStaticMethodID(controllerClass, "getAction", "()I");
+    getTextMethod =
+        controllerEnv->GetStaticMethodID(controllerClass, "getText", "()Ljava/lang/String;");
+  }
+  // A missing class or method stays missing; its error must not stay pending.
+  if (controllerEnv->ExceptionCheck()) controllerEnv->ExceptionClear();
+}
+
+void CALLBACK splashTimerProc(HWND, UINT, UINT_PTR, DWORD) {
+  HWND window = splashWindow.load();
+  if (!IsWindowVisible(window)) {
+    // A modal box still owned by the window disables it: keep the window until it is closed.
+    if (window && !IsWindowEnabled(window)) return;
+    endSplashPolling();
+  }
+  if (splashAutoOff.load() && countVisibleWindows(GetCurrentProcessId()) > 1) {
+    logLine("Splash screen auto off");
+    splashControl(0);
+    endSplashPolling();
+  }
+  if (!controllerEnv) lookupSplashController();
+  if (!controllerClass || !getActionMethod || !getTextMethod) return;
+  JNIEnv* env = controllerEnv;
+  jint action = callStaticInt(env, controllerClass, getActionMethod);
+  if (controllerThrew(env, "getAction")) return;
+  if (action == kActionHide) {
+    splashControl(0);
+    endSplashPolling();
+  }
+  if (action != kActionText) return;
+  jobject text = callStaticObject(env, controllerClass, getTextMethod);
+  if (controllerThrew(env, "getText") || !text) return;
+  wchar_t* copy = javaStringToWide(env, static_cast<jstring>(text));
+  env->DeleteLocalRef(text);  // a long run must not grow the thread's local references
+  setSplashStatusText(copy);
+  delete[] copy;
+}
+
+wchar_t* javaStringToWide(JNIEnv* env, jstring text) {
+  if (!text) return nullptr;
+  const jchar* chars = env->GetStringChars(text, nullptr);
+  jsize length = env->GetStringLength(text);
+  if (length < 0) length = 0;
+  wchar_t* copy = new wchar_t[static_cast<size_t>(length) + 1]();
+  // Stops at an embedded zero character; the rest stays zero.
+  for (jsize i = 0; chars && i < length && chars[i]; ++i) copy[i] = static_cast<wchar_t>(chars[i]);
+  if (chars) env->ReleaseStringChars(text, chars);
+  return copy;
+}
 
 }  // namespace tessel

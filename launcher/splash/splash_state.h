@@ -1,0 +1,19 @@
+// Splash state shared by the main thread (start-up, error dialogs) and the splash thread.
+// Written once before the flag that publishes it; read without a lock.
+#pragma once
+#include <windows.h>
+
+#include <atomic>
+
+namespace tessel {
+
+// The native splash window; none until the splash thread created it.
+extern std::atomic<HWND> splashWindow;
+// Set when the splash was shown, or by a hide that came first: no further window is made.
+extern std::atomic<bool> splashStarted;
+// Set by every hide, so that a window whose creation raced the hide is hidden again.
+extern std::atomic<bool> splashHideRequested;
+// Key 145: hide the splash once the process shows a window of its own.
+extern std::atomic<bool> splashAutoOff;
+
+}  // namespace tessel
