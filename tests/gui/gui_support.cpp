@@ -1,5 +1,7 @@
 #include "gui_support.h"
 
+#include <tlhelp32.h>
+
 #include "config/config_access.h"
 #include "config_keys.h"
 #include "diagnostics/errors.h"
@@ -68,6 +70,18 @@ HWND waitForVisibleSplash() {
 
 bool waitForSplashGone() {
   return waitUntil([] { return findOwnWindow("TesselSplashScreen") == nullptr; }, 5000);
+}
+
+int processThreadCount() {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return -1;
+  THREADENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  int count = 0;
+  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+    if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++count;
+  CloseHandle(snapshot);
+  return count;
 }
 
 COLORREF windowPixel(HWND window, int x, int y) {

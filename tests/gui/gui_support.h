@@ -18,6 +18,8 @@ HWND findOwnWindow(const char* className);
 HWND waitForVisibleSplash();
 // True once the process has no splash window any more (its thread ended), within 5 s.
 bool waitForSplashGone();
+// Threads of this process now (a splash thread that ends lowers it again).
+int processThreadCount();
 // A pixel of the window's client area as painted.
 COLORREF windowPixel(HWND window, int x, int y);
 
