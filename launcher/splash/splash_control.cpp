@@ -7,7 +7,7 @@
 #include "diagnostics/errors.h"
 #include "diagnostics/log.h"
 #include "files/handles.h"
-#include "splash/process_windows.h"
+#include "instance/window_activation.h"
 #include "splash/runtime_splash.h"
 #include "splash/splash_state.h"
 #include "splash/splash_window.h"
@@ -70,7 +70,8 @@ void hideSplashWindow() {
   ShowWindow(window, SW_HIDE);
   DWORD foregroundProcess = 0;
   GetWindowThreadProcessId(GetForegroundWindow(), &foregroundProcess);
-  if (foregroundProcess != GetCurrentProcessId()) bringWindowsToFront(GetCurrentProcessId());
+  if (foregroundProcess != GetCurrentProcessId())
+    activateProcessWindows(GetCurrentProcessId(), false);
 }
 
 void splashControl(int show) {
@@ -118,7 +119,7 @@ void CALLBACK splashTimerProc(HWND, UINT, UINT_PTR, DWORD) {
     if (window && !IsWindowEnabled(window)) return;
     endSplashPolling();
   }
-  if (splashAutoOff.load() && countVisibleWindows(GetCurrentProcessId()) > 1) {
+  if (splashAutoOff.load() && countProcessWindows(GetCurrentProcessId()) > 1) {
     logLine("Splash screen auto off");
     splashControl(0);
     endSplashPolling();
