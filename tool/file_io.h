@@ -1,0 +1,21 @@
+// Whole-file reads and all-or-nothing writes for the build tool.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tessel {
+
+// Reads a whole file; false with `why` (the system's reason) when it cannot.
+bool readWholeFile(const std::string& path, std::vector<uint8_t>& data, std::string& why);
+
+// Writes the pieces one after the other to a temporary file in the target's directory and
+// renames it over `path`, so that a reader never sees a half-written file and a failure
+// leaves nothing behind. The result is executable (mode 0755 less the umask).
+bool writeFileAtomically(const std::string& path, const std::vector<const std::vector<uint8_t>*>& pieces,
+                         std::string& why);
+
+// The directory that holds the running program (from /proc/self/exe), or "." when unknown.
+std::string ownExecutableDirectory();
+
+}  // namespace tessel

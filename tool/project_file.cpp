@@ -1,0 +1,506 @@
+#include "project_file.h"
+
+#define TOML_EXCEPTIONS 0
+#include <toml++/toml.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <sys/stat.h>
+
+#include "block_writer.h"
+#include "config_keys.h"
+#include "embedded_names.h"
+#include "project_settings.h"
+
+namespace tessel {
+
+std::string formatProjectError(const ProjectError& error) {
+  std::string out = error.file;
+  if (error.line) out += ":" + std::to_string(error.line);
+  out += ": ";
+  if (!error.setting.empty()) out += error.setting + ": ";
+  return out + error.message;
+}
+
+namespace {
+
+constexpr int32_t kFirstMessageKey = 1000;
+constexpr int32_t kLastMessageKey = 1020;
+constexpr size_t kMaxLocaleTag = 8;  // the launcher's locale has at most 8 characters
+
+bool isMessageKey(int32_t key) { return key >= kFirstMessageKey && key <= kLastMessageKey; }
+
+const char* tomlTypeName(const toml::node& v) {
+  switch (v.type()) {
+    case toml::node_type::string: return "a string";
+    case toml::node_type::integer: return "an integer";
+    case toml::node_type::floating_point: return "a floating-point number";
+    case toml::node_type::boolean: return "a boolean";
+    case toml::node_type::table: return "a table";
+    case toml::node_type::array: return "an array";
+    default: return "a date or time";
+  }
+}
+
+// A decimal key number such as "101" or "-5"; false for anything else.
+bool parseKeyNumber(const std::string& text, int32_t& key) {
+  if (text.empty() || text.size() > 11) return false;
+  size_t i = text[0] == '-' ? 1 : 0;
+  if (i == text.size()) return false;
+  for (size_t k = i; k < text.size(); ++k)
+    if (text[k] < '0' || text[k] > '9') return false;
+  long long v = std::stoll(text);
+  if (v < INT32_MIN || v > INT32_MAX) return false;
+  key = static_cast<int32_t>(v);
+  return true;
+}
+
+// UTF-8 text as the narrow bytes the launcher reads: it widens each byte to the code unit of
+// the same value, so narrow values are Latin-1.
+bool toLatin1(const std::string& utf8, std::string& out, bool replace, bool& replaced) {
+  std::u16string wide;
+  if (!utf8ToUtf16(utf8, wide)) return false;
+  out.clear();
+  replaced = false;
+  for (char16_t c : wide) {
+    if (c > 0xFF) {
+      if (!replace) return false;
+      replaced = true;
+      c = '?';
+    }
+    out.push_back(static_cast<char>(c));
+  }
+  return true;
+}
+
+bool parseColourComponent(const std::string& token, int& value) {
+  size_t b = token.find_first_not_of(" \t");
+  size_t e = token.find_last_not_of(" \t");
+  if (b == std::string::npos) return false;
+  std::string t = token.substr(b, e - b + 1);
+  if (t.size() > 3 || t.find_first_not_of("0123456789") != std::string::npos) return false;
+  value = std::stoi(t);
+  return value <= 255;
+}
+
+class ProjectReader {
+ public:
+  ProjectReader(const std::string& path, Project& project, std::vector<ProjectError>& errors)
+      : path_(path), project_(project), errors_(errors), before_(errors.size()) {}
+
+  bool read(const std::string& text);
+
+ private:
+  void error(uint32_t line, const std::string& setting, const std::string& message) {
+    errors_.push_back({path_, line, setting, message});
+  }
+  static uint32_t lineOf(const toml::node& v) { return v.source().begin.line; }
+  static uint32_t lineOf(const toml::key& k) { return k.source().begin.line; }
+
+  void readSettings(const toml::table& table, const std::string& section);
+  void readRawKeys(const toml::table& table);
+  void readMessages(const toml::table& table);
+  void readLocales(const toml::table& table);
+  void readEmbedded(const toml::node& node);
+
+  bool claim(int32_t key, uint32_t line, const std::string& setting);
+  void setValue(int32_t key, const toml::node& v, uint32_t line, const std::string& setting);
+  void setMessage(int32_t key, const toml::node& v, uint32_t line, const std::string& setting);
+  bool convertValue(const toml::node& v, const KeyInfo* info, std::string& out, std::string& why);
+  void finish();
+
+  std::string path_;
+  Project& project_;
+  std::vector<ProjectError>& errors_;
+  size_t before_;
+  std::map<int32_t, std::pair<uint32_t, std::string>> claimed_;  // key -> line, setting
+  std::map<int32_t, std::string> strings_;
+  std::map<int32_t, std::u16string> messages_;
+  std::vector<std::pair<uint32_t, LocaleSection>> sections_;  // by line of the section header
+};
+
+bool ProjectReader::read(const std::string& text) {
+  toml::parse_result parsed = toml::parse(text, path_);
+  if (!parsed) {
+    const toml::parse_error& e = parsed.error();
+    error(e.source().begin.line, "", "not a valid TOML file: " + std::string(e.description()));
+    return false;
+  }
+  const toml::table& root = parsed.table();
+  for (auto&& [k, v] : root) {
+    const std::string name(k.str());
+    if (name == "embed") {
+      readEmbedded(v);
+      continue;
+    }
+    const toml::table* table = v.as_table();
+    if (!table) {
+      error(lineOf(k), name, "a top-level setting must be inside a section such as [application]");
+      continue;
+    }
+    if (name == "keys") readRawKeys(*table);
+    else if (name == "messages") readMessages(*table);
+    else if (name == "locale") readLocales(*table);
+    else if (isSettingsSection(name)) readSettings(*table, name);
+    else
+      error(lineOf(k), name,
+            "unknown section (expected application, java, instance, splash, messages, locale, "
+            "keys or embed)");
+  }
+  if (errors_.size() != before_) return false;
+  finish();
+  return true;
+}
+
+void ProjectReader::readSettings(const toml::table& table, const std::string& section) {
+  for (auto&& [k, v] : table) {
+    const std::string name(k.str());
+    const std::string setting = section + "." + name;
+    if (v.is_table() && isSettingsSection(setting)) {
+      readSettings(*v.as_table(), setting);
+      continue;
+    }
+    const ProjectSetting* s = findProjectSetting(section, name);
+    if (!s) {
+      error(lineOf(k), setting, "unknown setting in [" + section + "]");
+      continue;
+    }
+    setValue(s->key, v, lineOf(k), setting);
+  }
+}
+
+void ProjectReader::readRawKeys(const toml::table& table) {
+  for (auto&& [k, v] : table) {
+    const std::string name(k.str());
+    const std::string setting = "keys." + name;
+    int32_t key = 0;
+    if (!parseKeyNumber(name, key)) {
+      const KeyInfo* info = findKeyByName(name.c_str());
+      if (!info) {
+        error(lineOf(k), setting, "unknown key name (give a key name or a key number)");
+        continue;
+      }
+      key = info->id;
+    }
+    if (isMessageKey(key)) setMessage(key, v, lineOf(k), setting);
+    else setValue(key, v, lineOf(k), setting);
+  }
+}
+
+void ProjectReader::readMessages(const toml::table& table) {
+  for (auto&& [k, v] : table) {
+    const std::string name(k.str());
+    const std::string setting = "messages." + name;
+    int32_t key = messageKeyByName(name);
+    if (!key) {
+      error(lineOf(k), setting, "unknown message name");
+      continue;
+    }
+    setMessage(key, v, lineOf(k), setting);
+  }
+}
+
+void ProjectReader::readLocales(const toml::table& table) {
+  for (auto&& [k, v] : table) {
+    const std::string tag(k.str());
+    const std::string section = "locale." + tag;
+    const toml::table* texts = v.as_table();
+    if (!texts) {
+      error(lineOf(k), section, "a locale must be a table of message texts, e.g. [locale.de]");
+      continue;
+    }
+    if (tag.size() > kMaxLocaleTag ||
+        tag.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_") !=
+            std::string::npos) {
+      error(lineOf(k), section,
+            "a locale tag is at most 8 letters, digits or underscores, like de or de_CH");
+      continue;
+    }
+    LocaleSection out;
+    out.tag = tag;
+    std::map<int32_t, uint32_t> seen;
+    for (auto&& [mk, mv] : *texts) {
+      const std::string name(mk.str());
+      const std::string setting = section + "." + name;
+      int32_t key = messageKeyByName(name);
+      if (!key && !parseKeyNumber(name, key)) {
+        error(lineOf(mk), setting, "unknown message name (give a message name or a key number)");
+        continue;
+      }
+      if (!seen.emplace(key, lineOf(mk)).second) {
+        error(lineOf(mk), setting,
+              "key " + std::to_string(key) + " is already set on line " + std::to_string(seen[key]));
+        continue;
+      }
+      const toml::value<std::string>* text = mv.as_string();
+      std::u16string wide;
+      if (!text) {
+        error(lineOf(mk), setting, std::string("expected a string, found ") + tomlTypeName(mv));
+      } else if (!utf8ToUtf16(text->get(), wide)) {
+        error(lineOf(mk), setting, "the text is not valid UTF-8");
+      } else {
+        out.records.emplace_back(key, std::move(wide));
+      }
+    }
+    std::sort(out.records.begin(), out.records.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    sections_.emplace_back(lineOf(k), std::move(out));
+  }
+}
+
+void ProjectReader::readEmbedded(const toml::node& node) {
+  const toml::array* list = node.as_array();
+  if (!list || !list->is_array_of_tables()) {
+    error(lineOf(node), "embed", "embedded files are an array of tables: write [[embed]]");
+    return;
+  }
+  std::string dir = ".";
+  size_t slash = path_.find_last_of('/');
+  if (slash != std::string::npos) dir = path_.substr(0, slash == 0 ? 1 : slash);
+  std::map<std::string, uint32_t> names;  // lower case: Windows names ignore case
+  size_t index = 0;
+  for (const toml::node& entry : *list) {
+    const toml::table& t = *entry.as_table();
+    const std::string prefix = "embed[" + std::to_string(++index) + "]";
+    const uint32_t line = lineOf(entry);
+    for (auto&& [k, v] : t) {
+      const std::string name(k.str());
+      if (name != "source" && name != "name")
+        error(lineOf(k), prefix + "." + name, "unknown setting (expected source and name)");
+    }
+    const toml::value<std::string>* source = t["source"].as_string();
+    if (!source) {
+      error(line, prefix + ".source", "each [[embed]] needs source = \"path of the file\"");
+      continue;
+    }
+    EmbeddedSource file;
+    file.line = lineOf(*source);
+    file.sourcePath = source->get();
+    if (file.sourcePath.empty() || file.sourcePath[0] != '/')
+      file.sourcePath = dir + "/" + file.sourcePath;
+    struct stat st {};
+    if (stat(file.sourcePath.c_str(), &st) != 0) {
+      error(file.line, prefix + ".source",
+            "cannot read " + file.sourcePath + ": " + std::strerror(errno));
+      continue;
+    }
+    if (!S_ISREG(st.st_mode)) {
+      error(file.line, prefix + ".source", file.sourcePath + " is not a regular file");
+      continue;
+    }
+    file.name = defaultEmbeddedName(source->get());
+    uint32_t nameLine = file.line;
+    if (const toml::node* n = t.get("name")) {
+      nameLine = lineOf(*n);
+      const toml::value<std::string>* s = n->as_string();
+      if (!s) {
+        error(nameLine, prefix + ".name", std::string("expected a string, found ") + tomlTypeName(*n));
+        continue;
+      }
+      file.name = s->get();
+    }
+    std::string why;
+    std::string latin;
+    bool replaced = false;
+    if (!checkEmbeddedName(file.name, why)) {
+      error(nameLine, prefix + ".name", "cannot embed as \"" + file.name + "\": " + why);
+      continue;
+    }
+    if (!toLatin1(file.name, latin, false, replaced)) {
+      error(nameLine, prefix + ".name", "the name has characters beyond U+00FF");
+      continue;
+    }
+    file.name = latin;
+    std::string lower = latin;
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    auto [it, fresh] = names.emplace(lower, nameLine);
+    if (!fresh) {
+      error(nameLine, prefix + ".name",
+            "\"" + file.name + "\" is already embedded on line " + std::to_string(it->second));
+      continue;
+    }
+    project_.embedded.push_back(std::move(file));
+  }
+}
+
+bool ProjectReader::claim(int32_t key, uint32_t line, const std::string& setting) {
+  if (key == key::EmbeddedFileCount || key == key::EmbeddedFileNames) {
+    error(line, setting, "key " + std::to_string(key) + " is set from the [[embed]] list");
+    return false;
+  }
+  auto [it, fresh] = claimed_.emplace(key, std::make_pair(line, setting));
+  if (!fresh) {
+    error(line, setting,
+          "key " + std::to_string(key) + " is already set by " + it->second.second + " on line " +
+              std::to_string(it->second.first));
+    return false;
+  }
+  return true;
+}
+
+bool ProjectReader::convertValue(const toml::node& v, const KeyInfo* info, std::string& out,
+                                 std::string& why) {
+  const KeyType type = info ? info->type : KeyType::String;
+  const bool known = info != nullptr;
+  if (v.is_boolean() && (!known || type == KeyType::Int || type == KeyType::Flag)) {
+    out = v.as_boolean()->get() ? "1" : "0";
+    return true;
+  }
+  if (v.is_integer() && (!known || type == KeyType::Int || type == KeyType::Flag)) {
+    int64_t n = v.as_integer()->get();
+    if (n < INT32_MIN || n > INT32_MAX) {
+      why = "the number does not fit a 32-bit integer";
+      return false;
+    }
+    out = std::to_string(n);
+    return true;
+  }
+  if (type == KeyType::Int || type == KeyType::Flag) {
+    why = std::string("expected ") + (type == KeyType::Flag ? "a boolean or an integer" : "an integer") +
+          ", found " + tomlTypeName(v);
+    return false;
+  }
+  if (type == KeyType::Colour) {
+    int rgb[3];
+    if (const toml::array* a = v.as_array()) {
+      bool ok = a->size() == 3;
+      for (size_t i = 0; ok && i < 3; ++i) {
+        const toml::value<int64_t>* c = (*a)[i].as_integer();
+        ok = c && c->get() >= 0 && c->get() <= 255;
+        if (ok) rgb[i] = static_cast<int>(c->get());
+      }
+      if (!ok) {
+        why = "a colour array holds three integers from 0 to 255, like [255, 128, 0]";
+        return false;
+      }
+    } else if (const toml::value<std::string>* s = v.as_string()) {
+      std::vector<std::string> parts;
+      std::stringstream in(s->get());
+      std::string token;
+      while (std::getline(in, token, ',')) parts.push_back(token);
+      bool ok = parts.size() == 3 && s->get().back() != ',';
+      for (size_t i = 0; ok && i < 3; ++i) ok = parseColourComponent(parts[i], rgb[i]);
+      if (!ok) {
+        why = "a colour is \"red,green,blue\" with each from 0 to 255, like \"255,128,0\"";
+        return false;
+      }
+    } else {
+      why = std::string("expected a colour string or array, found ") + tomlTypeName(v);
+      return false;
+    }
+    out = std::to_string(rgb[0]) + "," + std::to_string(rgb[1]) + "," + std::to_string(rgb[2]);
+    return true;
+  }
+  const toml::value<std::string>* s = v.as_string();
+  if (!s) {
+    why = std::string("expected a string, found ") + tomlTypeName(v);
+    return false;
+  }
+  if (s->get().find('\0') != std::string::npos) {
+    why = "the text contains a NUL character";
+    return false;
+  }
+  bool replaced = false;
+  if (!toLatin1(s->get(), out, false, replaced)) {
+    why = "the text has characters beyond U+00FF, which a narrow value cannot hold";
+    return false;
+  }
+  return true;
+}
+
+void ProjectReader::setValue(int32_t key, const toml::node& v, uint32_t line,
+                             const std::string& setting) {
+  const KeyInfo* info = findKey(key);
+  std::string value, why;
+  if (!convertValue(v, info, value, why)) {
+    error(lineOf(v) ? lineOf(v) : line, setting, why);
+    return;
+  }
+  if (claim(key, line, setting)) strings_[key] = value;
+}
+
+void ProjectReader::setMessage(int32_t key, const toml::node& v, uint32_t line,
+                               const std::string& setting) {
+  const toml::value<std::string>* s = v.as_string();
+  if (!s) {
+    error(line, setting, std::string("expected a string, found ") + tomlTypeName(v));
+    return;
+  }
+  std::u16string wide;
+  std::string narrow;
+  bool replaced = false;
+  if (!utf8ToUtf16(s->get(), wide) || !toLatin1(s->get(), narrow, true, replaced)) {
+    error(line, setting, "the text is not valid UTF-8");
+    return;
+  }
+  if (s->get().find('\0') != std::string::npos) {
+    error(line, setting, "the text contains a NUL character");
+    return;
+  }
+  if (!claim(key, line, setting)) return;
+  if (replaced)
+    project_.warnings.push_back(path_ + ":" + std::to_string(line) + ": " + setting +
+                                ": characters beyond U+00FF are stored as '?' in the narrow text "
+                                "that error dialogs show");
+  strings_[key] = narrow;
+  messages_[key] = wide;
+}
+
+void ProjectReader::finish() {
+  for (int32_t key = kFirstMessageKey; key <= kLastMessageKey; ++key) {
+    if (messages_.count(key)) continue;
+    const char* text = defaultMessageText(key);
+    if (!text) continue;
+    strings_[key] = text;
+    utf8ToUtf16(text, messages_[key]);
+  }
+  strings_[key::EmbeddedFileCount] = std::to_string(project_.embedded.size());
+  if (!project_.embedded.empty()) {
+    std::string names;
+    for (const EmbeddedSource& f : project_.embedded) {
+      if (!names.empty()) names += ";";
+      names += f.name;
+    }
+    strings_[key::EmbeddedFileNames] = names;
+  }
+  BlockContents& block = project_.block;
+  for (auto& [k, v] : strings_) block.strings.emplace_back(k, v);
+  for (auto& [k, v] : messages_) block.messages.emplace_back(k, v);
+  std::stable_sort(sections_.begin(), sections_.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (auto& s : sections_) block.sections.push_back(std::move(s.second));
+}
+
+}  // namespace
+
+bool parseProject(const std::string& text, const std::string& path, Project& project,
+                  std::vector<ProjectError>& errors) {
+  project = Project();
+  project.path = path;
+  const size_t before = errors.size();
+  ProjectReader reader(path, project, errors);
+  bool ok = reader.read(text) && errors.size() == before;
+  // Tables come back in name order; report in the order of the file.
+  std::stable_sort(errors.begin() + static_cast<std::ptrdiff_t>(before), errors.end(),
+                   [](const ProjectError& a, const ProjectError& b) { return a.line < b.line; });
+  return ok;
+}
+
+bool loadProject(const std::string& path, Project& project, std::vector<ProjectError>& errors) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    errors.push_back({path, 0, "", std::string("cannot read the project file: ") + std::strerror(errno)});
+    return false;
+  }
+  std::stringstream text;
+  text << in.rdbuf();
+  return parseProject(text.str(), path, project, errors);
+}
+
+}  // namespace tessel

@@ -1,0 +1,43 @@
+// Reading a project file (TOML) into the records of a configuration block. Every problem is
+// reported with the file, the line and the setting it concerns; nothing is guessed.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "block_reader.h"
+
+namespace tessel {
+
+struct ProjectError {
+  std::string file;
+  uint32_t line = 0;    // 0 when the problem has no line
+  std::string setting;  // dotted setting name, empty when none applies
+  std::string message;
+};
+
+// "FILE:LINE: SETTING: MESSAGE" (parts that are empty are left out).
+std::string formatProjectError(const ProjectError& error);
+
+struct EmbeddedSource {
+  std::string sourcePath;  // resolved against the project file's directory
+  std::string name;        // name under which the launcher extracts it
+  uint32_t line = 0;
+};
+
+struct Project {
+  std::string path;
+  BlockContents block;  // string records (keys ascending), message records, locale sections
+  std::vector<EmbeddedSource> embedded;
+  std::vector<std::string> warnings;
+};
+
+// Parses `text` as the project file `path`. False when any error was found; all errors found
+// are appended to `errors`.
+bool parseProject(const std::string& text, const std::string& path, Project& project,
+                  std::vector<ProjectError>& errors);
+
+// Reads and parses the project file at `path`.
+bool loadProject(const std::string& path, Project& project, std::vector<ProjectError>& errors);
+
+}  // namespace tessel
