@@ -1,0 +1,258 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <sstream>
+
+#include "block_layout.h"
+#include "block_writer.h"
+#include "build_command.h"
+#include "byte_order.h"
+#include "config_keys.h"
+#include "embed_mask.h"
+#include "inspect_command.h"
+#include "template_image.h"
+#include "tool_test_support.h"
+
+namespace tessel {
+namespace {
+
+struct Built {
+  int rc = -1;
+  std::string out, err;
+};
+
+Built build(const test::ScratchDir& dir, const std::string& project, const std::string& output) {
+  BuildOptions options;
+  options.projectPath = dir.write("app.toml", project);
+  options.outputPath = output;
+  options.templatePath = dir.file("launcher.exe");
+  std::ostringstream out, err;
+  Built b;
+  b.rc = runBuild(options, out, err);
+  b.out = out.str();
+  b.err = err.str();
+  return b;
+}
+
+TEST(BuildInspect, RoundTripKeepsEveryRecordAndTheEmbeddedBytes) {
+  test::ScratchDir dir;
+  const std::vector<uint8_t> image = test::makeTemplate(3, 700);
+  dir.write("launcher.exe", image);
+  std::string content(13000, '\0');
+  for (size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>(i * 7);
+  dir.write("app.jar", content);
+  dir.write("empty.txt", std::string());
+  Built b = build(dir,
+                  "[application]\nname = \"Demo\"\n[java]\nmain_class = \"a.B\"\n"
+                  "[locale.de]\ncaption = \"Fehler\"\n"
+                  "[[embed]]\nsource = \"app.jar\"\nname = \"lib\\\\app.jar\"\n"
+                  "[[embed]]\nsource = \"empty.txt\"\n",
+                  dir.file("app.exe"));
+  ASSERT_EQ(b.rc, 0) << b.err;
+  const std::vector<uint8_t> exe = test::readFile(dir.file("app.exe"));
+  ASSERT_GT(exe.size(), image.size());
+  EXPECT_TRUE(std::equal(image.begin(), image.end(), exe.begin()));
+
+  InspectReport report;
+  ASSERT_TRUE(inspectImage(exe, report)) << report.error;
+  EXPECT_EQ(report.position.blockStart, image.size());
+  std::map<int32_t, std::string> s;
+  for (const auto& r : report.block.strings) s[r.first] = r.second;
+  EXPECT_EQ(s[key::ApplicationName], "Demo");
+  EXPECT_EQ(s[key::MainClass], "a.B");
+  EXPECT_EQ(s[key::EmbeddedFileCount], "2");
+  EXPECT_EQ(s[key::EmbeddedFileNames], "lib\\app.jar;empty.txt");
+  EXPECT_EQ(report.block.messages.size(), 21u);
+  ASSERT_EQ(report.block.sections.size(), 1u);
+  EXPECT_EQ(report.block.sections[0].tag, "de");
+
+  ASSERT_EQ(report.embedded.size(), 2u);
+  EXPECT_EQ(report.embedded[0].name, "lib\\app.jar");
+  EXPECT_EQ(report.embedded[0].size, 13000);
+  EXPECT_EQ(report.embedded[1].size, 0);
+  std::vector<uint8_t> stored(exe.begin() + static_cast<long>(report.embedded[0].offset) + 8,
+                              exe.begin() + static_cast<long>(report.embedded[0].offset) + 8 + 13000);
+  applyEmbeddedMask(stored.data(), stored.size());
+  EXPECT_EQ(std::string(stored.begin(), stored.end()), content);
+
+  // The length field counts from its own start to the end of the last embedded record.
+  EXPECT_EQ(static_cast<uint64_t>(report.lengthField), report.embeddedEnd - (image.size() + 12));
+  EXPECT_TRUE(report.notes.empty()) << report.notes[0];
+  // Trailer: the big-endian magic, then zeros up to the end of the file.
+  EXPECT_TRUE(report.trailerFound);
+  EXPECT_EQ(exe.size() % kTrailerAlignment, 0u);
+  EXPECT_LT(exe.size() - report.embeddedEnd, 4u + kTrailerAlignment);
+  for (size_t i = report.embeddedEnd + 4; i < exe.size(); ++i) EXPECT_EQ(exe[i], 0);
+
+  std::ostringstream json;
+  printInspectJson(report, "app.exe", json);
+  EXPECT_NE(json.str().find("\"name\": \"lib\\\\app.jar\",\n      \"size\": 13000"), std::string::npos)
+      << json.str();
+  EXPECT_NE(json.str().find("\"text\": \"No JVM could be found on your system.\\nPlease"),
+            std::string::npos);
+}
+
+TEST(BuildInspect, TheDocumentedMinimalBlockReadsBackWithItsEnd) {
+  std::vector<uint8_t> exe = test::makeTemplate();
+  const size_t start = exe.size();
+  BlockContents block;
+  block.strings.emplace_back(101, "A");
+  std::vector<uint8_t> bytes = serializeBlock(block);
+  ASSERT_EQ(bytes.size(), 41u);
+  exe.insert(exe.end(), bytes.begin(), bytes.end());
+  InspectReport report;
+  ASSERT_TRUE(inspectImage(exe, report)) << report.error;
+  EXPECT_EQ(report.blockEnd, start + 41);
+  EXPECT_EQ(report.lengthField, 29);
+  ASSERT_EQ(report.block.strings.size(), 1u);
+  EXPECT_EQ(report.block.strings[0].second, "A");
+  EXPECT_FALSE(report.trailerFound);
+}
+
+TEST(BuildInspect, FailedBuildLeavesNoOutputAndNoTemporaryFile) {
+  test::ScratchDir dir;
+  dir.write("launcher.exe", test::makeTemplate());
+  dir.write("app.exe", std::string("previous"));
+  // A project error.
+  Built b = build(dir, "[application]\nname = 1\n", dir.file("app.exe"));
+  EXPECT_EQ(b.rc, 1);
+  EXPECT_NE(b.err.find("app.toml:2: application.name: expected a string, found an integer"),
+            std::string::npos)
+      << b.err;
+  // A template that already carries data behind its last section.
+  std::vector<uint8_t> unstripped = test::makeTemplate();
+  unstripped.resize(unstripped.size() + 100, 0xCC);
+  dir.write("launcher.exe", unstripped);
+  b = build(dir, "[application]\nname = \"x\"\n", dir.file("app.exe"));
+  EXPECT_EQ(b.rc, 1);
+  EXPECT_NE(b.err.find("100 bytes after the end of its last section"), std::string::npos) << b.err;
+  EXPECT_NE(b.err.find("not stripped"), std::string::npos);
+  // A new output in a directory that does not exist.
+  dir.write("launcher.exe", test::makeTemplate());
+  b = build(dir, "[application]\nname = \"x\"\n", dir.file("missing/app.exe"));
+  EXPECT_EQ(b.rc, 1);
+
+  EXPECT_EQ(test::readFile(dir.file("app.exe")), std::vector<uint8_t>({'p', 'r', 'e', 'v', 'i', 'o', 'u', 's'}));
+  std::vector<std::string> files = dir.files();
+  std::sort(files.begin(), files.end());
+  EXPECT_EQ(files, (std::vector<std::string>{"app.exe", "app.toml", "launcher.exe"}));
+  // A good build replaces the old file whole.
+  b = build(dir, "[application]\nname = \"x\"\n", dir.file("app.exe"));
+  EXPECT_EQ(b.rc, 0) << b.err;
+  EXPECT_EQ(dir.files().size(), 3u);
+}
+
+TEST(BuildInspect, TemplateChecks) {
+  std::string why;
+  std::vector<uint8_t> image = test::makeTemplate();
+  EXPECT_TRUE(checkTemplate(image, why)) << why;
+  std::vector<uint8_t> noMz = image;
+  noMz[0] = 'X';
+  EXPECT_FALSE(checkTemplate(noMz, why));
+  EXPECT_EQ(why, "not a Windows executable (no MZ header)");
+  std::vector<uint8_t> cut(image.begin(), image.end() - 10);
+  EXPECT_FALSE(checkTemplate(cut, why));
+  EXPECT_NE(why.find("beyond the end of the file"), std::string::npos);
+  std::vector<uint8_t> hugeCount = image;
+  storeLe16(&hugeCount[0x80 + 6], 0x7FFF);
+  EXPECT_FALSE(checkTemplate(hugeCount, why));
+  EXPECT_NE(why.find("PE headers are damaged"), std::string::npos);
+}
+
+// Damaged blocks are reported with the text the launcher would end with.
+class DamagedBlock : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    exe = test::makeTemplate();
+    start = exe.size();
+    BlockContents block;
+    block.strings.emplace_back(101, "AB");
+    block.messages.emplace_back(1000, u"E");
+    exe = withBlock(serializeBlock(block));
+  }
+  std::vector<uint8_t> withBlock(const std::vector<uint8_t>& bytes) {
+    std::vector<uint8_t> out = test::makeTemplate();
+    out.insert(out.end(), bytes.begin(), bytes.end());
+    return out;
+  }
+  std::string errorOf(const std::vector<uint8_t>& image) {
+    InspectReport report;
+    EXPECT_FALSE(inspectImage(image, report));
+    return report.error;
+  }
+  std::vector<uint8_t> exe;
+  size_t start = 0;
+  // Offsets inside the block above.
+  static constexpr size_t kStringLength = 28, kMessageCount = 34, kMessageLength = 42,
+                          kSectionCount = 48;
+};
+
+TEST_F(DamagedBlock, EachDamageNamesTheFailingRead) {
+  EXPECT_NE(errorOf(test::makeTemplate()).find("no configuration block"), std::string::npos);
+  EXPECT_NE(errorOf(test::makeTemplate()).find("\"Internal Error: readInt\""), std::string::npos);
+
+  std::vector<uint8_t> bigEndian = exe;
+  std::copy(kTrailerMagic, kTrailerMagic + 4, bigEndian.begin() + static_cast<long>(start));
+  EXPECT_NE(errorOf(bigEndian).find("\"Internal Error: magic\""), std::string::npos);
+
+  std::vector<uint8_t> truncated(exe.begin(), exe.begin() + static_cast<long>(start + kStringLength + 5));
+  std::string e = errorOf(truncated);
+  EXPECT_NE(e.find("\"Internal Error: readString\""), std::string::npos) << e;
+  EXPECT_NE(e.find("the read at offset " + std::to_string(start + kStringLength)), std::string::npos) << e;
+
+  std::vector<uint8_t> damaged = exe;
+  storeLe32(&damaged[start + kMessageLength], 3);
+  EXPECT_NE(errorOf(damaged).find("\"Internal Error: readWString\""), std::string::npos);
+
+  damaged = exe;
+  storeLe32(&damaged[start + kStringLength], 0xFFFFFFFFu);  // negative length
+  EXPECT_NE(errorOf(damaged).find("\"Internal Error: readString\""), std::string::npos);
+  storeLe32(&damaged[start + kStringLength], 0x7FFFFFFFu);  // beyond the end of the file
+  EXPECT_NE(errorOf(damaged).find("\"Internal Error: readString\""), std::string::npos);
+
+  damaged = exe;
+  storeLe32(&damaged[start + kMessageCount], 0x7FFFFFFFu);  // huge count runs out of data
+  EXPECT_NE(errorOf(damaged).find("\"Internal Error: readInt\""), std::string::npos);
+
+  damaged = exe;
+  storeLe32(&damaged[start + kSectionCount], 0x80000000u);  // negative count: no sections
+  InspectReport report;
+  EXPECT_TRUE(inspectImage(damaged, report)) << report.error;
+}
+
+TEST_F(DamagedBlock, DamagedPeHeaderAndShortEmbeddedRecords) {
+  std::vector<uint8_t> damaged = exe;
+  storeLe16(&damaged[0x80 + 6], 0x7FFF);
+  EXPECT_NE(errorOf(damaged).find("PE headers are damaged"), std::string::npos);
+  storeLe16(&damaged[0x80 + 6], 0x8000);  // negative count
+  EXPECT_NE(errorOf(damaged).find("PE headers are damaged"), std::string::npos);
+  damaged = exe;
+  storeLe32(&damaged[60], 0xFFFFFFF0u);
+  EXPECT_NE(errorOf(damaged).find("PE headers are damaged"), std::string::npos);
+
+  BlockContents block;
+  block.strings.emplace_back(key::EmbeddedFileCount, "1");
+  block.strings.emplace_back(key::EmbeddedFileNames, "a.txt");
+  std::vector<uint8_t> bytes = serializeBlock(block, 8 + 100);
+  std::vector<uint8_t> image = withBlock(bytes);
+  EXPECT_NE(errorOf(image).find("\"Internal Error: readLong\""), std::string::npos);
+  appendEmbeddedRecord(image, std::vector<uint8_t>(100, 1));
+  image.resize(image.size() - 1);
+  EXPECT_NE(errorOf(image).find("100 bytes declared"), std::string::npos);
+}
+
+TEST(BuildInspect, InspectCommandExitCodes) {
+  test::ScratchDir dir;
+  std::ostringstream out, err;
+  EXPECT_EQ(runInspect(dir.write("plain.exe", test::makeTemplate()), false, out, err), 1);
+  EXPECT_NE(err.str().find("no configuration block"), std::string::npos);
+  std::ostringstream jout, jerr;
+  EXPECT_EQ(runInspect(dir.file("plain.exe"), true, jout, jerr), 1);
+  EXPECT_NE(jout.str().find("\"ok\": false"), std::string::npos) << jout.str();
+  std::ostringstream mout, merr;
+  EXPECT_EQ(runInspect(dir.file("missing.exe"), false, mout, merr), 1);
+  EXPECT_NE(merr.str().find("cannot read"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tessel
