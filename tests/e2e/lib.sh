@@ -1,0 +1,185 @@
+# Shared helpers of the end-to-end tests; each tests/e2e/test_*.sh sources this file.
+# Environment (set by ctest): TESSEL_TOOL, TESSEL_DIST, TESSEL_BUILD_DIR, TESSEL_SOURCE_DIR.
+#
+#   write_project NAME           project file NAME.toml in the scratch dir from standard input
+#   build_app PROJECT EXE        tessel build; the test fails when the build fails
+#   run_app EXE [ARG...]         runs EXE under Wine; sets RC, STDOUT, STDERR and LAST_LOG
+#   expect_rc N                  expect_stderr_contains TEXT   expect_stderr_first_line TEXT
+#   expect_stdout_contains TEXT  expect_log_contains TEXT      expect_log_lacks TEXT
+#   finish                       ends the test: exit 1 when any expectation failed
+# Launches get TESSEL_LOG=yes unless the caller sets TESSEL_LOG itself. Put -q_cvn_internal
+# first among the arguments (or set executable_type = 2) so error texts go to standard error.
+set -u
+
+: "${TESSEL_TOOL:?}" "${TESSEL_DIST:?}" "${TESSEL_BUILD_DIR:?}" "${TESSEL_SOURCE_DIR:?}"
+E2E_NAME=$(basename "${BASH_SOURCE[1]}" .sh)
+E2E_DIR=$TESSEL_BUILD_DIR/e2e/$E2E_NAME
+E2E_TIMEOUT=${E2E_TIMEOUT:-60}
+E2E_FAILURES=0
+TEMPLATE=$TESSEL_DIST/launcher.exe
+rm -rf "$E2E_DIR"
+mkdir -p "$E2E_DIR"
+RC=""; STDOUT=""; STDERR=""; LAST_LOG=""; CASE=""
+
+# Names the case that following expectations belong to (shown with failures).
+case_name() { CASE=$1; echo "--- $1"; }
+
+fail() {
+  E2E_FAILURES=$((E2E_FAILURES + 1))
+  echo "FAIL${CASE:+ [$CASE]}: $*" >&2
+}
+
+write_project() { cat > "$E2E_DIR/$1.toml"; }
+
+build_app() {
+  local out
+  if ! out=$("$TESSEL_TOOL" build "$1" -o "$2" 2>&1); then
+    fail "tessel build $1 failed:"
+    echo "$out" >&2
+    finish
+  fi
+}
+
+# The prefix's temporary directory, where the launcher writes its logs. Wine names the user
+# directory after the Unix user, which need not be root.
+wine_temp_dir() {
+  local users=$TESSEL_BUILD_DIR/wineprefix/drive_c/users d
+  d="$users/$(id -un)/Temp"
+  [ -d "$d" ] && { echo "$d"; return; }
+  for d in "$users"/*/Temp; do
+    [ "$d" != "$users/Public/Temp" ] && [ -d "$d" ] && { echo "$d"; return; }
+  done
+}
+
+# Windows form of a Unix path as Wine sees it through drive Z:.
+windows_path() { echo "Z:$1" | tr / '\\'; }
+
+# The log written by the last run: the newest log since the run began whose header names
+# the executable (other tests may launch at the same time).
+find_run_log() {
+  local exe_win=$1 marker=$2 dir f
+  dir=$(wine_temp_dir) || true
+  [ -n "$dir" ] || return 0
+  for f in $(ls -t "$dir" 2>/dev/null); do
+    f=$dir/$f
+    [ -f "$f" ] && [ "$f" -nt "$marker" ] || continue
+    if head -n 1 "$f" | tr -d '\r' | grep -qiF "$exe_win"; then echo "$f"; return; fi
+  done
+}
+
+run_app() {
+  local exe=$1; shift
+  local marker=$E2E_DIR/.run-marker
+  touch "$marker"
+  sleep 0.01
+  (
+    cd "$TESSEL_BUILD_DIR" &&
+      TESSEL_LOG=${TESSEL_LOG-yes} TESSEL_WINE_ROOT=$TESSEL_BUILD_DIR WINE_TIMEOUT=$E2E_TIMEOUT \
+        "$TESSEL_SOURCE_DIR/cmake/wine-run.sh" "$exe" "$@" \
+        < /dev/null > "$E2E_DIR/last.stdout" 2> "$E2E_DIR/last.stderr"
+  )
+  RC=$?
+  STDOUT=$(tr -d '\r' < "$E2E_DIR/last.stdout")
+  STDERR=$(tr -d '\r' < "$E2E_DIR/last.stderr")
+  LAST_LOG=$(find_run_log "$(windows_path "$exe")" "$marker")
+  [ "$RC" = 124 ] || [ "$RC" = 137 ] && fail "timed out after ${E2E_TIMEOUT}s: $exe $*"
+  return 0
+}
+
+show_stream() { printf '%s\n' "$2" | sed "s/^/    $1| /" >&2; }
+
+expect_rc() {
+  [ "$RC" = "$1" ] && return
+  fail "exit code: expected $1, got $RC"
+  show_stream stderr "$STDERR"
+}
+
+expect_rc_not() {
+  [ "$RC" != "$1" ] && return
+  fail "exit code: expected anything but $1"
+  show_stream stderr "$STDERR"
+}
+
+expect_stderr_contains() {
+  printf '%s' "$STDERR" | grep -qF -- "$1" && return
+  fail "standard error lacks: $1"
+  show_stream stderr "$STDERR"
+}
+
+expect_stderr_lacks() {
+  printf '%s' "$STDERR" | grep -qF -- "$1" || return
+  fail "standard error should not contain: $1"
+  show_stream stderr "$STDERR"
+}
+
+expect_stderr_first_line() {
+  local first
+  first=$(printf '%s\n' "$STDERR" | head -n 1)
+  [ "$first" = "$1" ] && return
+  fail "first line of standard error: expected '$1', got '$first'"
+  show_stream stderr "$STDERR"
+}
+
+expect_stdout_contains() {
+  printf '%s' "$STDOUT" | grep -qF -- "$1" && return
+  fail "standard output lacks: $1"
+  show_stream stdout "$STDOUT"
+}
+
+log_text() { [ -n "$LAST_LOG" ] && tr -d '\r' < "$LAST_LOG"; }
+
+expect_log_contains() {
+  if [ -z "$LAST_LOG" ]; then
+    fail "no log file of this run in $(wine_temp_dir) (expected a line '$1')"
+    return
+  fi
+  log_text | grep -qxF -- "$1" && return
+  log_text | grep -qF -- "$1" && return
+  fail "log $LAST_LOG lacks: $1"
+  log_text | sed 's/^/    log| /' >&2
+}
+
+expect_log_lacks() {
+  [ -z "$LAST_LOG" ] && return
+  log_text | grep -qF -- "$1" || return
+  fail "log $LAST_LOG should not contain: $1"
+}
+
+finish() {
+  if [ "$E2E_FAILURES" -gt 0 ]; then
+    echo "$E2E_NAME: $E2E_FAILURES failed expectation(s); files in $E2E_DIR" >&2
+    exit 1
+  fi
+  echo "$E2E_NAME: passed"
+  exit 0
+}
+
+# --- Writing blocks by hand, for damaged executables --------------------------------------
+
+# Bytes of a 32-bit or 64-bit little-endian integer (negative values in two's complement).
+le32() { local v=$(( $1 & 0xFFFFFFFF )); printf "$(printf '\\x%02x\\x%02x\\x%02x\\x%02x' \
+  $((v & 255)) $(((v >> 8) & 255)) $(((v >> 16) & 255)) $(((v >> 24) & 255)))"; }
+le16() { local v=$(( $1 & 0xFFFF )); printf "$(printf '\\x%02x\\x%02x' $((v & 255)) $((v >> 8)))"; }
+le64() { le32 $(( $1 & 0xFFFFFFFF )); le32 $(( ($1 >> 32) & 0xFFFFFFFF )); }
+# A narrow string record body: length, then the bytes.
+narrow_string() { le32 ${#1}; printf '%s' "$1"; }
+# A wide string of ASCII text: byte length, then UTF-16LE.
+wide_string() {
+  local i
+  le32 $(( ${#1} * 2 ))
+  for ((i = 0; i < ${#1}; i++)); do printf '%s\0' "${1:i:1}"; done
+}
+block_header() { le32 0xE8E413D5; le32 0; le32 0; le64 "${1:-0}"; }
+
+# An executable made of the template and the bytes on standard input.
+exe_from_stdin() {
+  local exe=$1
+  cat "$TEMPLATE" - > "$exe"
+}
+
+# Overwrites bytes of FILE at OFFSET with standard input.
+patch_file() { dd of="$1" bs=1 seek="$2" conv=notrunc status=none; }
+
+# A 32-bit little-endian value read from FILE at OFFSET.
+read_le32() { od -An -tu4 -j "$2" -N4 "$1" | tr -d ' '; }
+read_le16() { od -An -tu2 -j "$2" -N2 "$1" | tr -d ' '; }
