@@ -1,7 +1,6 @@
 #include "build_command.h"
 
-#include <climits>
-#include <cstdlib>
+#include <filesystem>
 
 #include "block_writer.h"
 #include "file_io.h"
@@ -14,8 +13,8 @@ namespace {
 constexpr uint64_t kMaxOutputSize = 0x7FFFFFFFu;
 
 bool samePath(const std::string& a, const std::string& b) {
-  char ra[PATH_MAX], rb[PATH_MAX];
-  return realpath(a.c_str(), ra) && realpath(b.c_str(), rb) && std::string(ra) == rb;
+  std::error_code failure;
+  return std::filesystem::equivalent(a, b, failure) && !failure;
 }
 
 }  // namespace
@@ -60,7 +59,9 @@ int runBuild(const BuildOptions& options, std::ostream& out, std::ostream& err) 
   for (const std::string& w : project.warnings) err << "warning: " << w << "\n";
 
   const std::string templatePath =
-      options.templatePath.empty() ? ownExecutableDirectory() + "/launcher.exe" : options.templatePath;
+      options.templatePath.empty()
+          ? (std::filesystem::path(ownExecutableDirectory()) / "launcher.exe").string()
+          : options.templatePath;
   std::vector<uint8_t> image;
   std::string why;
   if (!readWholeFile(templatePath, image, why)) {

@@ -1,6 +1,7 @@
 #include "embedded_names.h"
 
 #include <cstring>
+#include <filesystem>
 
 namespace tessel {
 
@@ -65,8 +66,7 @@ bool checkEmbeddedName(const std::string& name, std::string& why) {
 }
 
 std::string defaultEmbeddedName(const std::string& sourcePath) {
-  size_t slash = sourcePath.find_last_of('/');
-  return slash == std::string::npos ? sourcePath : sourcePath.substr(slash + 1);
+  return std::filesystem::path(sourcePath).filename().string();
 }
 
 }  // namespace tessel

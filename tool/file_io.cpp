@@ -2,97 +2,157 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <random>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 namespace tessel {
+namespace {
+
+namespace fs = std::filesystem;
+
+#ifdef _WIN32
+int openExclusive(const std::string& path) {
+  return _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+}
+long writeSome(int fd, const uint8_t* data, size_t size) {
+  return _write(fd, data, static_cast<unsigned>(size > 0x40000000u ? 0x40000000u : size));
+}
+int closeFile(int fd) { return _close(fd); }
+int syncFile(int fd) { return _commit(fd); }
+bool replaceFile(const std::string& from, const std::string& to, std::string& why) {
+  if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    return true;
+  const DWORD error = GetLastError();
+  why = "system error " + std::to_string(error);
+  return false;
+}
+#else
+int openExclusive(const std::string& path) {
+  return open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+}
+long writeSome(int fd, const uint8_t* data, size_t size) { return write(fd, data, size); }
+int closeFile(int fd) { return close(fd); }
+int syncFile(int fd) { return fsync(fd); }
+bool replaceFile(const std::string& from, const std::string& to, std::string& why) {
+  if (std::rename(from.c_str(), to.c_str()) == 0) return true;
+  why = std::strerror(errno);
+  return false;
+}
+#endif
+
+// A fresh name beside the target, claimed by an exclusive create so that two builds never
+// share one; -1 when none could be claimed.
+int createTemporaryBeside(const std::string& path, std::string& temp) {
+  const fs::path target(path);
+  std::random_device seed;
+  std::mt19937 generator(seed());
+  static const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string suffix;
+    for (int i = 0; i < 8; ++i) suffix += digits[generator() % 36];
+    temp = (target.parent_path() / ("." + target.filename().string() + "." + suffix)).string();
+    const int fd = openExclusive(temp);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+}  // namespace
 
 bool readWholeFile(const std::string& path, std::vector<uint8_t>& data, std::string& why) {
   data.clear();
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
+  std::error_code failure;
+  const fs::file_status status = fs::status(path, failure);
+  if (failure) {
+    why = failure.message();
+    return false;
+  }
+  if (!fs::is_regular_file(status)) {
+    why = fs::is_directory(status) ? "it is a directory" : "not a regular file";
+    return false;
+  }
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) {
     why = std::strerror(errno);
     return false;
   }
-  struct stat st {};
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    why = S_ISDIR(st.st_mode) ? "it is a directory" : "not a regular file";
-    close(fd);
-    return false;
-  }
-  data.resize(static_cast<size_t>(st.st_size));
-  size_t done = 0;
-  while (done < data.size()) {
-    ssize_t n = read(fd, data.data() + done, data.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      why = n < 0 ? std::strerror(errno) : "the file shrank while it was read";
-      close(fd);
-      return false;
-    }
-    done += static_cast<size_t>(n);
-  }
-  close(fd);
-  return true;
+  uint8_t chunk[65536];
+  size_t n;
+  while ((n = std::fread(chunk, 1, sizeof(chunk), file)) > 0) data.insert(data.end(), chunk, chunk + n);
+  const bool failed = std::ferror(file) != 0;
+  std::fclose(file);
+  if (failed) why = "read error";
+  return !failed;
 }
 
 bool writeFileAtomically(const std::string& path,
                          const std::vector<const std::vector<uint8_t>*>& pieces, std::string& why) {
-  std::string dir = ".";
-  std::string base = path;
-  size_t slash = path.find_last_of('/');
-  if (slash != std::string::npos) {
-    dir = slash == 0 ? "/" : path.substr(0, slash);
-    base = path.substr(slash + 1);
-  }
-  std::string temp = dir + "/." + base + ".XXXXXX";
-  int fd = mkstemp(&temp[0]);
+  std::string temp;
+  const int fd = createTemporaryBeside(path, temp);
   if (fd < 0) {
-    why = "cannot create a temporary file in " + dir + ": " + std::strerror(errno);
+    why = "cannot create a temporary file beside " + path + ": " + std::strerror(errno);
     return false;
   }
   auto fail = [&](const std::string& what) {
     why = what + ": " + std::strerror(errno);
-    close(fd);
-    unlink(temp.c_str());
+    closeFile(fd);
+    std::remove(temp.c_str());
     return false;
   };
   for (const std::vector<uint8_t>* piece : pieces) {
     size_t done = 0;
     while (done < piece->size()) {
-      ssize_t n = write(fd, piece->data() + done, piece->size() - done);
+      const long n = writeSome(fd, piece->data() + done, piece->size() - done);
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) return fail("cannot write " + temp);
       done += static_cast<size_t>(n);
     }
   }
-  mode_t mask = umask(0);
+#ifndef _WIN32
+  const mode_t mask = umask(0);
   umask(mask);
   if (fchmod(fd, 0755 & ~mask) != 0) return fail("cannot set the mode of " + temp);
-  if (fsync(fd) != 0) return fail("cannot write " + temp);
-  if (close(fd) != 0) {
+#endif
+  if (syncFile(fd) != 0) return fail("cannot write " + temp);
+  if (closeFile(fd) != 0) {
     why = "cannot write " + temp + ": " + std::strerror(errno);
-    unlink(temp.c_str());
+    std::remove(temp.c_str());
     return false;
   }
-  if (rename(temp.c_str(), path.c_str()) != 0) {
-    why = "cannot replace " + path + ": " + std::strerror(errno);
-    unlink(temp.c_str());
+  std::string reason;
+  if (!replaceFile(temp, path, reason)) {
+    why = "cannot replace " + path + ": " + reason;
+    std::remove(temp.c_str());
     return false;
   }
   return true;
 }
 
 std::string ownExecutableDirectory() {
-  char buffer[4096];
-  ssize_t n = readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
-  if (n <= 0) return ".";
-  std::string path(buffer, static_cast<size_t>(n));
-  size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+#ifdef _WIN32
+  char buffer[MAX_PATH * 4];
+  const DWORD n = GetModuleFileNameA(nullptr, buffer, sizeof(buffer));
+  if (n == 0 || n >= sizeof(buffer)) return ".";
+  const fs::path self(std::string(buffer, n));
+#else
+  std::error_code failure;
+  const fs::path self = fs::read_symlink("/proc/self/exe", failure);
+  if (failure) return ".";
+#endif
+  const fs::path dir = self.parent_path();
+  return dir.empty() ? "." : dir.string();
 }
 
 }  // namespace tessel

@@ -15,7 +15,7 @@ bool readWholeFile(const std::string& path, std::vector<uint8_t>& data, std::str
 bool writeFileAtomically(const std::string& path, const std::vector<const std::vector<uint8_t>*>& pieces,
                          std::string& why);
 
-// The directory that holds the running program (from /proc/self/exe), or "." when unknown.
+// The directory that holds the running program, or "." when unknown.
 std::string ownExecutableDirectory();
 
 }  // namespace tessel

@@ -7,10 +7,10 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
-#include <sys/stat.h>
 
 #include "block_writer.h"
 #include "config_keys.h"
@@ -259,9 +259,7 @@ void ProjectReader::readEmbedded(const toml::node& node) {
     error(lineOf(node), "embed", "embedded files are an array of tables: write [[embed]]");
     return;
   }
-  std::string dir = ".";
-  size_t slash = path_.find_last_of('/');
-  if (slash != std::string::npos) dir = path_.substr(0, slash == 0 ? 1 : slash);
+  const std::filesystem::path dir = std::filesystem::path(path_).parent_path();
   std::map<std::string, uint32_t> names;  // lower case: Windows names ignore case
   size_t index = 0;
   for (const toml::node& entry : *list) {
@@ -280,16 +278,16 @@ void ProjectReader::readEmbedded(const toml::node& node) {
     }
     EmbeddedSource file;
     file.line = lineOf(*source);
-    file.sourcePath = source->get();
-    if (file.sourcePath.empty() || file.sourcePath[0] != '/')
-      file.sourcePath = dir + "/" + file.sourcePath;
-    struct stat st {};
-    if (stat(file.sourcePath.c_str(), &st) != 0) {
-      error(file.line, prefix + ".source",
-            "cannot read " + file.sourcePath + ": " + std::strerror(errno));
+    const std::filesystem::path source_path(source->get());
+    file.sourcePath = source_path.is_absolute() || dir.empty() ? source_path.string()
+                                                               : (dir / source_path).string();
+    std::error_code failure;
+    const std::filesystem::file_status status = std::filesystem::status(file.sourcePath, failure);
+    if (failure) {
+      error(file.line, prefix + ".source", "cannot read " + file.sourcePath + ": " + failure.message());
       continue;
     }
-    if (!S_ISREG(st.st_mode)) {
+    if (!std::filesystem::is_regular_file(status)) {
       error(file.line, prefix + ".source", file.sourcePath + " is not a regular file");
       continue;
     }
