@@ -31,7 +31,7 @@ bool isBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
   logLine("other pid %d", static_cast<int>(pid));
   if (pid != 0) {
     if (configInt(key::ActivateRunningInstance)) activateProcessWindows(pid, true);
-    if (notify) sendToRunningInstance(pid, secondStartArguments(GetCommandLineW()));
+    if (notify) sendToRunningInstance(pid, secondStartArguments(GetCommandLineW()), absoluteExe);
   }
   logLine("exiting");
   fatalExit(0);

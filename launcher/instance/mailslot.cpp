@@ -5,6 +5,7 @@
 #include "diagnostics/log.h"
 #include "files/bounded_text.h"
 #include "files/handles.h"
+#include "instance/instance_pid.h"
 #include "windows/java_vm.h"
 
 namespace tessel {
@@ -39,14 +40,21 @@ void mailslotName(DWORD processId, char* out, size_t capacity) noexcept {
   logLine("mailslot name %s", out);
 }
 
-void sendToRunningInstance(DWORD processId, const wchar_t* text) noexcept {
+void sendToRunningInstance(DWORD processId, const wchar_t* text,
+                           const char* pidValueName) noexcept {
   char name[kMailslotNameCapacity];
   mailslotName(processId, name, sizeof name);
   unique_hfile slot(openForWriting(name));
   DWORD error = slot ? 0 : GetLastError();
-  // The first instance may still be between creating its semaphore and its mailslot.
+  // The first instance may still be between creating its semaphore and its mailslot, or even
+  // before recording its id, so that the id read was an earlier run's: look again each time.
   for (int retry = 0; !slot && retry < kOpenRetries; ++retry) {
     Sleep(kOpenPauseMs);
+    DWORD recorded = pidValueName ? readInstancePid(pidValueName) : 0;
+    if (recorded != 0 && recorded != processId) {
+      processId = recorded;
+      mailslotName(processId, name, sizeof name);
+    }
     slot.reset(openForWriting(name));
     if (!slot) error = GetLastError();
   }

@@ -19,8 +19,10 @@ constexpr const wchar_t* kEmptyCommandLineMarker = L"__cvn_empty_command_line";
 // The mailslot name of the process into `out` (kMailslotNameCapacity); logs it.
 void mailslotName(DWORD processId, char* out, size_t capacity) noexcept;
 // Sends one message (the marker for an empty text) to the process's mailslot, retrying the
-// open for about 5 s; failures are only logged.
-void sendToRunningInstance(DWORD processId, const wchar_t* text) noexcept;
+// open for about 5 s; failures are only logged. With `pidValueName` each retry follows a newer
+// id recorded under that name (a stale id of an earlier run gives way to the running one's).
+void sendToRunningInstance(DWORD processId, const wchar_t* text,
+                           const char* pidValueName = nullptr) noexcept;
 // Thread procedure; owns the mailslot handle passed as parameter and closes it when a read
 // error ends it. Returns 0.
 DWORD WINAPI mailslotListener(void* mailslot);

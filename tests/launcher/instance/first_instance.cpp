@@ -33,6 +33,16 @@ FakeFirstInstance::FakeFirstInstance(const std::wstring& exe, bool global)
   writeInstancePid(valueName_.c_str());
 }
 
+void FakeFirstInstance::recordId(DWORD processId) {
+  HKEY key;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, kInstancePidKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                      &key, nullptr) != 0)
+    return;
+  RegSetValueExA(key, valueName_.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&processId),
+                 sizeof processId);
+  RegCloseKey(key);
+}
+
 FakeFirstInstance::~FakeFirstInstance() {
   HKEY key;
   if (RegOpenKeyExA(HKEY_CURRENT_USER, kInstancePidKey, 0, KEY_SET_VALUE, &key) == 0) {

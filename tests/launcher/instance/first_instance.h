@@ -20,6 +20,9 @@ class FakeFirstInstance {
   FakeFirstInstance(const std::wstring& exe, bool global);
   ~FakeFirstInstance();
   bool holdsSemaphore() const { return static_cast<bool>(semaphore_); }
+  const std::string& valueName() const { return valueName_; }
+  // Records another id in place of this process's, as an earlier run would have left it.
+  void recordId(DWORD processId);
   const std::string& semaphoreName() const { return semaphoreName_; }
 
  private:

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "instance/fake_jni.h"
 #include "instance/first_instance.h"
 #include "instance/instance_names.h"
+#include "instance/instance_pid.h"
 #include "instance/instance_semaphore.h"
 #include "test_support.h"
 
@@ -99,6 +101,25 @@ TEST_F(HandOver, ArgumentTextArrivesAsTypedAndNoneAsNull) {
   EXPECT_NE(log.find("single instance mode"), std::string::npos) << log;
   EXPECT_NE(log.find("other pid " + std::to_string(GetCurrentProcessId())), std::string::npos);
   EXPECT_NE(log.find("exiting"), std::string::npos);
+}
+
+// A later start that reads an earlier run's id (the first instance has its semaphore but has
+// not yet recorded its own id) still reaches the running instance once the id is written.
+TEST_F(HandOver, StaleRecordedIdGivesWayToTheRunningInstance) {
+  buildApp({{key::SingleInstance, "1"}});
+  test::FakeFirstInstance first(exe_, false);
+  ASSERT_TRUE(test::startOwnListener());
+  first.recordId(GetCurrentProcessId() + 4000000);  // no such process, no such mailslot
+  std::thread recorder([&first] {
+    Sleep(800);
+    writeInstancePid(first.valueName().c_str());
+  });
+  int code = start(L"after the stale id");
+  recorder.join();
+  EXPECT_EQ(0, code);
+  EXPECT_TRUE(fakeJava().waitForCalls(1, 10000));
+  EXPECT_EQ((std::vector<std::string>{"after the stale id"}), fakeJava().snapshot());
+  EXPECT_EQ(std::string::npos, logs().find("error mailslot CreateFile")) << logs();
 }
 
 // Case, doubled backslashes and the short form all name the same executable.

@@ -1,7 +1,5 @@
 #include "instance/sender_process.h"
 
-#include <psapi.h>
-
 #include <cstdio>
 #include <cwchar>
 #include <cwctype>
@@ -20,35 +18,13 @@ unsigned long takeNumber(const wchar_t*& p) {
   return value;
 }
 
-void printUsage(HANDLE process, const char* when) {
-  DWORD handles = 0;
-  GetProcessHandleCount(process, &handles);
-  PROCESS_MEMORY_COUNTERS_EX memory{};
-  memory.cb = sizeof memory;
-  GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
-  std::printf("%s: handles %lu private_bytes %llu\n", when, handles,
-              static_cast<unsigned long long>(memory.PrivateUsage));
-  std::fflush(stdout);
-}
-
 int runSenderMode() {
   const wchar_t* line = secondStartArguments(GetCommandLineW());
-  bool soak = std::wcsncmp(line, L"--instance-test-soak ", 21) == 0;
-  if (!soak && std::wcsncmp(line, L"--instance-test-send ", 21) != 0) return -1;
+  if (std::wcsncmp(line, L"--instance-test-send ", 21) != 0) return -1;
   const wchar_t* p = line + 21;
   DWORD pid = takeNumber(p);
   unsigned long count = takeNumber(p);
-  if (!soak) {
-    for (unsigned long i = 0; i < count; ++i) sendToRunningInstance(pid, p);
-    return 0;
-  }
-  HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
-  printUsage(process, "before");
-  for (unsigned long i = 0; i < count; ++i)
-    sendToRunningInstance(pid, (L"soak " + std::to_wstring(i)).c_str());
-  Sleep(2000);  // let the receiver drain the mailslot
-  printUsage(process, "after");
-  CloseHandle(process);
+  for (unsigned long i = 0; i < count; ++i) sendToRunningInstance(pid, p);
   return 0;
 }
 

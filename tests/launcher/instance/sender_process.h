@@ -1,8 +1,7 @@
 // The test executable doubles as the later start that sends to a mailslot: started with
 //   --instance-test-send <pid> <count> <text...>
 // it sends the raw text after the count (<count> times) with sendToRunningInstance and exits
-// before any test runs. With --instance-test-soak <pid> <count> it sends "soak <i>" messages
-// and prints the receiving process's handle count and private bytes before and after.
+// before any test runs.
 #pragma once
 #include <windows.h>
 
