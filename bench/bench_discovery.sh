@@ -4,7 +4,7 @@
 #   bench/bench_discovery.sh [build-dir] [runs]
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
-build=${1:-$here/../build/win}
+build=$(realpath "${1:-$here/../build/win}")
 cmake --build "$build" --target discovery_bench launcher java_double jvm_minimal_double >/dev/null
 mkdir -p "$build/bench"
 probe=$build/bench/jvm_load_probe.exe
