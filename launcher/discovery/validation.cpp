@@ -78,11 +78,12 @@ bool queryJavaVersion(const char* executable, uint64_t lastWrite, char* version)
 
   char captureName[kPathCapacity];
   createTempFileName(captureName);
-  unique_hfile capture;
-  if (captureName[0]) capture = createCaptureFile(captureName);
+  // Declared before the handle so that the file is closed before it is deleted.
   auto removeCapture = runAtEndOfScope([&] {
     if (captureName[0]) DeleteFileA(captureName);
   });
+  unique_hfile capture;
+  if (captureName[0]) capture = createCaptureFile(captureName);
 
   STARTUPINFOA startup{};
   startup.cb = sizeof(startup);

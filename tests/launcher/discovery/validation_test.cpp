@@ -165,6 +165,35 @@ TEST_F(Validation, OnlyTheFirstLineCountsAndBadLinesAreRejected) {
   }
 }
 
+// The captured standard error goes to a temporary file, which no outcome may leave behind.
+TEST_F(Validation, CaptureFileIsRemovedWhateverTheRunDid) {
+  std::string temp = root + "\\tmp";
+  makeDirectories(temp);
+  SetEnvironmentVariableA("TMP", temp.c_str());
+  auto leftovers = [&] {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((temp + "\\*").c_str(), &found);
+    int count = 0;
+    if (search == INVALID_HANDLE_VALUE) return count;
+    do {
+      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++count;
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return count;
+  };
+  makeRuntime(home, {"java version \"1.8.0_60\""});
+  EXPECT_TRUE(check());
+  EXPECT_EQ(leftovers(), 0) << "after a good run";
+  forgetCachedVersion(exe);
+  configureJava(home + "\\bin", {"java version \"1.8.0_60\"", 3});
+  EXPECT_FALSE(check());
+  EXPECT_EQ(leftovers(), 0) << "after a failed run";
+  writeFile(exe, "not a program");
+  EXPECT_FALSE(check());
+  EXPECT_EQ(leftovers(), 0) << "after a start that failed";
+  SetEnvironmentVariableA("TMP", nullptr);
+}
+
 TEST_F(Validation, MissingExecutableIsRejectedWithoutARun) {
   EXPECT_FALSE(check());
   EXPECT_EQ(std::string(path), lowerCase(exe));
