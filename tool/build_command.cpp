@@ -72,10 +72,17 @@ int runBuild(const BuildOptions& options, std::ostream& out, std::ostream& err) 
     err << "tessel build: unusable launcher template " << templatePath << ": " << why << "\n";
     return 1;
   }
-  if (samePath(templatePath, options.outputPath)) {
-    err << "tessel build: the output " << options.outputPath << " is the template itself\n";
-    return 1;
+  // Replacing an input by the output would lose it.
+  std::vector<std::pair<std::string, std::string>> inputs = {
+      {templatePath, "the template"}, {options.projectPath, "the project file"}};
+  for (const EmbeddedSource& file : project.embedded) inputs.push_back({file.sourcePath, "an embedded file"});
+  for (const auto& [input, what] : inputs) {
+    if (samePath(input, options.outputPath)) {
+      err << "tessel build: the output " << options.outputPath << " is " << what << " itself\n";
+      return 1;
+    }
   }
+  // The image is final from here on: the block starts where it ends.
   std::vector<uint8_t> block, records, trailer;
   if (!assembleAppendix(project, image.size(), block, records, trailer, why)) {
     err << "tessel build: " << why << "\n";

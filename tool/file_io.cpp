@@ -98,7 +98,8 @@ bool readWholeFile(const std::string& path, std::vector<uint8_t>& data, std::str
 }
 
 bool writeFileAtomically(const std::string& path,
-                         const std::vector<const std::vector<uint8_t>*>& pieces, std::string& why) {
+                         const std::vector<const std::vector<uint8_t>*>& pieces, std::string& why,
+                         const FinishingStep& finish) {
   std::string temp;
   const int fd = createTemporaryBeside(path, temp);
   if (fd < 0) {
@@ -120,17 +121,26 @@ bool writeFileAtomically(const std::string& path,
       done += static_cast<size_t>(n);
     }
   }
-#ifndef _WIN32
-  const mode_t mask = umask(0);
-  umask(mask);
-  if (fchmod(fd, 0755 & ~mask) != 0) return fail("cannot set the mode of " + temp);
-#endif
   if (syncFile(fd) != 0) return fail("cannot write " + temp);
   if (closeFile(fd) != 0) {
     why = "cannot write " + temp + ": " + std::strerror(errno);
     std::remove(temp.c_str());
     return false;
   }
+  if (finish && !finish(temp, why)) {
+    std::remove(temp.c_str());
+    return false;
+  }
+#ifndef _WIN32
+  // By path and after the last step, which may have replaced the file.
+  const mode_t mask = umask(0);
+  umask(mask);
+  if (chmod(temp.c_str(), 0755 & ~mask) != 0) {
+    why = "cannot set the mode of " + temp + ": " + std::strerror(errno);
+    std::remove(temp.c_str());
+    return false;
+  }
+#endif
   std::string reason;
   if (!replaceFile(temp, path, reason)) {
     why = "cannot replace " + path + ": " + reason;

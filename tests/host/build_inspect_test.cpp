@@ -9,6 +9,7 @@
 #include "byte_order.h"
 #include "config_keys.h"
 #include "embed_mask.h"
+#include "file_io.h"
 #include "inspect_command.h"
 #include "template_image.h"
 #include "tool_test_support.h"
@@ -140,6 +141,53 @@ TEST(BuildInspect, FailedBuildLeavesNoOutputAndNoTemporaryFile) {
   b = build(dir, "[application]\nname = \"x\"\n", dir.file("app.exe"));
   EXPECT_EQ(b.rc, 0) << b.err;
   EXPECT_EQ(dir.files().size(), 3u);
+}
+
+TEST(BuildInspect, AnOutputThatIsAnInputIsRefusedAndTheInputKept) {
+  test::ScratchDir dir;
+  dir.write("launcher.exe", test::makeTemplate());
+  dir.write("app.jar", std::string("jar bytes"));
+  const std::string project = "[[embed]]\nsource = \"app.jar\"\n";
+  Built b = build(dir, project, dir.file("app.toml"));
+  EXPECT_EQ(b.rc, 1);
+  EXPECT_NE(b.err.find("is the project file itself"), std::string::npos) << b.err;
+  b = build(dir, project, dir.file("./app.jar"));
+  EXPECT_EQ(b.rc, 1);
+  EXPECT_NE(b.err.find("is an embedded file itself"), std::string::npos) << b.err;
+  b = build(dir, project, dir.file("launcher.exe"));
+  EXPECT_EQ(b.rc, 1);
+  EXPECT_NE(b.err.find("is the template itself"), std::string::npos) << b.err;
+  EXPECT_EQ(test::readFile(dir.file("app.jar")).size(), 9u);
+  EXPECT_EQ(test::readFile(dir.file("launcher.exe")), test::makeTemplate());
+  EXPECT_EQ(dir.files().size(), 3u);
+}
+
+// The last step before the rename (signing, once the build has one) sees the whole file, and
+// its failure leaves neither output nor temporary file.
+TEST(FileIo, FinishingStepSeesTheWholeFileAndItsFailureLeavesNothing) {
+  test::ScratchDir dir;
+  const std::vector<uint8_t> a = {1, 2, 3}, b = {4, 5};
+  std::string why, seen;
+  std::vector<uint8_t> contents;
+  auto step = [&](const std::string& temp, std::string&) {
+    seen = temp;
+    contents = test::readFile(temp);
+    return true;
+  };
+  ASSERT_TRUE(writeFileAtomically(dir.file("out.exe"), {&a, &b}, why, step)) << why;
+  EXPECT_EQ(contents, (std::vector<uint8_t>{1, 2, 3, 4, 5}));
+  EXPECT_NE(seen, dir.file("out.exe"));
+  EXPECT_EQ(test::readFile(dir.file("out.exe")), contents);
+
+  auto failing = [](const std::string&, std::string& reason) {
+    reason = "signing failed";
+    return false;
+  };
+  EXPECT_FALSE(writeFileAtomically(dir.file("new.exe"), {&a}, why, failing));
+  EXPECT_EQ(why, "signing failed");
+  EXPECT_FALSE(writeFileAtomically(dir.file("out.exe"), {&a}, why, failing));
+  EXPECT_EQ(test::readFile(dir.file("out.exe")), contents);
+  EXPECT_EQ(dir.files(), std::vector<std::string>{"out.exe"});
 }
 
 TEST(BuildInspect, TemplateChecks) {
