@@ -13,6 +13,7 @@
 #include "files/bounded_text.h"
 #include "files/paths.h"
 #include "files/temp_dir.h"
+#include "instance/instance_guard.h"
 #include "startup/command_line.h"
 #include "startup/startup_state.h"
 #include "windows/class_path.h"
@@ -52,6 +53,8 @@ void applyLocaleOption(const char* prefix, bool (*copyPart)(char*), VmOptionStat
 
 std::vector<std::string> buildLauncherProperties() {
   std::vector<std::string> properties;
+  if (const char* semaphore = instanceSemaphoreName())
+    properties.push_back(std::string("-Dtessel.semaphoreName=") + semaphore);
   if (corvaneFlavour()) properties.push_back("-Dtessel.isCorvane=true");
   properties.push_back(std::string("-Dtessel.moduleName=") + launcherPath());
   properties.push_back(std::string("-Dsun.java.command=") + launcherPath());

@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "config/config_access.h"
+#include "config_keys.h"
+#include "files/bounded_text.h"
+#include "files/temp_dir.h"
+#include "scratch_dir.h"
+#include "windows/class_path.h"
+
+namespace tessel {
+namespace {
+
+const std::string kOptionPrefix = "-Djava.class.path=";
+
+class ClassPathTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    clearConfiguration();
+    copyText(savedTemp_, kPathCapacity, launchTempDir);
+    launchTempDir[0] = 0;
+  }
+  void TearDown() override {
+    clearConfiguration();
+    copyText(launchTempDir, kPathCapacity, savedTemp_);
+    for (const std::string& name : variables_) SetEnvironmentVariableA(name.c_str(), nullptr);
+  }
+  std::string setVariable(const char* stem, const std::string& value) {
+    std::string name = std::string(stem) + "_" + std::to_string(GetCurrentProcessId());
+    SetEnvironmentVariableA(name.c_str(), value.c_str());
+    variables_.push_back(name);
+    return name;
+  }
+  std::string classPath(const ClassPathSlots& slots = ClassPathSlots{}) {
+    std::string option = buildClassPathOption(slots);
+    EXPECT_EQ(option.compare(0, kOptionPrefix.size(), kOptionPrefix), 0);
+    return option.substr(kOptionPrefix.size());
+  }
+
+  ScratchDir dir_;
+
+ private:
+  char savedTemp_[kPathCapacity];
+  std::vector<std::string> variables_;
+};
+
+TEST_F(ClassPathTest, SourcesComeInTheirFixedOrder) {
+  dir_.makeDir(L"launch");
+  dir_.write(L"launch\\extracted.jar", "");
+  dir_.makeDir(L"launch\\user");
+  dir_.write(L"launch\\user\\mine.zip", "");
+  copyText(launchTempDir, kPathCapacity, dir_.narrow(L"launch").c_str());
+  LauncherConfig[key::LauncherFlavour] = "corvane";
+  LauncherConfig[key::InstallationDirectory] = dir_.narrow(L"install");
+  LauncherConfig[key::ClassPath] = "A0" + dir_.narrow(L"app.jar");
+  ClassPathSlots slots;
+  slots.classPathPrepend = "first.jar";
+  slots.classPathAppend = "last.jar";
+  std::string launch = dir_.narrow(L"launch");
+  EXPECT_EQ(classPath(slots), "first.jar;" + launch + "\\extracted.jar;" + launch +
+                                  "\\user\\mine.zip;" + dir_.narrow(L"install") +
+                                  "\\.corvane\\cvnruntime.jar;" + dir_.narrow(L"app.jar") +
+                                  ";last.jar");
+
+  slots.classPathReplace = "replaced.jar";
+  LauncherConfig.erase(key::LauncherFlavour);
+  EXPECT_EQ(classPath(slots), "first.jar;" + launch + "\\extracted.jar;" + launch +
+                                  "\\user\\mine.zip;replaced.jar;last.jar")
+      << "the replace slot discards key 121 but keeps the extracted archives";
+}
+
+TEST_F(ClassPathTest, TypedEntriesAndEmptyPieces) {
+  dir_.makeDir(L"lib");
+  dir_.write(L"lib\\b.zip", "");
+  dir_.write(L"lib\\a.jar", "");
+  dir_.write(L"lib\\notes.txt", "");
+  dir_.makeDir(L"empty");
+  std::string quoted = setVariable("TESSEL_CP_QUOTED", "\"C:\\q.jar\"");
+  std::string ended = setVariable("TESSEL_CP_ENDED", "C:\\e.jar;");
+  LauncherConfig[key::ClassPath] = ";;S0" + dir_.narrow(L"lib") + ";E0" + quoted + ";;E0" + ended +
+                                   ";E0TESSEL_CP_UNDEFINED_X;A0" + dir_.narrow(L"missing.jar") +
+                                   ";S1" + dir_.narrow(L"empty") + ";S0" +
+                                   dir_.narrow(L"missing-dir") + ";X0whatever;";
+  std::string lib = dir_.narrow(L"lib");
+  EXPECT_EQ(classPath(), lib + "\\a.jar;" + lib + "\\b.zip;C:\\q.jar;C:\\e.jar;" +
+                             dir_.narrow(L"missing.jar") + ";")
+      << "jar before zip, quotes dropped, no doubled separator, optional misses skipped, "
+         "unknown letters add nothing";
+}
+
+TEST_F(ClassPathTest, HugeEnvironmentValueAndOverfullClassPathStayBounded) {
+  std::string huge(10000, 'h');
+  std::string name = setVariable("TESSEL_CP_HUGE", huge);
+  LauncherConfig[key::ClassPath] = "E0" + name;
+  EXPECT_EQ(classPath(), huge + ";") << "a long value is taken whole, not cut";
+
+  ClassPath bounded;
+  bounded.capacity = 20;
+  EXPECT_TRUE(appendToClassPath(bounded, "0123456789;"));
+  EXPECT_FALSE(appendToClassPath(bounded, "0123456789;")) << "a piece that would not fit";
+  EXPECT_TRUE(appendToClassPath(bounded, "abc;"));
+  EXPECT_EQ(bounded.text, "0123456789;abc;");
+
+  std::string many;
+  for (int i = 0; i < 8; ++i) many += "E0" + name + ";";
+  LauncherConfig[key::ClassPath] = many;
+  std::string full = classPath();
+  EXPECT_LE(full.size(), kClassPathCapacity);
+  EXPECT_EQ(full.size() % (huge.size() + 1), 0u) << "whole entries only";
+}
+
+TEST_F(ClassPathTest, ListingKeepsTheSearchOrderAndHandlesADottedExtension) {
+  dir_.write(L"one.jar", "");
+  dir_.makeDir(L"folder.jar");
+  std::vector<std::string> plain = listFilesWithExtension(dir_.narrow().c_str(), "jar");
+  std::vector<std::string> dotted = listFilesWithExtension(dir_.narrow().c_str(), ".jar");
+  EXPECT_EQ(plain.size(), 2u) << "files and directories alike";
+  EXPECT_EQ(plain, dotted);
+  EXPECT_TRUE(listFilesWithExtension(dir_.narrow(L"nothing").c_str(), "jar").empty());
+}
+
+}  // namespace
+}  // namespace tessel

@@ -1,0 +1,127 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "config/config_access.h"
+#include "config/locale.h"
+#include "config_keys.h"
+#include "files/paths.h"
+#include "scratch_dir.h"
+#include "windows/java_vm_launcher.h"
+#include "windows/vm_arguments.h"
+
+namespace tessel {
+namespace {
+
+using Options = std::vector<std::string>;
+
+class VmArguments : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    clearConfiguration();
+    clearLocaleParts();
+  }
+  void TearDown() override {
+    clearConfiguration();
+    clearLocaleParts();
+  }
+  VmOptionState collect(const ArgumentList& arguments) {
+    VmOptionState state;
+    collectVmParameters(arguments, state);
+    return state;
+  }
+};
+
+TEST_F(VmArguments, ParametersThenJOptionsThenTheLastLocaleOption) {
+  ScratchDir dir;
+  dir.write(L"inc.vmoptions", "-Dincluded\n");
+  LauncherConfig[key::VmParameters] =
+      "-Xmx1g \"-classpath/a tail.jar\" -include-options " + dir.narrow(L"inc.vmoptions") +
+      " -classpath lib.jar -include-options";
+  LauncherConfig[key::AllowJOptions] = "1";
+  setLocaleParts("de_CH");
+  ArgumentList arguments{L"-Jprog", L"-J-Dj=1", L"plain", L"-Dsun.locale.formatasdefault=no",
+                         L"-Dsun.locale.formatasdefault=false"};
+  VmOptionState state = collect(arguments);
+  EXPECT_EQ(state.options,
+            (Options{"-Xmx1g", "-Dincluded", "-classpath", "lib.jar", "-include-options", "prog",
+                     "-Dj=1", "-Dsun.locale.formatasdefault=false", "-Duser.language=de",
+                     "-Duser.country=CH"}));
+  EXPECT_EQ(state.slots.classPathAppend.value_or("unset"), "tail.jar");
+  EXPECT_FALSE(state.slots.classPathReplace) << "an unquoted -classpath is two plain options";
+
+  LauncherConfig[key::AllowJOptions] = "0";
+  LauncherConfig.erase(key::VmParameters);
+  EXPECT_EQ(collect({L"prog", L"-J-Dj=1", L"-Dsun.locale.formatasdefault=true"}).options,
+            (Options{"-Dsun.locale.formatasdefault=true"}))
+      << "no -J options when key 125 is off; \"true\" adds no language";
+  EXPECT_TRUE(collect({L"prog", L"x"}).options.empty());
+}
+
+TEST_F(VmArguments, LauncherArgumentsDropVmOptionsAndKeepTheRest) {
+  LauncherConfig[key::MainClass] = "com.example.Main";
+  LauncherConfig[key::ApplicationArguments] = "one 'two words' three four five";
+  LauncherConfig[key::AllowJOptions] = "1";
+  LauncherConfig[key::ExecutableType] = "1";
+  ArgumentList arguments{L"prog.exe", L"-J-Xmx1g", L"ordinary",
+                         L"-Dsun.locale.formatasdefault=false", L"caf\u00e9 \u4e2d"};
+  EXPECT_EQ(buildLauncherArguments(arguments),
+            (ArgumentList{L"true", L"com.example.Main", L"", L"", L"false", L"prog.exe", L"one",
+                          L"two words", L"three", L"four", L"five", L"ordinary",
+                          L"caf\u00e9 \u4e2d"}));
+
+  LauncherConfig[key::AllowJOptions] = "0";
+  LauncherConfig.erase(key::ApplicationArguments);
+  EXPECT_EQ(buildLauncherArguments({L"prog.exe", L"-J-Xmx1g"}).back(), L"-J-Xmx1g");
+  EXPECT_EQ(buildLauncherArguments({}).size(), 5u) << "no program name, nothing after it";
+}
+
+TEST_F(VmArguments, OutputFilesAreAbsoluteUnlessTheyStillStartWithDollar) {
+  LauncherConfig[key::RedirectStderr] = "1";
+  LauncherConfig[key::StderrFile] = "$UNEXPANDED_REFERENCE_X";
+  LauncherConfig[key::RedirectStdout] = "1";
+  LauncherConfig[key::StdoutFile] = "Logs\\Out.TXT";
+  LauncherConfig[key::LauncherFlagFive] = "1";
+  ArgumentList launcher = buildLauncherArguments({L"prog.exe"});
+  EXPECT_EQ(launcher[2], L"$UNEXPANDED_REFERENCE_X");
+  std::wstring directory = launcherPathW();
+  directory.resize(directory.rfind(L'\\') + 1);
+  EXPECT_EQ(launcher[3], directory + L"Logs\\Out.TXT") << "below the launcher, case kept";
+  EXPECT_EQ(launcher[4], L"true");
+}
+
+TEST_F(VmArguments, PropertiesStartWithTheModuleNameOutsideTheCorvaneFlavour) {
+  Options plain = buildLauncherProperties();
+  ASSERT_GE(plain.size(), 6u);
+  EXPECT_EQ(plain[0], std::string("-Dtessel.moduleName=") + launcherPath());
+  EXPECT_EQ(plain[1], std::string("-Dsun.java.command=") + launcherPath());
+  EXPECT_EQ(plain[4].compare(0, 20, "-Djava.library.path="), 0);
+  LauncherConfig[key::LauncherFlavour] = "c";
+  EXPECT_EQ(buildLauncherProperties()[0], "-Dtessel.isCorvane=true");
+
+  SetEnvironmentVariableA("MANPATH", "x");
+  Options withManPath = buildLauncherProperties();
+  SetEnvironmentVariableA("MANPATH", nullptr);
+  Options without = buildLauncherProperties();
+  EXPECT_EQ(without.back().compare(0, 25, "-Dtessel.consoleCodepage="), 0);
+  EXPECT_EQ(withManPath.size() + 1, without.size());
+}
+
+TEST_F(VmArguments, ClassPathIsTheSingleLastOption) {
+  LauncherConfig[key::VmParameters] = "\"-classpath/p pre.jar\" -Dx=1";
+  std::vector<std::string> properties{"-Dfirst=1"};
+  VmOptionState state;
+  collectVmOptions(properties, {L"prog.exe"}, state);
+  ASSERT_GE(state.options.size(), 3u);
+  EXPECT_EQ(state.options.front(), "-Dfirst=1");
+  EXPECT_EQ(state.options.back(), "-Djava.class.path=pre.jar;");
+  int classPaths = 0;
+  for (const std::string& option : state.options)
+    classPaths += option.compare(0, 18, "-Djava.class.path=") == 0;
+  EXPECT_EQ(classPaths, 1);
+}
+
+}  // namespace
+}  // namespace tessel
