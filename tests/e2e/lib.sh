@@ -6,6 +6,13 @@
 #   run_app EXE [ARG...]         runs EXE under Wine; sets RC, STDOUT, STDERR and LAST_LOG
 #   expect_rc N                  expect_stderr_contains TEXT   expect_stderr_first_line TEXT
 #   expect_stdout_contains TEXT  expect_log_contains TEXT      expect_log_lacks TEXT
+#   wine_tool PROG [ARG...]      a program of the prefix (reg, cmd); its output on ours
+#   registry_value KEY NAME      prints a value's data as `reg query` shows it (REG_DWORD as
+#                                0x2a); status 1 when absent
+#   registry_set KEY NAME TYPE DATA   registry_delete KEY
+#   expect_registry_value KEY NAME DATA   expect_registry_absent KEY NAME
+#   E2E_UNIQUE                   a name unique to this test process, for registry keys and
+#                                kernel objects
 #   finish                       ends the test: exit 1 when any expectation failed
 # Launches get TESSEL_LOG=yes unless the caller sets TESSEL_LOG itself. Put -q_cvn_internal
 # first among the arguments (or set executable_type = 2) so error texts go to standard error.
@@ -16,6 +23,7 @@ E2E_NAME=$(basename "${BASH_SOURCE[1]}" .sh)
 E2E_DIR=$TESSEL_BUILD_DIR/e2e/$E2E_NAME
 E2E_TIMEOUT=${E2E_TIMEOUT:-60}
 E2E_FAILURES=0
+E2E_UNIQUE=tessel-e2e-$E2E_NAME-$$
 TEMPLATE=$TESSEL_DIST/launcher.exe
 rm -rf "$E2E_DIR"
 mkdir -p "$E2E_DIR"
@@ -152,6 +160,44 @@ finish() {
   fi
   echo "$E2E_NAME: passed"
   exit 0
+}
+
+# --- The prefix's registry ----------------------------------------------------------------
+
+wine_tool() {
+  local out=$E2E_DIR/.wine-tool.out status
+  (cd "$TESSEL_BUILD_DIR" && TESSEL_WINE_ROOT=$TESSEL_BUILD_DIR WINE_TIMEOUT=$E2E_TIMEOUT \
+    "$TESSEL_SOURCE_DIR/cmake/wine-run.sh" "$@" < /dev/null > "$out" 2>/dev/null)
+  status=$?
+  tr -d '\r' < "$out"
+  return $status
+}
+
+registry_value() {
+  local line
+  line=$(wine_tool reg query "$1" /v "$2" | grep -m1 -F "    $2    REG_") || return 1
+  line=${line#"    $2    REG_"}
+  line=${line#*"    "}
+  [ "${line#REG_}" = "$line" ] || line=""  # no data: only the type was left
+  printf '%s\n' "$line"
+}
+
+registry_set() { wine_tool reg add "$1" /v "$2" /t "$3" /d "$4" /f > /dev/null; }
+registry_delete() { wine_tool reg delete "$1" /f > /dev/null 2>&1 || true; }
+
+expect_registry_value() {
+  local value
+  if ! value=$(registry_value "$1" "$2"); then
+    fail "registry: $1 has no value '$2' (expected '$3')"
+  elif [ "$value" != "$3" ]; then
+    fail "registry: $1 '$2' is '$value', expected '$3'"
+  fi
+}
+
+expect_registry_absent() {
+  local value
+  value=$(registry_value "$1" "$2") && fail "registry: $1 '$2' should be absent, is '$value'"
+  return 0
 }
 
 # --- Writing blocks by hand, for damaged executables --------------------------------------
