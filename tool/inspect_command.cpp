@@ -128,6 +128,21 @@ void readEmbedded(const std::vector<uint8_t>& image, InspectReport& report) {
                            " bytes (the launcher ignores the field)");
 }
 
+// The launcher keeps the last of repeated records, which a listing of every record hides.
+void noteRepeatedKeys(InspectReport& report) {
+  std::map<int32_t, int> strings, messages;
+  for (const auto& record : report.block.strings) ++strings[record.first];
+  for (const auto& record : report.block.messages) ++messages[record.first];
+  for (const auto& [key, count] : strings)
+    if (count > 1)
+      report.notes.push_back("key " + std::to_string(key) + " occurs " + std::to_string(count) +
+                             " times; the launcher uses the last value");
+  for (const auto& [key, count] : messages)
+    if (count > 1)
+      report.notes.push_back("message " + std::to_string(key) + " occurs " + std::to_string(count) +
+                             " times; the launcher uses the last text");
+}
+
 }  // namespace
 
 bool inspectImage(const std::vector<uint8_t>& image, InspectReport& report) {
@@ -165,6 +180,7 @@ bool inspectImage(const std::vector<uint8_t>& image, InspectReport& report) {
   if (p.blockStart + 20 <= image.size())
     report.lengthField = static_cast<int64_t>(loadLe64(image.data() + p.blockStart + 12));
   report.blockEnd = source.position();
+  noteRepeatedKeys(report);
   readEmbedded(image, report);
   return report.error.empty();
 }

@@ -289,6 +289,24 @@ TEST_F(DamagedBlock, DamagedPeHeaderAndShortEmbeddedRecords) {
   EXPECT_NE(errorOf(image).find("100 bytes declared"), std::string::npos);
 }
 
+TEST_F(DamagedBlock, RepeatedKeysAreNotedWithTheValueThatCounts) {
+  BlockContents block;
+  block.strings.emplace_back(101, "first");
+  block.strings.emplace_back(122, "Main");
+  block.strings.emplace_back(101, "second");
+  block.messages.emplace_back(1000, u"a");
+  block.messages.emplace_back(1000, u"b");
+  InspectReport report;
+  ASSERT_TRUE(inspectImage(withBlock(serializeBlock(block)), report)) << report.error;
+  std::ostringstream text;
+  printInspectText(report, "app.exe", text);
+  EXPECT_NE(text.str().find("note: key 101 occurs 2 times; the launcher uses the last value"),
+            std::string::npos)
+      << text.str();
+  EXPECT_NE(text.str().find("note: message 1000 occurs 2 times"), std::string::npos);
+  EXPECT_EQ(text.str().find("key 122 occurs"), std::string::npos);
+}
+
 TEST(BuildInspect, InspectCommandExitCodes) {
   test::ScratchDir dir;
   std::ostringstream out, err;
