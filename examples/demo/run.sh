@@ -33,12 +33,8 @@ if [ -f "$doubles/jvm_dll/jvm.dll" ] && [ -f "$doubles/java_exe/java.exe" ]; the
   printf 'line=openjdk version "17.0.2" 2022-01-18\nline=OpenJDK Runtime Environment (demo)\n' \
     > "$out/jre/bin/java.exe.cfg"
   cp "$doubles/jvm_dll/jvm.dll" "$out/jre/bin/server/"
-  # Under Wine a Linux program started by a GUI-subsystem executable gets no standard output
-  # (its standard error does arrive), so the Java side's output is sent to standard error.
   java=${JAVA:-$(readlink -f "$(command -v java)")}
-  printf '#!/bin/sh\nexec %s "$@" 1>&2\n' "'$java'" > "$out/jre/java-on-linux.sh"
-  chmod +x "$out/jre/java-on-linux.sh"
-  export TESSEL_JVM_REAL=1 TESSEL_JVM_REAL_JAVA=$out/jre/java-on-linux.sh
+  export TESSEL_JVM_REAL=1 TESSEL_JVM_REAL_JAVA=$java
   echo "== jre\\ holds the runtime doubles; the Java side runs in $java"
 else
   echo "== no runtime doubles in $doubles: the launcher will report that it finds no Java"

@@ -79,6 +79,31 @@ bool writeFile(const std::wstring& path, const std::string& content) {
   return true;
 }
 
+// Copies what the Linux side appended to its output file since the last call.
+class OutputRelay {
+ public:
+  explicit OutputRelay(const std::wstring& path)
+      : file_(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                          nullptr, OPEN_EXISTING, 0, nullptr)) {}
+  ~OutputRelay() { close(); }
+  void copyNew() {
+    if (file_ == INVALID_HANDLE_VALUE) return;
+    char buffer[8192];
+    DWORD n = 0;
+    while (ReadFile(file_, buffer, sizeof buffer, &n, nullptr) && n > 0) {
+      DWORD written = 0;
+      WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), buffer, n, &written, nullptr);
+    }
+  }
+  void close() {
+    if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+    file_ = INVALID_HANDLE_VALUE;
+  }
+
+ private:
+  HANDLE file_;
+};
+
 }  // namespace
 
 bool runInRealJava(const std::vector<std::string>& vmOptions, const std::string& launcherClass,
@@ -114,8 +139,12 @@ bool runInRealJava(const std::vector<std::string>& vmOptions, const std::string&
   wchar_t directory[MAX_PATH];
   GetCurrentDirectoryW(MAX_PATH, directory);
   std::string status = unixPath(statusPath);
+  // Wine hands a Linux child of a GUI program no standard output (standard error arrives), so
+  // the output goes through a file that the wait loop below copies to our own standard output.
+  std::wstring outputPath = base + L".out";
+  writeFile(outputPath, "");
   std::string script = "cd " + shellQuoted(unixPath(directory)) + " 2>/dev/null\n" + command +
-                       "\necho $? > " + shellQuoted(status + ".tmp") + "\nmv " +
+                       " > " + shellQuoted(unixPath(outputPath)) + "\necho $? > " + shellQuoted(status + ".tmp") + "\nmv " +
                        shellQuoted(status + ".tmp") + " " + shellQuoted(status) + "\n";
   if (!writeFile(scriptPath, script)) {
     record("real java: cannot write %s", unixPath(scriptPath).c_str());
@@ -145,7 +174,9 @@ bool runInRealJava(const std::vector<std::string>& vmOptions, const std::string&
   if (limit <= 0) limit = 300000;
   DWORD code = 0;
   bool finished = false;
+  OutputRelay relay(outputPath);
   for (int waited = 0; waited < limit; waited += 20) {
+    relay.copyNew();
     FILE* file = _wfopen(statusPath.c_str(), L"rb");
     if (file) {
       unsigned value = 0;
@@ -156,8 +187,11 @@ bool runInRealJava(const std::vector<std::string>& vmOptions, const std::string&
     }
     Sleep(20);
   }
+  relay.copyNew();
+  relay.close();
   DeleteFileW(statusPath.c_str());
   DeleteFileW(scriptPath.c_str());
+  DeleteFileW(outputPath.c_str());
   if (!finished) {
     record("real java: no result after %d ms", limit);
     return false;

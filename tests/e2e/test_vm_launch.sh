@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# The VM launch end to end: an application built with `tessel build` starts under Wine, its
+# jre\ holds the runtime doubles, and main runs in the machine's OpenJDK. The Java program
+# prints what reached it: system properties from the configured VM parameters, the .vmoptions
+# file beside the executable and its include, a -J option, a class-path directive, arguments.
+source "$(dirname "$0")/lib.sh"
+
+JAVA_BIN=/usr/lib/jvm/java-17-openjdk-amd64/bin
+DOUBLES=$TESSEL_BUILD_DIR/tests/doubles
+APP=$E2E_DIR/app
+mkdir -p "$APP/lib" "$APP/extra" "$APP/jre/bin/server" "$E2E_DIR/src/vmcheck" "$E2E_DIR/classes"
+
+cat > "$E2E_DIR/src/vmcheck/Main.java" <<'EOF'
+package vmcheck;
+
+public final class Main {
+    public static void main(String[] args) throws Exception {
+        System.out.println("vmcheck: args " + args.length + " " + java.util.Arrays.toString(args));
+        for (String name : new String[] {"from.param", "both", "from.file", "from.include", "from.j",
+                "tessel.unextractedPosition"}) {
+            System.out.println("vmcheck: " + name + "=" + System.getProperty(name));
+        }
+        System.out.println("vmcheck: helper " + Class.forName("vmcheck.Helper").getSimpleName());
+        System.err.println("vmcheck: on standard error");
+        if (args.length > 0 && args[0].startsWith("--exit=")) {
+            System.exit(Integer.parseInt(args[0].substring(7)));
+        }
+    }
+}
+EOF
+cat > "$E2E_DIR/src/vmcheck/Helper.java" <<'EOF'
+package vmcheck;
+
+public final class Helper {
+}
+EOF
+"$JAVA_BIN/javac" --release 8 -nowarn -d "$E2E_DIR/classes" "$E2E_DIR"/src/vmcheck/*.java || {
+  fail "javac failed"; finish; }
+"$JAVA_BIN/jar" cf "$APP/lib/vmcheck.jar" -C "$E2E_DIR/classes" vmcheck/Main.class
+# The helper is only reachable through the "-classpath/a" line of the included options file.
+mkdir -p "$APP/extra/vmcheck"
+cp "$E2E_DIR/classes/vmcheck/Helper.class" "$APP/extra/vmcheck/"
+cp "$TESSEL_RUNTIME_JAR" "$APP/lib/"
+
+cp "$DOUBLES/java_exe/java.exe" "$APP/jre/bin/"
+printf 'line=openjdk version "17.0.2" 2022-01-18\n' > "$APP/jre/bin/java.exe.cfg"
+cp "$DOUBLES/jvm_dll/jvm.dll" "$APP/jre/bin/server/"
+export TESSEL_JVM_REAL=1 TESSEL_JVM_REAL_JAVA=$JAVA_BIN/java
+
+write_project vmcheck <<'EOF'
+[application]
+executable_type = 2
+
+[java]
+main_class = "vmcheck.Main"
+class_path = "S0.\\lib;"
+vm_parameters = "-Dfrom.param=p1 -Dboth=param"
+allow_j_options = 1
+search_sequence = "B.\\jre"
+EOF
+build_app "$E2E_DIR/vmcheck.toml" "$APP/vmcheck.exe"
+
+printf '# options beside the executable\r\n  -Dboth=file  \r\n-Dfrom.file=yes\r\n-include-options conf\\extra.vmoptions\r\n' \
+  > "$APP/vmcheck.vmoptions"
+mkdir -p "$APP/conf"
+# Relative include names resolve against the including file; class-path lists are taken as
+# they are, so the appended directory is made absolute by expansion.
+printf -- '-Dfrom.include=yes\n-classpath/a ${TESSEL_EXEDIR}extra\n-include-options extra.vmoptions\n' \
+  > "$APP/conf/extra.vmoptions"
+
+case_name "options of every source reach the machine, the file after the parameters"
+run_app "$APP/vmcheck.exe" -J-Dfrom.j=yes "arg one" two
+expect_rc 0
+expect_stdout_contains "vmcheck: args 2 [arg one, two]"
+expect_stdout_contains "vmcheck: from.param=p1"
+expect_stdout_contains "vmcheck: both=file"
+expect_stdout_contains "vmcheck: from.file=yes"
+expect_stdout_contains "vmcheck: from.include=yes"
+expect_stdout_contains "vmcheck: from.j=yes"
+expect_stdout_contains "vmcheck: tessel.unextractedPosition=0"
+expect_stdout_contains "vmcheck: helper Helper"
+expect_stderr_contains "vmcheck: on standard error"
+expect_log_contains "skipped: the file is already being read"
+expect_log_contains "main returned"
+expect_log_contains "launch done"
+
+case_name "System.exit of the application is the executable's exit code"
+run_app "$APP/vmcheck.exe" --exit=5
+expect_rc 5
+expect_stdout_contains "vmcheck: args 1 [--exit=5]"
+
+case_name "a class path without the application's main class ends with the launcher's message"
+rm "$APP/vmcheck.vmoptions"
+run_app "$APP/vmcheck.exe"
+expect_rc 1
+expect_stderr_contains "ClassNotFoundException: vmcheck.Helper"
+expect_stderr_contains "The JVM could not be started."
+expect_log_contains "ERROR: an exception occured"
+
+finish
