@@ -44,6 +44,7 @@ start_first() {
 }
 
 record_text() { [ -f "$E2E_DIR/$1/record.txt" ] && tr -d '\r' < "$E2E_DIR/$1/record.txt"; }
+vm_options() { record_text "$1" | sed -n 's/^option [0-9]*: //p'; }
 record_count() { record_text "$1" | grep -cF -- "$2"; }
 
 # wait_record NAME TEXT COUNT SECONDS: until the record holds COUNT lines with TEXT.
@@ -103,7 +104,20 @@ record_text running | grep -F -- "$STARTUP_CALL" > "$E2E_DIR/running/calls.txt"
   fail "the controller was looked up more than once"
 unset TESSEL_JVM_THROWS
 finish_first
+object_name=$(windows_path "$E2E_DIR/running/app.exe" | tr '[:upper:]' '[:lower:]' | tr '\\ ' '__')
+vm_options running | grep -qxF -- "-Dtessel.semaphoreName=Local\\$object_name" ||
+  fail "the first instance's machine lacks -Dtessel.semaphoreName=Local\\$object_name"
 forget_instance running
+
+case_name "counting mode: the machine learns the numbered semaphore name"
+app counting
+sed -i '/^\[instance\]/,$d' "$E2E_DIR/counting.toml"
+build_app "$E2E_DIR/counting.toml" "$E2E_DIR/counting/app.exe"
+TESSEL_JVM_RECORD=$(windows_path "$E2E_DIR/counting/record.txt") run_app "$E2E_DIR/counting/app.exe"
+expect_rc 0
+object_name=$(windows_path "$E2E_DIR/counting/app.exe" | tr '[:upper:]' '[:lower:]' | tr '\\ ' '__')
+vm_options counting | grep -qxF -- "-Dtessel.semaphoreName=Local\\${object_name}0" ||
+  fail "the machine lacks -Dtessel.semaphoreName=Local\\${object_name}0"
 
 case_name "a later start before the first instance's machine exists is delivered once it runs"
 app early 6
