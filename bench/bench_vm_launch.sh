@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Launcher time from process start to the call of the launcher class's main, with a warm
+# version cache, against the trivial jvm_caller that loads the same recording jvm.dll and calls
+# main at once (same Wine session); and the launcher's peak working set when it calls
+# JNI_CreateJavaVM. Both figures come from the double's record.
+#   bench/bench_vm_launch.sh [build-dir] [runs]
+set -eu
+here=$(cd "$(dirname "$0")" && pwd)
+build=$(cd "${1:-$here/../build/win}" && pwd)
+runs=${2:-15}
+dist=$(sed -n 's/^TESSEL_DIST:PATH=//p' "$build/CMakeCache.txt")
+doubles=$build/tests/doubles
+work=$build/bench/vm_launch
+rm -rf "$work"
+mkdir -p "$work/lib" "$work/jre/bin/server"
+cp "$doubles/java_exe/java.exe" "$work/jre/bin/"
+printf 'line=openjdk version "17.0.2" 2022-01-18\n' > "$work/jre/bin/java.exe.cfg"
+cp "$doubles/jvm_dll/jvm.dll" "$work/jre/bin/server/"
+touch "$work/lib/app.jar" "$work/lib/tessel-runtime.jar"
+printf '[application]\nexecutable_type = 2\n[java]\nmain_class = "bench.Main"\n' > "$work/app.toml"
+printf 'class_path = "S0.\\\\lib;"\nsearch_sequence = "B.\\\\jre"\nvm_parameters = "-Xmx256m"\n' >> "$work/app.toml"
+"$dist/tessel" build "$work/app.toml" -o "$work/app.exe" >/dev/null
+printf -- '-Dbench=1\n' > "$work/app.vmoptions"
+
+record=$work/record.txt
+export TESSEL_JVM_RECORD
+TESSEL_JVM_RECORD=$(echo "Z:$record" | tr / '\\')
+cd "$build"
+run() { rm -f "$record"; TESSEL_WINE_ROOT=$build WINE_TIMEOUT=30 "$here/../cmake/wine-run.sh" "$@" \
+  </dev/null >/dev/null 2>&1 || true; }
+jvm=$(echo "Z:$work/jre/bin/server/jvm.dll" | tr / '\\')
+field() { sed -n "s/^$1 \([0-9]*\).*/\1/p" "$record" | head -n 1; }
+run "$work/app.exe"  # starts the server and fills the version cache
+declare -a app_us create_us caller_us peak
+for i in $(seq 1 "$runs"); do
+  run "$work/app.exe"
+  app_us+=($(field "main called after"))
+  create_us+=($(field "CreateJavaVM called after"))
+  peak+=($(field "peak working set"))
+  run "$doubles/jvm_dll/jvm_caller.exe" "$jvm" -- x
+  caller_us+=($(field "main called after"))
+done
+median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+app=$(median "${app_us[@]}")
+base=$(median "${caller_us[@]}")
+echo "launcher: process start to main, median $((app / 1000)) ms over $runs runs (warm version cache)"
+echo "  of which until JNI_CreateJavaVM: median $(( $(median "${create_us[@]}") / 1000 )) ms"
+echo "trivial jvm_caller with the same jvm.dll: median $((base / 1000)) ms"
+awk -v a="$app" -v b="$base" 'BEGIN { printf "ratio: %.2f\n", a / b }'
+echo "peak working set before JNI_CreateJavaVM: median $(( $(median "${peak[@]}") / 1024 )) KB"
