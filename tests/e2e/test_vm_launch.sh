@@ -89,6 +89,23 @@ run_app "$APP/vmcheck.exe" --exit=5
 expect_rc 5
 expect_stdout_contains "vmcheck: args 1 [--exit=5]"
 
+case_name "configured output files receive the application's streams"
+cat "$E2E_DIR/vmcheck.toml" - > "$E2E_DIR/redirect.toml" <<'TOML'
+[keys]
+redirect_stderr = 1
+stderr_file = "logs\\err.txt"
+redirect_stdout = 1
+stdout_file = "${TESSEL_EXEDIR}out.txt"
+TOML
+build_app "$E2E_DIR/redirect.toml" "$APP/redirect.exe"
+mkdir -p "$APP/logs"
+cp "$APP/vmcheck.vmoptions" "$APP/redirect.vmoptions"
+run_app "$APP/redirect.exe" quiet
+expect_rc 0
+grep -qF "vmcheck: args 1 [quiet]" "$APP/out.txt" 2>/dev/null || fail "out.txt lacks the output"
+grep -qF "vmcheck: on standard error" "$APP/logs/err.txt" 2>/dev/null || fail "err.txt lacks the error output"
+[ -z "$STDOUT" ] || fail "standard output should be empty: $STDOUT"
+
 case_name "a class path without the application's main class ends with the launcher's message"
 rm "$APP/vmcheck.vmoptions"
 run_app "$APP/vmcheck.exe"

@@ -128,7 +128,11 @@ bool runInRealJava(const std::vector<std::string>& vmOptions, const std::string&
     command += " " + shellQuoted(utf8);
   }
   command += " -cp " + shellQuoted(classPath) + " TesselJvmBridge " + shellQuoted(launcherClass);
-  for (const std::u16string& argument : arguments) command += " " + shellQuoted(toUtf8(argument));
+  // Positions 2 and 3 of the launcher arguments name the output files: Unix paths there.
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    std::string text = toUtf8(arguments[i]);
+    command += " " + shellQuoted((i == 2 || i == 3) ? convertValue(text) : text);
+  }
 
   wchar_t temp[MAX_PATH];
   GetTempPathW(MAX_PATH, temp);
