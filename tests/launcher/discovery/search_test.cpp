@@ -53,6 +53,9 @@ class Search : public ::testing::Test {
     }
     for (const std::string& home : homes) forgetCachedVersion(home + "\\bin\\java.exe");
     SetEnvironmentVariableA("TESSEL_JAVA_HOME", nullptr);
+    SetEnvironmentVariableA("CORVANE_JAVA_HOME", nullptr);
+    deleteRegistryTree(HKEY_CURRENT_USER, uniqueKey(""));
+    deleteRegistryTree(HKEY_LOCAL_MACHINE, uniqueKey(""));
     SetEnvironmentVariableA("PATH", savedPath.c_str());
     registrySourceKeys = saved;
     clearConfiguration();
@@ -148,6 +151,39 @@ TEST_F(Search, EnvironmentVariablesWithForwardSlashesAndTheFixedOnesLast) {
   SetEnvironmentVariableA("TESSEL_JAVA_HOME", home.c_str());
   EXPECT_NE(search(), nullptr);
   EXPECT_EQ(std::string(location), "TESSEL_JAVA_HOME");
+}
+
+// After the sequence: the user's previous installation, the machine's, then the two variables.
+TEST_F(Search, PreviousInstallationsComeBeforeTheFixedVariables) {
+  std::string installations = uniqueKey("installations");
+  registrySourceKeys.installations = installations.c_str();
+  LauncherConfig[key::ApplicationId] = "app-7";
+  std::string user = runtime("user\\jre", "1.8.0_60");
+  std::string machine = runtime("machine\\jre", "1.8.0_60");
+  std::string fixed = runtime("fixed", "1.8.0_60");
+  setRegistryString(HKEY_CURRENT_USER, installations, "app-7",
+                    base + "\\missing;" + base + "\\user");
+  setRegistryString(HKEY_LOCAL_MACHINE, installations, "app-7", base + "\\machine");
+  SetEnvironmentVariableA("TESSEL_JAVA_HOME", fixed.c_str());
+  SetEnvironmentVariableA("CORVANE_JAVA_HOME", fixed.c_str());
+  sequence("Q");
+
+  EXPECT_NE(search(), nullptr);
+  EXPECT_EQ(kind, kRegistry);
+  EXPECT_EQ(std::string(executable), lowerCase(user + "\\bin\\java.exe"));
+
+  deleteRegistryTree(HKEY_CURRENT_USER, uniqueKey(""));
+  EXPECT_NE(search(), nullptr);
+  EXPECT_EQ(std::string(executable), lowerCase(machine + "\\bin\\java.exe"));
+
+  deleteRegistryTree(HKEY_LOCAL_MACHINE, uniqueKey(""));
+  EXPECT_NE(search(), nullptr);
+  EXPECT_EQ(kind, kEnvironment);
+  EXPECT_EQ(std::string(location), "TESSEL_JAVA_HOME");
+
+  SetEnvironmentVariableA("TESSEL_JAVA_HOME", nullptr);
+  EXPECT_NE(search(), nullptr);
+  EXPECT_EQ(std::string(location), "CORVANE_JAVA_HOME");
 }
 
 TEST_F(Search, WrongWordSizePassesValidationButFailsToLoad) {
