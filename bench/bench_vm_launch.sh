@@ -35,7 +35,7 @@ declare -a app_us create_us caller_us peak
 for i in $(seq 1 "$runs"); do
   run "$work/app.exe"
   app_us+=($(field "main called after"))
-  create_us+=($(field "CreateJavaVM called after"))
+  create_us+=($(field "creation requested after"))
   peak+=($(field "peak working set"))
   run "$doubles/jvm_dll/jvm_caller.exe" "$jvm" -- x
   caller_us+=($(field "main called after"))

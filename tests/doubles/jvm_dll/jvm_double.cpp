@@ -364,7 +364,7 @@ extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** vm, void** env, void
   memory.cb = sizeof memory;
   GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
   JavaVMInitArgs* args = static_cast<JavaVMInitArgs*>(initArgs);
-  record("CreateJavaVM called after %I64d us", microsecondsSinceStart());
+  record("creation requested after %I64d us", microsecondsSinceStart());
   record("CreateJavaVM version=0x%08lx nOptions=%ld ignoreUnrecognized=%d", static_cast<long>(args->version),
          static_cast<long>(args->nOptions), static_cast<int>(args->ignoreUnrecognized));
   record("peak working set %I64u bytes", static_cast<unsigned long long>(memory.PeakWorkingSetSize));
