@@ -43,20 +43,6 @@ BOOL CALLBACK countWindow(HWND window, LPARAM parameter) {
   return TRUE;
 }
 
-HWND lookUpConsoleWindow() {
-  if (configInt(key::ExecutableType) == 1) return nullptr;
-  char savedTitle[kPathCapacity];
-  if (GetConsoleTitleA(savedTitle, sizeof savedTitle) == 0) return nullptr;
-  char uniqueTitle[64];
-  formatText(uniqueTitle, sizeof uniqueTitle, "%d/%d", static_cast<int>(GetTickCount()),
-             static_cast<int>(GetCurrentProcessId()));
-  if (!SetConsoleTitleA(uniqueTitle)) return nullptr;
-  Sleep(40);  // the console window takes a moment to show the new title
-  HWND console = FindWindowA(nullptr, uniqueTitle);
-  SetConsoleTitleA(savedTitle);
-  return console;
-}
-
 }  // namespace
 
 bool isWindowOfProcess(HWND window, DWORD processId) {
@@ -70,8 +56,22 @@ BOOL activateProcessWindows(DWORD processId, bool restore) {
   return EnumWindows(activateWindow, reinterpret_cast<LPARAM>(&target));
 }
 
+HWND lookUpOwnConsoleWindow() {
+  if (configInt(key::ExecutableType) == 1) return nullptr;
+  char savedTitle[kPathCapacity];
+  if (GetConsoleTitleA(savedTitle, sizeof savedTitle) == 0) return nullptr;
+  char uniqueTitle[64];
+  formatText(uniqueTitle, sizeof uniqueTitle, "%d/%d", static_cast<int>(GetTickCount()),
+             static_cast<int>(GetCurrentProcessId()));
+  if (!SetConsoleTitleA(uniqueTitle)) return nullptr;
+  Sleep(40);  // the console window takes a moment to show the new title
+  HWND console = FindWindowA(nullptr, uniqueTitle);
+  SetConsoleTitleA(savedTitle);
+  return console;
+}
+
 HWND findOwnConsoleWindow() {
-  static const HWND console = lookUpConsoleWindow();  // once per process, thread-safe
+  static const HWND console = lookUpOwnConsoleWindow();  // once per process, thread-safe
   return console;
 }
 

@@ -13,6 +13,8 @@ int countProcessWindows(DWORD processId);
 // This process's console window, looked up once (by a temporary unique console title);
 // nullptr for a GUI executable (key 107 = 1) or when there is none.
 HWND findOwnConsoleWindow();
+// The look-up itself, uncached; the console title is the same afterwards.
+HWND lookUpOwnConsoleWindow();
 // True when the window belongs to the process.
 bool isWindowOfProcess(HWND window, DWORD processId);
 

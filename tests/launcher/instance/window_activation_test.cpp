@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <thread>
 
+#include "config/config_access.h"
+#include "config_keys.h"
 #include "instance/window_activation.h"
 
 namespace tessel {
@@ -74,6 +76,32 @@ TEST_F(ProcessWindows, ConcurrentCountAndActivationKeepTheirOwnTargets) {
   stop.store(true);
   activator.join();
   EXPECT_EQ(0, wrong);
+}
+
+// The look-up borrows the console title and gives it back, and finds the console's window; a
+// GUI executable (key 107 = 1) leaves the console alone. Wine's consoles without a display
+// have no title, so there the test skips.
+TEST(ConsoleWindow, LookUpFindsTheConsoleAndRestoresItsTitle) {
+  FreeConsole();
+  AllocConsole();
+  if (!SetConsoleTitleA("tessel console title test")) {
+    FreeConsole();
+    const char* required = std::getenv("TESSEL_REQUIRE_DISPLAY");
+    EXPECT_FALSE(required && *required == '1') << "the console has no title";
+    GTEST_SKIP() << "no console title";
+  }
+  HWND found = lookUpOwnConsoleWindow();
+  char title[256] = {};
+  GetConsoleTitleA(title, sizeof title);
+  EXPECT_STREQ("tessel console title test", title);
+  EXPECT_NE(nullptr, found);
+  EXPECT_EQ(GetConsoleWindow(), found);
+
+  clearConfiguration();
+  LauncherConfig[key::ExecutableType] = "1";
+  EXPECT_EQ(nullptr, lookUpOwnConsoleWindow());
+  clearConfiguration();
+  FreeConsole();
 }
 
 }  // namespace
