@@ -31,7 +31,7 @@ run() { rm -f "$record"; TESSEL_WINE_ROOT=$build WINE_TIMEOUT=30 "$here/../cmake
 jvm=$(echo "Z:$work/jre/bin/server/jvm.dll" | tr / '\\')
 field() { sed -n "s/^$1 \([0-9]*\).*/\1/p" "$record" | head -n 1; }
 run "$work/app.exe"  # starts the server and fills the version cache
-declare -a app_us create_us caller_us peak
+declare -a app_us create_us caller_us peak caller_peak
 for i in $(seq 1 "$runs"); do
   run "$work/app.exe"
   app_us+=($(field "main called after"))
@@ -39,6 +39,7 @@ for i in $(seq 1 "$runs"); do
   peak+=($(field "peak working set"))
   run "$doubles/jvm_dll/jvm_caller.exe" "$jvm" -- x
   caller_us+=($(field "main called after"))
+  caller_peak+=($(field "peak working set"))
 done
 median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 app=$(median "${app_us[@]}")
@@ -47,4 +48,5 @@ echo "launcher: process start to main, median $((app / 1000)) ms over $runs runs
 echo "  of which until JNI_CreateJavaVM: median $(( $(median "${create_us[@]}") / 1000 )) ms"
 echo "trivial jvm_caller with the same jvm.dll: median $((base / 1000)) ms"
 awk -v a="$app" -v b="$base" 'BEGIN { printf "ratio: %.2f\n", a / b }'
-echo "peak working set before JNI_CreateJavaVM: median $(( $(median "${peak[@]}") / 1024 )) KB"
+echo "peak working set before JNI_CreateJavaVM: median $(( $(median "${peak[@]}") / 1024 )) KB" \
+  "(the trivial caller: $(( $(median "${caller_peak[@]}") / 1024 )) KB)"

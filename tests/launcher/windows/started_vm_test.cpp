@@ -229,6 +229,13 @@ TEST_F(StartedVm, SplashTextsAreWidenedByteByByte) {
                     "String;II)V (1, 0, \"Caf\xC3\xA9 l\xC3\xA4uft\", 5, 0, \"0,0,0\", 0, 0, \"1.0\""))
       << o.record;
   EXPECT_LT(o.at("initAwtSplashConfig"), o.at("main called"));
+
+  SetEnvironmentVariableA("TESSEL_JVM_MISSING", "com/tessel/runtime/WinLauncher.initAwtSplashConfig");
+  Outcome missing = run();
+  EXPECT_EQ(missing.exitCode, 0u) << "a missing splash method is only logged";
+  EXPECT_NE(missing.log.find("ERROR: could not find method for splash properties"), std::string::npos);
+  EXPECT_LT(missing.at("ExceptionClear"), missing.at("main called"))
+      << "the lookup's exception is not left pending for the launcher class";
 }
 
 }  // namespace
