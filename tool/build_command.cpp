@@ -14,7 +14,7 @@ constexpr uint64_t kMaxOutputSize = 0x7FFFFFFFu;
 
 bool samePath(const std::string& a, const std::string& b) {
   std::error_code failure;
-  return std::filesystem::equivalent(a, b, failure) && !failure;
+  return std::filesystem::equivalent(toPath(a), toPath(b), failure) && !failure;
 }
 
 }  // namespace
@@ -60,7 +60,7 @@ int runBuild(const BuildOptions& options, std::ostream& out, std::ostream& err) 
 
   const std::string templatePath =
       options.templatePath.empty()
-          ? (std::filesystem::path(ownExecutableDirectory()) / "launcher.exe").string()
+          ? fromPath(toPath(ownExecutableDirectory()) / "launcher.exe")
           : options.templatePath;
   std::vector<uint8_t> image;
   std::string why;

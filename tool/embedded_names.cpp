@@ -3,6 +3,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "file_io.h"
+
 namespace tessel {
 
 bool checkEmbeddedName(const std::string& name, std::string& why) {
@@ -66,7 +68,7 @@ bool checkEmbeddedName(const std::string& name, std::string& why) {
 }
 
 std::string defaultEmbeddedName(const std::string& sourcePath) {
-  return std::filesystem::path(sourcePath).filename().string();
+  return fromPath(toPath(sourcePath).filename());
 }
 
 }  // namespace tessel

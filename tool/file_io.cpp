@@ -24,7 +24,8 @@ namespace fs = std::filesystem;
 
 #ifdef _WIN32
 int openExclusive(const std::string& path) {
-  return _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+  return _wopen(toPath(path).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY,
+                _S_IREAD | _S_IWRITE);
 }
 long writeSome(int fd, const uint8_t* data, size_t size) {
   return _write(fd, data, static_cast<unsigned>(size > 0x40000000u ? 0x40000000u : size));
@@ -32,7 +33,8 @@ long writeSome(int fd, const uint8_t* data, size_t size) {
 int closeFile(int fd) { return _close(fd); }
 int syncFile(int fd) { return _commit(fd); }
 bool replaceFile(const std::string& from, const std::string& to, std::string& why) {
-  if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+  if (MoveFileExW(toPath(from).c_str(), toPath(to).c_str(),
+                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     return true;
   const DWORD error = GetLastError();
   why = "system error " + std::to_string(error);
@@ -55,26 +57,43 @@ bool replaceFile(const std::string& from, const std::string& to, std::string& wh
 // A fresh name beside the target, claimed by an exclusive create so that two builds never
 // share one; -1 when none could be claimed.
 int createTemporaryBeside(const std::string& path, std::string& temp) {
-  const fs::path target(path);
+  const fs::path target = toPath(path);
   std::random_device seed;
   std::mt19937 generator(seed());
   static const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string suffix;
     for (int i = 0; i < 8; ++i) suffix += digits[generator() % 36];
-    temp = (target.parent_path() / ("." + target.filename().string() + "." + suffix)).string();
+    temp = fromPath(target.parent_path() / toPath("." + fromPath(target.filename()) + "." + suffix));
     const int fd = openExclusive(temp);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
   return -1;
 }
 
+void removeFile(const std::string& path) {
+  std::error_code ignored;
+  fs::remove(toPath(path), ignored);
+}
+
+std::FILE* openForReading(const std::string& path) {
+#ifdef _WIN32
+  return _wfopen(toPath(path).c_str(), L"rb");
+#else
+  return std::fopen(path.c_str(), "rb");
+#endif
+}
+
 }  // namespace
+
+fs::path toPath(const std::string& utf8) { return fs::u8path(utf8); }
+
+std::string fromPath(const fs::path& path) { return path.u8string(); }
 
 bool readWholeFile(const std::string& path, std::vector<uint8_t>& data, std::string& why) {
   data.clear();
   std::error_code failure;
-  const fs::file_status status = fs::status(path, failure);
+  const fs::file_status status = fs::status(toPath(path), failure);
   if (failure) {
     why = failure.message();
     return false;
@@ -83,7 +102,7 @@ bool readWholeFile(const std::string& path, std::vector<uint8_t>& data, std::str
     why = fs::is_directory(status) ? "it is a directory" : "not a regular file";
     return false;
   }
-  std::FILE* file = std::fopen(path.c_str(), "rb");
+  std::FILE* file = openForReading(path);
   if (!file) {
     why = std::strerror(errno);
     return false;
@@ -109,7 +128,7 @@ bool writeFileAtomically(const std::string& path,
   auto fail = [&](const std::string& what) {
     why = what + ": " + std::strerror(errno);
     closeFile(fd);
-    std::remove(temp.c_str());
+    removeFile(temp);
     return false;
   };
   for (const std::vector<uint8_t>* piece : pieces) {
@@ -124,11 +143,11 @@ bool writeFileAtomically(const std::string& path,
   if (syncFile(fd) != 0) return fail("cannot write " + temp);
   if (closeFile(fd) != 0) {
     why = "cannot write " + temp + ": " + std::strerror(errno);
-    std::remove(temp.c_str());
+    removeFile(temp);
     return false;
   }
   if (finish && !finish(temp, why)) {
-    std::remove(temp.c_str());
+    removeFile(temp);
     return false;
   }
 #ifndef _WIN32
@@ -137,14 +156,14 @@ bool writeFileAtomically(const std::string& path,
   umask(mask);
   if (chmod(temp.c_str(), 0755 & ~mask) != 0) {
     why = "cannot set the mode of " + temp + ": " + std::strerror(errno);
-    std::remove(temp.c_str());
+    removeFile(temp);
     return false;
   }
 #endif
   std::string reason;
   if (!replaceFile(temp, path, reason)) {
     why = "cannot replace " + path + ": " + reason;
-    std::remove(temp.c_str());
+    removeFile(temp);
     return false;
   }
   return true;
@@ -152,17 +171,17 @@ bool writeFileAtomically(const std::string& path,
 
 std::string ownExecutableDirectory() {
 #ifdef _WIN32
-  char buffer[MAX_PATH * 4];
-  const DWORD n = GetModuleFileNameA(nullptr, buffer, sizeof(buffer));
-  if (n == 0 || n >= sizeof(buffer)) return ".";
-  const fs::path self(std::string(buffer, n));
+  wchar_t buffer[32768];
+  const DWORD n = GetModuleFileNameW(nullptr, buffer, 32768);
+  if (n == 0 || n >= 32768) return ".";
+  const fs::path self(std::wstring(buffer, n));
 #else
   std::error_code failure;
   const fs::path self = fs::read_symlink("/proc/self/exe", failure);
   if (failure) return ".";
 #endif
   const fs::path dir = self.parent_path();
-  return dir.empty() ? "." : dir.string();
+  return dir.empty() ? "." : fromPath(dir);
 }
 
 }  // namespace tessel

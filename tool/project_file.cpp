@@ -15,6 +15,7 @@
 #include "block_writer.h"
 #include "config_keys.h"
 #include "embedded_names.h"
+#include "file_io.h"
 #include "project_settings.h"
 
 namespace tessel {
@@ -259,7 +260,7 @@ void ProjectReader::readEmbedded(const toml::node& node) {
     error(lineOf(node), "embed", "embedded files are an array of tables: write [[embed]]");
     return;
   }
-  const std::filesystem::path dir = std::filesystem::path(path_).parent_path();
+  const std::filesystem::path dir = toPath(path_).parent_path();
   std::map<std::string, uint32_t> names;  // lower case: Windows names ignore case
   size_t index = 0;
   for (const toml::node& entry : *list) {
@@ -278,11 +279,10 @@ void ProjectReader::readEmbedded(const toml::node& node) {
     }
     EmbeddedSource file;
     file.line = lineOf(*source);
-    const std::filesystem::path source_path(source->get());
-    file.sourcePath = source_path.is_absolute() || dir.empty() ? source_path.string()
-                                                               : (dir / source_path).string();
+    const std::filesystem::path source_path = toPath(source->get());
+    file.sourcePath = fromPath(source_path.is_absolute() || dir.empty() ? source_path : dir / source_path);
     std::error_code failure;
-    const std::filesystem::file_status status = std::filesystem::status(file.sourcePath, failure);
+    const std::filesystem::file_status status = std::filesystem::status(toPath(file.sourcePath), failure);
     if (failure) {
       error(file.line, prefix + ".source", "cannot read " + file.sourcePath + ": " + failure.message());
       continue;
@@ -491,7 +491,7 @@ bool parseProject(const std::string& text, const std::string& path, Project& pro
 }
 
 bool loadProject(const std::string& path, Project& project, std::vector<ProjectError>& errors) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(toPath(path), std::ios::binary);
   if (!in) {
     errors.push_back({path, 0, "", std::string("cannot read the project file: ") + std::strerror(errno)});
     return false;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # tessel.exe, the build tool for Windows users, under Wine: the same executable as the host
 # tool byte for byte (template found beside it, embedded files, locale sections), an existing
-# output replaced whole, inspect, and a failed build that leaves the old output untouched.
+# output replaced whole, inspect, paths in any script, and a failed build that leaves the old output untouched.
 source "$(dirname "$0")/lib.sh"
 
 tool_exe=$TESSEL_DIST/tessel.exe
@@ -51,6 +51,20 @@ run_tool inspect "$(windows_path "$E2E_DIR/win.exe")"
 expect_rc 0
 expect_stdout_contains "lib\\app.jar"
 expect_stdout_contains "[de] 1 texts"
+
+case_name "paths beyond the ANSI code page, on the command line and in the project file"
+uni=$E2E_DIR/проект-ü
+mkdir -p "$uni"
+printf 'jar bytes\n' > "$uni/données.jar"
+printf '[[embed]]\nsource = "données.jar"\n' > "$uni/app.toml"
+"$TESSEL_TOOL" build "$uni/app.toml" -o "$E2E_DIR/uni-host.exe" >/dev/null || fail "host build failed"
+run_tool build "$(windows_path "$uni/app.toml")" -o "$(windows_path "$uni/приложение.exe")"
+expect_rc 0
+cmp -s "$E2E_DIR/uni-host.exe" "$uni/приложение.exe" || fail "tessel.exe wrote other bytes than tessel"
+run_tool inspect "$(windows_path "$uni/приложение.exe")"
+expect_rc 0
+expect_stdout_contains "приложение.exe"
+expect_stdout_contains "données.jar"
 
 case_name "a failed build keeps the old output and leaves no temporary file"
 write_project broken <<'TOML'
