@@ -31,6 +31,22 @@ bool isDotComponent(const char* begin, const char* end) {
   return dot;
 }
 
+// Windows opens a device, not a file, for these base names in any directory ("NUL.txt",
+// "lib\COM1"), so their bytes would go to a port or nowhere.
+bool isDeviceComponent(const char* begin, const char* end) {
+  const char* stem = begin;
+  while (stem != end && *stem != '.') ++stem;
+  while (stem != begin && stem[-1] == ' ') --stem;
+  const size_t length = static_cast<size_t>(stem - begin);
+  auto is = [&](const char* name) {
+    return std::strlen(name) == length && _strnicmp(begin, name, length) == 0;
+  };
+  if (is("CON") || is("PRN") || is("AUX") || is("NUL") || is("CONIN$") || is("CONOUT$"))
+    return true;
+  return length == 4 && (_strnicmp(begin, "COM", 3) == 0 || _strnicmp(begin, "LPT", 3) == 0) &&
+         begin[3] >= '1' && begin[3] <= '9';
+}
+
 int64_t filePosition(HANDLE file) {
   LARGE_INTEGER zero{}, pos{};
   SetFilePointerEx(file, zero, &pos, FILE_CURRENT);
@@ -65,7 +81,7 @@ bool isSafeEmbeddedName(const char* name) noexcept {
   const char* component = name;
   for (const char* p = name;; ++p) {
     if (*p == 0 || isSeparator(*p)) {
-      if (isDotComponent(component, p)) return false;
+      if (isDotComponent(component, p) || isDeviceComponent(component, p)) return false;
       if (*p == 0) return true;
       component = p + 1;
     }

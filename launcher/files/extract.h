@@ -5,7 +5,7 @@
 
 namespace tessel {
 
-// Result of a name that would leave the per-launch directory (absolute, drive, "..").
+// Result of a name that would leave the per-launch directory (absolute, drive, "..", device).
 constexpr int kUnsafeEmbeddedName = 3;
 
 // 0 on success, else the failed file's result. Creates the per-launch directory first when
@@ -19,7 +19,7 @@ int extractEmbeddedFilesFrom(HANDLE file, bool createDirectory);
 // (key 1009, "11") when the target cannot be created.
 int extractEmbeddedFile(HANDLE file, const char* target);
 // True when the name stays inside the directory it is joined to: relative, no drive or
-// stream colon, no component that Windows reads as "." or "..".
+// stream colon, no component that Windows reads as "." or ".." or as a device (NUL, COM1).
 bool isSafeEmbeddedName(const char* name) noexcept;
 
 }  // namespace tessel

@@ -1,5 +1,8 @@
 #include "startup/console.h"
 
+#include <io.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -35,7 +38,20 @@ std::string currentPath() {
   return std::string();
 }
 
+bool isUnbound(FILE* stream) {
+  const int descriptor = _fileno(stream);
+  if (descriptor < 0) return true;
+  const intptr_t handle = _get_osfhandle(descriptor);
+  return handle == -1 || handle == -2 || handle == 0;
+}
+
 }  // namespace
+
+void bindUnboundStreams() {
+  if (isUnbound(stdin)) std::freopen("CONIN$", "r", stdin);
+  if (isUnbound(stdout)) std::freopen("CONOUT$", "w", stdout);
+  if (isUnbound(stderr)) std::freopen("CONOUT$", "w", stderr);
+}
 
 bool attachConsole() {
   // Looked up at run time so the launcher does not import it.
@@ -44,12 +60,17 @@ bool attachConsole() {
   auto attach = kernel ? reinterpret_cast<AttachCall>(
                              reinterpret_cast<void*>(GetProcAddress(kernel, "AttachConsole")))
                        : nullptr;
+  bool attached = false;
   if (attach) {
-    if (attach(ATTACH_PARENT_PROCESS)) return true;
-    DWORD error = GetLastError();
-    if (error == ERROR_ACCESS_DENIED) return true;  // already has a console
+    attached = attach(ATTACH_PARENT_PROCESS) != 0;
+    if (!attached) {
+      DWORD error = GetLastError();
+      attached = error == ERROR_ACCESS_DENIED;  // already has a console
+    }
   }
-  return AllocConsole() != 0;
+  if (!attached && !AllocConsole()) return false;
+  bindUnboundStreams();
+  return true;
 }
 
 bool enableShutdownPrivilege() {

@@ -6,8 +6,11 @@
 
 namespace tessel {
 
-// True when the process has a console afterwards: the parent's, or a new one.
+// True when the process has a console afterwards: the parent's, or a new one. C runtime
+// streams that were bound to nothing are bound to it; redirected streams stay as they are.
 bool attachConsole();
+// Binds stdin, stdout and stderr to the console where they have no handle of their own.
+void bindUnboundStreams();
 // Waits, asks for the shutdown privilege and, when it was granted, asks Windows to restart.
 // Never reports anything; the caller ends the process afterwards.
 void rebootSystem();

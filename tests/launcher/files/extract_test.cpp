@@ -163,6 +163,11 @@ TEST(EmbeddedNames, SafeNamesStayInside) {
   EXPECT_FALSE(isSafeEmbeddedName("a\\.."));
   EXPECT_FALSE(isSafeEmbeddedName(". .\\x"));
   EXPECT_FALSE(isSafeEmbeddedName("\\\\server\\share\\x"));
+  for (const char* device : {"NUL", "nul.txt", "lib\\COM1", "lib\\lpt9.jar", "CON .txt",
+                             "aux", "CONOUT$", "prn\\a.txt"})
+    EXPECT_FALSE(isSafeEmbeddedName(device)) << device;
+  for (const char* ordinary : {"NULL", "COM", "COM10.txt", "LPT0", "console.txt", "lib\\nu.l"})
+    EXPECT_TRUE(isSafeEmbeddedName(ordinary)) << ordinary;
 }
 
 TEST_F(Extract, ForwardSlashesAndTrailingDotsStayInside) {

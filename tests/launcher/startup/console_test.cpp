@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <io.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -57,6 +60,24 @@ TEST(Console, WithoutAParentConsoleANewOneIsAllocatedAndAttachingAgainIsHarmless
         // A second AllocConsole fails only when the process already has a console.
         const bool hasConsole = !AllocConsole();
         std::_Exit(first && second && hasConsole ? 7 : 8);
+      },
+      ::testing::ExitedWithCode(7), "");
+}
+
+TEST(Console, StreamsWithoutAHandleAreBoundToTheNewConsoleAndRedirectedOnesStay) {
+  EXPECT_EXIT(
+      {
+        // As in a GUI program started from the desktop: no console, standard error bound to
+        // nothing. Standard output stays redirected to the test's pipe.
+        _close(_fileno(stderr));
+        FreeConsole();
+        const intptr_t redirected = _get_osfhandle(_fileno(stdout));
+        const bool attached = attachConsole();
+        const bool errorBound = _get_osfhandle(_fileno(stderr)) != -1 &&
+                                std::fprintf(stderr, "to the console\n") > 0 &&
+                                std::fflush(stderr) == 0;
+        const bool outputKept = _get_osfhandle(_fileno(stdout)) == redirected;
+        std::_Exit(attached && errorBound && outputKept ? 7 : 8);
       },
       ::testing::ExitedWithCode(7), "");
 }
