@@ -33,6 +33,16 @@ void clearPendingException(JNIEnv* env, bool describe) {
   env->ExceptionClear();
 }
 
+// Attached as a daemon: an ordinary attached thread counts as a running application thread,
+// and the listener never ends, so DestroyJavaVM would wait for it for ever once main returned.
+JNIEnv* attachAsDaemon() {
+  if (!vmCreated.load(std::memory_order_acquire)) return nullptr;
+  JNIEnv* env = nullptr;
+  if (javaVm->AttachCurrentThreadAsDaemon(reinterpret_cast<void**>(&env), nullptr) != JNI_OK)
+    return nullptr;
+  return env;
+}
+
 }  // namespace
 
 void mailslotName(DWORD processId, char* out, size_t capacity) noexcept {
@@ -179,7 +189,7 @@ DWORD WINAPI mailslotListener(void* parameter) {
   while (receiveMailslotMessage(mailslot.get(), message)) {
     // Messages wait in the mailslot until the application's virtual machine runs.
     while (!receiver.env) {
-      receiver.env = currentThreadEnv();
+      receiver.env = attachAsDaemon();
       if (!receiver.env) Sleep(100);
     }
     deliverStartup(receiver, reinterpret_cast<const jchar*>(message.data()), message.size() / 2);

@@ -110,6 +110,17 @@ jint JNICALL getEnv(JavaVM*, void** env, jint) {
 }
 
 jint JNICALL attachCurrentThread(JavaVM*, void** env, void*) {
+  FakeJava& f = fakeJava();
+  std::lock_guard<std::mutex> g(f.lock);
+  ++f.attaches;
+  *env = fakeEnv();
+  return JNI_OK;
+}
+
+jint JNICALL attachCurrentThreadAsDaemon(JavaVM*, void** env, void*) {
+  FakeJava& f = fakeJava();
+  std::lock_guard<std::mutex> g(f.lock);
+  ++f.daemonAttaches;
   *env = fakeEnv();
   return JNI_OK;
 }
@@ -119,7 +130,7 @@ jint JNICALL attachCurrentThread(JavaVM*, void** env, void*) {
 void FakeJava::reset() {
   std::lock_guard<std::mutex> g(lock);
   calls.clear();
-  findClassCalls = deleteLocalRefs = describes = 0;
+  findClassCalls = deleteLocalRefs = describes = attaches = daemonAttaches = 0;
   pending = classMissing = throwFromCall = callWithPending = false;
 }
 
@@ -158,6 +169,7 @@ JavaVM* fakeVm() {
     std::memset(&t, 0, sizeof t);
     t.GetEnv = getEnv;
     t.AttachCurrentThread = attachCurrentThread;
+    t.AttachCurrentThreadAsDaemon = attachCurrentThreadAsDaemon;
     return t;
   }();
   static JavaVM_ vm{&table};

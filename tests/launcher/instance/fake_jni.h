@@ -15,6 +15,8 @@ struct FakeJava {
   int findClassCalls = 0;
   int deleteLocalRefs = 0;
   int describes = 0;
+  int attaches = 0;         // AttachCurrentThread
+  int daemonAttaches = 0;   // AttachCurrentThreadAsDaemon
   bool pending = false;           // an exception is pending
   bool classMissing = false;      // FindClass fails (and leaves an exception pending)
   bool throwFromCall = false;     // startupPerformed throws

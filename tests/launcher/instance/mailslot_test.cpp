@@ -150,6 +150,9 @@ TEST(MailslotListener, MessagesBeforeTheMachineRunsAreDeliveredOnceItDoes) {
   EXPECT_TRUE(fakeJava().waitForCalls(4, 10000));
   EXPECT_EQ((std::vector<std::string>{"early one", "<null>", "later", "later"}),
             fakeJava().snapshot());
+  // Once, and as a daemon, so that the machine's end does not wait for the listener.
+  EXPECT_EQ(1, fakeJava().daemonAttaches);
+  EXPECT_EQ(0, fakeJava().attaches);
   // The listener keeps its environment; put the process-wide machine back for other tests.
   vmCreated.store(false, std::memory_order_release);
   javaVm = nullptr;
