@@ -3,7 +3,9 @@
 #include <filesystem>
 
 #include "block_writer.h"
+#include "config_keys.h"
 #include "file_io.h"
+#include "pe/identity_options.h"
 #include "template_image.h"
 
 namespace tessel {
@@ -17,7 +19,44 @@ bool samePath(const std::string& a, const std::string& b) {
   return std::filesystem::equivalent(toPath(a), toPath(b), failure) && !failure;
 }
 
+void setKeyUnlessSet(BlockContents& block, int32_t key, int32_t value) {
+  auto& strings = block.strings;
+  auto at = std::lower_bound(strings.begin(), strings.end(), key,
+                             [](const auto& record, int32_t k) { return record.first < k; });
+  if (at != strings.end() && at->first == key) return;
+  strings.insert(at, {key, std::to_string(value)});
+}
+
+void mergeSigning(pe::SigningOptions& into, const pe::SigningOptions& from) {
+  if (!from.pkcs12.empty()) {
+    into.pkcs12 = from.pkcs12;
+    into.certificate.clear();
+    into.key.clear();
+  }
+  if (!from.certificate.empty()) {
+    into.certificate = from.certificate;
+    into.pkcs12.clear();
+  }
+  if (!from.key.empty()) into.key = from.key;
+  if (!from.password.empty()) into.password = from.password;
+  if (!from.timestampUrl.empty()) into.timestampUrl = from.timestampUrl;
+}
+
 }  // namespace
+
+bool applyProjectIdentity(Project& project, std::vector<uint8_t>& image, std::string& why) {
+  if (!project.identity.any()) return true;
+  pe::Image parsed;
+  if (!pe::parseImage(image, parsed, why)) return false;
+  int32_t width = 0, height = 0;
+  if (!pe::applyIdentity(parsed, project.identity, width, height, why)) return false;
+  image = std::move(parsed.bytes);
+  if (width > 0 && height > 0) {
+    setKeyUnlessSet(project.block, key::SplashWidth, width);
+    setKeyUnlessSet(project.block, key::SplashHeight, height);
+  }
+  return true;
+}
 
 bool assembleAppendix(const Project& project, uint64_t templateSize, std::vector<uint8_t>& block,
                       std::vector<uint8_t>& records, std::vector<uint8_t>& trailer,
@@ -72,6 +111,30 @@ int runBuild(const BuildOptions& options, std::ostream& out, std::ostream& err) 
     err << "tessel build: unusable launcher template " << templatePath << ": " << why << "\n";
     return 1;
   }
+  {
+    pe::Image parsed;
+    if (pe::parseImage(image, parsed, why) && pe::isSigned(parsed)) {
+      err << "tessel build: the launcher template " << templatePath
+          << " is signed; sign the finished application instead ([signing] or --sign-*)\n";
+      return 1;
+    }
+  }
+  if (!applyProjectIdentity(project, image, why)) {
+    err << "tessel build: " << why << "\n";
+    return 1;
+  }
+  pe::SigningOptions signing = project.signing;
+  mergeSigning(signing, options.signing);
+  if (signing.any() && signing.password.empty())
+    if (const char* p = std::getenv("TESSEL_SIGN_PASSWORD")) signing.password = p;
+  if (!signing.key.empty() && signing.certificate.empty()) {
+    err << "tessel build: a signing key needs its certificate (certificate = or --sign-cert)\n";
+    return 1;
+  }
+  if (!signing.certificate.empty() && signing.key.empty()) {
+    err << "tessel build: the signing certificate needs its private key (key = or --sign-key)\n";
+    return 1;
+  }
   // Replacing an input by the output would lose it.
   std::vector<std::pair<std::string, std::string>> inputs = {
       {templatePath, "the template"}, {options.projectPath, "the project file"}};
@@ -88,14 +151,35 @@ int runBuild(const BuildOptions& options, std::ostream& out, std::ostream& err) 
     err << "tessel build: " << why << "\n";
     return 1;
   }
-  if (!writeFileAtomically(options.outputPath, {&image, &block, &records, &trailer}, why)) {
+  // The checksum covers the whole file, block and embedded files included.
+  std::vector<uint8_t> whole;
+  {
+    pe::Image parsed;
+    if (pe::parseImage(image, parsed, why)) {
+      whole.reserve(image.size() + block.size() + records.size() + trailer.size());
+      for (const auto* piece : {&image, &block, &records, &trailer})
+        whole.insert(whole.end(), piece->begin(), piece->end());
+      pe::updateChecksum(whole, parsed);
+    }
+  }
+  FinishingStep sign;
+  if (signing.any())
+    sign = [&signing](const std::string& temp, std::string& reason) {
+      return pe::signExecutable(temp, signing, reason);
+    };
+  const bool written =
+      whole.empty()
+          ? writeFileAtomically(options.outputPath, {&image, &block, &records, &trailer}, why, sign)
+          : writeFileAtomically(options.outputPath, {&whole}, why, sign);
+  if (!written) {
     err << "tessel build: " << why << "\n";
     return 1;
   }
   out << "wrote " << options.outputPath << ": " << project.block.strings.size() << " keys, "
       << project.block.messages.size() << " messages, " << project.block.sections.size()
       << " locale sections, " << project.embedded.size() << " embedded files; block at offset "
-      << image.size() << ", " << block.size() << " bytes\n";
+      << image.size() << ", " << block.size() << " bytes" << (signing.any() ? "; signed" : "")
+      << "\n";
   return 0;
 }
 

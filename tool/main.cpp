@@ -47,6 +47,12 @@ int main(int argc, char** argv) {
   buildCmd->add_option("-o,--output", build.outputPath, "the application executable to write")->required();
   buildCmd->add_option("--template", build.templatePath,
                        "launcher template (default: launcher.exe beside this tool)");
+  buildCmd->add_option("--sign-pkcs12", build.signing.pkcs12, "sign with this PKCS#12 file");
+  buildCmd->add_option("--sign-cert", build.signing.certificate, "sign with this certificate (PEM or DER)");
+  buildCmd->add_option("--sign-key", build.signing.key, "the private key of --sign-cert");
+  buildCmd->add_option("--sign-password", build.signing.password,
+                       "password of the key or PKCS#12 file (default: $TESSEL_SIGN_PASSWORD)");
+  buildCmd->add_option("--timestamp-url", build.signing.timestampUrl, "RFC 3161 timestamp server");
 
   std::string inspectPath;
   bool json = false;

@@ -108,6 +108,7 @@ class ProjectReader {
   void readMessages(const toml::table& table);
   void readLocales(const toml::table& table);
   void readEmbedded(const toml::node& node);
+  void readIdentity(const toml::table& root);
 
   bool claim(int32_t key, uint32_t line, const std::string& setting);
   void setValue(int32_t key, const toml::node& v, uint32_t line, const std::string& setting);
@@ -144,6 +145,7 @@ bool ProjectReader::read(const std::string& text) {
       error(lineOf(k), name, "a top-level setting must be inside a section such as [application]");
       continue;
     }
+    if (name == "identity" || name == "signing") continue;  // read below as a whole
     if (name == "keys") readRawKeys(*table);
     else if (name == "messages") readMessages(*table);
     else if (name == "locale") readLocales(*table);
@@ -151,11 +153,33 @@ bool ProjectReader::read(const std::string& text) {
     else
       error(lineOf(k), name,
             "unknown section (expected application, java, instance, splash, messages, locale, "
-            "keys or embed)");
+            "keys, embed, identity or signing)");
   }
+  readIdentity(root);
   if (errors_.size() != before_) return false;
   finish();
   return true;
+}
+
+void ProjectReader::readIdentity(const toml::table& root) {
+  const std::string dir = std::filesystem::path(path_).parent_path().string();
+  std::string why;
+  if (pe::readIdentityOptions(root, path_, dir, project_.identity, project_.signing, why)) return;
+  // The reader's text starts with "FILE:LINE: " when it has a line; keep that split.
+  uint32_t line = 0;
+  const std::string prefix = path_ + ":";
+  if (why.compare(0, prefix.size(), prefix) == 0) {
+    why.erase(0, prefix.size());
+    size_t digits = 0;
+    while (digits < why.size() && why[digits] >= '0' && why[digits] <= '9') ++digits;
+    if (digits > 0 && digits < 10 && why.compare(digits, 2, ": ") == 0) {
+      line = static_cast<uint32_t>(std::stoul(why.substr(0, digits)));
+      why.erase(0, digits + 2);
+    } else if (why.compare(0, 1, " ") == 0) {
+      why.erase(0, 1);
+    }
+  }
+  error(line, "", why);
 }
 
 void ProjectReader::readSettings(const toml::table& table, const std::string& section) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "block_reader.h"
+#include "pe/identity_options.h"
 
 namespace tessel {
 
@@ -30,6 +31,8 @@ struct Project {
   BlockContents block;  // string records (keys ascending), message records, locale sections
   std::vector<EmbeddedSource> embedded;
   std::vector<std::string> warnings;
+  pe::IdentityOptions identity;  // [identity]: resources written into the template
+  pe::SigningOptions signing;    // [signing]: Authenticode signature of the finished file
 };
 
 // Parses `text` as the project file `path`. False when any error was found; all errors found

@@ -151,7 +151,7 @@ caption = "x"
       "app.toml:15: locale.toolongtag: a locale tag is at most 8 letters, digits or underscores, "
       "like de or de_CH",
       "app.toml:17: nonsense: unknown section (expected application, java, instance, splash, "
-      "messages, locale, keys or embed)",
+      "messages, locale, keys, embed, identity or signing)",
   };
   EXPECT_EQ(e, expected);
 }

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#define TOML_EXCEPTIONS 0
 #include <toml++/toml.h>
 
 #ifdef _WIN32

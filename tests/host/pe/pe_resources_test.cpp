@@ -150,7 +150,14 @@ TEST_F(TemplateResources, RewriteKeepsTheImageConsistent) {
   std::vector<Resource> resources;
   ASSERT_TRUE(readResources(image, resources, error)) << error;
   ASSERT_NE(findResource(resources, ResourceId::number(kRtManifest), ResourceId::number(1)), nullptr);
-  const size_t before = resources.size();
+  // The template's own splash icon group, if any, and its icons are replaced.
+  size_t replaced = 0;
+  if (const Resource* old = findResource(resources, ResourceId::number(kRtGroupIcon),
+                                         ResourceId::named("ID_SPLASH_ICON")))
+    replaced = 1 + iconGroupIds(*old).size();
+  const bool hadVersion =
+      findResource(resources, ResourceId::number(kRtVersion), ResourceId::number(1)) != nullptr;
+  const size_t before = resources.size() - replaced - (hadVersion ? 1 : 0);
 
   std::vector<IconImage> icons;
   ASSERT_TRUE(parseIco(icoFile({16, 32, 48}), icons, error));
