@@ -107,10 +107,6 @@ int runBuild(const BuildOptions& options, std::ostream& out, std::ostream& err) 
     err << "tessel build: cannot read the launcher template " << templatePath << ": " << why << "\n";
     return 1;
   }
-  if (!checkTemplate(image, why)) {
-    err << "tessel build: unusable launcher template " << templatePath << ": " << why << "\n";
-    return 1;
-  }
   {
     pe::Image parsed;
     if (pe::parseImage(image, parsed, why) && pe::isSigned(parsed)) {
@@ -118,6 +114,10 @@ int runBuild(const BuildOptions& options, std::ostream& out, std::ostream& err) 
           << " is signed; sign the finished application instead ([signing] or --sign-*)\n";
       return 1;
     }
+  }
+  if (!checkTemplate(image, why)) {
+    err << "tessel build: unusable launcher template " << templatePath << ": " << why << "\n";
+    return 1;
   }
   if (!applyProjectIdentity(project, image, why)) {
     err << "tessel build: " << why << "\n";

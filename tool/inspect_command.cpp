@@ -12,6 +12,8 @@
 #include "config_keys.h"
 #include "file_io.h"
 #include "json_writer.h"
+#include "pe/identity_options.h"
+#include "pe/resources.h"
 
 namespace tessel {
 namespace {
@@ -143,6 +145,18 @@ void noteRepeatedKeys(InspectReport& report) {
                              " times; the launcher uses the last text");
 }
 
+void readIdentity(const std::vector<uint8_t>& bytes, InspectReport& report) {
+  pe::Image image;
+  std::string why;
+  if (!pe::parseImage(bytes, image, why)) return;
+  report.isSigned = pe::isSigned(image);
+  std::vector<pe::Resource> resources;
+  if (pe::readResources(image, resources, why))
+    report.resources = pe::describeResources(resources);
+  else
+    report.notes.push_back("the resource directory cannot be read: " + why);
+}
+
 }  // namespace
 
 bool inspectImage(const std::vector<uint8_t>& image, InspectReport& report) {
@@ -182,6 +196,7 @@ bool inspectImage(const std::vector<uint8_t>& image, InspectReport& report) {
   report.blockEnd = source.position();
   noteRepeatedKeys(report);
   readEmbedded(image, report);
+  readIdentity(image, report);
   return report.error.empty();
 }
 
@@ -227,6 +242,9 @@ void printInspectText(const InspectReport& report, const std::string& file, std:
         << " bytes\n";
   if (report.blockRead && report.error.empty())
     out << "trailer: " << (report.trailerFound ? "present" : "missing") << "\n";
+  out << "resources: " << report.resources.size() << "\n";
+  for (const std::string& r : report.resources) out << "  " << r << "\n";
+  out << "signed: " << (report.isSigned ? "yes (Authenticode)" : "no") << "\n";
   for (const std::string& n : report.notes) out << "note: " << n << "\n";
 }
 
@@ -239,6 +257,12 @@ void printInspectJson(const InspectReport& report, const std::string& file, std:
   json.value(static_cast<int64_t>(report.fileSize));
   json.key("ok");
   json.value(report.error.empty());
+  json.key("signed");
+  json.value(report.isSigned);
+  json.key("resources");
+  json.beginArray();
+  for (const std::string& r : report.resources) json.value(r);
+  json.endArray();
   if (!report.error.empty()) {
     json.key("error");
     json.value(report.error);

@@ -28,6 +28,8 @@ struct InspectReport {
   std::vector<EmbeddedEntry> embedded;
   uint64_t embeddedEnd = 0;
   bool trailerFound = false;
+  std::vector<std::string> resources;  // one description per resource (may span lines)
+  bool isSigned = false;                // carries an Authenticode signature
   std::vector<std::string> notes;  // oddities the launcher tolerates
   std::string error;               // why the launcher would fail on this file; empty when fine
 };

@@ -54,11 +54,12 @@ std::vector<uint16_t> iconGroupIds(const Resource& group) {
   return ids;
 }
 
-void putIconGroup(std::vector<Resource>& list, const ResourceId& group,
-                  const std::vector<IconImage>& images) {
+namespace {
+
+// Removes the icon group `group` and the icons no other group uses.
+void dropIconGroup(std::vector<Resource>& list, const ResourceId& group) {
   const ResourceId groupType = ResourceId::number(kRtGroupIcon);
   const ResourceId iconType = ResourceId::number(kRtIcon);
-  // Drop the icons only this group used.
   std::set<uint16_t> stillUsed;
   for (const Resource& r : list)
     if (r.type == groupType && !(r.name == group))
@@ -67,6 +68,25 @@ void putIconGroup(std::vector<Resource>& list, const ResourceId& group,
     for (uint16_t id : iconGroupIds(*old))
       if (!stillUsed.count(id)) removeResource(list, iconType, ResourceId::number(id));
   removeResource(list, groupType, group);
+}
+
+}  // namespace
+
+void shareIconGroup(std::vector<Resource>& list, const ResourceId& group, const ResourceId& from) {
+  const ResourceId groupType = ResourceId::number(kRtGroupIcon);
+  const Resource* source = findResource(list, groupType, from);
+  if (!source) return;
+  Resource copy = *source;
+  copy.name = group;
+  dropIconGroup(list, group);
+  list.push_back(std::move(copy));
+}
+
+void putIconGroup(std::vector<Resource>& list, const ResourceId& group,
+                  const std::vector<IconImage>& images) {
+  const ResourceId groupType = ResourceId::number(kRtGroupIcon);
+  const ResourceId iconType = ResourceId::number(kRtIcon);
+  dropIconGroup(list, group);
 
   uint16_t nextId = 1;
   for (const Resource& r : list)

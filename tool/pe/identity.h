@@ -21,6 +21,8 @@ bool parseIco(const std::vector<uint8_t>& file, std::vector<IconImage>& images, 
 // are taken above every id in use.
 void putIconGroup(std::vector<Resource>& list, const ResourceId& group,
                   const std::vector<IconImage>& images);
+// Makes `group` a second name of the icon group `from`: both use the same icons.
+void shareIconGroup(std::vector<Resource>& list, const ResourceId& group, const ResourceId& from);
 // Decodes an icon group resource into its icon ids.
 std::vector<uint16_t> iconGroupIds(const Resource& group);
 

@@ -20,7 +20,8 @@
 namespace tessel::pe {
 namespace {
 
-constexpr uint64_t kMaxImageBytes = 64ull * 1024 * 1024;
+// A splash image of several screens is already far beyond what a launcher shows.
+constexpr uint64_t kMaxImageBytes = 16ull * 1024 * 1024;
 
 std::string at(const std::string& file, const toml::node& node, const std::string& setting) {
   return file + ":" + std::to_string(node.source().begin.line) + ": " + setting;
@@ -197,7 +198,7 @@ bool applyIdentity(Image& image, const IdentityOptions& options, int32_t& splash
     }
     // The executable's own icon is the first icon group; the splash window uses the named one.
     putIconGroup(resources, ResourceId::number(1), icons);
-    putIconGroup(resources, ResourceId::named("ID_SPLASH_ICON"), icons);
+    shareIconGroup(resources, ResourceId::named("ID_SPLASH_ICON"), ResourceId::number(1));
   }
   if (!options.splashBitmap.empty()) {
     BitmapInfo info;
