@@ -91,13 +91,34 @@ long long microsecondsSinceStart() {
   return (ticks(now) - ticks(created)) / 10;
 }
 
+// The application's first window: shown, and served for `milliseconds`.
+void showApplicationWindow(int milliseconds) {
+  HWND window = CreateWindowExA(0, "STATIC", "double application", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                20, 20, 240, 120, nullptr, nullptr, nullptr, nullptr);
+  record("application window %s", window ? "shown" : "not created");
+  DWORD start = GetTickCount();
+  while (GetTickCount() - start < static_cast<DWORD>(milliseconds)) {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    Sleep(10);
+  }
+  if (window) DestroyWindow(window);
+}
+
 void runMain(Method* m, Object* arguments) {
   record("main called after %I64d us", microsecondsSinceStart());
   if (arguments && arguments->kind == Object::Array)
     for (size_t i = 0; i < arguments->elements.size(); ++i)
       record("main arg %d: %s", static_cast<int>(i), quoted(arguments->elements[i]).c_str());
   int sleep = std::atoi(environment("TESSEL_JVM_MAIN_SLEEP_MS").c_str());
-  if (sleep > 0) Sleep(static_cast<DWORD>(sleep));
+  std::string windowAfter = environment("TESSEL_JVM_MAIN_WINDOW_MS");
+  if (!windowAfter.empty()) {
+    int delay = std::atoi(windowAfter.c_str());
+    Sleep(static_cast<DWORD>(delay));
+    showApplicationWindow(sleep > delay ? sleep - delay : 0);
+  } else if (sleep > 0) {
+    Sleep(static_cast<DWORD>(sleep));
+  }
   if (environment("TESSEL_JVM_REAL") == "1") {
     std::vector<std::u16string> texts;
     if (arguments)

@@ -7,6 +7,7 @@
 //   TESSEL_JVM_FAIL=a;b      JNI functions that fail: NewObjectArray, NewString
 //   TESSEL_JVM_CREATE_RESULT=n  JNI_CreateJavaVM returns n (and creates nothing) when non-zero
 //   TESSEL_JVM_MAIN_SLEEP_MS=n  every "main" blocks that long
+//   TESSEL_JVM_MAIN_WINDOW_MS=n  "main" shows a window after n ms (kept until the sleep ends)
 //   TESSEL_JVM_REAL=1        "main" runs in the machine's OpenJDK (real_java.cpp)
 #pragma once
 #include <string>

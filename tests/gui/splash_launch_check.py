@@ -1,0 +1,129 @@
+#!/usr/bin/env python3
+"""The native splash of a real launch, judged on the screen: the launcher starts with the jvm.dll
+double beside it, and xwd screenshots show what the user sees.
+Usage: splash_launch_check.py [case ...]   (default: every case)"""
+import sys
+import time
+
+import screen
+from screen import CONTROLLER, SPLASH_X, SPLASH_Y, App, Screenshot, splash_shown, wait_for
+
+failures = []
+
+
+def check(condition, what):
+    if not condition:
+        failures.append(what)
+        print("FAIL: " + what, flush=True)
+    return condition
+
+
+# The status line's area (left part of the bitmap, above the bar) and its settings.
+STATUS = (SPLASH_X + 16, SPLASH_Y + 200, 300, 40)
+TEXT_KEYS = {10111: "Starting up", 10109: "20", 10110: "206", 10114: "0,0,0", 10113: "14",
+             10115: "700", 10118: "Version 1.0", 10116: "20", 10117: "272",
+             10121: "255,255,255", 10120: "9", 10122: "400"}
+
+
+def status_area(shot):
+    return shot.region(*STATUS)
+
+
+def dark_pixels(shot, box):
+    x0, y0, w, h = box
+    return sum(1 for y in range(y0, y0 + h) for x in range(x0, x0 + w)
+               if sum(shot.pixel(x, y)) < 150)
+
+
+def case_controller():
+    """Status line drawn, replaced twice by the controller, then action 1 hides the splash."""
+    app = App(TEXT_KEYS)
+    try:
+        idle = "|".join(["0"] * 12)
+        app.script_calls([CONTROLLER + ".getAction=" + "|".join([idle, "2", idle, "2", idle, "1"]),
+                          CONTROLLER + ".getText=Loading modules|Almost there"])
+        app.start({"TESSEL_JVM_MAIN_SLEEP_MS": "9000"})
+        first = wait_for(splash_shown, 20)
+        if not check(first is not None, "controller: the splash bitmap appears centred"):
+            print(screen.splash_mismatches(Screenshot()))
+            return
+        check(dark_pixels(first, STATUS) > 30, "controller: the status text is drawn in black")
+        bar = (SPLASH_X + 16, SPLASH_Y + 268, 200, 24)
+        light = sum(1 for y in range(bar[1], bar[1] + bar[3]) for x in range(bar[0], bar[0] + bar[2])
+                    if first.pixel(x, y) == (255, 255, 255))
+        check(light > 10, "controller: the version text is drawn in white on the bar")
+        texts = [status_area(first)]
+        for name in ("first", "second"):
+            changed = wait_for(lambda s: splash_shown(s) and status_area(s) != texts[-1], 10)
+            if not check(changed is not None, "controller: the %s new text appears" % name):
+                return
+            texts.append(status_area(changed))
+        check(len(set(texts)) == 3, "controller: three different status lines")
+        gone = wait_for(lambda s: not splash_shown(s), 10)
+        check(gone is not None, "controller: action 1 hides the splash")
+        check(app.process.poll() is None, "controller: the application still runs after the hide")
+        code, out = app.wait()
+        check(code == 0, "controller: the launch ends with 0 (got %s: %s)" % (code, out))
+        record = app.recorded()
+        check(record.count("DeleteLocalRef \"Loading modules\"") == 1 and
+              record.count("DeleteLocalRef \"Almost there\"") == 1,
+              "controller: each getText result is released after the copy")
+        check("DetachCurrentThread" in record, "controller: the splash thread detaches at the end")
+        after_hide = record.split("returns 1")[-1]
+        check("getAction" not in after_hide, "controller: no polling after action 1")
+    finally:
+        app.close()
+
+
+def case_auto_off():
+    """With key 145 the application's first window hides the splash."""
+    app = App({145: "1"})
+    try:
+        app.start({"TESSEL_JVM_MAIN_WINDOW_MS": "1500", "TESSEL_JVM_MAIN_SLEEP_MS": "5000"})
+        shown = wait_for(splash_shown, 20)
+        if not check(shown is not None, "auto-off: the splash appears"):
+            return
+        gone = wait_for(lambda s: not splash_shown(s), 10)
+        check(gone is not None, "auto-off: the splash goes when the application shows a window")
+        if gone:
+            record = app.recorded()
+            check("application window shown" in record,
+                  "auto-off: the application's window came first")
+            check(gone.taken - shown.taken >= 1.0, "auto-off: the splash stayed until then")
+        app.wait()
+    finally:
+        app.close()
+
+
+def case_throwing_controller():
+    """A controller that throws: each exception is described and cleared, the splash stays and
+    the launch goes on."""
+    app = App({})
+    try:
+        app.start({"TESSEL_JVM_THROWS": CONTROLLER + ".getAction",
+                   "TESSEL_JVM_MAIN_SLEEP_MS": "3000"})
+        check(wait_for(splash_shown, 20) is not None, "throwing: the splash appears")
+        time.sleep(1.0)
+        check(splash_shown(Screenshot()), "throwing: the splash stays up")
+        code, out = app.wait()
+        record = app.recorded()
+        check(code == 0, "throwing: the launch ends with 0 (got %s: %s)" % (code, out))
+        calls = record.count("TesselController.getAction")
+        check(calls >= 3, "throwing: polling goes on after an exception (%d calls)" % calls)
+        check(record.count("ExceptionClear") + record.count("ExceptionDescribe") >= calls,
+              "throwing: every exception is cleared")
+        check("unexpected call" not in record, "throwing: no JNI call with a pending exception")
+    finally:
+        app.close()
+
+
+CASES = {"controller": case_controller, "auto_off": case_auto_off,
+         "throwing": case_throwing_controller}
+
+if __name__ == "__main__":
+    for name in sys.argv[1:] or CASES:
+        print("== " + name, flush=True)
+        CASES[name]()
+    if failures:
+        sys.exit(1)
+    print("all splash checks passed")
