@@ -103,11 +103,17 @@ def splash_mismatches(shot):
             for x, y in SAMPLES if shot.pixel(SPLASH_X + x, SPLASH_Y + y) != EXPECTED[y][x]]
 
 
+last_shots = []  # the screenshots of the last wait, for a failure's report
+
+
 def wait_for(condition, seconds, every=0.05):
     """Screenshots until the condition holds for one; that screenshot, or None at the limit."""
     end = time.monotonic() + seconds
+    last_shots.clear()
     while True:
         shot = Screenshot()
+        last_shots.append(shot)
+        del last_shots[:-40]
         if condition(shot):
             return shot
         if time.monotonic() > end:

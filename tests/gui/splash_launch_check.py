@@ -2,6 +2,7 @@
 """The native splash of a real launch, judged on the screen: the launcher starts with the jvm.dll
 double beside it, and xwd screenshots show what the user sees.
 Usage: splash_launch_check.py [case ...]   (default: every case)"""
+import os
 import sys
 import time
 
@@ -15,6 +16,12 @@ def check(condition, what):
     if not condition:
         failures.append(what)
         print("FAIL: " + what, flush=True)
+        # What the screen shows now, for the reader of the failure.
+        path = os.path.join(screen.BUILD, "screen-failure-%d.png" % len(failures))
+        Screenshot().save_png(path)
+        print("  screen now: " + path, flush=True)
+        for i, shot in enumerate(screen.last_shots):
+            shot.save_png(os.path.join(screen.BUILD, "screen-failure-%d-%02d.png" % (len(failures), i)))
     return condition
 
 
