@@ -120,6 +120,9 @@ int runBuild(const BuildOptions& options, std::ostream& out, std::ostream& err) 
     return 1;
   }
   if (!applyProjectIdentity(project, image, why)) {
+    // Errors about the template itself say "the launcher template"; name which one.
+    const std::string generic = "the launcher template";
+    if (why.compare(0, generic.size(), generic) == 0) why.insert(generic.size(), " " + templatePath);
     err << "tessel build: " << why << "\n";
     return 1;
   }

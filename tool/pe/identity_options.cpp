@@ -238,7 +238,11 @@ bool applyIdentity(Image& image, const IdentityOptions& options, int32_t& splash
     putResource(resources, Resource{ResourceId::number(kRtVersion), ResourceId::number(1), 0x0409,
                                     0, buildVersionResource(options.version)});
   }
-  return writeResources(image, resources, error);
+  if (!writeResources(image, resources, error)) {
+    error = "the launcher template: " + error;
+    return false;
+  }
+  return true;
 }
 
 bool isSigned(const Image& image) {

@@ -6,6 +6,7 @@
 
 #include "byte_order.h"
 #include "identity.h"
+#include "identity_options.h"
 #include "pe_image.h"
 #include "resources.h"
 
@@ -194,6 +195,22 @@ TEST_F(TemplateResources, DamagedResourceDirectoryIsReportedNotFollowed) {
   std::vector<Resource> resources;
   EXPECT_FALSE(readResources(image, resources, error));
   EXPECT_FALSE(error.empty());
+}
+
+TEST_F(TemplateResources, HeaderWithoutRoomForAnotherSectionIsRefusedUntouched) {
+  Image image;
+  std::string error;
+  ASSERT_TRUE(parseImage(bytes, image, error)) << error;
+  // Headers that end right after the section table leave no room for one more entry.
+  const size_t tableEnd = image.optionalHeader + image.optionalSize + 40 * image.sections.size();
+  storeLe32(&bytes[image.optionalHeader + 60], static_cast<uint32_t>(tableEnd));
+  ASSERT_TRUE(parseImage(bytes, image, error)) << error;
+  IdentityOptions options;
+  options.executionLevel = "asInvoker";
+  int32_t width = 0, height = 0;
+  EXPECT_FALSE(applyIdentity(image, options, width, height, error));
+  EXPECT_NE(error.find("no room for another section"), std::string::npos) << error;
+  EXPECT_EQ(image.bytes, bytes);
 }
 
 }  // namespace
