@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "block_writer.h"
+#include "byte_order.h"
 #include "config_keys.h"
 #include "file_io.h"
 #include "pe/identity_options.h"
@@ -155,14 +156,11 @@ int runBuild(const BuildOptions& options, std::ostream& out, std::ostream& err) 
     return 1;
   }
   // The checksum covers the whole file, block and embedded files included.
-  std::vector<uint8_t> whole;
   {
     pe::Image parsed;
     if (pe::parseImage(image, parsed, why)) {
-      whole.reserve(image.size() + block.size() + records.size() + trailer.size());
-      for (const auto* piece : {&image, &block, &records, &trailer})
-        whole.insert(whole.end(), piece->begin(), piece->end());
-      pe::updateChecksum(whole, parsed);
+      const size_t at = pe::checksumOffset(parsed);
+      storeLe32(&image[at], pe::computeChecksum({&image, &block, &records, &trailer}, at));
     }
   }
   FinishingStep sign;
@@ -171,9 +169,7 @@ int runBuild(const BuildOptions& options, std::ostream& out, std::ostream& err) 
       return pe::signExecutable(temp, signing, reason);
     };
   const bool written =
-      whole.empty()
-          ? writeFileAtomically(options.outputPath, {&image, &block, &records, &trailer}, why, sign)
-          : writeFileAtomically(options.outputPath, {&whole}, why, sign);
+      writeFileAtomically(options.outputPath, {&image, &block, &records, &trailer}, why, sign);
   if (!written) {
     err << "tessel build: " << why << "\n";
     return 1;

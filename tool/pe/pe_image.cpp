@@ -167,17 +167,31 @@ bool appendSection(Image& image, const std::string& name, const std::vector<uint
 
 size_t checksumOffset(const Image& image) { return image.optionalHeader + 64; }
 
-uint32_t computeChecksum(const std::vector<uint8_t>& bytes, size_t checksumAt) {
+uint32_t computeChecksum(const std::vector<const std::vector<uint8_t>*>& pieces, size_t checksumAt) {
+  // Words are summed without carrying and folded once at the end: the same one's-complement
+  // sum as folding after every word, for files far beyond 4 GB.
   uint64_t sum = 0;
-  const size_t n = bytes.size();
-  for (size_t i = 0; i < n; i += 2) {
-    if (i >= checksumAt && i < checksumAt + 4) continue;
-    uint32_t word = bytes[i] | (i + 1 < n ? bytes[i + 1] << 8 : 0);
-    sum += word;
-    sum = (sum & 0xFFFF) + (sum >> 16);
+  uint64_t pos = 0;
+  auto counted = [checksumAt](uint64_t at) { return at - checksumAt >= 4; };
+  for (const std::vector<uint8_t>* piece : pieces) {
+    const uint8_t* p = piece->data();
+    const size_t n = piece->size();
+    size_t i = 0;
+    if ((pos & 1) && n > 0) {  // the high byte of a word the previous piece began
+      if (counted(pos)) sum += static_cast<uint64_t>(p[0]) << 8;
+      i = 1;
+    }
+    for (; i + 1 < n; i += 2)
+      if (counted(pos + i)) sum += p[i] | (static_cast<uint32_t>(p[i + 1]) << 8);
+    if (i < n && counted(pos + i)) sum += p[i];
+    pos += n;
   }
-  sum = (sum & 0xFFFF) + (sum >> 16);
-  return static_cast<uint32_t>(sum + n);
+  while (sum >> 16) sum = (sum & 0xFFFF) + (sum >> 16);
+  return static_cast<uint32_t>(sum + pos);
+}
+
+uint32_t computeChecksum(const std::vector<uint8_t>& bytes, size_t checksumAt) {
+  return computeChecksum(std::vector<const std::vector<uint8_t>*>{&bytes}, checksumAt);
 }
 
 void updateChecksum(std::vector<uint8_t>& bytes, const Image& image) {

@@ -49,6 +49,8 @@ uint32_t nextSectionRva(const Image& image);
 // Recomputes the optional header's checksum over the whole file.
 void updateChecksum(std::vector<uint8_t>& bytes, const Image& image);
 uint32_t computeChecksum(const std::vector<uint8_t>& bytes, size_t checksumOffset);
+// The checksum of a file given as consecutive pieces (the field itself counts as zero).
+uint32_t computeChecksum(const std::vector<const std::vector<uint8_t>*>& pieces, size_t checksumOffset);
 size_t checksumOffset(const Image& image);
 
 }  // namespace tessel::pe

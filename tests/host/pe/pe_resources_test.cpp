@@ -134,6 +134,35 @@ TEST(VersionResource, StringsReadBack) {
   EXPECT_EQ(strings[0].second, "Example Ltd");
 }
 
+// The documented form: fold the carry back after every 16-bit word, add the file size.
+uint32_t referenceChecksum(const std::vector<uint8_t>& bytes, size_t at) {
+  uint32_t sum = 0;
+  for (size_t i = 0; i < bytes.size(); i += 2) {
+    if (i >= at && i < at + 4) continue;
+    sum += bytes[i] | (i + 1 < bytes.size() ? bytes[i + 1] << 8 : 0);
+    sum = (sum & 0xFFFF) + (sum >> 16);
+  }
+  return sum + static_cast<uint32_t>(bytes.size());
+}
+
+TEST(Checksum, PiecesOfAnyLengthGiveTheChecksumOfTheWholeFile) {
+  std::vector<uint8_t> whole(70001);
+  uint32_t x = 12345;
+  for (uint8_t& b : whole) b = static_cast<uint8_t>((x = x * 1103515245u + 12345u) >> 16);
+  std::fill(whole.begin() + 1000, whole.begin() + 3000, 0xFF);  // long runs of carries
+  const size_t at = 216;
+  const uint32_t expected = referenceChecksum(whole, at);
+  EXPECT_EQ(computeChecksum(whole, at), expected);
+  for (size_t cut1 : {0u, 1u, 217u, 218u, 4097u}) {
+    for (size_t cut2 : {cut1, cut1 + 1, cut1 + 3, size_t{69999}}) {
+      std::vector<uint8_t> a(whole.begin(), whole.begin() + cut1);
+      std::vector<uint8_t> b(whole.begin() + cut1, whole.begin() + cut2);
+      std::vector<uint8_t> c(whole.begin() + cut2, whole.end());
+      EXPECT_EQ(computeChecksum({&a, &b, &c}, at), expected) << cut1 << " " << cut2;
+    }
+  }
+}
+
 class TemplateResources : public ::testing::Test {
  protected:
   void SetUp() override {
