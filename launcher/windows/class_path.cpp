@@ -145,11 +145,11 @@ void addRuntimeJar(ClassPath& classPath) {
 }
 
 void addConfiguredClassPath(ClassPath& classPath) {
-  char specification[kPathCapacity];
-  configString(key::ClassPath, specification, kPathCapacity);
-  logLine("classpath entry %s", specification);
+  char configured[kPathCapacity];
+  configString(key::ClassPath, configured, kPathCapacity);
+  logLine("classpath entry %s", configured);
   std::vector<char*> entries;
-  for (char* piece = std::strtok(specification, ";"); piece; piece = std::strtok(nullptr, ";"))
+  for (char* piece = std::strtok(configured, ";"); piece; piece = std::strtok(nullptr, ";"))
     entries.push_back(piece);
   logLine("classpath entries %d", static_cast<int>(entries.size()));
   for (char* entry : entries) addEntry(classPath, entry);

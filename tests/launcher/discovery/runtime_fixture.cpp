@@ -87,10 +87,10 @@ std::string lowerCase(std::string text) {
   return text;
 }
 
-void configureJava(const std::string& binDirectory, const RuntimeSpec& spec) {
-  std::string cfg = "line=" + spec.banner + "\nline=Runtime Environment (double)\n";
-  cfg += "exit=" + std::to_string(spec.exitCode) + "\n";
-  cfg += "hang=" + std::to_string(spec.hangSeconds) + "\n";
+void configureJava(const std::string& binDirectory, const RuntimeLayout& layout) {
+  std::string cfg = "line=" + layout.banner + "\nline=Runtime Environment (double)\n";
+  cfg += "exit=" + std::to_string(layout.exitCode) + "\n";
+  cfg += "hang=" + std::to_string(layout.hangSeconds) + "\n";
   writeFile(binDirectory + "\\java.exe.cfg", cfg);
 }
 
@@ -101,17 +101,17 @@ void makeDirectories(const std::string& directory) {
   CreateDirectoryA(directory.c_str(), nullptr);
 }
 
-void makeRuntime(const std::string& home, const RuntimeSpec& spec) {
+void makeRuntime(const std::string& home, const RuntimeLayout& layout) {
   std::string bin = home + "\\bin";
   makeDirectories(bin);
   std::string doubles = doublesDirectory();
   copyOrFail(doubles + "\\java_exe\\java.exe", bin + "\\java.exe");
-  if (spec.javaw) copyOrFail(doubles + "\\java_exe\\java.exe", bin + "\\javaw.exe");
-  configureJava(bin, spec);
-  if (spec.jvmType) {
-    std::string vm = bin + "\\" + spec.jvmType;
+  if (layout.javaw) copyOrFail(doubles + "\\java_exe\\java.exe", bin + "\\javaw.exe");
+  configureJava(bin, layout);
+  if (layout.jvmType) {
+    std::string vm = bin + "\\" + layout.jvmType;
     CreateDirectoryA(vm.c_str(), nullptr);
-    copyOrFail(doubles + (spec.wrongWordSize ? "\\jvm_dll_minimal\\x86\\jvm.dll"
+    copyOrFail(doubles + (layout.wrongWordSize ? "\\jvm_dll_minimal\\x86\\jvm.dll"
                                              : "\\jvm_dll_minimal\\jvm.dll"),
                vm + "\\jvm.dll");
   }

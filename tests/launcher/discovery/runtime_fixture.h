@@ -21,7 +21,7 @@ std::string readFile(const std::string& path);
 bool exists(const std::string& path);
 std::string lowerCase(std::string text);
 
-struct RuntimeSpec {
+struct RuntimeLayout {
   std::string banner;               // first line on standard error
   int exitCode = 0;
   int hangSeconds = 0;
@@ -30,9 +30,9 @@ struct RuntimeSpec {
   bool javaw = false;               // javaw.exe beside java.exe
 };
 // home\bin\java.exe (+ java.exe.cfg), optionally javaw.exe and bin\<type>\jvm.dll.
-void makeRuntime(const std::string& home, const RuntimeSpec& spec);
+void makeRuntime(const std::string& home, const RuntimeLayout& layout);
 // Rewrites java.exe.cfg only.
-void configureJava(const std::string& binDirectory, const RuntimeSpec& spec);
+void configureJava(const std::string& binDirectory, const RuntimeLayout& layout);
 // How often the java.exe double in that bin directory ran.
 int javaRuns(const std::string& binDirectory);
 

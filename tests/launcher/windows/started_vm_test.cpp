@@ -29,9 +29,9 @@ class StartedVm : public ::testing::Test {
     dir = makeUniqueDirectory("vm");
     makeDirectories(dir + "\\app");
     makeDirectories(dir + "\\tmp");
-    RuntimeSpec spec;
-    spec.banner = "java version \"1.8.0_60\"";
-    makeRuntime(dir + "\\app\\jre", spec);
+    RuntimeLayout layout;
+    layout.banner = "java version \"1.8.0_60\"";
+    makeRuntime(dir + "\\app\\jre", layout);
     ASSERT_TRUE(CopyFileA((doublesDirectory() + "\\jvm_dll\\jvm.dll").c_str(),
                           (dir + "\\app\\jre\\bin\\server\\jvm.dll").c_str(), FALSE));
   }
