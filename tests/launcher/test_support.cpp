@@ -31,22 +31,27 @@ std::string readFile(const std::string& path) {
   return s.str();
 }
 
-void removeTree(const std::string& path) {
-  WIN32_FIND_DATAA data;
-  HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);
+void removeTree(const std::wstring& path) {
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
   if (find != INVALID_HANDLE_VALUE) {
     do {
-      std::string name = data.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string child = path + "\\" + name;
+      std::wstring name = data.cFileName;
+      if (name == L"." || name == L"..") continue;
+      std::wstring child = path + L"\\" + name;
       if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
         removeTree(child);
       else
-        DeleteFileA(child.c_str());
-    } while (FindNextFileA(find, &data));
+        DeleteFileW(child.c_str());
+    } while (FindNextFileW(find, &data));
     FindClose(find);
   }
-  RemoveDirectoryA(path.c_str());
+  RemoveDirectoryW(path.c_str());
+}
+
+void removeTree(const std::string& path) {
+  // Test paths are ASCII; the wide walk also removes what tests created with other names.
+  removeTree(std::wstring(path.begin(), path.end()));
 }
 
 }  // namespace tessel::test

@@ -20,6 +20,8 @@ class ScratchDir {
 };
 
 std::string readFile(const std::string& path);
+// Removes a directory with everything below it.
 void removeTree(const std::string& path);
+void removeTree(const std::wstring& path);
 
 }  // namespace tessel::test

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "discovery/version_cache.h"
+#include "test_support.h"
 
 namespace tessel {
 namespace fixture {
@@ -48,21 +49,7 @@ std::string makeUniqueDirectory(const char* tag, const std::string& parent) {
   }
 }
 
-void removeTree(const std::string& directory) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((directory + "\\*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      std::string name = found.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string path = directory + "\\" + name;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) removeTree(path);
-      else DeleteFileA(path.c_str());
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-  }
-  RemoveDirectoryA(directory.c_str());
-}
+void removeTree(const std::string& directory) { test::removeTree(directory); }
 
 void writeFile(const std::string& path, const std::string& content) {
   std::ofstream out(path, std::ios::binary);

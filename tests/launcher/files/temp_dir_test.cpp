@@ -7,6 +7,7 @@
 #include "files/bounded_text.h"
 #include "files/paths.h"
 #include "files/temp_dir.h"
+#include "test_support.h"
 
 namespace tessel {
 namespace {
@@ -24,24 +25,7 @@ class TempDir : public ::testing::Test {
   }
   void TearDown() override {
     SetEnvironmentVariableW(L"TMP", hadTmp_ ? savedTmp_ : nullptr);
-    removeTree(dir_);
-  }
-  static void removeTree(const std::wstring& dir) {
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((dir + L"\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-      do {
-        std::wstring name = data.cFileName;
-        if (name == L"." || name == L"..") continue;
-        std::wstring path = dir + L"\\" + name;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-          removeTree(path);
-        else
-          DeleteFileW(path.c_str());
-      } while (FindNextFileW(find, &data));
-      FindClose(find);
-    }
-    RemoveDirectoryW(dir.c_str());
+    test::removeTree(dir_);
   }
   std::string narrowDir() const { return std::string(dir_.begin(), dir_.end()); }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "block_writer.h"
+#include "test_support.h"
 
 namespace tessel {
 namespace {
@@ -36,24 +37,7 @@ class StartedLauncher : public ::testing::Test {
   }
   void TearDown() override {
     for (const std::wstring& name : variables_) SetEnvironmentVariableW(name.c_str(), nullptr);
-    removeTree(dir_);
-  }
-  static void removeTree(const std::wstring& dir) {
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((dir + L"\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-      do {
-        std::wstring name = data.cFileName;
-        if (name == L"." || name == L"..") continue;
-        std::wstring path = dir + L"\\" + name;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-          removeTree(path);
-        else
-          DeleteFileW(path.c_str());
-      } while (FindNextFileW(find, &data));
-      FindClose(find);
-    }
-    RemoveDirectoryW(dir.c_str());
+    test::removeTree(dir_);
   }
 
   // Sets a variable that the started launcher inherits, until the test ends.

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "test_support.h"
+
 namespace tessel {
 
 class ScratchDir {
@@ -16,7 +18,7 @@ class ScratchDir {
             std::to_wstring(++counter);
     CreateDirectoryW(path_.c_str(), nullptr);
   }
-  ~ScratchDir() { remove(path_); }
+  ~ScratchDir() { test::removeTree(path_); }
   ScratchDir(const ScratchDir&) = delete;
   ScratchDir& operator=(const ScratchDir&) = delete;
 
@@ -52,23 +54,6 @@ class ScratchDir {
   }
 
  private:
-  static void remove(const std::wstring& dir) {
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((dir + L"\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-      do {
-        std::wstring name = data.cFileName;
-        if (name == L"." || name == L"..") continue;
-        std::wstring full = dir + L"\\" + name;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-          remove(full);
-        else
-          DeleteFileW(full.c_str());
-      } while (FindNextFileW(find, &data));
-      FindClose(find);
-    }
-    RemoveDirectoryW(dir.c_str());
-  }
   std::wstring path_;
 };
 
