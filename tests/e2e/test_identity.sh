@@ -145,7 +145,7 @@ expect_refused() {
   ls "$W" | grep -q "^$1.exe." && fail "$1: temporary file left"
   return 0
 }
-bad_image_project() {
+small_project() {
   write_project "$1" <<TOML
 [application]
 name = "Bad"
@@ -158,20 +158,20 @@ TOML
 
 case_name "bad images are refused with the file named"
 head -c 700 "$W/app.ico" > "$W/truncated.ico"
-bad_image_project bad-ico 'icon = "truncated.ico"'
+small_project bad-ico 'icon = "truncated.ico"'
 expect_refused bad-ico "truncated.ico"
 { head -c 18 "$W/splash.bmp"; printf '\x00\x00\x01\x00'; tail -c +23 "$W/splash.bmp"; } > "$W/liar.bmp"
-bad_image_project bad-bmp 'splash_bitmap = "liar.bmp"'
+small_project bad-bmp 'splash_bitmap = "liar.bmp"'
 expect_refused bad-bmp "liar.bmp"
 head -c $((50 * 1024 * 1024)) /dev/zero > "$W/huge.png"
-bad_image_project huge 'runtime_splash_image = "huge.png"'
+small_project huge 'runtime_splash_image = "huge.png"'
 expect_refused huge "huge.png: too large"
 rm -f "$W/huge.png"
-bad_image_project missing 'icon = "no-such.ico"'
+small_project missing 'icon = "no-such.ico"'
 expect_refused missing "no-such.ico"
 
 case_name "a signed template is refused"
-bad_image_project from-signed 'execution_level = "asInvoker"'
+small_project from-signed 'execution_level = "asInvoker"'
 expect_refused from-signed "is signed" --template "$W/p12.exe"
 
 case_name "tessel.exe under Wine writes the same executable"
@@ -185,5 +185,15 @@ cmp -s "$W/win.exe" "$W/full/app.exe" || fail "tessel.exe and tessel wrote diffe
   "$TESSEL_SOURCE_DIR/cmake/wine-run.sh" "$TESSEL_DIST/tessel.exe" inspect "$(windows_path "$W/p12.exe")" \
   < /dev/null > "$W/win-inspect.out" 2>&1)
 tr -d '\r' < "$W/win-inspect.out" | grep -qF "signed: yes" || fail "tessel.exe inspect: not signed"
+
+case_name "tessel.exe reads images from folders with names beyond the ANSI code page"
+mkdir -p "$W/значки"
+cp "$W/app.ico" "$W/значки/app.ico"
+small_project unicode-icon 'icon = "значки/app.ico"'
+(cd "$TESSEL_BUILD_DIR" && TESSEL_WINE_ROOT=$TESSEL_BUILD_DIR WINE_TIMEOUT=$E2E_TIMEOUT \
+  "$TESSEL_SOURCE_DIR/cmake/wine-run.sh" "$TESSEL_DIST/tessel.exe" build \
+  "$(windows_path "$W/unicode-icon.toml")" -o "$(windows_path "$W/unicode-icon.exe")" \
+  < /dev/null > "$W/unicode.out" 2>&1) || { fail "tessel.exe could not read the icon"; cat "$W/unicode.out" >&2; }
+wrestool -l "$W/unicode-icon.exe" 2>/dev/null | grep -qF -- "--type=14 --name=1 " || fail "no icon group"
 
 finish

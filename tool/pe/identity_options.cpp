@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #define TOML_EXCEPTIONS 0
@@ -39,13 +40,22 @@ bool readText(const toml::table& t, const char* key, const std::string& file,
   return true;
 }
 
+// Paths arrive as UTF-8 on every system; Windows needs them wide to open any name.
+std::filesystem::path nativePath(const std::string& utf8) {
+#ifdef _WIN32
+  std::u16string wide;
+  if (utf8ToUtf16(utf8, wide)) return std::filesystem::path(std::wstring(wide.begin(), wide.end()));
+#endif
+  return std::filesystem::path(utf8);
+}
+
 std::string resolve(const std::string& baseDir, const std::string& path) {
-  if (path.empty() || path[0] == '/' || baseDir.empty()) return path;
+  if (path.empty() || baseDir.empty() || nativePath(path).is_absolute()) return path;
   return baseDir + "/" + path;
 }
 
 bool readFile(const std::string& path, std::vector<uint8_t>& out, std::string& error) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  std::ifstream in(nativePath(path), std::ios::binary | std::ios::ate);
   if (!in) {
     error = path + ": cannot be read";
     return false;
@@ -251,14 +261,34 @@ bool isSigned(const Image& image) {
 }
 
 namespace {
+
+#ifdef _WIN32
+// One argument in the quoting the C runtime's command-line parser undoes.
+std::wstring quoteArgument(const std::wstring& arg) {
+  std::wstring out = L"\"";
+  size_t backslashes = 0;
+  for (wchar_t c : arg) {
+    if (c == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+    backslashes = 0;
+    out += c;
+  }
+  out.append(backslashes * 2, L'\\');
+  return out + L"\"";
+}
+#endif
+
 int runProgram(const std::vector<std::string>& args) {
 #ifdef _WIN32
-  std::vector<const char*> argv;
-  std::vector<std::string> quoted;
-  for (const std::string& a : args) quoted.push_back("\"" + a + "\"");
-  for (const std::string& a : quoted) argv.push_back(a.c_str());
+  std::vector<std::wstring> quoted;
+  for (const std::string& a : args) quoted.push_back(quoteArgument(nativePath(a).wstring()));
+  std::vector<const wchar_t*> argv;
+  for (const std::wstring& a : quoted) argv.push_back(a.c_str());
   argv.push_back(nullptr);
-  return static_cast<int>(_spawnvp(_P_WAIT, args[0].c_str(), argv.data()));
+  return static_cast<int>(_wspawnvp(_P_WAIT, L"osslsigncode", argv.data()));
 #else
   pid_t pid = fork();
   if (pid < 0) return -1;
@@ -276,12 +306,36 @@ int runProgram(const std::vector<std::string>& args) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 #endif
 }
+
+void removeQuietly(const std::string& path) {
+  std::error_code ignored;
+  std::filesystem::remove(nativePath(path), ignored);
+}
+
+// The password goes to osslsigncode in a file only the user can read, not on its command
+// line where every process list shows it.
+bool writePasswordFile(const std::string& path, const std::string& password) {
+#ifdef _WIN32
+  std::ofstream out(nativePath(path), std::ios::binary | std::ios::trunc);
+#else
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+  if (fd < 0) return false;
+  ::close(fd);
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+#endif
+  out << password;
+  return static_cast<bool>(out.flush());
+}
+
 }  // namespace
 
 bool signExecutable(const std::string& path, const SigningOptions& options, std::string& error) {
   const std::string unsignedCopy = path + ".unsigned";
-  if (std::rename(path.c_str(), unsignedCopy.c_str()) != 0) {
-    error = path + ": cannot prepare for signing";
+  const std::string passwordFile = path + ".pass";
+  std::error_code ec;
+  std::filesystem::rename(nativePath(path), nativePath(unsignedCopy), ec);
+  if (ec) {
+    error = path + ": cannot prepare for signing: " + ec.message();
     return false;
   }
   std::vector<std::string> args = {"osslsigncode", "sign"};
@@ -290,16 +344,25 @@ bool signExecutable(const std::string& path, const SigningOptions& options, std:
   } else {
     args.insert(args.end(), {"-certs", options.certificate, "-key", options.key});
   }
-  if (!options.password.empty()) args.insert(args.end(), {"-pass", options.password});
+  if (!options.password.empty()) {
+    if (!writePasswordFile(passwordFile, options.password)) {
+      removeQuietly(passwordFile);
+      removeQuietly(unsignedCopy);
+      error = passwordFile + ": cannot hand the password to osslsigncode";
+      return false;
+    }
+    args.insert(args.end(), {"-readpass", passwordFile});
+  }
   if (!options.timestampUrl.empty()) args.insert(args.end(), {"-t", options.timestampUrl});
   args.insert(args.end(), {"-h", "sha256", "-in", unsignedCopy, "-out", path});
   const int rc = runProgram(args);
-  std::remove(unsignedCopy.c_str());
+  removeQuietly(passwordFile);
+  removeQuietly(unsignedCopy);
   if (rc != 0) {
-    std::remove(path.c_str());
-    error = rc == 127 ? "signing needs osslsigncode on the PATH"
-                      : "osslsigncode failed (exit code " + std::to_string(rc) +
-                            "); check the certificate, key and password";
+    removeQuietly(path);
+    error = rc == 127 || rc == -1 ? "signing needs osslsigncode on the PATH"
+                                  : "osslsigncode failed (exit code " + std::to_string(rc) +
+                                        "); check the certificate, key and password";
     return false;
   }
   return true;
