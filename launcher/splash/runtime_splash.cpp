@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <atomic>
+
 #include "diagnostics/log.h"
 #include "files/bounded_text.h"
 #include "splash/splash_state.h"
@@ -16,6 +18,8 @@ using SplashVoidFunction = void (*)();
 using SplashLoadMemoryFunction = int (*)(void*, int);
 
 SplashVoidFunction splashCloseFunction;
+// The library frees its splash on the first close; a second error dialog must not close it again.
+std::atomic<bool> runtimeSplashClosed{false};
 
 void* procedure(HMODULE library, const char* name) {
   return reinterpret_cast<void*>(GetProcAddress(library, name));
@@ -57,7 +61,8 @@ void showRuntimeSplash() {
 }
 
 void hideRuntimeSplash() {
-  if (splashStarted.load() && splashCloseFunction) splashCloseFunction();
+  if (splashStarted.load() && splashCloseFunction && !runtimeSplashClosed.exchange(true))
+    splashCloseFunction();
 }
 
 }  // namespace tessel

@@ -6,7 +6,7 @@ namespace tessel {
 // Loads the library (kept for the process's life) and shows the executable's raw image
 // resource 10000; a missing library or function is logged and the launch goes on.
 void showRuntimeSplash();
-// Closes the runtime splash when it was shown.
+// Closes the runtime splash when it was shown, once.
 void hideRuntimeSplash();
 
 }  // namespace tessel

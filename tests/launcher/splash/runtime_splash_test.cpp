@@ -39,6 +39,7 @@ TEST_F(RuntimeSplash, WithoutImageResourceLoadsNothingAndClosesOnHide) {
   splashControl(SW_SHOWNORMAL);
   EXPECT_TRUE(splashStarted);
   splashControl(0);
+  splashControl(0);  // a second error dialog: the library's splash is already gone
   char expected[128];
   std::snprintf(expected, sizeof expected, "SplashInit\nSplashLoadMemory %p 0 00000000\nSplashClose\n",
                 static_cast<void*>(nullptr));
