@@ -64,7 +64,9 @@ HWND waitForVisibleSplash() {
     return window && IsWindowVisible(window);
   }, 5000);
   if (!window || !IsWindowVisible(window)) return nullptr;
-  Sleep(100);  // let the first paint through
+  // The first paint may lag behind the show on a loaded machine: wait until it is through.
+  waitUntil([&] { return GetUpdateRect(window, nullptr, FALSE) == FALSE; }, 2000);
+  Sleep(100);
   return window;
 }
 

@@ -125,7 +125,7 @@ class App:
     """A work folder with app\\app.exe (template + keys) and app\\jre (java.exe and jvm.dll
     doubles). Removed by close()."""
 
-    def __init__(self, keys, tag="splash"):
+    def __init__(self, keys, tag="splash", java_seconds=0):
         self.work = tempfile.mkdtemp(prefix="tessel-%s-" % tag)
         self.app = os.path.join(self.work, "app")
         server = os.path.join(self.app, "jre", "bin", "server")
@@ -135,7 +135,8 @@ class App:
         shutil.copy(os.path.join(doubles, "java_exe", "java.exe"),
                     os.path.join(self.app, "jre", "bin"))
         with open(os.path.join(self.app, "jre", "bin", "java.exe.cfg"), "w") as f:
-            f.write('line=java version "1.8.0_60"\nexit=0\nhang=0\n')
+            # hang: the version query takes that long, and the splash stays up meanwhile
+            f.write('line=java version "1.8.0_60"\nexit=0\nhang=%d\n' % java_seconds)
         shutil.copy(os.path.join(doubles, "jvm_dll", "jvm.dll"), server)
         self.exe = os.path.join(self.app, "app.exe")
         self.record = os.path.join(self.work, "jvm-record.txt")
@@ -165,6 +166,14 @@ class App:
                                         stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                         stderr=subprocess.STDOUT)
         return self.process
+
+    def state(self):
+        """How far the launch got, for a failure's report."""
+        running = self.process is not None and self.process.poll() is None
+        return "%.1f s after the start: %s; jvm.dll double record %d bytes" % (
+            time.monotonic() - self.started,
+            "still running" if running else "ended with %s" % self.process.returncode,
+            len(self.recorded()))
 
     def wait(self, seconds=60):
         out, _ = self.process.communicate(timeout=seconds)

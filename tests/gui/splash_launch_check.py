@@ -3,6 +3,7 @@
 double beside it, and xwd screenshots show what the user sees.
 Usage: splash_launch_check.py [case ...]   (default: every case)"""
 import os
+import subprocess
 import sys
 import time
 
@@ -54,7 +55,7 @@ def case_controller():
         app.start({"TESSEL_JVM_MAIN_SLEEP_MS": "9000"})
         first = wait_for(splash_shown, APPEAR_SECONDS)
         if not check(first is not None, "controller: the splash bitmap appears centred"):
-            print(screen.splash_mismatches(Screenshot()))
+            print(app.state())
             return
         check(dark_pixels(first, STATUS) > 30, "controller: the status text is drawn in black")
         bar = (SPLASH_X + 16, SPLASH_Y + 268, 200, 24)
@@ -91,6 +92,7 @@ def case_auto_off():
         app.start({"TESSEL_JVM_MAIN_WINDOW_MS": "1500", "TESSEL_JVM_MAIN_SLEEP_MS": "5000"})
         shown = wait_for(splash_shown, APPEAR_SECONDS)
         if not check(shown is not None, "auto-off: the splash appears"):
+            print(app.state())
             return
         gone = wait_for(lambda s: not splash_shown(s), 10)
         check(gone is not None, "auto-off: the splash goes when the application shows a window")
@@ -111,7 +113,9 @@ def case_throwing_controller():
     try:
         app.start({"TESSEL_JVM_THROWS": CONTROLLER + ".getAction",
                    "TESSEL_JVM_MAIN_SLEEP_MS": "3000"})
-        check(wait_for(splash_shown, APPEAR_SECONDS) is not None, "throwing: the splash appears")
+        if not check(wait_for(splash_shown, APPEAR_SECONDS) is not None,
+                     "throwing: the splash appears"):
+            print(app.state())
         time.sleep(1.0)
         check(splash_shown(Screenshot()), "throwing: the splash stays up")
         code, out = app.wait()
@@ -126,8 +130,52 @@ def case_throwing_controller():
         app.close()
 
 
+def box_windows(caption):
+    """X windows named like the caption (the error box), as xdotool finds them."""
+    found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^%s$" % caption],
+                           capture_output=True, text=True, timeout=20,
+                           env=dict(os.environ, DISPLAY=screen.display()))
+    return found.stdout.split()
+
+
+def case_error_box():
+    """A failed start hides the splash; its error box stays until the user closes it, then the
+    launcher ends with 1."""
+    caption = "tessel splash error %d" % os.getpid()
+    app = App({107: "1", 1000: caption, 1005: "The Java virtual machine could not be started"},
+              java_seconds=2)
+    try:
+        app.start({"TESSEL_JVM_CREATE_RESULT": "-1"})
+        if not check(wait_for(splash_shown, APPEAR_SECONDS) is not None,
+                     "error box: the splash appears first"):
+            print(app.state())
+            return
+        check(wait_for(lambda s: not splash_shown(s), 20) is not None,
+              "error box: the error hides the splash")
+        end = time.monotonic() + 20
+        while not box_windows(caption) and time.monotonic() < end:
+            time.sleep(0.1)
+        if not check(box_windows(caption), "error box: the message box appears"):
+            return
+        time.sleep(2.0)  # many timer ticks: time for the splash thread to end
+        boxes = box_windows(caption)
+        check(boxes, "error box: the box is still there after the splash thread ended")
+        check(app.process.poll() is None, "error box: the launcher waits for the user")
+        if boxes:
+            x = dict(os.environ, DISPLAY=screen.display())
+            subprocess.run(["xdotool", "key", "--window", boxes[0], "Return"], timeout=20, env=x)
+            time.sleep(1)
+            if box_windows(caption):  # the key went elsewhere: focus the box first
+                subprocess.run(["xdotool", "windowactivate", "--sync", boxes[0], "key", "Return"],
+                               timeout=20, env=x, capture_output=True)
+        code, out = app.wait(30)
+        check(code == 1, "error box: closing it ends the launch with 1 (got %s: %s)" % (code, out))
+    finally:
+        app.close()
+
+
 CASES = {"controller": case_controller, "auto_off": case_auto_off,
-         "throwing": case_throwing_controller}
+         "throwing": case_throwing_controller, "error_box": case_error_box}
 
 if __name__ == "__main__":
     for name in sys.argv[1:] or CASES:

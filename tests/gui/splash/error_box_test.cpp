@@ -24,13 +24,18 @@ TEST(ErrorBox, StaysUntilClosedAfterTheSplashHides) {
 
   std::atomic<bool> stayed{false};
   std::atomic<bool> splashGoneMeanwhile{false};
+  std::atomic<bool> ownerKept{false};
   std::thread user([&] {
     HWND box = nullptr;
     if (!waitUntil([&] { return (box = FindWindowA("#32770", caption.c_str())) != nullptr; }, 5000))
       return;
+    HWND owner = GetWindow(box, GW_OWNER);
     Sleep(800);  // several timer ticks: time enough for the splash thread to end
     stayed = IsWindow(box) && IsWindowVisible(box);
     splashGoneMeanwhile = !IsWindow(splash);
+    // Windows destroys owned windows with their owner (Wine keeps them): whoever owns the box
+    // must still be there.
+    ownerKept = owner == nullptr || IsWindow(owner);
     PostMessageA(box, WM_COMMAND, IDOK, 0);
   });
   DWORD start = GetTickCount();
@@ -40,6 +45,7 @@ TEST(ErrorBox, StaysUntilClosedAfterTheSplashHides) {
   EXPECT_TRUE(stayed) << "the box went away by itself after " << shownFor << " ms";
   EXPECT_TRUE(splashGoneMeanwhile) << "the hidden splash's thread ends while the box is up";
   EXPECT_GE(shownFor, 800u);
+  EXPECT_TRUE(ownerKept) << "the box's owner window went away while the box was up";
 }
 
 }  // namespace
