@@ -3,6 +3,7 @@
 double beside it, and xwd screenshots show what the user sees.
 Usage: splash_launch_check.py [case ...]   (default: every case)"""
 import os
+import shutil
 import subprocess
 import sys
 import time
@@ -174,8 +175,40 @@ def case_error_box():
         app.close()
 
 
+def case_runtime_splash():
+    """Key 10123: the runtime's splashscreen.dll shows the image once the runtime is found, the
+    Java side gets the text-line settings, and no native window appears."""
+    app = App({10123: "1", 10111: "Starting up", 10109: "20", 10110: "206"})
+    try:
+        library = os.path.join(screen.BUILD, "tests", "doubles", "splashscreen_dll",
+                               "splashscreen_double", "bin", "splashscreen.dll")
+        shutil.copy(library, os.path.join(app.app, "jre", "bin"))
+        calls = os.path.join(app.work, "splash-calls.txt")
+        app.start({"TESSEL_SPLASH_RECORD": screen.windows_path(calls),
+                   "TESSEL_JVM_MAIN_SLEEP_MS": "1500"})
+        native = wait_for(splash_shown, 4)
+        check(native is None, "runtime splash: no native splash window")
+        code, out = app.wait()
+        check(code == 0, "runtime splash: the launch ends with 0 (got %s: %s)" % (code, out))
+        try:
+            with open(calls) as f:
+                lines = f.read().splitlines()
+        except FileNotFoundError:
+            lines = []
+        # The template carries no raw image: the library is asked to show nothing.
+        check(lines[:2] == ["SplashInit", "SplashLoadMemory 0000000000000000 0 00000000"],
+              "runtime splash: SplashInit, then SplashLoadMemory without an image (%s)" % lines)
+        record = app.recorded()
+        config = [line for line in record.splitlines() if "initAwtSplashConfig" in line]
+        check(any('"Starting up", 20, 206' in line for line in config),
+              "runtime splash: the status line settings reach the Java side (%s)" % config)
+    finally:
+        app.close()
+
+
 CASES = {"controller": case_controller, "auto_off": case_auto_off,
-         "throwing": case_throwing_controller, "error_box": case_error_box}
+         "throwing": case_throwing_controller, "error_box": case_error_box,
+         "runtime_splash": case_runtime_splash}
 
 if __name__ == "__main__":
     for name in sys.argv[1:] or CASES:
