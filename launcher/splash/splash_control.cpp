@@ -1,6 +1,7 @@
 #include "splash/splash_control.h"
 
 #include <cstdarg>
+#include <new>
 
 #include "config/config_access.h"
 #include "config_keys.h"
@@ -138,6 +139,10 @@ void CALLBACK splashTimerProc(HWND, UINT, UINT_PTR, DWORD) {
   if (controllerThrew(env, "getText") || !text) return;
   wchar_t* copy = javaStringToWide(env, static_cast<jstring>(text));
   env->DeleteLocalRef(text);  // a long run must not grow the thread's local references
+  if (!copy) {  // no memory for the copy: the line stays as it is
+    controllerThrew(env, "getText");
+    return;
+  }
   setSplashStatusText(copy);
   delete[] copy;
 }
@@ -145,12 +150,13 @@ void CALLBACK splashTimerProc(HWND, UINT, UINT_PTR, DWORD) {
 wchar_t* javaStringToWide(JNIEnv* env, jstring text) {
   if (!text) return nullptr;
   const jchar* chars = env->GetStringChars(text, nullptr);
+  if (!chars) return nullptr;  // the machine is out of memory; its error is left pending
   jsize length = env->GetStringLength(text);
   if (length < 0) length = 0;
-  wchar_t* copy = new wchar_t[static_cast<size_t>(length) + 1]();
+  wchar_t* copy = new (std::nothrow) wchar_t[static_cast<size_t>(length) + 1]();
   // Stops at an embedded zero character; the rest stays zero.
-  for (jsize i = 0; chars && i < length && chars[i]; ++i) copy[i] = static_cast<wchar_t>(chars[i]);
-  if (chars) env->ReleaseStringChars(text, chars);
+  for (jsize i = 0; copy && i < length && chars[i]; ++i) copy[i] = static_cast<wchar_t>(chars[i]);
+  env->ReleaseStringChars(text, chars);
   return copy;
 }
 

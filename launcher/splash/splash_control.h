@@ -15,7 +15,8 @@ void CALLBACK splashTimerProc(HWND, UINT, UINT_PTR, DWORD);
 // Attaches the splash thread to the virtual machine and looks up the controller class and its
 // methods; leaves them absent (and no exception pending) when they are missing.
 void lookupSplashController();
-// A new terminated copy of a Java string (nullptr for null); the caller frees it with delete[].
+// A new terminated copy of a Java string (nullptr for null or when memory runs out); the
+// caller frees it with delete[].
 wchar_t* javaStringToWide(JNIEnv* env, jstring text);
 
 // Hides the native window, which from then on owns no error box, and brings the process's
