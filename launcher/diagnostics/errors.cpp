@@ -15,7 +15,7 @@
 namespace tessel {
 
 bool showErrorDialogs = true;
-HWND messageOwnerWindow = nullptr;
+std::atomic<HWND> messageOwnerWindow{nullptr};
 
 void setMessageOwnerWindow(HWND window) noexcept { messageOwnerWindow = window; }
 void clearErrorDialogs() noexcept { showErrorDialogs = false; }
@@ -115,7 +115,7 @@ void showErrorW(const wchar_t* text) {
   if (showErrorDialogs) {
     wchar_t caption[kPathCapacity];
     configStringW(key::MsgCaption, caption, kPathCapacity);
-    MessageBoxW(messageOwnerWindow, shown, caption, MB_OK | MB_ICONERROR);
+    MessageBoxW(messageOwnerWindow.load(), shown, caption, MB_OK | MB_ICONERROR);
   } else {
     // The C runtime's "%S" conversion: wide text in the ANSI code page.
     static char narrow[kPathCapacity * 3];
@@ -135,7 +135,7 @@ void showError(const char* text) {
   if (showErrorDialogs) {
     char caption[kPathCapacity];
     configString(key::MsgCaption, caption, kPathCapacity);
-    MessageBoxA(messageOwnerWindow, shown, caption, MB_OK | MB_ICONERROR);
+    MessageBoxA(messageOwnerWindow.load(), shown, caption, MB_OK | MB_ICONERROR);
   } else {
     std::fprintf(stderr, "%s\n", shown);
     std::fflush(stderr);

@@ -3,14 +3,16 @@
 #pragma once
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 
 namespace tessel {
 
 // True: errors in a message box; false: on standard error. Only ever goes to false.
 extern bool showErrorDialogs;
-// Owner of error message boxes (the native splash window while it exists).
-extern HWND messageOwnerWindow;
+// Owner of error message boxes (the native splash window while it exists). The splash thread
+// sets it, any thread showing an error reads it.
+extern std::atomic<HWND> messageOwnerWindow;
 
 void setMessageOwnerWindow(HWND window) noexcept;
 void clearErrorDialogs() noexcept;

@@ -35,7 +35,7 @@ TEST(SplashWindow, ShowsTheBitmapCentredWithGreyBesideIt) {
   EXPECT_EQ(std::string(title), LauncherConfig[key::ApplicationName]);
   EXPECT_EQ(GetWindowLongA(window, GWL_STYLE) & (WS_CAPTION | WS_BORDER | WS_THICKFRAME), 0);
   EXPECT_EQ(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
-  EXPECT_EQ(messageOwnerWindow, window);
+  EXPECT_EQ(messageOwnerWindow.load(), window);
 
   EXPECT_EQ(windowPixel(window, 2, 2), kTopLeft);
   EXPECT_EQ(windowPixel(window, 37, 2), kTopRight);
@@ -50,7 +50,7 @@ TEST(SplashWindow, ShowsTheBitmapCentredWithGreyBesideIt) {
 
   splashControl(0);
   EXPECT_FALSE(IsWindowVisible(window));
-  EXPECT_EQ(messageOwnerWindow, nullptr);
+  EXPECT_EQ(messageOwnerWindow.load(), nullptr);
   EXPECT_TRUE(waitForSplashGone()) << "the splash thread ends at the next tick";
 }
 
@@ -72,7 +72,7 @@ TEST(SplashWindow, UnusableSizeMakesNoWindow) {
     Sleep(300);
     EXPECT_EQ(findOwnWindow("TesselSplashScreen"), nullptr) << size;
     EXPECT_EQ(splashWindow.load(), nullptr);
-    EXPECT_EQ(messageOwnerWindow, nullptr);
+    EXPECT_EQ(messageOwnerWindow.load(), nullptr);
   }
 }
 
@@ -98,7 +98,7 @@ TEST(SplashControl, HideRacingTheCreationLeavesNoVisibleWindow) {
     ASSERT_TRUE(waitUntil([&] { return processThreadCount() <= threads; }, 5000))
         << "the splash thread ends after " << delay << " ms";
     EXPECT_EQ(findOwnWindow("TesselSplashScreen"), nullptr) << "after " << delay << " ms";
-    EXPECT_EQ(messageOwnerWindow, nullptr) << "after " << delay << " ms";
+    EXPECT_EQ(messageOwnerWindow.load(), nullptr) << "after " << delay << " ms";
   }
 }
 
