@@ -163,23 +163,9 @@ bool ProjectReader::read(const std::string& text) {
 
 void ProjectReader::readIdentity(const toml::table& root) {
   const std::string dir = std::filesystem::path(path_).parent_path().string();
-  std::string why;
-  if (pe::readIdentityOptions(root, path_, dir, project_.identity, project_.signing, why)) return;
-  // The reader's text starts with "FILE:LINE: " when it has a line; keep that split.
-  uint32_t line = 0;
-  const std::string prefix = path_ + ":";
-  if (why.compare(0, prefix.size(), prefix) == 0) {
-    why.erase(0, prefix.size());
-    size_t digits = 0;
-    while (digits < why.size() && why[digits] >= '0' && why[digits] <= '9') ++digits;
-    if (digits > 0 && digits < 10 && why.compare(digits, 2, ": ") == 0) {
-      line = static_cast<uint32_t>(std::stoul(why.substr(0, digits)));
-      why.erase(0, digits + 2);
-    } else if (why.compare(0, 1, " ") == 0) {
-      why.erase(0, 1);
-    }
-  }
-  error(line, "", why);
+  pe::OptionError why;
+  if (!pe::readIdentityOptions(root, dir, project_.identity, project_.signing, why))
+    error(why.line, why.setting, why.message);
 }
 
 void ProjectReader::readSettings(const toml::table& table, const std::string& section) {

@@ -162,6 +162,17 @@ TEST(ProjectFile, SyntaxErrorNamesTheLine) {
   EXPECT_EQ(e[0].rfind("app.toml:3: not a valid TOML file: ", 0), 0u) << e[0];
 }
 
+TEST(ProjectFile, IdentityErrorsNameFileLineAndSetting) {
+  EXPECT_EQ(errorsOf("[identity]\nicon = \"a.ico\"\nbogus = 1\n"),
+            std::vector<std::string>{"app.toml:3: identity.bogus: unknown setting"});
+  EXPECT_EQ(errorsOf("[identity.version]\nfile_version = \"1.x\"\n"),
+            std::vector<std::string>{"app.toml:2: identity.version.file_version: expected up to four "
+                                     "numbers 0-65535 separated by dots, not \"1.x\""});
+  EXPECT_EQ(errorsOf("[identity]\nexecution_level = \"root\"\n"),
+            std::vector<std::string>{"app.toml: identity: execution level must be asInvoker, "
+                                     "highestAvailable or requireAdministrator, not \"root\""});
+}
+
 TEST(ProjectFile, ColourForms) {
   for (const char* bad : {"\"256,0,0\"", "\"1,2,3,4\"", "\"1,,2\"", "\"1,2,\"", "[1,2]", "\"a,b,c\"", "7"}) {
     auto e = errorsOf(std::string("[splash.status_line]\ncolour = ") + bad + "\n");

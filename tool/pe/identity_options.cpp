@@ -24,18 +24,17 @@ namespace {
 // A splash image of several screens is already far beyond what a launcher shows.
 constexpr uint64_t kMaxImageBytes = 16ull * 1024 * 1024;
 
-std::string at(const std::string& file, const toml::node& node, const std::string& setting) {
-  return file + ":" + std::to_string(node.source().begin.line) + ": " + setting;
+bool fail(OptionError& error, const toml::node& node, const std::string& setting,
+          const std::string& message) {
+  error = {node.source().begin.line, setting, message};
+  return false;
 }
 
-bool readText(const toml::table& t, const char* key, const std::string& file,
-              const std::string& prefix, std::string& out, std::string& error) {
+bool readText(const toml::table& t, const char* key, const std::string& prefix, std::string& out,
+              OptionError& error) {
   const toml::node* n = t.get(key);
   if (!n) return true;
-  if (!n->is_string()) {
-    error = at(file, *n, prefix + key) + ": expected a string";
-    return false;
-  }
+  if (!n->is_string()) return fail(error, *n, prefix + key, "expected a string");
   out = n->as_string()->get();
   return true;
 }
@@ -83,30 +82,25 @@ std::u16string utf16(const std::string& s) {
 
 }  // namespace
 
-bool readIdentityOptions(const toml::table& project, const std::string& file,
-                         const std::string& baseDir, IdentityOptions& identity,
-                         SigningOptions& signing, std::string& error) {
+bool readIdentityOptions(const toml::table& project, const std::string& baseDir,
+                         IdentityOptions& identity, SigningOptions& signing, OptionError& error) {
   if (const toml::node* n = project.get("identity")) {
-    if (!n->is_table()) {
-      error = at(file, *n, "identity") + ": expected a table";
-      return false;
-    }
+    if (!n->is_table())
+      return fail(error, *n, "identity", "expected a table");
     const toml::table& t = *n->as_table();
     for (auto& [k, v] : t) {
       static const char* known[] = {"icon", "splash_bitmap", "runtime_splash_image",
                                     "execution_level", "dpi_awareness", "version"};
       bool ok = false;
       for (const char* name : known) ok = ok || k.str() == name;
-      if (!ok) {
-        error = at(file, v, "identity." + std::string(k.str())) + ": unknown setting";
-        return false;
-      }
+      if (!ok)
+        return fail(error, v, "identity." + std::string(k.str()), "unknown setting");
     }
-    if (!readText(t, "icon", file, "identity.", identity.icon, error) ||
-        !readText(t, "splash_bitmap", file, "identity.", identity.splashBitmap, error) ||
-        !readText(t, "runtime_splash_image", file, "identity.", identity.runtimeSplashImage, error) ||
-        !readText(t, "execution_level", file, "identity.", identity.executionLevel, error) ||
-        !readText(t, "dpi_awareness", file, "identity.", identity.dpiAwareness, error))
+    if (!readText(t, "icon", "identity.", identity.icon, error) ||
+        !readText(t, "splash_bitmap", "identity.", identity.splashBitmap, error) ||
+        !readText(t, "runtime_splash_image", "identity.", identity.runtimeSplashImage, error) ||
+        !readText(t, "execution_level", "identity.", identity.executionLevel, error) ||
+        !readText(t, "dpi_awareness", "identity.", identity.dpiAwareness, error))
       return false;
     identity.icon = resolve(baseDir, identity.icon);
     identity.splashBitmap = resolve(baseDir, identity.splashBitmap);
@@ -115,15 +109,13 @@ bool readIdentityOptions(const toml::table& project, const std::string& file,
       std::string xml, why;
       if (!buildManifest(identity.executionLevel.empty() ? "highestAvailable" : identity.executionLevel,
                          identity.dpiAwareness, xml, why)) {
-        error = file + ": identity: " + why;
+        error = {0, "identity", why};
         return false;
       }
     }
     if (const toml::node* vn = t.get("version")) {
-      if (!vn->is_table()) {
-        error = at(file, *vn, "identity.version") + ": expected a table";
-        return false;
-      }
+      if (!vn->is_table())
+        return fail(error, *vn, "identity.version", "expected a table");
       const toml::table& v = *vn->as_table();
       identity.hasVersion = true;
       std::string fileVersion, productVersion, s;
@@ -138,53 +130,43 @@ bool readIdentityOptions(const toml::table& project, const std::string& file,
       for (auto& [k, node] : v) {
         bool ok = k.str() == "file_version" || k.str() == "product_version";
         for (const Field& f : fields) ok = ok || k.str() == f.key;
-        if (!ok) {
-          error = at(file, node, "identity.version." + std::string(k.str())) + ": unknown setting";
-          return false;
-        }
+        if (!ok)
+          return fail(error, node, "identity.version." + std::string(k.str()), "unknown setting");
       }
       for (const Field& f : fields) {
         s.clear();
-        if (!readText(v, f.key, file, "identity.version.", s, error)) return false;
+        if (!readText(v, f.key, "identity.version.", s, error)) return false;
         *f.target = utf16(s);
       }
-      if (!readText(v, "file_version", file, "identity.version.", fileVersion, error) ||
-          !readText(v, "product_version", file, "identity.version.", productVersion, error))
+      if (!readText(v, "file_version", "identity.version.", fileVersion, error) ||
+          !readText(v, "product_version", "identity.version.", productVersion, error))
         return false;
       if (productVersion.empty()) productVersion = fileVersion;
-      if (!fileVersion.empty() && !parseVersion(fileVersion, identity.version.fileVersion)) {
-        error = at(file, *v.get("file_version"), "identity.version.file_version") +
-                ": expected up to four numbers 0-65535 separated by dots, not \"" + fileVersion + "\"";
-        return false;
-      }
-      if (!productVersion.empty() && !parseVersion(productVersion, identity.version.productVersion)) {
-        error = at(file, *v.get("product_version"), "identity.version.product_version") +
-                ": expected up to four numbers 0-65535 separated by dots, not \"" + productVersion + "\"";
-        return false;
-      }
+      if (!fileVersion.empty() && !parseVersion(fileVersion, identity.version.fileVersion))
+        return fail(error, *v.get("file_version"), "identity.version.file_version",
+                    "expected up to four numbers 0-65535 separated by dots, not \"" + fileVersion + "\"");
+      if (!productVersion.empty() && !parseVersion(productVersion, identity.version.productVersion))
+        return fail(error, *v.get("product_version"), "identity.version.product_version",
+                    "expected up to four numbers 0-65535 separated by dots, not \"" + productVersion + "\"");
       identity.version.fileVersionText = utf16(fileVersion);
       identity.version.productVersionText = utf16(productVersion);
     }
   }
   if (const toml::node* n = project.get("signing")) {
-    if (!n->is_table()) {
-      error = at(file, *n, "signing") + ": expected a table";
-      return false;
-    }
+    if (!n->is_table())
+      return fail(error, *n, "signing", "expected a table");
     const toml::table& t = *n->as_table();
-    if (!readText(t, "certificate", file, "signing.", signing.certificate, error) ||
-        !readText(t, "key", file, "signing.", signing.key, error) ||
-        !readText(t, "pkcs12", file, "signing.", signing.pkcs12, error) ||
-        !readText(t, "password", file, "signing.", signing.password, error) ||
-        !readText(t, "timestamp_url", file, "signing.", signing.timestampUrl, error))
+    if (!readText(t, "certificate", "signing.", signing.certificate, error) ||
+        !readText(t, "key", "signing.", signing.key, error) ||
+        !readText(t, "pkcs12", "signing.", signing.pkcs12, error) ||
+        !readText(t, "password", "signing.", signing.password, error) ||
+        !readText(t, "timestamp_url", "signing.", signing.timestampUrl, error))
       return false;
     signing.certificate = resolve(baseDir, signing.certificate);
     signing.key = resolve(baseDir, signing.key);
     signing.pkcs12 = resolve(baseDir, signing.pkcs12);
-    if (!signing.certificate.empty() && signing.key.empty()) {
-      error = at(file, *n, "signing") + ": a certificate needs its key";
-      return false;
-    }
+    if (!signing.certificate.empty() && signing.key.empty())
+      return fail(error, *n, "signing", "a certificate needs its key");
   }
   return true;
 }

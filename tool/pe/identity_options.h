@@ -35,11 +35,15 @@ struct SigningOptions {
   bool any() const { return !certificate.empty() || !pkcs12.empty(); }
 };
 
+struct OptionError {
+  uint32_t line = 0;    // 0 when the problem has no line
+  std::string setting;  // dotted setting name
+  std::string message;
+};
+
 // Reads [identity] and [signing] of a project; relative paths are taken against `baseDir`.
-// Errors name the setting and its line.
-bool readIdentityOptions(const toml::table& project, const std::string& projectFile,
-                         const std::string& baseDir, IdentityOptions& identity,
-                         SigningOptions& signing, std::string& error);
+bool readIdentityOptions(const toml::table& project, const std::string& baseDir,
+                         IdentityOptions& identity, SigningOptions& signing, OptionError& error);
 
 // Rewrites the image's resources as asked. `splashWidth`/`splashHeight` receive the splash
 // bitmap's size (0 when none). Errors name the offending file and what is wrong with it.
