@@ -45,13 +45,10 @@ void mergeSigning(pe::SigningOptions& into, const pe::SigningOptions& from) {
 
 }  // namespace
 
-bool applyProjectIdentity(Project& project, std::vector<uint8_t>& image, std::string& why) {
+bool applyProjectIdentity(Project& project, pe::Image& image, std::string& why) {
   if (!project.identity.any()) return true;
-  pe::Image parsed;
-  if (!pe::parseImage(image, parsed, why)) return false;
   int32_t width = 0, height = 0;
-  if (!pe::applyIdentity(parsed, project.identity, width, height, why)) return false;
-  image = std::move(parsed.bytes);
+  if (!pe::applyIdentity(image, project.identity, width, height, why)) return false;
   if (width > 0 && height > 0) {
     setKeyUnlessSet(project.block, key::SplashWidth, width);
     setKeyUnlessSet(project.block, key::SplashHeight, height);
@@ -108,25 +105,32 @@ int runBuild(const BuildOptions& options, std::ostream& out, std::ostream& err) 
     err << "tessel build: cannot read the launcher template " << templatePath << ": " << why << "\n";
     return 1;
   }
-  {
-    pe::Image parsed;
-    if (pe::parseImage(image, parsed, why) && pe::isSigned(parsed)) {
-      err << "tessel build: the launcher template " << templatePath
-          << " is signed; sign the finished application instead ([signing] or --sign-*)\n";
-      return 1;
-    }
+  // One PE view of the template serves the signature check, the identity and the checksum;
+  // a template it cannot follow still takes a block, just none of those.
+  pe::Image pe;
+  std::string peWhy;
+  const bool isPe = pe::parseImage(image, pe, peWhy);
+  if (isPe && pe::isSigned(pe)) {
+    err << "tessel build: the launcher template " << templatePath
+        << " is signed; sign the finished application instead ([signing] or --sign-*)\n";
+    return 1;
   }
   if (!checkTemplate(image, why)) {
     err << "tessel build: unusable launcher template " << templatePath << ": " << why << "\n";
     return 1;
   }
-  if (!applyProjectIdentity(project, image, why)) {
+  if (project.identity.any() && !isPe) {
+    err << "tessel build: the launcher template " << templatePath << ": " << peWhy << "\n";
+    return 1;
+  }
+  if (!applyProjectIdentity(project, pe, why)) {
     // Errors about the template itself say "the launcher template"; name which one.
     const std::string generic = "the launcher template";
     if (why.compare(0, generic.size(), generic) == 0) why.insert(generic.size(), " " + templatePath);
     err << "tessel build: " << why << "\n";
     return 1;
   }
+  if (project.identity.any()) image = std::move(pe.bytes);
   pe::SigningOptions signing = project.signing;
   mergeSigning(signing, options.signing);
   if (signing.any() && signing.password.empty())
@@ -156,12 +160,9 @@ int runBuild(const BuildOptions& options, std::ostream& out, std::ostream& err) 
     return 1;
   }
   // The checksum covers the whole file, block and embedded files included.
-  {
-    pe::Image parsed;
-    if (pe::parseImage(image, parsed, why)) {
-      const size_t at = pe::checksumOffset(parsed);
-      storeLe32(&image[at], pe::computeChecksum({&image, &block, &records, &trailer}, at));
-    }
+  if (isPe) {
+    const size_t at = pe::checksumOffset(pe);
+    storeLe32(&image[at], pe::computeChecksum({&image, &block, &records, &trailer}, at));
   }
   FinishingStep sign;
   if (signing.any())

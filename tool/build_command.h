@@ -19,7 +19,7 @@ struct BuildOptions {
 
 // Writes the project's identity resources into the template image and sets the splash size
 // keys from the splash bitmap unless the project sets them. False with `why` naming the file.
-bool applyProjectIdentity(Project& project, std::vector<uint8_t>& image, std::string& why);
+bool applyProjectIdentity(Project& project, pe::Image& image, std::string& why);
 
 // Everything behind the template: block, embedded records and trailer. `templateSize` decides
 // the trailer's padding. False with `why` when an embedded file cannot be read or the result
