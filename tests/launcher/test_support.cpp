@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -22,6 +24,25 @@ ScratchDir::~ScratchDir() { removeTree(path_); }
 void ScratchDir::write(const std::string& name, const std::string& bytes) const {
   std::ofstream out(file(name), std::ios::binary);
   out << bytes;
+}
+
+DWORD awaitExit(PROCESS_INFORMATION& info) {
+  if (WaitForSingleObject(info.hProcess, 60000) != WAIT_OBJECT_0) {
+    TerminateProcess(info.hProcess, 99);
+    ADD_FAILURE() << "the launcher did not end within a minute";
+  }
+  DWORD exitCode = 0;
+  GetExitCodeProcess(info.hProcess, &exitCode);
+  CloseHandle(info.hThread);
+  CloseHandle(info.hProcess);
+  return exitCode;
+}
+
+std::string currentPath() {
+  DWORD needed = GetEnvironmentVariableA("PATH", nullptr, 0);
+  std::string value(needed, '\0');
+  value.resize(GetEnvironmentVariableA("PATH", &value[0], needed));
+  return value;
 }
 
 std::string readFile(const std::string& path) {

@@ -20,6 +20,13 @@ class ScratchDir {
 };
 
 std::string readFile(const std::string& path);
+
+// Waits at most a minute for a started process (ending it and failing the test when it runs
+// longer), closes its handles and gives its exit code.
+DWORD awaitExit(PROCESS_INFORMATION& info);
+
+// The process's PATH at its full length.
+std::string currentPath();
 // Removes a directory with everything below it.
 void removeTree(const std::string& path);
 void removeTree(const std::wstring& path);

@@ -9,6 +9,7 @@
 #include "config_keys.h"
 #include "discovery/jvm_library.h"
 #include "discovery/runtime_fixture.h"
+#include "test_support.h"
 #include "discovery/runtime_home.h"
 #include "windows/java_vm.h"
 
@@ -17,20 +18,12 @@ namespace {
 
 using namespace fixture;
 
-std::string currentPath() {
-  DWORD needed = GetEnvironmentVariableA("PATH", nullptr, 0);
-  std::string value(needed, '\0');
-  DWORD n = GetEnvironmentVariableA("PATH", &value[0], needed);
-  value.resize(n);
-  return value;
-}
-
 class JvmLibrary : public ::testing::Test {
  protected:
   void SetUp() override {
     clearConfiguration();
     root = makeUniqueDirectory("lib");
-    savedPath = currentPath();
+    savedPath = test::currentPath();
   }
   void TearDown() override {
     if (module) FreeLibrary(module);
@@ -47,7 +40,7 @@ TEST_F(JvmLibrary, FindsServerAfterTheEarlierTypesAndKeepsPathExtended) {
   module = loadJvmLibrary((root + "\\bin\\java.exe").c_str());
   ASSERT_NE(module, nullptr);
   EXPECT_NE(GetProcAddress(module, "JNI_CreateJavaVM"), nullptr);
-  EXPECT_EQ(currentPath(), savedPath + ";" + root + "\\bin");
+  EXPECT_EQ(test::currentPath(), savedPath + ";" + root + "\\bin");
   const char* crtPath = std::getenv("PATH");
   ASSERT_NE(crtPath, nullptr);
   EXPECT_EQ(std::string(crtPath), savedPath + ";" + root + "\\bin") << "both views agree";
@@ -71,7 +64,7 @@ TEST_F(JvmLibrary, JdkLoadsItsPrivateRuntimeThroughTheFallbackPath) {
   makeRuntime(root + "\\jre", {"java version \"1.8.0_60\"", 0, 0, "server"});
   module = loadJvmLibrary((root + "\\bin\\java.exe").c_str());
   ASSERT_NE(module, nullptr);
-  EXPECT_EQ(currentPath(), savedPath + ";" + root + "\\bin\\..\\jre\\bin")
+  EXPECT_EQ(test::currentPath(), savedPath + ";" + root + "\\bin\\..\\jre\\bin")
       << "only the successful directory stays on PATH";
 }
 
@@ -81,7 +74,7 @@ TEST_F(JvmLibrary, FailedLoadRestoresAPathLongerThanAnyFixedBuffer) {
   ASSERT_TRUE(SetEnvironmentVariableA("PATH", longPath.c_str()));
   makeRuntime(root, {"java version \"1.8.0_60\"", 0, 0, nullptr});
   EXPECT_EQ(loadJvmLibrary((root + "\\bin\\java.exe").c_str()), nullptr);
-  EXPECT_EQ(currentPath(), longPath);
+  EXPECT_EQ(test::currentPath(), longPath);
   const char* crtPath = std::getenv("PATH");
   ASSERT_NE(crtPath, nullptr);
   EXPECT_EQ(std::string(crtPath), longPath);
@@ -91,7 +84,7 @@ TEST_F(JvmLibrary, WrongWordSizeExistsButDoesNotLoad) {
   makeRuntime(root, {"java version \"1.8.0_60\"", 0, 0, "server", true});
   EXPECT_EQ(tryJvmDll((root + "\\bin").c_str(), "server"), nullptr);
   EXPECT_EQ(loadJvmLibrary((root + "\\bin\\java.exe").c_str()), nullptr);
-  EXPECT_EQ(currentPath(), savedPath);
+  EXPECT_EQ(test::currentPath(), savedPath);
 }
 
 TEST_F(JvmLibrary, BindingNeedsTheExport) {

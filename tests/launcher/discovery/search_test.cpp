@@ -10,6 +10,7 @@
 #include "diagnostics/log.h"
 #include "discovery/registry_sources.h"
 #include "discovery/runtime_fixture.h"
+#include "test_support.h"
 #include "discovery/runtime_home.h"
 #include "discovery/search.h"
 #include "files/bounded_text.h"
@@ -20,13 +21,6 @@ namespace tessel {
 namespace {
 
 using namespace fixture;
-
-std::string currentPath() {
-  DWORD needed = GetEnvironmentVariableA("PATH", nullptr, 0);
-  std::string value(needed, '\0');
-  value.resize(GetEnvironmentVariableA("PATH", &value[0], needed));
-  return value;
-}
 
 // Runtimes below the launcher (test executable) directory, so that entries can be relative.
 class Search : public ::testing::Test {
@@ -43,7 +37,7 @@ class Search : public ::testing::Test {
     relative = base.substr(launcherDir.size() + 1);
     SetEnvironmentVariableA("TESSEL_JAVA_HOME", nullptr);
     SetEnvironmentVariableA("CORVANE_JAVA_HOME", nullptr);
-    savedPath = currentPath();
+    savedPath = test::currentPath();
   }
   void TearDown() override {
     // Loaded libraries are kept for the process's life; unload them so the files can go.
@@ -192,7 +186,7 @@ TEST_F(Search, WrongWordSizePassesValidationButFailsToLoad) {
   EXPECT_EQ(search(), nullptr);
   EXPECT_EQ(kind, kRuntimeDirectory);
   EXPECT_EQ(std::string(location), home);
-  EXPECT_EQ(currentPath(), savedPath) << "a failed candidate leaves PATH as it was";
+  EXPECT_EQ(test::currentPath(), savedPath) << "a failed candidate leaves PATH as it was";
   EXPECT_FALSE(LoadDLL());
 
   SetEnvironmentVariableA("PATH", (savedPath + ";" + home + "\\bin").c_str());

@@ -10,6 +10,7 @@
 
 #include "block_writer.h"
 #include "discovery/runtime_fixture.h"
+#include "test_support.h"
 
 namespace tessel {
 namespace {
@@ -82,13 +83,7 @@ class StartedDiscovery : public ::testing::Test {
     CloseHandle(err);
     EXPECT_TRUE(started);
     if (!started) return outcome;
-    if (WaitForSingleObject(info.hProcess, 60000) != WAIT_OBJECT_0) {
-      TerminateProcess(info.hProcess, 99);
-      ADD_FAILURE() << "the launcher did not end within a minute";
-    }
-    GetExitCodeProcess(info.hProcess, &outcome.exitCode);
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
+    outcome.exitCode = test::awaitExit(info);
     outcome.out = readFile(outName);
     outcome.err = readFile(errName);
     outcome.log = takeLogs();

@@ -71,12 +71,7 @@ class StartedLauncher : public ::testing::Test {
     PROCESS_INFORMATION info{};
     ASSERT_TRUE(CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr,
                                (dir_ + L"\\elsewhere").c_str(), &startup, &info));
-    if (WaitForSingleObject(info.hProcess, 60000) != WAIT_OBJECT_0) {
-      TerminateProcess(info.hProcess, 99);
-      ADD_FAILURE() << "the launcher did not end within a minute";
-    }
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
+    test::awaitExit(info);
   }
 
   // The text of the run's log file (the one that starts with the header), or empty.
