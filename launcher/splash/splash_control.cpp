@@ -1,6 +1,5 @@
 #include "splash/splash_control.h"
 
-#include <cstdarg>
 #include <new>
 
 #include "config/config_access.h"
@@ -27,22 +26,6 @@ JNIEnv* controllerEnv;
 jclass controllerClass;
 jmethodID getActionMethod;
 jmethodID getTextMethod;
-
-jint callStaticInt(JNIEnv* env, jclass type, jmethodID method, ...) {
-  va_list args;
-  va_start(args, method);
-  jint result = env->CallStaticIntMethodV(type, method, args);
-  va_end(args);
-  return result;
-}
-
-jobject callStaticObject(JNIEnv* env, jclass type, jmethodID method, ...) {
-  va_list args;
-  va_start(args, method);
-  jobject result = env->CallStaticObjectMethodV(type, method, args);
-  va_end(args);
-  return result;
-}
 
 // A throwing controller must not leave its exception pending for the next call.
 bool controllerThrew(JNIEnv* env, const char* method) {
@@ -128,14 +111,14 @@ void CALLBACK splashTimerProc(HWND, UINT, UINT_PTR, DWORD) {
   if (!controllerEnv) lookupSplashController();
   if (!controllerClass || !getActionMethod || !getTextMethod) return;
   JNIEnv* env = controllerEnv;
-  jint action = callStaticInt(env, controllerClass, getActionMethod);
+  jint action = env->CallStaticIntMethod(controllerClass, getActionMethod);
   if (controllerThrew(env, "getAction")) return;
   if (action == kActionHide) {
     splashControl(0);
     endSplashPolling();
   }
   if (action != kActionText) return;
-  jobject text = callStaticObject(env, controllerClass, getTextMethod);
+  jobject text = env->CallStaticObjectMethod(controllerClass, getTextMethod);
   if (controllerThrew(env, "getText") || !text) return;
   wchar_t* copy = javaStringToWide(env, static_cast<jstring>(text));
   env->DeleteLocalRef(text);  // a long run must not grow the thread's local references
