@@ -17,7 +17,7 @@
 
 #include "block_writer.h"
 #include "discovery/version_cache.h"
-#include "files/bounded_text.h"
+#include "util/bounded_text.h"
 
 using namespace tessel;
 

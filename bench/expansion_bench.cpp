@@ -7,8 +7,8 @@
 #include <cwchar>
 #include <string>
 
-#include "files/bounded_text.h"
-#include "windows/expansion.h"
+#include "util/bounded_text.h"
+#include "launch/expansion.h"
 
 using namespace tessel;
 

@@ -11,7 +11,7 @@
 #include "block_writer.h"
 #include "config/config_block.h"
 #include "files/extract.h"
-#include "files/handles.h"
+#include "util/handles.h"
 
 using namespace tessel;
 

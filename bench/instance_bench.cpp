@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "files/handles.h"
+#include "util/handles.h"
 #include "instance/fake_jni.h"
 #include "instance/instance_guard.h"
-#include "windows/java_vm.h"
+#include "launch/java_vm.h"
 
 using namespace tessel;
 

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "diagnostics/log.h"
-#include "files/bounded_text.h"
+#include "util/bounded_text.h"
 
 namespace tessel {
 

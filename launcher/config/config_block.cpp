@@ -10,7 +10,7 @@
 #include "diagnostics/errors.h"
 #include "diagnostics/log.h"
 #include "embed_mask.h"
-#include "files/paths.h"
+#include "util/paths.h"
 
 namespace tessel {
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "files/handles.h"
+#include "util/handles.h"
 #include "startup/argument_list.h"
 
 namespace tessel {

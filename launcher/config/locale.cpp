@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "diagnostics/log.h"
-#include "files/bounded_text.h"
-#include "files/handles.h"
+#include "util/bounded_text.h"
+#include "util/handles.h"
 
 namespace tessel {
 namespace {

@@ -6,8 +6,8 @@
 
 #include "config/config_access.h"
 #include "diagnostics/log.h"
-#include "files/bounded_text.h"
-#include "files/handles.h"
+#include "util/bounded_text.h"
+#include "util/handles.h"
 #include "files/temp_dir.h"
 #include "splash/splash_control.h"
 #include "config_keys.h"

@@ -9,8 +9,8 @@
 #include <ctime>
 #include <string>
 
-#include "files/bounded_text.h"
-#include "files/handles.h"
+#include "util/bounded_text.h"
+#include "util/handles.h"
 
 namespace tessel {
 

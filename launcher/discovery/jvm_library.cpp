@@ -7,10 +7,10 @@
 #include "config/config_access.h"
 #include "config_keys.h"
 #include "diagnostics/log.h"
-#include "files/bounded_text.h"
-#include "files/handles.h"
-#include "files/paths.h"
-#include "windows/java_vm.h"
+#include "util/bounded_text.h"
+#include "util/handles.h"
+#include "util/paths.h"
+#include "launch/java_vm.h"
 
 namespace tessel {
 

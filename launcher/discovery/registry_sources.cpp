@@ -11,8 +11,8 @@
 #include "discovery/entry_list.h"
 #include "discovery/validation.h"
 #include "discovery/version_rules.h"
-#include "files/bounded_text.h"
-#include "files/handles.h"
+#include "util/bounded_text.h"
+#include "util/handles.h"
 
 namespace tessel {
 

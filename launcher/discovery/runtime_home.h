@@ -1,6 +1,6 @@
 // The accepted runtime's home: its executable's directory followed by "..".
 #pragma once
-#include "files/bounded_text.h"
+#include "util/bounded_text.h"
 
 namespace tessel {
 

@@ -15,9 +15,9 @@
 #include "discovery/runtime_home.h"
 #include "discovery/unpack.h"
 #include "discovery/validation.h"
-#include "files/bounded_text.h"
-#include "files/paths.h"
-#include "windows/expansion.h"
+#include "util/bounded_text.h"
+#include "util/paths.h"
+#include "launch/expansion.h"
 
 namespace tessel {
 

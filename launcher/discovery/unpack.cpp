@@ -8,9 +8,9 @@
 #include "config_keys.h"
 #include "diagnostics/errors.h"
 #include "diagnostics/log.h"
-#include "files/bounded_text.h"
-#include "files/handles.h"
-#include "files/paths.h"
+#include "util/bounded_text.h"
+#include "util/handles.h"
+#include "util/paths.h"
 
 namespace tessel {
 

@@ -10,9 +10,9 @@
 #include "diagnostics/log.h"
 #include "discovery/version_cache.h"
 #include "discovery/version_rules.h"
-#include "files/bounded_text.h"
-#include "files/handles.h"
-#include "files/paths.h"
+#include "util/bounded_text.h"
+#include "util/handles.h"
+#include "util/paths.h"
 #include "files/temp_dir.h"
 
 namespace tessel {

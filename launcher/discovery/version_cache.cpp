@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "files/bounded_text.h"
-#include "files/handles.h"
+#include "util/bounded_text.h"
+#include "util/handles.h"
 
 namespace tessel {
 

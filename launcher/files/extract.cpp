@@ -8,8 +8,8 @@
 #include "config_keys.h"
 #include "diagnostics/errors.h"
 #include "diagnostics/log.h"
-#include "files/bounded_text.h"
-#include "files/handles.h"
+#include "util/bounded_text.h"
+#include "util/handles.h"
 #include "files/temp_dir.h"
 
 namespace tessel {

@@ -9,8 +9,8 @@
 #include "config_keys.h"
 #include "diagnostics/errors.h"
 #include "diagnostics/log.h"
-#include "files/handles.h"
-#include "files/paths.h"
+#include "util/handles.h"
+#include "util/paths.h"
 
 namespace tessel {
 

@@ -2,7 +2,7 @@
 #pragma once
 #include <cstdint>
 
-#include "files/bounded_text.h"
+#include "util/bounded_text.h"
 
 namespace tessel {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "files/bounded_text.h"
+#include "util/bounded_text.h"
 
 namespace tessel {
 

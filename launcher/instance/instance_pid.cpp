@@ -1,6 +1,6 @@
 #include "instance/instance_pid.h"
 
-#include "files/handles.h"
+#include "util/handles.h"
 
 namespace tessel {
 

@@ -3,10 +3,10 @@
 #include <cwchar>
 
 #include "diagnostics/log.h"
-#include "files/bounded_text.h"
-#include "files/handles.h"
+#include "util/bounded_text.h"
+#include "util/handles.h"
 #include "instance/instance_pid.h"
-#include "windows/java_vm.h"
+#include "launch/java_vm.h"
 
 namespace tessel {
 namespace {

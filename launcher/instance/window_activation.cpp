@@ -3,7 +3,7 @@
 #include "config/config_access.h"
 #include "config_keys.h"
 #include "diagnostics/log.h"
-#include "files/bounded_text.h"
+#include "util/bounded_text.h"
 
 namespace tessel {
 namespace {

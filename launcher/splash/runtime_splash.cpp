@@ -5,10 +5,10 @@
 #include <atomic>
 
 #include "diagnostics/log.h"
-#include "files/bounded_text.h"
+#include "util/bounded_text.h"
 #include "splash/splash_state.h"
 #include "splash/splash_window.h"
-#include "windows/java_vm.h"
+#include "launch/java_vm.h"
 
 namespace tessel {
 

@@ -6,12 +6,12 @@
 #include "config_keys.h"
 #include "diagnostics/errors.h"
 #include "diagnostics/log.h"
-#include "files/handles.h"
+#include "util/handles.h"
 #include "instance/window_activation.h"
 #include "splash/runtime_splash.h"
 #include "splash/splash_state.h"
 #include "splash/splash_window.h"
-#include "windows/java_vm.h"
+#include "launch/java_vm.h"
 
 namespace tessel {
 

@@ -6,7 +6,7 @@
 #include "config_keys.h"
 #include "diagnostics/errors.h"
 #include "diagnostics/log.h"
-#include "files/bounded_text.h"
+#include "util/bounded_text.h"
 #include "splash/splash_control.h"
 #include "splash/splash_state.h"
 

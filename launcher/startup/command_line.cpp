@@ -6,12 +6,12 @@
 #include "config/config_block.h"
 #include "config_keys.h"
 #include "diagnostics/log.h"
-#include "files/bounded_text.h"
-#include "files/handles.h"
-#include "files/paths.h"
+#include "util/bounded_text.h"
+#include "util/handles.h"
+#include "util/paths.h"
 #include "files/temp_dir.h"
 #include "startup/startup_state.h"
-#include "windows/expansion.h"
+#include "launch/expansion.h"
 
 namespace tessel {
 

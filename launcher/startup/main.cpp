@@ -15,7 +15,7 @@
 #include "startup/console.h"
 #include "startup/launcher_options.h"
 #include "startup/startup_state.h"
-#include "windows/java_vm_launcher.h"
+#include "launch/java_vm_launcher.h"
 
 using namespace tessel;
 

@@ -5,7 +5,7 @@
 
 #include "config_keys.h"
 #include "discovery/runtime_home.h"
-#include "files/bounded_text.h"
+#include "util/bounded_text.h"
 #include "gui_support.h"
 #include "splash/splash_control.h"
 #include "test_support.h"

@@ -8,7 +8,7 @@
 #include "config/config_access.h"
 #include "config/config_block.h"
 #include "embed_mask.h"
-#include "files/handles.h"
+#include "util/handles.h"
 #include "test_support.h"
 
 namespace tessel {

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "diagnostics/errors.h"
-#include "files/bounded_text.h"
+#include "util/bounded_text.h"
 #include "test_support.h"
 
 namespace tessel {

@@ -11,7 +11,7 @@
 #include "discovery/runtime_fixture.h"
 #include "test_support.h"
 #include "discovery/runtime_home.h"
-#include "windows/java_vm.h"
+#include "launch/java_vm.h"
 
 namespace tessel {
 namespace {

@@ -8,7 +8,7 @@
 #include "config_keys.h"
 #include "discovery/registry_sources.h"
 #include "discovery/runtime_fixture.h"
-#include "files/bounded_text.h"
+#include "util/bounded_text.h"
 
 namespace tessel {
 namespace {

@@ -13,9 +13,9 @@
 #include "test_support.h"
 #include "discovery/runtime_home.h"
 #include "discovery/search.h"
-#include "files/bounded_text.h"
-#include "files/paths.h"
-#include "windows/java_vm.h"
+#include "util/bounded_text.h"
+#include "util/paths.h"
+#include "launch/java_vm.h"
 
 namespace tessel {
 namespace {

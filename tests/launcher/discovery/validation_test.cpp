@@ -10,8 +10,8 @@
 #include "discovery/runtime_fixture.h"
 #include "discovery/validation.h"
 #include "discovery/version_cache.h"
-#include "files/bounded_text.h"
-#include "files/paths.h"
+#include "util/bounded_text.h"
+#include "util/paths.h"
 
 namespace tessel {
 namespace {

@@ -11,10 +11,10 @@
 #include "config/config_block.h"
 #include "config_keys.h"
 #include "diagnostics/errors.h"
-#include "files/bounded_text.h"
+#include "util/bounded_text.h"
 #include "files/extract.h"
-#include "files/handles.h"
-#include "files/paths.h"
+#include "util/handles.h"
+#include "util/paths.h"
 #include "files/temp_dir.h"
 #include "test_support.h"
 

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "files/bounded_text.h"
-#include "files/paths.h"
+#include "util/bounded_text.h"
+#include "util/paths.h"
 #include "files/temp_dir.h"
 #include "test_support.h"
 

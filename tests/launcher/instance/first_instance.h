@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "files/handles.h"
+#include "util/handles.h"
 
 namespace tessel::test {
 

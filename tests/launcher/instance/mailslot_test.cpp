@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "files/handles.h"
+#include "util/handles.h"
 #include "instance/fake_jni.h"
 #include "instance/mailslot.h"
 #include "instance/sender_process.h"
-#include "windows/java_vm.h"
+#include "launch/java_vm.h"
 
 namespace tessel {
 namespace {

@@ -6,7 +6,7 @@
 
 #include "config/config_access.h"
 #include "diagnostics/log.h"
-#include "files/paths.h"
+#include "util/paths.h"
 #include "startup/command_line.h"
 #include "startup/startup_state.h"
 

@@ -10,7 +10,7 @@
 #include "config/config_access.h"
 #include "config_keys.h"
 #include "diagnostics/errors.h"
-#include "files/paths.h"
+#include "util/paths.h"
 #include "startup/console.h"
 #include "startup/launcher_options.h"
 

@@ -5,10 +5,10 @@
 #include <string>
 
 #include "discovery/runtime_home.h"
-#include "files/bounded_text.h"
-#include "files/paths.h"
+#include "util/bounded_text.h"
+#include "util/paths.h"
 #include "files/temp_dir.h"
-#include "windows/expansion.h"
+#include "launch/expansion.h"
 
 namespace tessel {
 namespace {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "startup/argument_list.h"
-#include "windows/vm_option_list.h"
+#include "launch/vm_option_list.h"
 
 namespace tessel {
 

@@ -1,4 +1,4 @@
-#include "files/bounded_text.h"
+#include "util/bounded_text.h"
 
 #include <cstdio>
 #include <cstring>

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "windows/vm_option_list.h"
+#include "launch/vm_option_list.h"
 
 namespace tessel {
 

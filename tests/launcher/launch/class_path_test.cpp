@@ -5,10 +5,10 @@
 
 #include "config/config_access.h"
 #include "config_keys.h"
-#include "files/bounded_text.h"
+#include "util/bounded_text.h"
 #include "files/temp_dir.h"
 #include "scratch_dir.h"
-#include "windows/class_path.h"
+#include "launch/class_path.h"
 
 namespace tessel {
 namespace {

@@ -1,4 +1,4 @@
-#include "windows/java_vm_launcher.h"
+#include "launch/java_vm_launcher.h"
 
 #include <windows.h>
 
@@ -9,13 +9,13 @@
 #include "config_keys.h"
 #include "diagnostics/errors.h"
 #include "diagnostics/log.h"
-#include "files/bounded_text.h"
-#include "files/paths.h"
+#include "util/bounded_text.h"
+#include "util/paths.h"
 #include "startup/command_line.h"
-#include "windows/expansion.h"
-#include "windows/java_vm.h"
-#include "windows/launcher_flavour.h"
-#include "windows/vm_arguments.h"
+#include "launch/expansion.h"
+#include "launch/java_vm.h"
+#include "launch/launcher_flavour.h"
+#include "launch/vm_arguments.h"
 
 namespace tessel {
 namespace {

@@ -1,4 +1,4 @@
-#include "windows/java_vm.h"
+#include "launch/java_vm.h"
 
 #include "discovery/runtime_home.h"
 

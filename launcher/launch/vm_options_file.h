@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "windows/vm_option_list.h"
+#include "launch/vm_option_list.h"
 
 namespace tessel {
 

@@ -1,4 +1,4 @@
-#include "windows/expansion.h"
+#include "launch/expansion.h"
 
 #include <windows.h>
 
@@ -11,9 +11,9 @@
 
 #include "diagnostics/log.h"
 #include "discovery/runtime_home.h"
-#include "files/bounded_text.h"
-#include "files/handles.h"
-#include "files/paths.h"
+#include "util/bounded_text.h"
+#include "util/handles.h"
+#include "util/paths.h"
 #include "files/temp_dir.h"
 
 namespace tessel {

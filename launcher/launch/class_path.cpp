@@ -1,4 +1,4 @@
-#include "windows/class_path.h"
+#include "launch/class_path.h"
 
 #include <windows.h>
 
@@ -9,12 +9,12 @@
 #include "config_keys.h"
 #include "diagnostics/errors.h"
 #include "diagnostics/log.h"
-#include "files/bounded_text.h"
-#include "files/handles.h"
-#include "files/paths.h"
+#include "util/bounded_text.h"
+#include "util/handles.h"
+#include "util/paths.h"
 #include "files/temp_dir.h"
-#include "windows/expansion.h"
-#include "windows/launcher_flavour.h"
+#include "launch/expansion.h"
+#include "launch/launcher_flavour.h"
 
 namespace tessel {
 namespace {

@@ -1,12 +1,12 @@
-#include "files/paths.h"
+#include "util/paths.h"
 
 #include <windows.h>
 
 #include <cstring>
 #include <cwchar>
 
-#include "files/bounded_text.h"
-#include "files/handles.h"
+#include "util/bounded_text.h"
+#include "util/handles.h"
 
 namespace tessel {
 namespace {

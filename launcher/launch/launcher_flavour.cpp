@@ -1,4 +1,4 @@
-#include "windows/launcher_flavour.h"
+#include "launch/launcher_flavour.h"
 
 #include "config/config_access.h"
 #include "config_keys.h"

@@ -6,8 +6,8 @@
 
 #include "config/config_access.h"
 #include "discovery/runtime_fixture.h"
-#include "windows/java_vm.h"
-#include "windows/java_vm_launcher.h"
+#include "launch/java_vm.h"
+#include "launch/java_vm_launcher.h"
 
 namespace tessel {
 namespace {

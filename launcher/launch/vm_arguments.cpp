@@ -1,4 +1,4 @@
-#include "windows/vm_arguments.h"
+#include "launch/vm_arguments.h"
 
 #include <windows.h>
 
@@ -10,16 +10,16 @@
 #include "config/locale.h"
 #include "config_keys.h"
 #include "diagnostics/log.h"
-#include "files/bounded_text.h"
-#include "files/paths.h"
+#include "util/bounded_text.h"
+#include "util/paths.h"
 #include "files/temp_dir.h"
 #include "instance/instance_guard.h"
 #include "startup/command_line.h"
 #include "startup/startup_state.h"
-#include "windows/class_path.h"
-#include "windows/expansion.h"
-#include "windows/launcher_flavour.h"
-#include "windows/vm_options_file.h"
+#include "launch/class_path.h"
+#include "launch/expansion.h"
+#include "launch/launcher_flavour.h"
+#include "launch/vm_options_file.h"
 
 namespace tessel {
 namespace {

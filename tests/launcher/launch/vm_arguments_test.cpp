@@ -7,10 +7,10 @@
 #include "config/config_access.h"
 #include "config/locale.h"
 #include "config_keys.h"
-#include "files/paths.h"
+#include "util/paths.h"
 #include "scratch_dir.h"
-#include "windows/java_vm_launcher.h"
-#include "windows/vm_arguments.h"
+#include "launch/java_vm_launcher.h"
+#include "launch/vm_arguments.h"
 
 namespace tessel {
 namespace {

@@ -1,4 +1,4 @@
-#include "windows/vm_options_file.h"
+#include "launch/vm_options_file.h"
 
 #include <windows.h>
 
@@ -6,9 +6,9 @@
 #include <cwchar>
 
 #include "diagnostics/log.h"
-#include "files/bounded_text.h"
-#include "files/paths.h"
-#include "windows/expansion.h"
+#include "util/bounded_text.h"
+#include "util/paths.h"
+#include "launch/expansion.h"
 
 namespace tessel {
 namespace {

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <string>
 
-#include "files/bounded_text.h"
-#include "files/paths.h"
+#include "util/bounded_text.h"
+#include "util/paths.h"
 #include "test_support.h"
 
 namespace tessel {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "windows/vm_options_file.h"
+#include "launch/vm_options_file.h"
 #include "scratch_dir.h"
 
 namespace tessel {
