@@ -8,7 +8,7 @@
 #include <string>
 
 #include "util/bounded_text.h"
-#include "launch/expansion.h"
+#include "files/expansion.h"
 
 using namespace tessel;
 
@@ -70,7 +70,7 @@ int main() {
 
   // Check once that every reference was expanded and the length held.
   std::wmemcpy(wide, source, kPathCapacity);
-  bool whole = expandVariables(wide, kPathCapacity, true);
+  bool whole = expandVariables(wide, kPathCapacity, PathForm::NarrowSafe);
   if (!whole || std::wcsstr(wide, L"${") || wcslen(wide) == 0) {
     const wchar_t* left = std::wcsstr(wide, L"${");
     std::fprintf(stderr, "expansion incomplete (%d): %.40ls\n", whole, left ? left : L"");
@@ -87,17 +87,17 @@ int main() {
   QueryPerformanceCounter(&b);
   double copy = seconds(a, b) / copies;
 
-  auto timeWide = [&](bool narrowSafe) {
+  auto timeWide = [&](PathForm form) {
     QueryPerformanceCounter(&a);
     for (int i = 0; i < expansions; ++i) {
       std::wmemcpy(wide, source, kPathCapacity);
-      expandVariables(wide, kPathCapacity, narrowSafe);
+      expandVariables(wide, kPathCapacity, form);
     }
     QueryPerformanceCounter(&b);
     return seconds(a, b) / expansions;
   };
-  double wideSafe = timeWide(true);
-  double wideLong = timeWide(false);
+  double wideSafe = timeWide(PathForm::NarrowSafe);
+  double wideLong = timeWide(PathForm::Long);
   QueryPerformanceCounter(&a);
   for (int i = 0; i < expansions; ++i) {
     std::memcpy(narrow, narrowSource, kPathCapacity);

@@ -17,7 +17,7 @@
 #include "util/handles.h"
 #include "instance/fake_jni.h"
 #include "instance/instance_guard.h"
-#include "launch/java_vm.h"
+#include "vm/java_vm.h"
 
 using namespace tessel;
 
@@ -64,7 +64,7 @@ std::wstring ownPath() {
 // for the others' texts and writes its verdict beside the executable.
 int member(const wchar_t* text) {
   std::wstring own = text;
-  singleInstanceGuard(false, true);  // later starts end inside
+  singleInstanceGuard(InstanceMode::Single, HandOver::Arguments);  // later starts end inside
   unsigned long expected = std::wcstoul(text + 7, nullptr, 10);
   javaVm = test::fakeVm();
   vmCreated.store(true, std::memory_order_release);

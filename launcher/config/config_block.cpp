@@ -9,7 +9,6 @@
 #include "config_keys.h"
 #include "diagnostics/errors.h"
 #include "diagnostics/log.h"
-#include "embed_mask.h"
 #include "util/paths.h"
 
 namespace tessel {
@@ -163,37 +162,6 @@ int loadConfigurationFrom(HANDLE file, const ArgumentList& arguments) {
 int loadConfiguration(const ArgumentList& arguments) {
   unique_hfile file = openLauncherFile();
   return loadConfigurationFrom(file.get(), arguments);
-}
-
-int copyFileBytes(HANDLE source, HANDLE target, int64_t count, bool unscramble) {
-  constexpr DWORD kChunk = 6000;
-  static_assert(kChunk == 6000, "the chunk size is part of the format's behaviour");
-  uint8_t buffer[kChunk];
-  int64_t copied = 0;
-  while (copied < count) {
-    DWORD want = static_cast<DWORD>(count - copied < kChunk ? count - copied : kChunk);
-    DWORD got = 0;
-    BOOL ok = ReadFile(source, buffer, want, &got, nullptr);
-    DWORD error = ok ? 0 : GetLastError();
-    if (!ok || got == 0) {
-      logError("ReadFile failed %d %d %I64d", static_cast<int>(got), static_cast<int>(error),
-               copied);
-      return 1;
-    }
-    if (unscramble) applyEmbeddedMask(buffer, got);
-    DWORD done = 0;
-    while (done < got) {
-      DWORD wrote = 0;
-      if (!WriteFile(target, buffer + done, got - done, &wrote, nullptr) || wrote == 0) {
-        DWORD werr = GetLastError();
-        logError("WriteFile failed %d %d", static_cast<int>(got - done), static_cast<int>(werr));
-        return 2;
-      }
-      done += wrote;
-    }
-    copied += got;
-  }
-  return 0;
 }
 
 }  // namespace tessel

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "util/handles.h"
-#include "startup/argument_list.h"
+#include "util/argument_list.h"
 
 namespace tessel {
 
@@ -28,9 +28,5 @@ int loadConfigurationFrom(HANDLE file, const ArgumentList& arguments);
 int64_t readLong(HANDLE file);
 int32_t readInt(HANDLE file);
 int16_t readShort(HANDLE file);
-
-// Copies `count` bytes between the current positions of two files in 6000-byte chunks,
-// optionally unmasking embedded content. 0 ok, 1 read failure, 2 write failure.
-int copyFileBytes(HANDLE source, HANDLE target, int64_t count, bool unscramble);
 
 }  // namespace tessel

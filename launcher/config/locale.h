@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "startup/argument_list.h"
+#include "util/argument_list.h"
 
 namespace tessel {
 

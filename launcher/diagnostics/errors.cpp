@@ -8,8 +8,6 @@
 #include "diagnostics/log.h"
 #include "util/bounded_text.h"
 #include "util/handles.h"
-#include "files/temp_dir.h"
-#include "splash/splash_control.h"
 #include "config_keys.h"
 
 namespace tessel {
@@ -21,6 +19,9 @@ void setMessageOwnerWindow(HWND window) noexcept { messageOwnerWindow = window; 
 void clearErrorDialogs() noexcept { showErrorDialogs = false; }
 
 namespace {
+
+void (*beforeErrorShownHook)() = nullptr;
+void (*beforeFatalExitHook)() = nullptr;
 
 template <typename C>
 size_t length(const C* s) {
@@ -78,6 +79,9 @@ void longLogPath(wchar_t* out, size_t capacity) {
 
 }  // namespace
 
+void setBeforeErrorShownHook(void (*hook)()) noexcept { beforeErrorShownHook = hook; }
+void setBeforeFatalExitHook(void (*hook)()) noexcept { beforeFatalExitHook = hook; }
+
 void fillPlaceholderW(wchar_t* out, size_t capacity, const wchar_t* text, const wchar_t* argument) {
   fillPlaceholderT(out, capacity, text, argument);
 }
@@ -107,7 +111,7 @@ void composeShownText(char* out, size_t capacity, const char* message, const wch
 }
 
 void showErrorW(const wchar_t* text) {
-  splashControl(0);
+  if (beforeErrorShownHook) beforeErrorShownHook();
   wchar_t path[kPathCapacity];
   longLogPath(path, kPathCapacity);
   static wchar_t shown[kPathCapacity];
@@ -127,7 +131,7 @@ void showErrorW(const wchar_t* text) {
 }
 
 void showError(const char* text) {
-  splashControl(0);
+  if (beforeErrorShownHook) beforeErrorShownHook();
   wchar_t path[kPathCapacity];
   longLogPath(path, kPathCapacity);
   static char shown[kPathCapacity];
@@ -158,37 +162,8 @@ void showMessage(int32_t key, const char* argument) {
   showError(filled);
 }
 
-void emptyDirectory(const char* path, bool recurse) {
-  if (!path || !*path || path[0] == '.') return;
-  logLine("emptying %s", path);
-  size_t n = std::strlen(path);
-  const char* sep = path[n - 1] == '\\' ? "" : "\\";
-  char pattern[kPathCapacity];
-  if (!formatText(pattern, kPathCapacity, "%s%s*.*", path, sep)) return;
-  WIN32_FIND_DATAA entry;
-  unique_hfind find(FindFirstFileA(pattern, &entry));
-  if (!find) return;
-  do {
-    if (std::strcmp(entry.cFileName, ".") == 0 || std::strcmp(entry.cFileName, "..") == 0)
-      continue;
-    char child[kPathCapacity];
-    if (!formatText(child, kPathCapacity, "%s%s%s", path, sep, entry.cFileName)) continue;
-    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      logLine("attempting to remove %s (%d)", child, recurse ? 1 : 0);
-      if (recurse) emptyDirectory(child, false);
-      RemoveDirectoryA(child);
-    } else {
-      logLine("attempting to delete %s", child);
-      DeleteFileA(child);
-    }
-  } while (FindNextFileA(find.get(), &entry));
-}
-
 void fatalExit(int code) {
-  if (launchTempDir[0]) {
-    emptyDirectory(launchTempDir, true);
-    RemoveDirectoryA(launchTempDir);
-  }
+  if (beforeFatalExitHook) beforeFatalExitHook();
   ExitProcess(static_cast<UINT>(code));
 }
 

@@ -1,5 +1,5 @@
-// Error texts for the user (message box or standard error), the fatal exit and the removal
-// of the per-launch temporary directory. Only these operations end the process early.
+// Error texts for the user (message box or standard error) and the fatal exit. Only these
+// operations end the process early.
 #pragma once
 #include <windows.h>
 
@@ -17,6 +17,12 @@ extern std::atomic<HWND> messageOwnerWindow;
 void setMessageOwnerWindow(HWND window) noexcept;
 void clearErrorDialogs() noexcept;
 
+// What the layers above do around an error, registered once by the entry point: hide the
+// splash before an error is shown; remove the per-launch temporary directory before a fatal
+// exit. Nothing is called while none is registered.
+void setBeforeErrorShownHook(void (*hook)()) noexcept;
+void setBeforeFatalExitHook(void (*hook)()) noexcept;
+
 // Shows a text (with "Log: <path>" appended while logging); returns when it was seen.
 void showErrorW(const wchar_t* text);
 void showError(const char* text);
@@ -24,15 +30,11 @@ void showError(const char* text);
 void showMessageW(int32_t key, const wchar_t* argument);
 void showMessage(int32_t key, const char* argument);
 
-// Removes the per-launch temporary directory and ends the process with the code.
+// Runs the before-fatal-exit hook and ends the process with the code.
 [[noreturn]] void fatalExit(int code);
 [[noreturn]] void fatalError(const char* text);
 [[noreturn]] void fatalMessage(int32_t key, const char* argument);
 [[noreturn]] void fatalMessageW(int32_t key, const wchar_t* argument);
-
-// Deletes the contents of a directory; with `recurse`, also one level of subdirectories.
-// Relative paths that begin with "." are never touched.
-void emptyDirectory(const char* path, bool recurse);
 
 // The shown text for a message and an optional log path: the message is cut so that the
 // "Log:" line always stays whole within `capacity`. Exposed for tests.

@@ -10,7 +10,7 @@
 #include "util/bounded_text.h"
 #include "util/handles.h"
 #include "util/paths.h"
-#include "launch/java_vm.h"
+#include "vm/java_vm.h"
 
 namespace tessel {
 

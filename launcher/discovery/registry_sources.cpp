@@ -45,7 +45,7 @@ bool queryString(HKEY key, const char* name, char* out, size_t capacity) {
 bool acceptHome(const char* home, char* executable, char* version, const char* minimum,
                 const char* maximum) {
   return javaExeForHome(executable, home) &&
-         checkJavaExe(executable, version, minimum, maximum, false);
+         checkJavaExe(executable, version, minimum, maximum, PreRelease::Refused);
 }
 
 // The CurrentVersion of a root when it lies in the range, else empty.
@@ -144,7 +144,8 @@ bool findLocatedJvm(HKEY hive, char* executable, char* version, const char* mini
     std::replace(candidate, candidate + length, '/', '\\');
     if (!anyLocated && !std::strstr(candidate, "cvn_jres")) continue;
     char candidateVersion[kPathCapacity];
-    if (!checkJavaExe(candidate, candidateVersion, minimum, maximum, true)) continue;
+    if (!checkJavaExe(candidate, candidateVersion, minimum, maximum, PreRelease::Allowed))
+      continue;
     if (std::strcmp(candidateVersion, version) > 0) {
       copyText(version, kPathCapacity, candidateVersion);
       copyText(executable, kPathCapacity, candidate);
@@ -211,7 +212,7 @@ bool checkInstallations(HKEY hive, REGSAM view, char* executable, const char* mi
     if (!formatText(directory, kPathCapacity, "%s\\jre", entry.c_str())) continue;
     if (!javaExeForHome(executable, directory)) {
       logLine("did not find java in %s", directory);
-    } else if (checkJavaExe(executable, nullptr, minimum, maximum, false)) {
+    } else if (checkJavaExe(executable, nullptr, minimum, maximum, PreRelease::Refused)) {
       return true;
     } else {
       logLine("java version did not match in %s", directory);

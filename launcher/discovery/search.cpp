@@ -12,12 +12,12 @@
 #include "discovery/entry_list.h"
 #include "discovery/jvm_library.h"
 #include "discovery/registry_sources.h"
-#include "discovery/runtime_home.h"
+#include "files/runtime_home.h"
 #include "discovery/unpack.h"
 #include "discovery/validation.h"
 #include "util/bounded_text.h"
 #include "util/paths.h"
-#include "launch/expansion.h"
+#include "files/expansion.h"
 
 namespace tessel {
 
@@ -103,7 +103,7 @@ bool readLocationFile(char* line, const wchar_t* name) {
   wchar_t installation[kPathCapacity];
   wchar_t path[kPathCapacity];
   configStringW(key::InstallationDirectory, directory, kPathCapacity);
-  if (!absolutePathW(installation, directory, false, true) ||
+  if (!absolutePathW(installation, directory, PathForm::Long) ||
       !copyWhole(path, kPathCapacity, installation) || !appendWhole(path, kPathCapacity, name))
     return false;
   FILE* file = _wfopen(path, L"rt");
@@ -126,11 +126,11 @@ bool readLocationFile(char* line, const wchar_t* name) {
 bool checkLocation(char* executable, const char* directory, const char* minimum,
                    const char* maximum, bool acceptUnvalidated) {
   char absolute[kPathCapacity];
-  if (!absolutePath(absolute, directory, false)) return false;
+  if (!absolutePath(absolute, directory, PathCase::Lower)) return false;
   unpackRuntimeArchives(absolute);
   bool usable = javaExeForHome(executable, absolute);
   if (acceptUnvalidated) return true;
-  return usable && checkJavaExe(executable, nullptr, minimum, maximum, true);
+  return usable && checkJavaExe(executable, nullptr, minimum, maximum, PreRelease::Allowed);
 }
 
 bool checkEnvironmentVariable(char* executable, const char* name, const char* minimum,
@@ -141,7 +141,7 @@ bool checkEnvironmentVariable(char* executable, const char* name, const char* mi
   for (char* p = value; *p; ++p)
     if (*p == '/') *p = '\\';
   return javaExeForHome(executable, value) &&
-         checkJavaExe(executable, nullptr, minimum, maximum, false);
+         checkJavaExe(executable, nullptr, minimum, maximum, PreRelease::Refused);
 }
 
 bool checkSearchPath(char* executable, const char* minimum, const char* maximum) {
@@ -150,7 +150,7 @@ bool checkSearchPath(char* executable, const char* minimum, const char* maximum)
     executable[0] = 0;
     return false;
   }
-  return checkJavaExe(executable, nullptr, minimum, maximum, false);
+  return checkJavaExe(executable, nullptr, minimum, maximum, PreRelease::Refused);
 }
 
 bool checkPreviousInstallation(HKEY hive, char* executable, const char* minimum,

@@ -145,10 +145,10 @@ bool switchToJavaw(char* executable) {
 }
 
 bool judgeExecutable(char* executable, char* version, const char* minimum,
-                     const char* maximum, bool allowPreRelease) {
+                     const char* maximum, PreRelease preRelease) {
   char absolute[kPathCapacity];
   uint64_t lastWrite = 0;
-  if (!absolutePath(absolute, executable, false) || !findFile(absolute, &lastWrite)) {
+  if (!absolutePath(absolute, executable, PathCase::Lower) || !findFile(absolute, &lastWrite)) {
     if (absolute[0]) copyText(executable, kPathCapacity, absolute);
     logLine("file doesn't exist");
     return false;
@@ -156,20 +156,20 @@ bool judgeExecutable(char* executable, char* version, const char* minimum,
   copyText(executable, kPathCapacity, absolute);
   logLine("file exists");
   if (!versionOf(executable, lastWrite, version)) return false;
-  if (!versionInRange(version, minimum, maximum, allowPreRelease)) return false;
+  if (!versionInRange(version, minimum, maximum, preRelease)) return false;
   return configInt(key::ExecutableType) != 1 || switchToJavaw(executable);
 }
 
 }  // namespace
 
 bool checkJavaExe(char* executable, char* version, const char* minimum, const char* maximum,
-                  bool allowPreRelease) {
+                  PreRelease preRelease) {
   char localVersion[kPathCapacity];
   if (!version) version = localVersion;
   version[0] = 0;
   logLine("checkJavaExe (%s, [out], %s, %s, %d)", executable, minimum, maximum,
-          allowPreRelease ? 1 : 0);
-  bool result = judgeExecutable(executable, version, minimum, maximum, allowPreRelease);
+          preRelease == PreRelease::Allowed ? 1 : 0);
+  bool result = judgeExecutable(executable, version, minimum, maximum, preRelease);
   logLine("checkJavaExe returning %d", result ? 1 : 0);
   return result;
 }

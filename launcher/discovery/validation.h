@@ -3,6 +3,8 @@
 #pragma once
 #include <cstdint>
 
+#include "discovery/version_rules.h"
+
 namespace tessel {
 
 // How long a runtime may take to print its version (milliseconds). Tests shorten it.
@@ -16,7 +18,7 @@ bool javaExeForHome(char* executable, const char* directory);
 // (kPathCapacity) becomes absolute and lower-cased, and javaw.exe for a GUI launcher (key
 // 107 = 1). `version` (kPathCapacity, may be null) receives the version.
 bool checkJavaExe(char* executable, char* version, const char* minimum, const char* maximum,
-                  bool allowPreRelease);
+                  PreRelease preRelease);
 // Runs "<executable> -version" and parses the first line of its standard error. True when it
 // ended with 0 in time and printed a recognised line; a non-zero end is cached as "1.0.0".
 bool queryJavaVersion(const char* executable, uint64_t lastWrite, char* version);

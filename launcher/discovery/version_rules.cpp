@@ -34,8 +34,9 @@ bool isPreRelease(const char* version) {
 }
 
 bool versionInRange(const char* version, const char* minimum, const char* maximum,
-                    bool allowPreRelease) {
-  if (!allowPreRelease && configInt(key::AllowPrerelease) == 0 && isPreRelease(version)) {
+                    PreRelease preRelease) {
+  if (preRelease == PreRelease::Refused && configInt(key::AllowPrerelease) == 0 &&
+      isPreRelease(version)) {
     logLine("beta vm not allowed");
     return false;
   }

@@ -9,10 +9,12 @@ namespace tessel {
 // preceded nor followed by a letter): 1.8.0-ea and 9-ea+150 are pre-releases,
 // 1.7.0_80-release is not.
 bool isPreRelease(const char* version);
-// True when the version passes the pre-release rule (key 130 may allow them everywhere) and
-// lies between both bounds, each compared over its own length; empty bounds do not restrict.
+// Whether the caller accepts a pre-release version (key 130 may allow them everywhere).
+enum class PreRelease { Refused, Allowed };
+// True when the version passes the pre-release rule and lies between both bounds, each
+// compared over its own length; empty bounds do not restrict.
 bool versionInRange(const char* version, const char* minimum, const char* maximum,
-                    bool allowPreRelease);
+                    PreRelease preRelease);
 // True when a version name (a registry key such as 1.6) lies in the range, each comparison
 // over the shorter of the two lengths.
 bool versionPrefixInRange(const char* name, const char* minimum, const char* maximum);

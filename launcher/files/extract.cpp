@@ -10,6 +10,7 @@
 #include "diagnostics/log.h"
 #include "util/bounded_text.h"
 #include "util/handles.h"
+#include "files/file_copy.h"
 #include "files/temp_dir.h"
 
 namespace tessel {
@@ -105,10 +106,11 @@ int extractEmbeddedFile(HANDLE file, const char* target) {
     logError("could not create %s (%d)", target, static_cast<int>(error));
     fatalMessage(key::MsgInternalError, "11");
   }
-  return copyFileBytes(file, out.get(), size, true);
+  return copyUnmaskedBytes(file, out.get(), size);
 }
 
-int extractEmbeddedFilesFrom(HANDLE file, bool createDirectory) {
+int extractEmbeddedFilesFrom(HANDLE file, ExtractInto directory) {
+  const bool createDirectory = directory == ExtractInto::NewLaunchTempDir;
   logLine("extracting files");
   const int32_t count = configInt(key::EmbeddedFileCount);
   logLine("Included files: %d", count);
@@ -164,8 +166,8 @@ int extractEmbeddedFilesFrom(HANDLE file, bool createDirectory) {
   return 0;
 }
 
-int extractEmbeddedFiles(bool createDirectory) {
-  return extractEmbeddedFilesFrom(nullptr, createDirectory);
+int extractEmbeddedFiles(ExtractInto directory) {
+  return extractEmbeddedFilesFrom(nullptr, directory);
 }
 
 }  // namespace tessel

@@ -8,12 +8,15 @@ namespace tessel {
 // Result of a name that would leave the per-launch directory (absolute, drive, "..", device).
 constexpr int kUnsafeEmbeddedName = 3;
 
-// 0 on success, else the failed file's result. Creates the per-launch directory first when
-// `createDirectory` is set and the block declares embedded files.
-int extractEmbeddedFiles(bool createDirectory);
+// Where the files go: into a per-launch directory made first (when the block declares
+// embedded files), or into the one launchTempDir already names.
+enum class ExtractInto { NewLaunchTempDir, CurrentLaunchTempDir };
+
+// 0 on success, else the failed file's result.
+int extractEmbeddedFiles(ExtractInto directory);
 // The same from a given file (tests); a null file means the launcher's own executable,
 // opened after the directory was made. Reads from blockEndPosition.
-int extractEmbeddedFilesFrom(HANDLE file, bool createDirectory);
+int extractEmbeddedFilesFrom(HANDLE file, ExtractInto directory);
 // Writes the record at the file's position to `target`: 0 on success or for an empty record,
 // 1 read failure (also a size beyond the end of the file), 2 write failure. Ends the process
 // (key 1009, "11") when the target cannot be created.

@@ -192,6 +192,47 @@ void createTempFileName(char* out) {
   logLine("tempFile is %s", out);
 }
 
+namespace {
+
+enum class Subdirectories { RemoveIfEmpty, EmptyAndRemove };
+
+void deleteEntries(const char* path, Subdirectories subdirectories) {
+  if (!path || !*path || path[0] == '.') return;
+  logLine("emptying %s", path);
+  size_t n = std::strlen(path);
+  const char* sep = path[n - 1] == '\\' ? "" : "\\";
+  char pattern[kPathCapacity];
+  if (!formatText(pattern, kPathCapacity, "%s%s*.*", path, sep)) return;
+  WIN32_FIND_DATAA entry;
+  unique_hfind find(FindFirstFileA(pattern, &entry));
+  if (!find) return;
+  do {
+    if (std::strcmp(entry.cFileName, ".") == 0 || std::strcmp(entry.cFileName, "..") == 0)
+      continue;
+    char child[kPathCapacity];
+    if (!formatText(child, kPathCapacity, "%s%s%s", path, sep, entry.cFileName)) continue;
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      bool recurse = subdirectories == Subdirectories::EmptyAndRemove;
+      logLine("attempting to remove %s (%d)", child, recurse ? 1 : 0);
+      if (recurse) deleteEntries(child, Subdirectories::RemoveIfEmpty);
+      RemoveDirectoryA(child);
+    } else {
+      logLine("attempting to delete %s", child);
+      DeleteFileA(child);
+    }
+  } while (FindNextFileA(find.get(), &entry));
+}
+
+}  // namespace
+
+void emptyDirectory(const char* path) { deleteEntries(path, Subdirectories::EmptyAndRemove); }
+
+void removeLaunchTempDir() {
+  if (!launchTempDir[0]) return;
+  emptyDirectory(launchTempDir);
+  RemoveDirectoryA(launchTempDir);
+}
+
 void createLaunchTempDir() {
   for (int attempt = 0; attempt < kLaunchDirAttempts; ++attempt) {
     char file[kPathCapacity];

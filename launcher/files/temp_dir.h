@@ -28,4 +28,10 @@ bool claimTempFileName(const char* dir, uint32_t first, char* out);
 // 1009, "7") when no directory can be made.
 void createLaunchTempDir();
 
+// Deletes the files of a directory and of its direct subdirectories, and removes those
+// subdirectories (deeper levels stay). Relative paths that begin with "." are never touched.
+void emptyDirectory(const char* path);
+// Empties and removes the per-launch directory, when there is one.
+void removeLaunchTempDir();
+
 }  // namespace tessel

@@ -25,13 +25,13 @@ char semaphoreName[kInstanceNameCapacity];
 
 bool isBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 
-[[noreturn]] void handOverToRunningInstance(const char* absoluteExe, bool notify) {
+[[noreturn]] void handOverToRunningInstance(const char* absoluteExe, HandOver handOver) {
   // The first instance writes its id just after creating the semaphore.
   DWORD pid = waitForInstancePid(absoluteExe, kPidRetries, kPidPauseMs);
   logLine("other pid %d", static_cast<int>(pid));
   if (pid != 0) {
     if (configInt(key::ActivateRunningInstance)) activateProcessWindows(pid, true);
-    if (notify) sendToRunningInstance(pid, secondStartArguments(GetCommandLineW()), absoluteExe);
+    if (handOver == HandOver::Arguments) sendToRunningInstance(pid, secondStartArguments(GetCommandLineW()), absoluteExe);
   }
   logLine("exiting");
   fatalExit(0);
@@ -74,14 +74,14 @@ const wchar_t* secondStartArguments(const wchar_t* commandLine) {
   return p;
 }
 
-void singleInstanceGuard(bool consultConfiguration, bool notify) {
+void singleInstanceGuard(InstanceMode mode, HandOver handOver) {
   char absoluteExe[kPathCapacity];
-  if (!absolutePath(absoluteExe, launcherPath(), false)) {
+  if (!absolutePath(absoluteExe, launcherPath(), PathCase::Lower)) {
     logError("no absolute launcher path for the instance semaphore");
     return;
   }
   bool global = configInt(key::GlobalInstanceNamespace) != 0;
-  if (consultConfiguration && configInt(key::SingleInstance) == 0) {
+  if (mode == InstanceMode::AsConfigured && configInt(key::SingleInstance) == 0) {
     // Held for the life of the process: its existence is this instance's number.
     createNumberedInstanceSemaphore(semaphoreName, sizeof semaphoreName, global, absoluteExe);
     return;
@@ -92,11 +92,11 @@ void singleInstanceGuard(bool consultConfiguration, bool notify) {
                                              absoluteExe, &alreadyRunning);
   if (alreadyRunning) {
     CloseHandle(semaphore);
-    handOverToRunningInstance(absoluteExe, notify);
+    handOverToRunningInstance(absoluteExe, handOver);
   }
   // The semaphore stays open for the life of the process: it marks the first instance.
   writeInstancePid(absoluteExe);
-  if (notify) startMailslotListener();
+  if (handOver == HandOver::Arguments) startMailslotListener();
 }
 
 }  // namespace tessel

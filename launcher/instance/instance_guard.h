@@ -3,11 +3,16 @@
 
 namespace tessel {
 
+// Which mode the guard applies: the configured one (key 126: numbered instances or a single
+// instance), or the single-instance mode whatever the configuration says.
+enum class InstanceMode { AsConfigured, Single };
+// Whether a single instance talks to others: a second start sends its arguments and the first
+// listens on its mailslot; or neither.
+enum class HandOver { Arguments, None };
+
 // Returns when this process is to go on; a second start in single-instance mode hands its
-// arguments to the running instance and ends the process with 0. With `consultConfiguration`
-// clear the single-instance mode applies whatever the configuration says; with `notify`
-// clear no arguments are sent and no mailslot is made.
-void singleInstanceGuard(bool consultConfiguration, bool notify);
+// arguments to the running instance (unless HandOver::None) and ends the process with 0.
+void singleInstanceGuard(InstanceMode mode, HandOver handOver);
 
 // The name of the semaphore this instance holds (the Java side's "tessel.semaphoreName"), or
 // nullptr when the guard did not run or made no name.

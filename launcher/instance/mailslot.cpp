@@ -6,7 +6,7 @@
 #include "util/bounded_text.h"
 #include "util/handles.h"
 #include "instance/instance_pid.h"
-#include "launch/java_vm.h"
+#include "vm/java_vm.h"
 
 namespace tessel {
 namespace {

@@ -13,8 +13,8 @@
 #include "util/handles.h"
 #include "util/paths.h"
 #include "files/temp_dir.h"
-#include "launch/expansion.h"
-#include "launch/launcher_flavour.h"
+#include "files/expansion.h"
+#include "config/launcher_flavour.h"
 
 namespace tessel {
 namespace {
@@ -134,7 +134,7 @@ void addRuntimeJar(ClassPath& classPath) {
   char installation[kPathCapacity];
   configString(key::InstallationDirectory, installation, kPathCapacity);
   char absolute[kPathCapacity];
-  if (!absolutePath(absolute, installation, true)) {
+  if (!absolutePath(absolute, installation, PathCase::Keep)) {
     logError("installation directory too long: %s", installation);
     return;
   }

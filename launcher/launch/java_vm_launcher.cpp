@@ -11,10 +11,10 @@
 #include "diagnostics/log.h"
 #include "util/bounded_text.h"
 #include "util/paths.h"
-#include "startup/command_line.h"
-#include "launch/expansion.h"
-#include "launch/java_vm.h"
-#include "launch/launcher_flavour.h"
+#include "util/argument_list.h"
+#include "files/expansion.h"
+#include "vm/java_vm.h"
+#include "config/launcher_flavour.h"
 #include "launch/vm_arguments.h"
 
 namespace tessel {
@@ -39,10 +39,10 @@ std::wstring outputFileArgument(int32_t flagKey, int32_t fileKey) {
   if (!configInt(flagKey)) return std::wstring();
   wchar_t value[kPathCapacity];
   configStringW(fileKey, value, kPathCapacity);
-  expandVariables(value, kPathCapacity, false);
+  expandVariables(value, kPathCapacity, PathForm::Long);
   if (value[0] == L'$') return value;
   wchar_t absolute[kPathCapacity];
-  if (!absolutePathW(absolute, value, false, true)) {
+  if (!absolutePathW(absolute, value, PathForm::Long)) {
     logError("output file name too long: %S", value);
     return value;
   }
@@ -85,7 +85,7 @@ ArgumentList buildLauncherArguments(const ArgumentList& arguments) {
   launcher.push_back(arguments[0]);
   wchar_t configured[2000];
   configStringW(key::ApplicationArguments, configured, 2000);
-  if (!expandVariables(configured, 2000, false))
+  if (!expandVariables(configured, 2000, PathForm::Long))
     logError("application arguments not fully expanded: %S", configured);
   if (configured[0]) splitCommandLine(configured, launcher);
   bool jOptions = configInt(key::AllowJOptions) != 0;
@@ -153,7 +153,7 @@ bool runFirstRunHook() {
   char installation[2000];
   configString(key::InstallationDirectory, installation, sizeof installation);
   char marker[kPathCapacity];
-  if (!absolutePath(marker, installation, true)) return true;
+  if (!absolutePath(marker, installation, PathCase::Keep)) return true;
   size_t n = std::strlen(marker);
   if (!appendWhole(marker, kPathCapacity, (n > 0 && marker[n - 1] == '\\') ? ".corvane\\firstrun"
                                                                            : "\\.corvane\\firstrun"))
@@ -216,7 +216,7 @@ bool runLauncherClass(const ArgumentList& arguments) {
   return true;
 }
 
-bool launchProgram(ArgumentList& arguments, bool destroyAfterMain) {
+bool launchProgram(ArgumentList& arguments, AfterMain afterMain) {
   logLine("launching program");
   std::vector<std::string> properties = buildLauncherProperties();
   if (!createVm(properties, arguments)) {
@@ -230,7 +230,7 @@ bool launchProgram(ArgumentList& arguments, bool destroyAfterMain) {
     logError("could not call main");
     return false;
   }
-  if (destroyAfterMain) {
+  if (afterMain == AfterMain::DestroyVm) {
     logLine("dest JVM");
     javaVm->DestroyJavaVM();
   }

@@ -3,14 +3,16 @@
 #include <string>
 #include <vector>
 
-#include "startup/argument_list.h"
+#include "util/argument_list.h"
 
 namespace tessel {
 
-// True after main returned without a pending exception (and the machine was destroyed when
-// `destroyAfterMain`), or when the first-run hook stopped the launch; false when the machine
-// could not be created or main ended with an exception.
-bool launchProgram(ArgumentList& arguments, bool destroyAfterMain);
+// What becomes of the machine once the launcher class's main returned.
+enum class AfterMain { DestroyVm, KeepVm };
+
+// True after main returned without a pending exception, or when the first-run hook stopped
+// the launch; false when the machine could not be created or main ended with an exception.
+bool launchProgram(ArgumentList& arguments, AfterMain afterMain);
 // Builds the VM options and creates the machine; false when JNI_CreateJavaVM failed.
 bool createVm(const std::vector<std::string>& properties, const ArgumentList& arguments);
 // Calls the launcher class's main; ends the process with 1010/1011 when it is missing.

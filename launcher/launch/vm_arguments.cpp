@@ -14,11 +14,11 @@
 #include "util/paths.h"
 #include "files/temp_dir.h"
 #include "instance/instance_guard.h"
-#include "startup/command_line.h"
-#include "startup/startup_state.h"
+#include "util/argument_list.h"
+#include "config/start_markers.h"
 #include "launch/class_path.h"
-#include "launch/expansion.h"
-#include "launch/launcher_flavour.h"
+#include "files/expansion.h"
+#include "config/launcher_flavour.h"
 #include "launch/vm_options_file.h"
 
 namespace tessel {
@@ -71,7 +71,7 @@ std::vector<std::string> buildLauncherProperties() {
 void collectVmParameters(const ArgumentList& arguments, VmOptionState& state) {
   wchar_t parameters[kPathCapacity];
   configStringW(key::VmParameters, parameters, kPathCapacity);
-  if (!expandVariables(parameters, kPathCapacity, true))
+  if (!expandVariables(parameters, kPathCapacity, PathForm::NarrowSafe))
     logError("VM parameters not fully expanded: %S", parameters);
   ArgumentList tokens;
   if (parameters[0]) splitCommandLine(parameters, tokens);

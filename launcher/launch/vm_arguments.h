@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "startup/argument_list.h"
+#include "util/argument_list.h"
 #include "launch/vm_option_list.h"
 
 namespace tessel {

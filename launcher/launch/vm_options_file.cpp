@@ -8,7 +8,7 @@
 #include "diagnostics/log.h"
 #include "util/bounded_text.h"
 #include "util/paths.h"
-#include "launch/expansion.h"
+#include "files/expansion.h"
 
 namespace tessel {
 namespace {
@@ -70,10 +70,10 @@ bool alreadyOpen(const VmOptionState& state, const std::wstring& name) {
 void includeOptionsFile(const wchar_t* includingFile, const wchar_t* name, VmOptionState& state) {
   wchar_t expanded[kPathCapacity];
   copyText(expanded, kPathCapacity, name);
-  expandVariables(expanded, kPathCapacity, false);
+  expandVariables(expanded, kPathCapacity, PathForm::Long);
   logLine("after exp from %S %S", expanded, name);
   wchar_t resolved[kPathCapacity];
-  if (!resolvePathW(resolved, expanded, false, includingFile)) {
+  if (!resolvePathW(resolved, expanded, PathForm::Long, includingFile)) {
     logError("vmoptions include name too long: %S", expanded);
     return;
   }
@@ -128,7 +128,7 @@ void readVmOptionsFile(const wchar_t* path, unique_file file, VmOptionState& sta
     size_t i = 0;
     for (; line[i]; ++i) wide[i] = static_cast<wchar_t>(static_cast<unsigned char>(line[i]));
     wide[i] = 0;
-    if (!expandVariables(wide, kPathCapacity, true))
+    if (!expandVariables(wide, kPathCapacity, PathForm::NarrowSafe))
       logError("vmoptions line not fully expanded: %S", wide);
     std::wstring copy(wide);
     applyOptionLine(path, copy.c_str(), state);

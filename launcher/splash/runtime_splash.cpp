@@ -5,10 +5,11 @@
 #include <atomic>
 
 #include "diagnostics/log.h"
+#include "files/runtime_home.h"
 #include "util/bounded_text.h"
 #include "splash/splash_state.h"
 #include "splash/splash_window.h"
-#include "launch/java_vm.h"
+#include "vm/java_vm.h"
 
 namespace tessel {
 
@@ -30,7 +31,7 @@ void* procedure(HMODULE library, const char* name) {
 void showRuntimeSplash() {
   if (splashStarted.load()) return;
   char path[kPathCapacity];
-  if (!formatText(path, kPathCapacity, "%s\\bin\\splashscreen.dll", runtimeHomePath())) {
+  if (!formatText(path, kPathCapacity, "%s\\bin\\splashscreen.dll", runtimeHome)) {
     logError("Could not load splashscreen.dll");
     return;
   }

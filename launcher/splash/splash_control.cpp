@@ -11,7 +11,7 @@
 #include "splash/runtime_splash.h"
 #include "splash/splash_state.h"
 #include "splash/splash_window.h"
-#include "launch/java_vm.h"
+#include "vm/java_vm.h"
 
 namespace tessel {
 

@@ -10,16 +10,11 @@
 #include "util/handles.h"
 #include "util/paths.h"
 #include "files/temp_dir.h"
-#include "startup/startup_state.h"
-#include "launch/expansion.h"
+#include "config/launcher_flavour.h"
+#include "config/start_markers.h"
+#include "files/expansion.h"
 
 namespace tessel {
-
-bool languageRestart = false;
-char launcherFlavor = 0;
-const char* productCaption = "corvane";
-const wchar_t* productCaptionW = L"corvane";
-HINSTANCE launcherInstance = nullptr;
 
 namespace {
 
@@ -29,40 +24,6 @@ const wchar_t* const kLogOptions[] = {L"-create-cvn-log", L"-create-tsl-log", L"
 constexpr size_t kShortPathCapacity = MAX_PATH;
 
 }  // namespace
-
-const wchar_t* takeQuotedArgument(ArgumentList& arguments, const wchar_t* quote,
-                                  const wchar_t* start, wchar_t quoteChar) {
-  const wchar_t* close = std::wcschr(quote + 1, quoteChar);
-  std::wstring argument(start, quote);
-  if (!close) {
-    argument.append(quote + 1);
-    arguments.push_back(std::move(argument));
-    return quote + 1 + std::wcslen(quote + 1);
-  }
-  argument.append(quote + 1, close);
-  arguments.push_back(std::move(argument));
-  return close[1] == L' ' ? close + 2 : close + 1;
-}
-
-void splitCommandLine(const wchar_t* commandLine, ArgumentList& arguments) {
-  if (!commandLine) return;
-  const wchar_t* p = commandLine;
-  while (*p) {
-    // The first blank or quote decides: a blank before any quote ends a plain argument,
-    // otherwise the earliest quote (of either kind) opens a quoted one.
-    const wchar_t* special = std::wcspbrk(p, L" \"'");
-    if (!special) {
-      arguments.emplace_back(p);
-      return;
-    }
-    if (*special == L' ') {
-      if (special != p) arguments.emplace_back(p, special);
-      p = special + 1;
-      continue;
-    }
-    p = takeQuotedArgument(arguments, special, p, *special);
-  }
-}
 
 bool takeLogOption(ArgumentList& arguments) {
   if (arguments.size() < 2) return false;
@@ -76,22 +37,13 @@ bool takeLogOption(ArgumentList& arguments) {
   return false;
 }
 
-void selectFlavour() {
-  char flavour[2];
-  configString(key::LauncherFlavour, flavour, sizeof(flavour));
-  launcherFlavor = flavour[0];
-  bool tessel = launcherFlavor == 't';
-  productCaption = tessel ? "tessel" : "corvane";
-  productCaptionW = tessel ? L"tessel" : L"corvane";
-}
-
 bool workingDirectoryFromConfig(wchar_t* out) {
   out[0] = 0;
   wchar_t value[kPathCapacity];
   configStringW(key::WorkingDirectory, value, kPathCapacity);
   if (!value[0]) return false;
-  expandVariables(value, kPathCapacity, true);
-  if (!absolutePathW(out, value, true, true)) {
+  expandVariables(value, kPathCapacity, PathForm::NarrowSafe);
+  if (!absolutePathW(out, value, PathForm::NarrowSafe)) {
     logError("working directory %S cannot be made absolute", value);
     return false;
   }
@@ -118,7 +70,7 @@ void showLogPrompt() {
              L"The following log file will be created:\n\n%ls\n\nDo you want to open an "
              L"Explorer window?",
              path);
-  if (MessageBoxW(nullptr, text, productCaptionW, MB_YESNO) != IDYES) return;
+  if (MessageBoxW(nullptr, text, productCaptionW(), MB_YESNO) != IDYES) return;
 
   wchar_t shortPath[kShortPathCapacity];
   DWORD n = GetShortPathNameW(path, shortPath, kShortPathCapacity);
@@ -143,12 +95,10 @@ void showLogPrompt() {
   unique_handle thread(info.hThread);
 }
 
-void prepareLaunch(HINSTANCE instance, ArgumentList& arguments) {
+void prepareLaunch(ArgumentList& arguments) {
   launchTempDir[0] = 0;  // a fatal error while loading must delete nothing
   takeLogOption(arguments);
   loadConfiguration(arguments);
-  launcherInstance = instance;
-  selectFlavour();
   if (!languageRestart) changeWorkingDirectory();
   if (createLogOption) showLogPrompt();
 }

@@ -12,7 +12,7 @@
 #include "util/bounded_text.h"
 #include "util/handles.h"
 #include "util/paths.h"
-#include "launch/expansion.h"
+#include "files/expansion.h"
 
 namespace tessel {
 

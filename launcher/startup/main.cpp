@@ -9,17 +9,20 @@
 #include "diagnostics/errors.h"
 #include "discovery/search.h"
 #include "files/extract.h"
+#include "files/temp_dir.h"
 #include "instance/instance_guard.h"
 #include "splash/splash_control.h"
 #include "startup/command_line.h"
 #include "startup/console.h"
 #include "startup/launcher_options.h"
-#include "startup/startup_state.h"
+#include "config/start_markers.h"
 #include "launch/java_vm_launcher.h"
 
 using namespace tessel;
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR tail, int show) {
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR tail, int show) {
+  setBeforeErrorShownHook([] { splashControl(0); });
+  setBeforeFatalExitHook(removeLaunchTempDir);
   InitCommonControls();
   if (tail && *tail && std::strcmp(tail, "__cvn_reboot") == 0) {
     rebootSystem();
@@ -30,14 +33,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR tail, int show) {
 
   ArgumentList arguments;
   splitCommandLine(GetCommandLineW(), arguments);
-  prepareLaunch(instance, arguments);
+  prepareLaunch(arguments);
   applyLauncherOptions(arguments);
-  if (!languageRestart) singleInstanceGuard(true, true);
+  if (!languageRestart) singleInstanceGuard(InstanceMode::AsConfigured, HandOver::Arguments);
   if (configInt(key::SplashScreen) && !configInt(key::RuntimeSplash)) splashControl(show);
-  if (extractEmbeddedFiles(true) != 0) fatalMessage(key::MsgInternalError, "16");
+  if (extractEmbeddedFiles(ExtractInto::NewLaunchTempDir) != 0)
+    fatalMessage(key::MsgInternalError, "16");
   addNativeLibraryPath();
   if (!LoadDLL()) fatalExit(83);
   if (configInt(key::SplashScreen) && configInt(key::RuntimeSplash)) splashControl(show);
-  if (!launchProgram(arguments, true)) fatalMessageW(key::MsgJvmNotStarted, nullptr);
+  if (!launchProgram(arguments, AfterMain::DestroyVm))
+    fatalMessageW(key::MsgJvmNotStarted, nullptr);
   return 0;
 }

@@ -144,9 +144,9 @@ const char* launcherDirectory() {
   return narrowDir;
 }
 
-const wchar_t* launcherDirectoryW(bool narrowSafe) {
+const wchar_t* launcherDirectoryW(PathForm form) {
   launcherDirectories();
-  return narrowSafe ? wideDirNarrowSafe : wideDirLong;
+  return form == PathForm::NarrowSafe ? wideDirNarrowSafe : wideDirLong;
 }
 
 bool isRelativePath(const char* path) { return isRelativeT(path); }
@@ -231,7 +231,7 @@ bool resolvePath(char* out, const char* path, const char* baseFile) {
   return true;
 }
 
-bool resolvePathW(wchar_t* out, const wchar_t* path, bool narrowSafe, const wchar_t* baseFile) {
+bool resolvePathW(wchar_t* out, const wchar_t* path, PathForm form, const wchar_t* baseFile) {
   out[0] = 0;
   if (isRelativePathW(path)) {
     if (baseFile) {
@@ -242,7 +242,7 @@ bool resolvePathW(wchar_t* out, const wchar_t* path, bool narrowSafe, const wcha
       }
       cutAfterLastBackslash(out);
     } else {
-      copyText(out, kPathCapacity, launcherDirectoryW(narrowSafe));
+      copyText(out, kPathCapacity, launcherDirectoryW(form));
     }
   }
   if (!appendWhole(out, kPathCapacity, path)) {
@@ -253,7 +253,7 @@ bool resolvePathW(wchar_t* out, const wchar_t* path, bool narrowSafe, const wcha
   return true;
 }
 
-bool absolutePath(char* out, const char* path, bool keepCase) {
+bool absolutePath(char* out, const char* path, PathCase letterCase) {
   char resolved[kPathCapacity];
   if (!resolvePath(resolved, path)) {
     out[0] = 0;
@@ -264,14 +264,14 @@ bool absolutePath(char* out, const char* path, bool keepCase) {
     out[0] = 0;
     return false;
   }
-  if (!keepCase) lowerCasePath(out);
+  if (letterCase == PathCase::Lower) lowerCasePath(out);
   collapseBackslashes(out);
   return true;
 }
 
-bool absolutePathW(wchar_t* out, const wchar_t* path, bool narrowSafe, bool keepCase) {
+bool absolutePathW(wchar_t* out, const wchar_t* path, PathForm form) {
   wchar_t resolved[kPathCapacity];
-  if (!resolvePathW(resolved, path, narrowSafe)) {
+  if (!resolvePathW(resolved, path, form)) {
     out[0] = 0;
     return false;
   }
@@ -280,7 +280,6 @@ bool absolutePathW(wchar_t* out, const wchar_t* path, bool narrowSafe, bool keep
     out[0] = 0;
     return false;
   }
-  if (!keepCase) lowerCasePathW(out);
   collapseBackslashesW(out);
   return true;
 }

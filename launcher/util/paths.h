@@ -13,8 +13,13 @@ const wchar_t* launcherPathW();
 // Fills the cached launcher directories (each ends in a backslash).
 void launcherDirectories();
 const char* launcherDirectory();
-// The long form, or the narrow directory widened byte by byte when `narrowSafe`.
-const wchar_t* launcherDirectoryW(bool narrowSafe);
+// Which form of the launcher directory wide code builds on: the long form, or the narrow
+// directory widened byte by byte, whose text survives a later narrowing to the ANSI code page.
+enum class PathForm { Long, NarrowSafe };
+// Whether absolutePath lower-cases its result (look-up keys are lower case).
+enum class PathCase { Lower, Keep };
+
+const wchar_t* launcherDirectoryW(PathForm form);
 
 // The code page of the narrow file functions.
 unsigned fileApiCodePage();
@@ -39,11 +44,12 @@ bool fileExistsW(const wchar_t* path);
 // out = base directory + path for a relative path, else the path; backslashes collapsed.
 // The base is the directory of `baseFile` when given, else the launcher directory.
 bool resolvePath(char* out, const char* path, const char* baseFile = nullptr);
-bool resolvePathW(wchar_t* out, const wchar_t* path, bool narrowSafe,
+bool resolvePathW(wchar_t* out, const wchar_t* path, PathForm form,
                   const wchar_t* baseFile = nullptr);
-// resolvePath against the launcher directory, made full, lower-cased unless keepCase.
-bool absolutePath(char* out, const char* path, bool keepCase);
-bool absolutePathW(wchar_t* out, const wchar_t* path, bool narrowSafe, bool keepCase);
+// resolvePath against the launcher directory, made full; lower-cased with PathCase::Lower.
+bool absolutePath(char* out, const char* path, PathCase letterCase);
+// The same in wide form, case kept.
+bool absolutePathW(wchar_t* out, const wchar_t* path, PathForm form);
 // Each non-empty ";"-separated entry resolved against the launcher directory.
 bool resolvePathList(char* out, const char* list);
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "config_keys.h"
-#include "discovery/runtime_home.h"
+#include "files/runtime_home.h"
 #include "util/bounded_text.h"
 #include "gui_support.h"
 #include "splash/splash_control.h"

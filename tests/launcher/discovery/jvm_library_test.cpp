@@ -10,8 +10,8 @@
 #include "discovery/jvm_library.h"
 #include "discovery/runtime_fixture.h"
 #include "test_support.h"
-#include "discovery/runtime_home.h"
-#include "launch/java_vm.h"
+#include "files/runtime_home.h"
+#include "vm/java_vm.h"
 
 namespace tessel {
 namespace {

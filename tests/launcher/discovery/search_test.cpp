@@ -11,11 +11,11 @@
 #include "discovery/registry_sources.h"
 #include "discovery/runtime_fixture.h"
 #include "test_support.h"
-#include "discovery/runtime_home.h"
+#include "files/runtime_home.h"
 #include "discovery/search.h"
 #include "util/bounded_text.h"
 #include "util/paths.h"
-#include "launch/java_vm.h"
+#include "vm/java_vm.h"
 
 namespace tessel {
 namespace {

@@ -32,9 +32,10 @@ class Validation : public ::testing::Test {
     javaVersionTimeoutMs = 60000;
     removeTree(root);
   }
-  bool check(const char* min = "", const char* max = "", bool allowPre = false) {
+  bool check(const char* min = "", const char* max = "",
+             PreRelease preRelease = PreRelease::Refused) {
     copyText(path, kPathCapacity, exe.c_str());
-    return checkJavaExe(path, version, min, max, allowPre);
+    return checkJavaExe(path, version, min, max, preRelease);
   }
   // The cache key's raw values.
   bool cachedValue(const char* name, std::string& out) {
@@ -201,11 +202,11 @@ TEST_F(Validation, MissingExecutableIsRejectedWithoutARun) {
 
 TEST_F(Validation, ReleaseSuffixIsNoPreRelease) {
   makeRuntime(home, {"java version \"1.7.0_80-release\""});
-  EXPECT_TRUE(check("1.6", "1.7", false));
+  EXPECT_TRUE(check("1.6", "1.7", PreRelease::Refused));
   configureJava(home + "\\bin", {"java version \"1.8.0-ea\""});
   forgetCachedVersion(exe);
-  EXPECT_FALSE(check("1.6", "", false));
-  EXPECT_TRUE(check("1.6", "", true));
+  EXPECT_FALSE(check("1.6", "", PreRelease::Refused));
+  EXPECT_TRUE(check("1.6", "", PreRelease::Allowed));
 }
 
 TEST_F(Validation, GuiLauncherNeedsJavawBesideJava) {

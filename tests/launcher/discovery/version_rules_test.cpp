@@ -41,35 +41,37 @@ const RangeRow kWorkedExamples[] = {
 TEST_F(VersionRules, WorkedExamplesOfBothRangeTests) {
   for (const RangeRow& row : kWorkedExamples) {
     SCOPED_TRACE(std::string(row.version) + " in [" + row.minimum + ", " + row.maximum + "]");
-    EXPECT_EQ(versionInRange(row.version, row.minimum, row.maximum, false), row.inRange);
+    EXPECT_EQ(versionInRange(row.version, row.minimum, row.maximum, PreRelease::Refused),
+              row.inRange);
     EXPECT_EQ(versionPrefixInRange(row.version, row.minimum, row.maximum), row.prefixInRange);
   }
-  EXPECT_TRUE(versionInRange("1.8.0-ea", "1.6", "", true)) << "caller allows pre-releases";
+  EXPECT_TRUE(versionInRange("1.8.0-ea", "1.6", "", PreRelease::Allowed))
+      << "caller allows pre-releases";
 }
 
 TEST_F(VersionRules, PreReleaseMarkersCountOnlyAsTheirOwnComponent) {
   for (const char* pre : {"1.8.0-ea", "9-ea+150", "1.6.0-beta2", "11.0.2-rc", "rc1", "1.9.0_ea",
                           "17-beta", "ea"}) {
     EXPECT_TRUE(isPreRelease(pre)) << pre;
-    EXPECT_FALSE(versionInRange(pre, "", "", false)) << pre;
+    EXPECT_FALSE(versionInRange(pre, "", "", PreRelease::Refused)) << pre;
   }
   for (const char* release : {"1.7.0_80-release", "1.8.0_292", "17.0.15", "1.8.0-search",
                               "11-zebra", "1.6.0-dearc"}) {
     EXPECT_FALSE(isPreRelease(release)) << release;
-    EXPECT_TRUE(versionInRange(release, "", "", false)) << release;
+    EXPECT_TRUE(versionInRange(release, "", "", PreRelease::Refused)) << release;
   }
   EXPECT_TRUE(isPreRelease("1.8.0-beta_x")) << "an underscore is no letter";
 }
 
 TEST_F(VersionRules, PreReleaseOptionAllowsThemEverywhere) {
   LauncherConfig[key::AllowPrerelease] = "1";
-  EXPECT_TRUE(versionInRange("1.8.0-ea", "1.6", "", false));
-  EXPECT_FALSE(versionInRange("1.5.0-ea", "1.6", "", false)) << "the bounds still apply";
+  EXPECT_TRUE(versionInRange("1.8.0-ea", "1.6", "", PreRelease::Refused));
+  EXPECT_FALSE(versionInRange("1.5.0-ea", "1.6", "", PreRelease::Refused)) << "the bounds still apply";
 }
 
 TEST_F(VersionRules, BoundsCompareBytesUnsigned) {
-  EXPECT_TRUE(versionInRange("1.\xE9", "1.6", "", true)) << "a high byte sorts above digits";
-  EXPECT_FALSE(versionInRange("1.\xE9", "", "1.9", true));
+  EXPECT_TRUE(versionInRange("1.\xE9", "1.6", "", PreRelease::Allowed)) << "a high byte sorts above digits";
+  EXPECT_FALSE(versionInRange("1.\xE9", "", "1.9", PreRelease::Allowed));
 }
 
 TEST_F(VersionRules, BannerLinesOfBothKinds) {

@@ -61,7 +61,7 @@ class Extract : public ::testing::Test {
     unique_hfile file(CreateFileA(outer.file("app.exe").c_str(), GENERIC_READ, FILE_SHARE_READ,
                                   nullptr, OPEN_EXISTING, 0, nullptr));
     EXPECT_TRUE(file.valid());
-    return extractEmbeddedFilesFrom(file.get(), false);
+    return extractEmbeddedFilesFrom(file.get(), ExtractInto::CurrentLaunchTempDir);
   }
   std::string launched(const std::string& name) const {
     return std::string(launchTempDir) + "\\" + name;
@@ -92,7 +92,7 @@ TEST_F(Extract, WritesFilesAndFirstLevelDirectoriesAndSkipsEmptyRecords) {
 TEST_F(Extract, NoFilesDeclaredTouchesNothing) {
   configure(0, "a.txt");
   copyText(launchTempDir, kPathCapacity, "C:\\should-be-cleared");
-  EXPECT_EQ(extractEmbeddedFilesFrom(INVALID_HANDLE_VALUE, true), 0);
+  EXPECT_EQ(extractEmbeddedFilesFrom(INVALID_HANDLE_VALUE, ExtractInto::NewLaunchTempDir), 0);
   EXPECT_STREQ(launchTempDir, "");
   EXPECT_EQ(unextractedPosition, 0u);
 }

@@ -122,5 +122,33 @@ TEST_F(TempDir, LaunchDirectoryLeavesItsFileBesideIt) {
   EXPECT_NE(made.back(), '\\');
 }
 
+// One level below the top directory is emptied; deeper levels are left alone.
+TEST(EmptyDirectory, RecursesOneLevel) {
+  test::ScratchDir dir;
+  dir.write("top.txt", "x");
+  CreateDirectoryA(dir.file("sub").c_str(), nullptr);
+  dir.write("sub\\inner.txt", "x");
+  CreateDirectoryA(dir.file("deep").c_str(), nullptr);
+  CreateDirectoryA(dir.file("deep\\deeper").c_str(), nullptr);
+  dir.write("deep\\deeper\\kept.txt", "x");
+  CreateDirectoryA(dir.file("empty2").c_str(), nullptr);
+  CreateDirectoryA(dir.file("empty2\\e").c_str(), nullptr);
+
+  emptyDirectory(dir.path().c_str());
+
+  EXPECT_EQ(GetFileAttributesA(dir.file("top.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetFileAttributesA(dir.file("sub").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_NE(GetFileAttributesA(dir.file("deep\\deeper\\kept.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_NE(GetFileAttributesA(dir.file("deep").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetFileAttributesA(dir.file("empty2").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST(EmptyDirectory, DotRelativeAndEmptyPathsAreNeverTouched) {
+  emptyDirectory("");
+  emptyDirectory(".");
+  emptyDirectory(".\\anything");
+  SUCCEED();
+}
+
 }  // namespace
 }  // namespace tessel

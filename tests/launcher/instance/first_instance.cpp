@@ -7,7 +7,7 @@
 #include "instance/instance_pid.h"
 #include "instance/instance_semaphore.h"
 #include "instance/mailslot.h"
-#include "launch/java_vm.h"
+#include "vm/java_vm.h"
 
 namespace tessel::test {
 

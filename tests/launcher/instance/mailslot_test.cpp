@@ -9,7 +9,7 @@
 #include "instance/fake_jni.h"
 #include "instance/mailslot.h"
 #include "instance/sender_process.h"
-#include "launch/java_vm.h"
+#include "vm/java_vm.h"
 
 namespace tessel {
 namespace {

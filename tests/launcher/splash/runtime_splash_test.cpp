@@ -5,7 +5,7 @@
 
 #include "config/config_access.h"
 #include "config_keys.h"
-#include "discovery/runtime_home.h"
+#include "files/runtime_home.h"
 #include "util/bounded_text.h"
 #include "splash/splash_control.h"
 #include "splash/splash_state.h"

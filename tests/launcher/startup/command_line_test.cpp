@@ -8,69 +8,10 @@
 #include "diagnostics/log.h"
 #include "util/paths.h"
 #include "startup/command_line.h"
-#include "startup/startup_state.h"
+#include "config/launcher_flavour.h"
 
 namespace tessel {
 namespace {
-
-struct SplitCase {
-  const wchar_t* line;
-  std::vector<std::wstring> expected;
-};
-
-TEST(SplitCommandLine, FollowsTheQuotingRules) {
-  const SplitCase cases[] = {
-      {L"a b", {L"a", L"b"}},
-      {L"a  b", {L"a", L"b"}},
-      {L"\"a b\" c", {L"a b", L"c"}},
-      {L"-Dx=\"a b\"", {L"-Dx=a b"}},
-      {L"'it is'", {L"it is"}},
-      {L"\"a'b\"", {L"a'b"}},
-      {L"'a\"b'", {L"a\"b"}},
-      {L"\"a b\"c", {L"a b", L"c"}},
-      {L"\"\"", {L""}},
-      {L"\"\" x", {L"", L"x"}},
-      {L"\"abc", {L"abc"}},
-      {L"", {}},
-      {L"   ", {}},
-      {L"a ", {L"a"}},
-      {L"a\tb", {L"a\tb"}},  // only the blank separates
-      {L"\"a b\"  c", {L"a b", L"c"}},
-      {L"x'y z'w", {L"xy z", L"w"}},
-      {L"a\\\"b c\"", {L"a\\b c"}},  // no escape character
-  };
-  for (const SplitCase& c : cases) {
-    ArgumentList arguments;
-    splitCommandLine(c.line, arguments);
-    EXPECT_EQ(arguments, c.expected) << "line: " << std::string(c.line, c.line + wcslen(c.line));
-  }
-}
-
-TEST(SplitCommandLine, ProgramComesFirstWithoutQuotes) {
-  ArgumentList arguments;
-  splitCommandLine(L"\"C:\\Program Files\\app.exe\" -x", arguments);
-  ASSERT_EQ(arguments.size(), 2u);
-  EXPECT_EQ(arguments[0], L"C:\\Program Files\\app.exe");
-  EXPECT_EQ(arguments[1], L"-x");
-}
-
-TEST(SplitCommandLine, AppendsToWhatIsThere) {
-  ArgumentList arguments{L"first"};
-  splitCommandLine(L"second", arguments);
-  EXPECT_EQ(arguments, (ArgumentList{L"first", L"second"}));
-}
-
-TEST(TakeQuotedArgument, ReturnsWhereSplittingGoesOn) {
-  ArgumentList arguments;
-  const wchar_t* text = L"ab\"c d\" e";
-  const wchar_t* next = takeQuotedArgument(arguments, text + 2, text, L'"');
-  EXPECT_EQ(arguments, (ArgumentList{L"abc d"}));
-  EXPECT_EQ(next, text + 8) << "one blank after the closing quote is skipped";
-  const wchar_t* open = L"\"xyz";
-  next = takeQuotedArgument(arguments, open, open, L'"');
-  EXPECT_EQ(*next, 0);
-  EXPECT_EQ(arguments.back(), L"xyz");
-}
 
 TEST(LogOption, OnlyTheExactSpellingsAsFirstArgument) {
   for (const wchar_t* spelling :
@@ -108,22 +49,17 @@ class PrepareLaunchSteps : public ::testing::Test {
 };
 
 TEST_F(PrepareLaunchSteps, FlavourAndCaptionFromKey2001) {
-  selectFlavour();
-  EXPECT_EQ(launcherFlavor, 0);
-  EXPECT_STREQ(productCaption, "corvane");
-  EXPECT_STREQ(productCaptionW, L"corvane");
+  EXPECT_FALSE(corvaneFlavour());
+  EXPECT_STREQ(productCaptionW(), L"corvane");
   LauncherConfig[2001] = "t";
-  selectFlavour();
-  EXPECT_EQ(launcherFlavor, 't');
-  EXPECT_STREQ(productCaption, "tessel");
-  EXPECT_STREQ(productCaptionW, L"tessel");
+  EXPECT_FALSE(corvaneFlavour());
+  EXPECT_STREQ(productCaptionW(), L"tessel");
   LauncherConfig[2001] = "tc";  // only the first character counts
-  selectFlavour();
-  EXPECT_EQ(launcherFlavor, 't');
+  EXPECT_FALSE(corvaneFlavour());
+  EXPECT_STREQ(productCaptionW(), L"tessel");
   LauncherConfig[2001] = "c";
-  selectFlavour();
-  EXPECT_EQ(launcherFlavor, 'c');
-  EXPECT_STREQ(productCaption, "corvane");
+  EXPECT_TRUE(corvaneFlavour());
+  EXPECT_STREQ(productCaptionW(), L"corvane");
 }
 
 std::wstring withoutTrailingBackslash(std::wstring dir) {
@@ -139,14 +75,14 @@ TEST_F(PrepareLaunchSteps, DotWorkingDirectoryIsTheLauncherDirectory) {
   changeWorkingDirectory();
   wchar_t now[MAX_PATH];
   GetCurrentDirectoryW(MAX_PATH, now);
-  EXPECT_EQ(std::wstring(now), withoutTrailingBackslash(launcherDirectoryW(true)));
+  EXPECT_EQ(std::wstring(now), withoutTrailingBackslash(launcherDirectoryW(PathForm::NarrowSafe)));
 }
 
 TEST_F(PrepareLaunchSteps, WorkingDirectoryIsExpandedAndMadeAbsolute) {
   LauncherConfig[146] = "${TESSEL_EXEDIR}sub\\..\\.";
   wchar_t directory[6000];
   ASSERT_TRUE(workingDirectoryFromConfig(directory));
-  EXPECT_EQ(std::wstring(directory), withoutTrailingBackslash(launcherDirectoryW(true)));
+  EXPECT_EQ(std::wstring(directory), withoutTrailingBackslash(launcherDirectoryW(PathForm::NarrowSafe)));
   LauncherConfig[146] = "C:\\Some\\Mixed\\Case";
   ASSERT_TRUE(workingDirectoryFromConfig(directory));
   EXPECT_EQ(std::wstring(directory), L"C:\\Some\\Mixed\\Case") << "case is kept";

@@ -73,7 +73,7 @@ TEST(Paths, ResolveAgainstLauncherDirectoryAndBaseFile) {
   ASSERT_TRUE(resolvePath(out, "x.txt", "C:\\base\\file.cfg"));
   EXPECT_STREQ(out, "C:\\base\\x.txt");
 
-  ASSERT_TRUE(absolutePath(out, "Lib\\App.JAR", false));
+  ASSERT_TRUE(absolutePath(out, "Lib\\App.JAR", PathCase::Lower));
   char lowerDir[kPathCapacity];
   copyText(lowerDir, kPathCapacity, dir.c_str());
   lowerCasePath(lowerDir);
@@ -94,7 +94,7 @@ TEST(Paths, OverlongInputIsRefusedNotCut) {
   EXPECT_STREQ(out, "");
   std::wstring wideLong(kPathCapacity - 2, L'a');
   wchar_t wout[kPathCapacity];
-  EXPECT_FALSE(resolvePathW(wout, wideLong.c_str(), false)) << "the launcher directory is prepended";
+  EXPECT_FALSE(resolvePathW(wout, wideLong.c_str(), PathForm::Long)) << "the launcher directory is prepended";
 }
 
 TEST(Paths, LauncherPathIsTheRunningExecutable) {

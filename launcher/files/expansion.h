@@ -4,11 +4,13 @@
 #pragma once
 #include <cstddef>
 
+#include "util/paths.h"
+
 namespace tessel {
 
-// Expands in place. `narrowSafe` picks the narrow-safe forms of the launcher and temporary
-// directories. False when some occurrence was left unexpanded for lack of room.
-bool expandVariables(wchar_t* text, size_t capacity, bool narrowSafe);
+// Expands in place. PathForm::NarrowSafe picks the narrow-safe forms of the launcher and
+// temporary directories. False when some occurrence was left unexpanded for lack of room.
+bool expandVariables(wchar_t* text, size_t capacity, PathForm form);
 bool expandVariablesNarrow(char* text, size_t capacity);
 
 // Replaces every occurrence of `reference` (case-sensitive) by `value`, in place; a value is

@@ -22,7 +22,5 @@ extern std::atomic<bool> vmCreated;
 // machine exists.
 JNIEnv* currentThreadEnv();
 void detachCurrentThread();
-// The runtime's home directory (see runtimeHome).
-const char* runtimeHomePath();
 
 }  // namespace tessel

@@ -6,7 +6,7 @@
 
 #include "config/config_access.h"
 #include "discovery/runtime_fixture.h"
-#include "launch/java_vm.h"
+#include "vm/java_vm.h"
 #include "launch/java_vm_launcher.h"
 
 namespace tessel {

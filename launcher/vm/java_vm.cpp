@@ -1,6 +1,4 @@
-#include "launch/java_vm.h"
-
-#include "discovery/runtime_home.h"
+#include "vm/java_vm.h"
 
 namespace tessel {
 
@@ -26,7 +24,5 @@ JNIEnv* currentThreadEnv() {
 void detachCurrentThread() {
   if (vmCreated.load(std::memory_order_acquire) && javaVm) javaVm->DetachCurrentThread();
 }
-
-const char* runtimeHomePath() { return runtimeHome; }
 
 }  // namespace tessel

@@ -4,11 +4,11 @@
 #include <cstring>
 #include <string>
 
-#include "discovery/runtime_home.h"
+#include "files/runtime_home.h"
 #include "util/bounded_text.h"
 #include "util/paths.h"
 #include "files/temp_dir.h"
-#include "launch/expansion.h"
+#include "files/expansion.h"
 
 namespace tessel {
 namespace {
@@ -36,10 +36,10 @@ class Expansion : public ::testing::Test {
     ASSERT_TRUE(SetEnvironmentVariableW(name.c_str(), value.c_str()));
     variables_.push_back(name);
   }
-  std::wstring expandWide(const std::wstring& text, bool narrowSafe = true) {
+  std::wstring expandWide(const std::wstring& text, PathForm form = PathForm::NarrowSafe) {
     static wchar_t buffer[kPathCapacity];
     copyText(buffer, kPathCapacity, text.c_str());
-    expandVariables(buffer, kPathCapacity, narrowSafe);
+    expandVariables(buffer, kPathCapacity, form);
     return buffer;
   }
   std::string expandNarrow(const std::string& text) {
@@ -71,8 +71,10 @@ TEST_F(Expansion, FixedReferencesInBothForms) {
             "C:\\jre\\bin\\..|C:\\jre\\bin\\..");
   EXPECT_EQ(expandWide(L"${launcher:sys.jvmHome}\\lib;%TESSEL_TEMPDIR%"),
             L"C:\\jre\\bin\\..\\lib;C:\\t\\tsl1.tmp_dir5");
-  EXPECT_EQ(expandWide(L"${launcher:sys.launcherDirectory}", true), launcherDirectoryW(true));
-  EXPECT_EQ(expandWide(L"${launcher:sys.launcherDirectory}", false), launcherDirectoryW(false));
+  EXPECT_EQ(expandWide(L"${launcher:sys.launcherDirectory}", PathForm::NarrowSafe),
+            launcherDirectoryW(PathForm::NarrowSafe));
+  EXPECT_EQ(expandWide(L"${launcher:sys.launcherDirectory}", PathForm::Long),
+            launcherDirectoryW(PathForm::Long));
 }
 
 TEST_F(Expansion, NoLaunchDirectoryOrRuntimeGivesEmptyText) {
@@ -87,8 +89,8 @@ TEST_F(Expansion, SystemTempDirectoryInBothForms) {
   tempPathW(wideTemp);
   EXPECT_EQ(expandNarrow("${launcher:sys.tempDir}x"), std::string(narrowTemp) + "x");
   std::string n(narrowTemp);
-  EXPECT_EQ(expandWide(L"${launcher:sys.tempDir}", true), std::wstring(n.begin(), n.end()));
-  EXPECT_EQ(expandWide(L"${launcher:sys.tempDir}", false), std::wstring(wideTemp));
+  EXPECT_EQ(expandWide(L"${launcher:sys.tempDir}", PathForm::NarrowSafe), std::wstring(n.begin(), n.end()));
+  EXPECT_EQ(expandWide(L"${launcher:sys.tempDir}", PathForm::Long), std::wstring(wideTemp));
 }
 
 TEST_F(Expansion, RowsSeeWhatEarlierRowsInsertedButNotLaterOnes) {
@@ -167,7 +169,7 @@ TEST_F(Expansion, ValueTooLongStaysAndTheRestIsExpanded) {
   const std::wstring text = L"${" + big + L"}|${" + small + L"}|%TESSEL_PATHLIST_SEPARATOR%";
   wchar_t wide[kPathCapacity];
   copyText(wide, kPathCapacity, text.c_str());
-  EXPECT_FALSE(expandVariables(wide, kPathCapacity, true));
+  EXPECT_FALSE(expandVariables(wide, kPathCapacity, PathForm::NarrowSafe));
   EXPECT_EQ(std::wstring(wide), L"${" + big + L"}|s|;");
   char narrowText[kPathCapacity];
   copyText(narrowText, kPathCapacity, narrow(text).c_str());

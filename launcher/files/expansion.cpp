@@ -1,4 +1,4 @@
-#include "launch/expansion.h"
+#include "files/expansion.h"
 
 #include <windows.h>
 
@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "diagnostics/log.h"
-#include "discovery/runtime_home.h"
+#include "files/runtime_home.h"
 #include "util/bounded_text.h"
 #include "util/handles.h"
 #include "util/paths.h"
@@ -207,14 +207,14 @@ bool replaceAll(char* text, size_t capacity, const char* reference, const char* 
   return replaceAllIn(text, capacity, reference, value);
 }
 
-bool expandVariables(wchar_t* text, size_t capacity, bool narrowSafe) {
+bool expandVariables(wchar_t* text, size_t capacity, PathForm form) {
   ReferenceIndex<wchar_t> index(text);
   bool whole = true;
   for (const FixedReference& row : kFixedReferences) {
     const wchar_t* ref = row.wide;
     switch (row.source) {
       case Source::LauncherDir:
-        whole &= replaceIndexed(text, capacity, index, ref, launcherDirectoryW(narrowSafe));
+        whole &= replaceIndexed(text, capacity, index, ref, launcherDirectoryW(form));
         break;
       case Source::LaunchTempDir:
         whole &= replaceIndexed(text, capacity, index, ref, launchTempDir);
@@ -229,7 +229,7 @@ bool expandVariables(wchar_t* text, size_t capacity, bool narrowSafe) {
         // Asked for only when referenced: the probe may end the process when no
         // directory is usable, which a text without the reference must not do.
         if (!index.mayHold(ref)) break;
-        if (narrowSafe) {
+        if (form == PathForm::NarrowSafe) {
           char dir[kPathCapacity];
           tempPath(dir);
           whole &= replaceIndexed(text, capacity, index, ref, dir);

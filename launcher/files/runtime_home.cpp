@@ -1,4 +1,4 @@
-#include "discovery/runtime_home.h"
+#include "files/runtime_home.h"
 
 #include <cstring>
 

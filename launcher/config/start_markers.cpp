@@ -1,0 +1,7 @@
+#include "config/start_markers.h"
+
+namespace tessel {
+
+bool languageRestart = false;
+
+}  // namespace tessel

@@ -1,0 +1,2 @@
+// config/ and diagnostics/ may include each other.
+#include "diagnostics/log.h"

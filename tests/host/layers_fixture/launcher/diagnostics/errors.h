@@ -1,0 +1,2 @@
+#include "config/access.h"
+#include "util/text.h"

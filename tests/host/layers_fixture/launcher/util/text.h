@@ -1,0 +1,2 @@
+// An upward include: util/ below startup/.
+#include "startup/main_steps.h"
