@@ -4,8 +4,8 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <ctime>
 #include <string>
 
@@ -19,7 +19,8 @@ bool createLogOption = false;
 namespace {
 
 constexpr size_t kLineCapacity = 32768;
-constexpr int kNameAttempts = 100;
+// Numbers tried before the fixed name is used instead.
+constexpr int kNameAttempts = 100000;
 
 // Created at program start, before the main thread can log.
 struct LogLock {
@@ -53,22 +54,53 @@ void appendToLog(const char* text) {
   WriteFile(file.get(), out.data(), static_cast<DWORD>(out.size()), &written, nullptr);
 }
 
-// Claims a fresh numbered log file in the temporary directory with an exclusive create, so
-// that two launches started together never share (and truncate) one log.
-bool claimTempLogName() {
-  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-    wchar_t* name = _wtempnam(L"c:\\", L"cvn_nlog_");
-    if (!name) return false;
-    bool fits = copyWhole(logPath, kPathCapacity, name);
-    std::free(name);
-    if (!fits) return false;
-    unique_hfile file(CreateFileW(logPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+bool isDirectory(const wchar_t* path) {
+  DWORD attributes = GetFileAttributesW(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
+
+bool logDirectory(wchar_t* out, size_t capacity) {
+  DWORD n = GetEnvironmentVariableW(L"TMP", out, static_cast<DWORD>(capacity));
+  if (n > 0 && n < capacity && isDirectory(out)) return true;
+  if (copyWhole(out, capacity, L"c:\\") && isDirectory(out)) return true;
+  wchar_t current[kPathCapacity];
+  n = GetCurrentDirectoryW(kPathCapacity, current);
+  if (n == 0 || n >= kPathCapacity) return false;
+  if (current[0] && current[1] == L':') {
+    wchar_t root[] = {current[0], L':', L'\\', 0};
+    if (isDirectory(root)) return copyWhole(out, capacity, root);
+  }
+  return copyWhole(out, capacity, current);
+}
+
+bool claimLogFileName(const wchar_t* directory, wchar_t* out, size_t capacity) {
+  size_t length = std::wcslen(directory);
+  const wchar_t* separator = (length > 0 && directory[length - 1] == L'\\') ? L"" : L"\\";
+  for (int number = 1; number <= kNameAttempts; ++number) {
+    if (!formatText(out, capacity, L"%ls%lscvn_nlog_%d", directory, separator, number)) break;
+    unique_hfile file(CreateFileW(out, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                   nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file) return true;
     DWORD error = GetLastError();
-    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return false;
+    // A directory of that name is refused as access denied rather than as existing.
+    bool taken = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ||
+                 (error == ERROR_ACCESS_DENIED && GetFileAttributesW(out) != INVALID_FILE_ATTRIBUTES);
+    if (!taken) break;
   }
+  if (capacity > 0) out[0] = 0;
   return false;
+}
+
+namespace {
+
+// The numbered log file, claimed with an exclusive create so that two launches started
+// together never share (and truncate) one log.
+bool claimTempLogName() {
+  wchar_t directory[kPathCapacity];
+  return logDirectory(directory, kPathCapacity) &&
+         claimLogFileName(directory, logPath, kPathCapacity);
 }
 
 bool createFixedLog() {
