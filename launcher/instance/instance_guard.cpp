@@ -40,7 +40,7 @@ bool isBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 void startMailslotListener() {
   char name[kMailslotNameCapacity];
   mailslotName(GetCurrentProcessId(), name, sizeof name);
-  HANDLE mailslot = CreateMailslotA(name, kMaxMailslotMessage, MAILSLOT_WAIT_FOREVER, nullptr);
+  HANDLE mailslot = createPrivateMailslot(name);
   if (mailslot == INVALID_HANDLE_VALUE) {
     logLine("creating mailslot failed");
     return;

@@ -4,6 +4,7 @@
 
 #include "diagnostics/log.h"
 #include "util/bounded_text.h"
+#include "util/current_user_security.h"
 #include "util/handles.h"
 #include "instance/instance_pid.h"
 #include "vm/java_vm.h"
@@ -48,6 +49,23 @@ JNIEnv* attachAsDaemon() {
 void mailslotName(DWORD processId, char* out, size_t capacity) noexcept {
   formatText(out, capacity, "%s%d", kMailslotPrefix, static_cast<int>(processId));
   logLine("mailslot name %s", out);
+}
+
+HANDLE createPrivateMailslot(const char* name) noexcept {
+  CurrentUserOnly security;
+  if (!security.valid()) {
+    // No listener rather than one that anybody could write to.
+    DWORD error = GetLastError();
+    logError("no security descriptor for the mailslot (last error %d)", static_cast<int>(error));
+    return INVALID_HANDLE_VALUE;
+  }
+  HANDLE mailslot =
+      CreateMailslotA(name, kMaxMailslotMessage, MAILSLOT_WAIT_FOREVER, security.attributes());
+  if (mailslot == INVALID_HANDLE_VALUE) {
+    DWORD error = GetLastError();
+    logLine("CreateMailslot failed (last error %d)", static_cast<int>(error));
+  }
+  return mailslot;
 }
 
 void sendToRunningInstance(DWORD processId, const wchar_t* text,

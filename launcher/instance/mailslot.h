@@ -18,6 +18,9 @@ constexpr const wchar_t* kEmptyCommandLineMarker = L"__cvn_empty_command_line";
 
 // The mailslot name of the process into `out` (kMailslotNameCapacity); logs it.
 void mailslotName(DWORD processId, char* out, size_t capacity) noexcept;
+// Creates the mailslot `name` with a descriptor that admits the current user only, so that
+// programs of other users cannot write to it. INVALID_HANDLE_VALUE (logged) on failure.
+HANDLE createPrivateMailslot(const char* name) noexcept;
 // Sends one message (the marker for an empty text) to the process's mailslot, retrying the
 // open for about 5 s; failures are only logged. With `pidValueName` each retry follows a newer
 // id recorded under that name (a stale id of an earlier run gives way to the running one's).

@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <aclapi.h>
 
 #include <gtest/gtest.h>
 
@@ -20,7 +21,7 @@ using test::fakeJava;
 unique_hfile createOwnMailslot() {
   char name[kMailslotNameCapacity];
   mailslotName(GetCurrentProcessId(), name, sizeof name);
-  return unique_hfile(CreateMailslotA(name, kMaxMailslotMessage, MAILSLOT_WAIT_FOREVER, nullptr));
+  return unique_hfile(createPrivateMailslot(name));
 }
 
 std::wstring receive(HANDLE mailslot) {
@@ -33,6 +34,30 @@ TEST(Mailslot, NameCarriesTheProcessId) {
   char name[kMailslotNameCapacity];
   mailslotName(4294967, name, sizeof name);
   EXPECT_STREQ("\\\\.\\mailslot\\corvane_notification_4294967", name);
+}
+
+TEST(Mailslot, OnlyTheCurrentUserIsAdmitted) {
+  unique_hfile mailslot = createOwnMailslot();
+  ASSERT_TRUE(mailslot);
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS, GetSecurityInfo(mailslot.get(), SE_KERNEL_OBJECT,
+                                           DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                                           nullptr, &descriptor));
+  ASSERT_NE(dacl, nullptr) << "a null DACL would admit everybody";
+  ASSERT_EQ(dacl->AceCount, 1);
+  void* entry = nullptr;
+  ASSERT_TRUE(GetAce(dacl, 0, &entry));
+  auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(entry);
+  EXPECT_EQ(allowed->Header.AceType, ACCESS_ALLOWED_ACE_TYPE);
+
+  unique_handle token;
+  ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put()));
+  BYTE user[256];
+  DWORD size = sizeof user;
+  ASSERT_TRUE(GetTokenInformation(token.get(), TokenUser, user, size, &size));
+  EXPECT_TRUE(EqualSid(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &allowed->SidStart));
+  LocalFree(descriptor);
 }
 
 TEST(Mailslot, LaterStartsReachTheReaderWholeAndInOrder) {
