@@ -9,12 +9,14 @@
 #include "config_keys.h"
 #include "diagnostics/errors.h"
 #include "diagnostics/log.h"
+#include "files/launch_cleanup.h"
 #include "util/handles.h"
 #include "util/paths.h"
 
 namespace tessel {
 
 char launchTempDir[kPathCapacity];
+bool tempFallbacksEnabled = true;
 
 namespace {
 
@@ -135,6 +137,13 @@ uint32_t unpredictableSeed() {
 
 }  // namespace
 
+void removeLaunchTempDir() {
+  if (!launchTempDir[0]) return;
+  releaseLaunchLock();
+  logLine("removing %s", launchTempDir);
+  if (!removeLaunchDir(launchTempDir)) logLine("could not remove all of %s", launchTempDir);
+}
+
 void tempPath(char* out) { tempPathIn(out); }
 void tempPathW(wchar_t* out) { tempPathIn(out); }
 
@@ -179,77 +188,78 @@ bool claimTempFileName(const char* dir, uint32_t first, char* out) {
   return false;
 }
 
-void createTempFileName(char* out) {
-  char dir[kPathCapacity];
-  tempPath(dir);
-  logLine("tempPath is %s", dir);
-  // GetTempFileNameA writes at most MAX_PATH characters, well within kPathCapacity.
-  if (GetTempFileNameA(dir, "tsl", 0, out) == 0) {
-    DWORD error = GetLastError();
-    logLine("GetTempFileName failed (last error %d)", static_cast<int>(error));
-    claimTempFileName(dir, unpredictableSeed(), out);
-  }
-  logLine("tempFile is %s", out);
-}
-
 namespace {
 
-enum class Subdirectories { RemoveIfEmpty, EmptyAndRemove };
-
-void deleteEntries(const char* path, Subdirectories subdirectories) {
-  if (!path || !*path || path[0] == '.') return;
-  logLine("emptying %s", path);
-  size_t n = std::strlen(path);
-  const char* sep = path[n - 1] == '\\' ? "" : "\\";
-  char pattern[kPathCapacity];
-  if (!formatText(pattern, kPathCapacity, "%s%s*.*", path, sep)) return;
-  WIN32_FIND_DATAA entry;
-  unique_hfind find(FindFirstFileA(pattern, &entry));
-  if (!find) return;
-  do {
-    if (std::strcmp(entry.cFileName, ".") == 0 || std::strcmp(entry.cFileName, "..") == 0)
-      continue;
-    char child[kPathCapacity];
-    if (!formatText(child, kPathCapacity, "%s%s%s", path, sep, entry.cFileName)) continue;
-    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      bool recurse = subdirectories == Subdirectories::EmptyAndRemove;
-      logLine("attempting to remove %s (%d)", child, recurse ? 1 : 0);
-      if (recurse) deleteEntries(child, Subdirectories::RemoveIfEmpty);
-      RemoveDirectoryA(child);
-    } else {
-      logLine("attempting to delete %s", child);
-      DeleteFileA(child);
-    }
-  } while (FindNextFileA(find.get(), &entry));
+// A new empty file "tsl<hex>.tmp" in `dir`, or "tsl<n>" when the system refuses to name one.
+bool newTempFileIn(const char* dir, char* out) {
+  // GetTempFileNameA writes at most MAX_PATH characters, well within kPathCapacity. Some
+  // implementations report a name without having made the file (in a read-only directory):
+  // only a file that exists counts.
+  if (GetTempFileNameA(dir, "tsl", 0, out) != 0) {
+    if (fileExists(out)) return true;
+    SetLastError(ERROR_WRITE_PROTECT);
+  }
+  DWORD error = GetLastError();
+  logLine("GetTempFileName failed (last error %d)", static_cast<int>(error));
+  return claimTempFileName(dir, unpredictableSeed(), out);
 }
 
 }  // namespace
 
-void emptyDirectory(const char* path) { deleteEntries(path, Subdirectories::EmptyAndRemove); }
-
-void removeLaunchTempDir() {
-  if (!launchTempDir[0]) return;
-  emptyDirectory(launchTempDir);
-  RemoveDirectoryA(launchTempDir);
+void createTempFileName(char* out) {
+  char dir[kPathCapacity];
+  tempPath(dir);
+  logLine("tempPath is %s", dir);
+  if (!newTempFileIn(dir, out)) {
+    // The system's directory cannot be written (read-only, gone): the fallback directories.
+    logLine("no temporary file in %s, trying the fallback directories", dir);
+    if (!(tempFallbacksEnabled && fallbackDirectory(dir) && newTempFileIn(dir, out))) out[0] = 0;
+  }
+  logLine("tempFile is %s", out);
 }
 
 void createLaunchTempDir() {
+  bool cleaned = false;
+  DWORD error = ERROR_INVALID_NAME;
+  char file[kPathCapacity];
   for (int attempt = 0; attempt < kLaunchDirAttempts; ++attempt) {
-    char file[kPathCapacity];
     createTempFileName(file);
+    // Ended launches' directories go from the directory this launch's own goes into.
+    if (file[0] && !cleaned) {
+      char base[kPathCapacity];
+      copyText(base, kPathCapacity, file);
+      if (char* slash = std::strrchr(base, '\\')) slash[1] = 0;
+      removeEndedLaunchDirs(base);
+      cleaned = true;
+    }
     bool named = file[0] && formatText(launchTempDir, kPathCapacity, "%s_dir%d", file,
                                        static_cast<int>(std::time(nullptr)));
     if (!named) launchTempDir[0] = 0;
     logLine("Temp dir3: %s", launchTempDir);
-    DWORD error = ERROR_INVALID_NAME;
+    error = ERROR_INVALID_NAME;
     if (named) {
-      if (CreateDirectoryA(launchTempDir, nullptr)) return;
+      if (CreateDirectoryA(launchTempDir, nullptr)) {
+        lockLaunchDir(launchTempDir);
+        return;
+      }
       error = GetLastError();
+    } else if (!file[0]) {
+      error = ERROR_WRITE_PROTECT;  // no directory could take even an empty file
     }
     logLine("Could not create dir (%d)", static_cast<int>(error));
+    if (!file[0]) break;  // the same directories again would refuse again
   }
   launchTempDir[0] = 0;
-  fatalMessage(key::MsgInternalError, "7");
+  // Say what happened: which directory refused, and why.
+  char dir[kPathCapacity];
+  tempPath(dir);
+  char text[kPathCapacity];
+  formatText(text, kPathCapacity,
+             "The temporary directory %s and its fallback directories cannot be written "
+             "(last error %d): the application's files cannot be unpacked.",
+             dir, static_cast<int>(error));
+  logError("%s", text);
+  fatalError(text);
 }
 
 }  // namespace tessel

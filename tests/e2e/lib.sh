@@ -14,6 +14,9 @@
 #   E2E_UNIQUE                   a name unique to this test process, for registry keys and
 #                                kernel objects
 #   finish                       ends the test: exit 1 when any expectation failed
+#   E2E_TMP                      when set, a Unix directory that launches get as TMP and TEMP
+#                                (their own temporary directory and log directory)
+#   E2E_TMP_WIN                  the same as a Windows path, taken as it is
 # Launches get TESSEL_LOG=yes unless the caller sets TESSEL_LOG itself. Put -q_cvn_internal
 # first among the arguments (or set executable_type = 2) so error texts go to standard error.
 set -u
@@ -66,7 +69,7 @@ windows_path() { echo "Z:$1" | tr / '\\'; }
 # the executable (other tests may launch at the same time).
 find_run_log() {
   local exe_win=$1 marker=$2 dir f
-  dir=$(wine_temp_dir) || true
+  dir=${E2E_TMP:-$(wine_temp_dir)} || true
   [ -n "$dir" ] || return 0
   for f in $(ls -t "$dir" 2>/dev/null); do
     f=$dir/$f
@@ -75,15 +78,32 @@ find_run_log() {
   done
 }
 
+# The command that starts a Windows program: through env_run with TMP and TEMP when E2E_TMP
+# is set (Wine takes them from the prefix's registry, not from our environment).
+launch_command() {
+  if [ -n "${E2E_TMP_WIN:-}" ] || [ -n "${E2E_TMP:-}" ]; then
+    local tmp_win=${E2E_TMP_WIN:-}
+    if [ -z "$tmp_win" ]; then
+      mkdir -p "$E2E_TMP"
+      tmp_win=$(windows_path "$E2E_TMP")
+    fi
+    printf '%s\n' "$TESSEL_BUILD_DIR/tests/doubles/env_run/env_run.exe" "TMP=$tmp_win" \
+      "TEMP=$tmp_win" -- "$(windows_path "$1")"
+  else
+    printf '%s\n' "$1"
+  fi
+}
+
 run_app() {
   local exe=$1; shift
-  local marker=$E2E_DIR/.run-marker
+  local marker=$E2E_DIR/.run-marker launch
+  mapfile -t launch < <(launch_command "$exe")
   touch "$marker"
   sleep 0.01
   (
     cd "$TESSEL_BUILD_DIR" &&
       TESSEL_LOG=${TESSEL_LOG-yes} TESSEL_WINE_ROOT=$TESSEL_BUILD_DIR WINE_TIMEOUT=$E2E_TIMEOUT \
-        "$TESSEL_SOURCE_DIR/cmake/wine-run.sh" "$exe" "$@" \
+        "$TESSEL_SOURCE_DIR/cmake/wine-run.sh" "${launch[@]}" "$@" \
         < /dev/null > "$E2E_DIR/last.stdout" 2> "$E2E_DIR/last.stderr"
   )
   RC=$?

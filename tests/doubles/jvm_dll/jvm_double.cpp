@@ -105,11 +105,55 @@ void showApplicationWindow(int milliseconds) {
   if (window) DestroyWindow(window);
 }
 
+// TESSEL_JVM_CHECK_FILES names files (";"-separated) of the launcher's per-launch directory
+// that the application uses: each is recorded as present with its size, or as missing.
+void checkLaunchFiles() {
+  std::string names = environment("TESSEL_JVM_CHECK_FILES");
+  if (names.empty()) return;
+  const std::string prefix = "-Dtessel.tempDir=";
+  std::string dir;
+  for (const std::string& option : createOptions)
+    if (option.compare(0, prefix.size(), prefix) == 0) dir = option.substr(prefix.size());
+  size_t start = 0;
+  while (start <= names.size()) {
+    size_t end = names.find(';', start);
+    if (end == std::string::npos) end = names.size();
+    std::string name = names.substr(start, end - start);
+    start = end + 1;
+    if (name.empty()) continue;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (GetFileAttributesExA((dir + "\\" + name).c_str(), GetFileExInfoStandard, &data))
+      record("temp file %s present %lu", name.c_str(), static_cast<unsigned long>(data.nFileSizeLow));
+    else
+      record("temp file %s missing", name.c_str());
+  }
+}
+
+// Counted by asking each possible handle value: GetProcessHandleCount reports 0 under Wine.
+unsigned long processHandleCount() {
+  unsigned long count = 0;
+  for (uintptr_t value = 4; value < 0x10000; value += 4) {
+    DWORD flags = 0;
+    if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++count;
+  }
+  return count;
+}
+
+// Main waits until the file exists (at most three minutes), so that a test can keep many
+// applications running at once and then let them go together.
+void waitForFile(const std::string& path) {
+  if (path.empty()) return;
+  for (int i = 0; i < 3600 && GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES; ++i)
+    Sleep(50);
+}
+
 void runMain(Method* m, Object* arguments) {
   record("main called after %I64d us", microsecondsSinceStart());
   if (arguments && arguments->kind == Object::Array)
     for (size_t i = 0; i < arguments->elements.size(); ++i)
       record("main arg %d: %s", static_cast<int>(i), quoted(arguments->elements[i]).c_str());
+  record("handles at main %lu", processHandleCount());
+  waitForFile(environment("TESSEL_JVM_MAIN_WAIT_FILE"));
   int sleep = std::atoi(environment("TESSEL_JVM_MAIN_SLEEP_MS").c_str());
   std::string windowAfter = environment("TESSEL_JVM_MAIN_WINDOW_MS");
   if (!windowAfter.empty()) {
@@ -119,6 +163,7 @@ void runMain(Method* m, Object* arguments) {
   } else if (sleep > 0) {
     Sleep(static_cast<DWORD>(sleep));
   }
+  checkLaunchFiles();
   if (environment("TESSEL_JVM_REAL") == "1") {
     std::vector<std::u16string> texts;
     if (arguments)
