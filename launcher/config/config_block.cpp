@@ -9,6 +9,7 @@
 #include "config_keys.h"
 #include "diagnostics/errors.h"
 #include "diagnostics/log.h"
+#include "util/bounded_text.h"
 #include "util/paths.h"
 
 namespace tessel {
@@ -38,6 +39,7 @@ class FileSource : public ByteSource {
     return ok != 0;
   }
   uint64_t remaining() const noexcept override { return pos_ < size_ ? size_ - pos_ : 0; }
+  HANDLE file() const noexcept { return file_; }
   DWORD lastError = 0;
   DWORD lastDelivered = 0;
 
@@ -46,6 +48,22 @@ class FileSource : public ByteSource {
   uint64_t size_ = 0;
   uint64_t pos_ = 0;
 };
+
+// Ends the process with the read failure's fixed text; a file that stops short without the
+// trailer every build writes was cut off (a failed copy or download), and the text says so.
+[[noreturn]] void failWithText(const char* fixedText, HANDLE file) {
+  if (launcherFileIsComplete(file)) fatalError(fixedText);
+  LARGE_INTEGER size{};
+  GetFileSizeEx(file, &size);
+  static char text[kPathCapacity];
+  formatText(text, kPathCapacity,
+             "%s\n\n%S is incomplete: it ends after %I64d bytes, before the end of the "
+             "application's data. Copy or download it again.",
+             fixedText, launcherPathW(), static_cast<long long>(size.QuadPart));
+  logError("the executable ends after %I64d bytes without its trailer",
+           static_cast<long long>(size.QuadPart));
+  fatalError(text);
+}
 
 [[noreturn]] void failRead(BlockStatus status, const FileSource& source) {
   switch (status) {
@@ -60,7 +78,7 @@ class FileSource : public ByteSource {
     default:
       break;
   }
-  fatalError(blockStatusText(status));
+  failWithText(blockStatusText(status), source.file());
 }
 
 bool seekTo(HANDLE file, uint64_t offset) {
@@ -70,6 +88,33 @@ bool seekTo(HANDLE file, uint64_t offset) {
 }
 
 }  // namespace
+
+bool launcherFileIsComplete(HANDLE file) {
+  LARGE_INTEGER size{}, position{}, zero{};
+  if (!GetFileSizeEx(file, &size) || !SetFilePointerEx(file, zero, &position, FILE_CURRENT))
+    return true;  // nothing to judge by: not called incomplete
+  // The trailer: the magic, then up to seven zero bytes to a multiple of the alignment.
+  uint8_t tail[4 + kTrailerAlignment];
+  const int64_t want = size.QuadPart < static_cast<int64_t>(sizeof tail) ? size.QuadPart
+                                                                          : sizeof tail;
+  LARGE_INTEGER from;
+  from.QuadPart = size.QuadPart - want;
+  DWORD got = 0;
+  bool complete = false;
+  if (SetFilePointerEx(file, from, nullptr, FILE_BEGIN) &&
+      ReadFile(file, tail, static_cast<DWORD>(want), &got, nullptr) && got == want) {
+    int end = static_cast<int>(got);
+    const int zeros = static_cast<int>(kTrailerAlignment) - 1;  // at most
+    while (end > 0 && tail[end - 1] == 0 && static_cast<int>(got) - end < zeros) --end;
+    complete = end >= 4 && std::memcmp(tail + end - 4, kTrailerMagic, 4) == 0;
+  }
+  SetFilePointerEx(file, position, nullptr, FILE_BEGIN);
+  return complete;
+}
+
+[[noreturn]] void failIncompleteRead(const char* fixedText, HANDLE file) {
+  failWithText(fixedText, file);
+}
 
 int64_t readLong(HANDLE file) {
   FileSource source(file);
@@ -97,7 +142,8 @@ unique_hfile openLauncherFile() {
   unique_hfile file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {
-    logError("Could not open %S", path);
+    DWORD error = GetLastError();  // before the log's own file calls replace it
+    logError("Could not open %S (last error %d)", path, static_cast<int>(error));
     fatalError("Error opening media file. Please move this file to an ascii-only path like c:\\");
   }
   return file;

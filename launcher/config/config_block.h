@@ -24,6 +24,13 @@ int loadConfiguration(const ArgumentList& arguments);
 // The same from a given file (tests; the launcher uses its own executable).
 int loadConfigurationFrom(HANDLE file, const ArgumentList& arguments);
 
+// True when the file ends with the trailer that every build writes behind the block and the
+// embedded files; false for a file cut off by a failed copy. Keeps the file position.
+bool launcherFileIsComplete(HANDLE file);
+// Ends the process with `fixedText`, followed by a note that the file is incomplete when it
+// lacks its trailer.
+[[noreturn]] void failIncompleteRead(const char* fixedText, HANDLE file);
+
 // Primitive reads at the current position; each ends the process when it fails.
 int64_t readLong(HANDLE file);
 int32_t readInt(HANDLE file);

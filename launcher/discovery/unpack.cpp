@@ -49,7 +49,8 @@ void runUnpack200(const char* runtimeDirectory, const char* packedArchive) {
   PROCESS_INFORMATION info{};
   if (!CreateProcessA(program, commandLine, nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS,
                       nullptr, nullptr, &startup, &info)) {
-    logLine("could not create unpack process");
+    DWORD error = GetLastError();  // before the log's own file calls replace it
+    logLine("could not create unpack process (last error %d)", static_cast<int>(error));
     fatalMessage(key::MsgInternalError, "20");
   }
   unique_handle process(info.hProcess);

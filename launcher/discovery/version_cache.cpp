@@ -39,21 +39,26 @@ bool readCachedVersion(const char* executable, uint64_t lastWrite, char* version
   unique_hkey key;
   if (RegOpenKeyExA(HKEY_CURRENT_USER, keyName, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
     return false;
+  // Values of another type were not written by us: the entry is ignored and rewritten.
   unsigned char stamp[8];
   DWORD size = sizeof(stamp);
-  if (RegQueryValueExA(key.get(), "LastWriteTime", nullptr, nullptr, stamp, &size) !=
+  DWORD type = REG_NONE;
+  if (RegQueryValueExA(key.get(), "LastWriteTime", nullptr, &type, stamp, &size) !=
           ERROR_SUCCESS ||
-      size != sizeof(stamp) || std::memcmp(stamp, &lastWrite, sizeof(stamp)) != 0)
+      type != REG_BINARY || size != sizeof(stamp) ||
+      std::memcmp(stamp, &lastWrite, sizeof(stamp)) != 0)
     return false;
   // One byte is kept back so that a value stored without its terminator can be closed.
   size = static_cast<DWORD>(capacity - 1);
-  if (RegQueryValueExA(key.get(), "Version", nullptr, nullptr,
-                       reinterpret_cast<BYTE*>(version), &size) != ERROR_SUCCESS) {
+  if (RegQueryValueExA(key.get(), "Version", nullptr, &type, reinterpret_cast<BYTE*>(version),
+                       &size) != ERROR_SUCCESS ||
+      type != REG_SZ) {
     version[0] = 0;
     return false;
   }
   version[size] = 0;
-  if (!isTrusted(version)) {
+  // A null inside the value would cut the text the cache hands out.
+  if (std::strlen(version) + 1 < size || !isTrusted(version)) {
     version[0] = 0;
     return false;
   }

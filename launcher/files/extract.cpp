@@ -97,6 +97,14 @@ int extractEmbeddedFile(HANDLE file, const char* target) {
   const int64_t left = remainingBytes(file);
   if (size > left) {
     logError("embedded file %s needs %I64d bytes but only %I64d follow", target, size, left);
+    if (!launcherFileIsComplete(file)) {
+      // Cut off by a failed copy rather than damaged: the message says so.
+      static char text[kPathCapacity];
+      static char shown[kPathCapacity];
+      configString(key::MsgInternalError, text, kPathCapacity);
+      fillPlaceholder(shown, kPathCapacity, text, "16");
+      failIncompleteRead(shown, file);
+    }
     return 1;
   }
   unique_hfile out(CreateFileA(target, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,

@@ -131,6 +131,46 @@ TEST_F(Validation, UntrustedCacheEntriesAreIgnoredAndReplaced) {
   EXPECT_EQ(javaRuns(home + "\\bin"), expectedRuns);
 }
 
+TEST_F(Validation, CacheValuesOfWrongTypeOrSizeAreIgnoredAndRewritten) {
+  makeRuntime(home, {"java version \"1.8.0_60\""});
+  uint64_t time = lastWrite();
+  const std::string stamp(reinterpret_cast<const char*>(&time), 8);
+  char keyName[8192];
+  versionCacheKey(keyName, sizeof(keyName), lowerCase(exe).c_str());
+  struct Value { const char* name; DWORD type; std::string data; };
+  struct Entry { const char* what; Value stampValue, versionValue; };
+  const Entry entries[] = {
+      {"stamp as text", {"LastWriteTime", REG_SZ, stamp}, {"Version", REG_SZ, "1.7.0_80"}},
+      {"stamp as qword", {"LastWriteTime", REG_QWORD, stamp}, {"Version", REG_SZ, "1.7.0_80"}},
+      {"short stamp", {"LastWriteTime", REG_BINARY, stamp.substr(0, 4)}, {"Version", REG_SZ, "1.7.0_80"}},
+      {"long stamp", {"LastWriteTime", REG_BINARY, stamp + "xx"}, {"Version", REG_SZ, "1.7.0_80"}},
+      {"version as binary", {"LastWriteTime", REG_BINARY, stamp}, {"Version", REG_BINARY, "1.7.0_80"}},
+      {"version as number", {"LastWriteTime", REG_BINARY, stamp}, {"Version", REG_DWORD, "1.7."}},
+      {"null inside the version", {"LastWriteTime", REG_BINARY, stamp},
+       {"Version", REG_SZ, std::string("1.7\0_80", 7)}},
+  };
+  int runs = 0;
+  for (const Entry& entry : entries) {
+    SCOPED_TRACE(entry.what);
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, keyName, 0, nullptr, 0,
+                                             KEY_ALL_ACCESS, nullptr, &key, nullptr));
+    for (const Value& v : {entry.stampValue, entry.versionValue})
+      RegSetValueExA(key, v.name, 0, v.type, reinterpret_cast<const BYTE*>(v.data.data()),
+                     static_cast<DWORD>(v.data.size()));
+    ASSERT_TRUE(check());
+    EXPECT_STREQ(version, "1.8.0_60") << "the entry was trusted";
+    EXPECT_EQ(javaRuns(home + "\\bin"), ++runs);
+    DWORD type = 0, size = 0;
+    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "LastWriteTime", nullptr, &type, nullptr, &size));
+    EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
+    EXPECT_EQ(size, 8u);
+    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "Version", nullptr, &type, nullptr, &size));
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ)) << "rewritten by the run";
+    RegCloseKey(key);
+  }
+}
+
 TEST_F(Validation, FailedRunIsCachedAsFailureAndRetriedNextTime) {
   makeRuntime(home, {"java version \"1.8.0_60\"", 1});
   EXPECT_FALSE(check());

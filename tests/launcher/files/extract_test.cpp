@@ -56,7 +56,7 @@ class Extract : public ::testing::Test {
   int run() {
     recordsEnd = data.size();
     std::vector<uint8_t> withTrailer = data;
-    withTrailer.insert(withTrailer.end(), {0xE8, 0xE4, 0x13, 0xD5, 0, 0, 0, 0});
+    if (trailer) withTrailer.insert(withTrailer.end(), {0xE8, 0xE4, 0x13, 0xD5, 0, 0, 0, 0});
     outer.write("app.exe", std::string(withTrailer.begin(), withTrailer.end()));
     unique_hfile file(CreateFileA(outer.file("app.exe").c_str(), GENERIC_READ, FILE_SHARE_READ,
                                   nullptr, OPEN_EXISTING, 0, nullptr));
@@ -70,6 +70,7 @@ class Extract : public ::testing::Test {
   test::ScratchDir outer;
   std::vector<uint8_t> data;
   size_t recordsEnd = 0;
+  bool trailer = true;
 };
 
 TEST_F(Extract, WritesFilesAndFirstLevelDirectoriesAndSkipsEmptyRecords) {
@@ -129,6 +130,21 @@ TEST_F(Extract, RecordRunningPastTheEndFailsWithoutWritingAFile) {
   configure(1, "huge.bin");
   EXPECT_EQ(run(), 1);
   EXPECT_FALSE(fileExists(launched("huge.bin").c_str()));
+}
+
+TEST_F(Extract, RecordCutOffWithTheFilesEndSaysTheFileIsIncomplete) {
+  addRecord("fine");
+  addRawSize(100);
+  data.insert(data.end(), 10, 'x');
+  configure(2, "ok.txt;cut.txt");
+  trailer = false;  // a copy that stopped early lost the trailer with the rest
+  LauncherConfig[key::MsgInternalError] = "internal error {0}";
+  EXPECT_EXIT(
+      {
+        clearErrorDialogs();
+        run();
+      },
+      ::testing::ExitedWithCode(1), "internal error 16\n\n.* is incomplete: it ends after 330 bytes");
 }
 
 TEST_F(Extract, NamesThatLeaveTheDirectoryAreRefused) {
