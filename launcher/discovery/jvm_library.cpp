@@ -49,7 +49,55 @@ void writePath(const std::string& value, bool present) {
 
 const char* const kJvmTypes[] = {"hotspot", "client", "server", "classic", "jrockit"};
 
+JvmLoadFailure loadFailure;
+
+// True when the file is a PE image for 32-bit x86: such a library can never load into this
+// 64-bit process, whatever error the loader reports.
+bool isX86Library(const char* path) {
+  unique_hfile file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  unsigned char head[1024];
+  DWORD read = 0;
+  if (!ReadFile(file.get(), head, sizeof(head), &read, nullptr) || read < 64 || head[0] != 'M' ||
+      head[1] != 'Z')
+    return false;
+  DWORD peOffset = head[60] | (head[61] << 8) | (head[62] << 16) | (static_cast<DWORD>(head[63]) << 24);
+  if (peOffset > read - 6 || std::memcmp(head + peOffset, "PE\0\0", 4) != 0) return false;
+  unsigned machine = head[peOffset + 4] | (head[peOffset + 5] << 8);
+  return machine == 0x014c;
+}
+
+void noteLoadFailure(const char* library, DWORD error) {
+  if (!loadFailure.anyExisted) {
+    loadFailure.anyExisted = true;
+    loadFailure.error = error;
+    copyText(loadFailure.library, sizeof(loadFailure.library), library);
+  }
+  if (isX86Library(library)) loadFailure.wrongWordSize = true;
+}
+
 }  // namespace
+
+const JvmLoadFailure& lastJvmLoadFailure() { return loadFailure; }
+
+bool hasJvmLibrary(const char* executable) {
+  char directory[kPathCapacity];
+  if (!copyWhole(directory, kPathCapacity, executable)) return false;
+  char* slash = std::strrchr(directory, '\\');
+  if (slash) *slash = 0;
+  char library[kPathCapacity];
+  char preferred[200];
+  if (configString(key::PreferredJvmType, preferred, sizeof(preferred)) > 0 &&
+      formatText(library, kPathCapacity, "%s\\%s\\jvm.dll", directory, preferred) &&
+      fileExists(library))
+    return true;
+  for (const char* type : kJvmTypes)
+    if (formatText(library, kPathCapacity, "%s\\%s\\jvm.dll", directory, type) &&
+        fileExists(library))
+      return true;
+  return false;
+}
 
 HMODULE tryJvmDll(const char* directory, const char* type) {
   char library[kPathCapacity];
@@ -60,6 +108,7 @@ HMODULE tryJvmDll(const char* directory, const char* type) {
   if (!module && exists) {
     DWORD error = GetLastError();
     logLine("Failed with error code %d", static_cast<int>(error));
+    noteLoadFailure(library, error);
   }
   return module;
 }
@@ -89,6 +138,7 @@ HMODULE loadJvmFromBinDirectory(const char* executable) {
 
 HMODULE loadJvmLibrary(const char* executable) {
   logLine("Trying to load JVM-DLL from %s", executable);
+  loadFailure = JvmLoadFailure{};
   if (HMODULE module = loadJvmFromBinDirectory(executable)) return module;
   char fallback[kPathCapacity];
   if (!copyWhole(fallback, kPathCapacity, executable)) return nullptr;

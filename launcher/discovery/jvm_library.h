@@ -15,5 +15,17 @@ HMODULE loadJvmFromBinDirectory(const char* executable);
 HMODULE tryJvmDll(const char* directory, const char* type);
 // True when the library exports JNI_CreateJavaVM; the entry point is handed to the launch.
 bool bindCreateJavaVM(HMODULE library);
+// True when a jvm.dll exists in one of the types below the executable's bin directory: a
+// runtime image may lack java.exe but never its library.
+bool hasJvmLibrary(const char* executable);
+
+// Why the last loadJvmLibrary found no library.
+struct JvmLoadFailure {
+  bool anyExisted;         // some jvm.dll existed
+  bool wrongWordSize;      // one of them was a 32-bit library
+  unsigned long error;     // the load error of the first that existed
+  char library[260];       // that library's path (cut when longer)
+};
+const JvmLoadFailure& lastJvmLoadFailure();
 
 }  // namespace tessel

@@ -9,9 +9,11 @@
 #include "config_keys.h"
 #include "diagnostics/errors.h"
 #include "diagnostics/log.h"
+#include "discovery/candidate_log.h"
 #include "discovery/entry_list.h"
 #include "discovery/jvm_library.h"
 #include "discovery/registry_sources.h"
+#include "discovery/release_file.h"
 #include "files/runtime_home.h"
 #include "discovery/unpack.h"
 #include "discovery/validation.h"
@@ -41,12 +43,16 @@ struct Search {
   HMODULE accept(int sourceKind, const char* name) {
     kind = sourceKind;
     if (name) copyText(location, kPathCapacity, name);
-    return loadJvmLibrary(executable);
+    HMODULE module = loadJvmLibrary(executable);
+    if (!module) refuseUnloadedLibrary(executable);
+    return module;
   }
 
-  HMODULE locationFile(const wchar_t* file, const char* hasFormat, const char* usingText) {
+  HMODULE locationFile(const wchar_t* file, const char* hasFormat, const char* usingText,
+                       const char* sourceName) {
     char line[kPathCapacity];
     if (!readLocationFile(line, file)) return nullptr;
+    setCandidateSource("%s", sourceName);
     logLine(hasFormat, line);
     if (!checkLocation(executable, line, minimum, maximum, false)) return nullptr;
     logLine("%s", usingText);
@@ -59,6 +65,7 @@ struct Search {
     if (!copyWhole(value, kPathCapacity, entry.c_str() + 1)) return nullptr;
     expandVariablesNarrow(value, kPathCapacity);
     logLine("Testing location %s (type %c)", value, type);
+    setCandidateSource("%c %s", type, value);
     switch (type) {
       case 'A':
       case 'B':
@@ -73,10 +80,17 @@ struct Search {
       case 'S':
         if (checkSearchPath(executable, minimum, maximum)) return accept(kSearchPath, value);
         break;
-      case 'Y':
+      case 'Y': {
+        int before = refusedCandidates();
         if (checkRegistrySources(executable, minimum, maximum)) return accept(kRegistry, nullptr);
+        if (refusedCandidates() == before) {
+          setCandidateSource("Y");
+          refuseCandidate("the registry", Refusal::kNotFound, "no runtime registered");
+        }
         break;
+      }
       default:  // unknown types are skipped after their log line
+        refuseCandidate(value, Refusal::kNotFound, "unknown entry type");
         break;
     }
     return nullptr;
@@ -88,14 +102,43 @@ struct Search {
     if (type != 'A' && type != 'B' && type != 'R') return nullptr;
     if (type != 'B' && isAbsoluteEntry(value)) return nullptr;
     logLine("Testing relative location %s", value);
-    if (!checkLocation(executable, value, minimum, maximum, true) || !fileExists(executable))
+    setCandidateSource("%c %s, without the version check", type, value);
+    if (!checkLocation(executable, value, minimum, maximum, true)) return nullptr;
+    if (fileExists(executable)) {
+      logLine("%s exists", executable);
+    } else if (isRuntimeImage(executable)) {
+      logLine("runtime image %s exists", executable);
+    } else {
+      refuseCandidate(executable, Refusal::kNotFound, "no java.exe");
       return nullptr;
-    logLine("%s exists", executable);
+    }
     return accept(kRuntimeDirectory, value);
   }
 };
 
 }  // namespace
+
+bool isRuntimeImage(const char* executable) {
+  char home[kPathCapacity];
+  char version[kPathCapacity];
+  return runtimeHomeOfExecutable(executable, home) &&
+         readReleaseVersion(home, version, kPathCapacity) && hasJvmLibrary(executable);
+}
+
+void refuseUnloadedLibrary(const char* executable) {
+  const JvmLoadFailure& failure = lastJvmLoadFailure();
+  char detail[400];
+  if (failure.wrongWordSize) {
+    formatText(detail, sizeof(detail), "%s is a 32-bit library", failure.library);
+    refuseCandidate(executable, Refusal::kWrongWordSize, detail);
+  } else if (failure.anyExisted) {
+    formatText(detail, sizeof(detail), "%s does not load, error %lu", failure.library,
+               failure.error);
+    refuseCandidate(executable, Refusal::kDamagedLibrary, detail);
+  } else {
+    refuseCandidate(executable, Refusal::kDamagedLibrary, "no bin\\<type>\\jvm.dll");
+  }
+}
 
 bool readLocationFile(char* line, const wchar_t* name) {
   line[0] = 0;
@@ -137,7 +180,12 @@ bool checkEnvironmentVariable(char* executable, const char* name, const char* mi
                               const char* maximum) {
   char value[kPathCapacity];
   DWORD n = GetEnvironmentVariableA(name, value, kPathCapacity);
-  if (n == 0 || n >= kPathCapacity) return false;
+  if (n == 0 || n >= kPathCapacity) {
+    char shown[300];
+    formatText(shown, sizeof(shown), "%%%s%%", name);
+    refuseCandidate(shown, Refusal::kNotFound, n == 0 ? "not set" : "value too long");
+    return false;
+  }
   for (char* p = value; *p; ++p)
     if (*p == '/') *p = '\\';
   return javaExeForHome(executable, value) &&
@@ -148,6 +196,7 @@ bool checkSearchPath(char* executable, const char* minimum, const char* maximum)
   DWORD n = SearchPathA(nullptr, "java.exe", nullptr, kPathCapacity, executable, nullptr);
   if (n == 0 || n >= kPathCapacity) {
     executable[0] = 0;
+    refuseCandidate("java.exe on the search path", Refusal::kNotFound);
     return false;
   }
   return checkJavaExe(executable, nullptr, minimum, maximum, PreRelease::Refused);
@@ -161,6 +210,7 @@ bool checkPreviousInstallation(HKEY hive, char* executable, const char* minimum,
 
 HMODULE searchJvm(char* executable, int& kind, char* location) {
   logLine("Searching for a JVM");
+  clearCandidates();
   kind = kNoSource;
   Search search{executable, kind, location, {}, {}};
   char sequence[kPathCapacity];
@@ -170,22 +220,26 @@ HMODULE searchJvm(char* executable, int& kind, char* location) {
 
   if (HMODULE module = search.locationFile(L"\\.corvane\\pref_jre.cfg",
                                            "Has preferred location %s",
-                                           "Using preferred location"))
+                                           "Using preferred location",
+                                           "preferred location file"))
     return module;
   std::vector<std::string> entries = splitEntries(sequence);
   for (const std::string& entry : entries)
     if (HMODULE module = search.mainPassEntry(entry)) return module;
   if (HMODULE module = search.locationFile(L"\\.corvane\\inst_jre.cfg",
                                            "Has installer location %s",
-                                           "Using installer location"))
+                                           "Using installer location",
+                                           "installer location file"))
     return module;
   for (const std::string& entry : entries)
     if (HMODULE module = search.fallbackEntry(entry)) return module;
 
+  setCandidateSource("previous installation (user)");
   if (checkPreviousInstallation(HKEY_CURRENT_USER, executable, search.minimum, search.maximum)) {
     logLine("found JRE from previous installation (user) %s", executable);
     if (HMODULE module = search.accept(kRegistry, nullptr)) return module;
   }
+  setCandidateSource("previous installation (machine)");
   if (checkPreviousInstallation(HKEY_LOCAL_MACHINE, executable, search.minimum,
                                 search.maximum)) {
     logLine("found JRE from previous installation (machine) %s", executable);
@@ -193,6 +247,7 @@ HMODULE searchJvm(char* executable, int& kind, char* location) {
   }
   logLine("Search sequence finished");
   for (const char* name : {"TESSEL_JAVA_HOME", "CORVANE_JAVA_HOME"}) {
+    setCandidateSource("%s", name);
     if (checkEnvironmentVariable(executable, name, search.minimum, search.maximum))
       if (HMODULE module = search.accept(kEnvironment, name)) return module;
   }
@@ -206,6 +261,7 @@ bool LoadDLL() {
   char location[kPathCapacity] = "";
   int kind = kNoSource;
   HMODULE module = searchJvm(executable, kind, location);
+  if (!module) logRefusedCandidates();
   if (kind == kNoSource) {
     logError("No JVM found");
     showMessage(key::MsgNoJvmBits, "64");
@@ -215,6 +271,10 @@ bool LoadDLL() {
   if (!module) logError("Could not get DLL-Handle.");
   bool bound = bindCreateJavaVM(module);
   if (!bound) logError("Could not load functions");
+  if (module && !bound) {
+    refuseCandidate(executable, Refusal::kDamagedLibrary, "no JNI_CreateJavaVM");
+    logRefusedCandidates();
+  }
   if (module && bound) {
     logLine("Loading of JVM-DLL successful");
     return true;

@@ -26,6 +26,11 @@ bool checkSearchPath(char* executable, const char* minimum, const char* maximum)
 // A previous installation of the application in the hive: default view, then the 64-bit one.
 bool checkPreviousInstallation(HKEY hive, char* executable, const char* minimum,
                                const char* maximum);
+// True when the executable's runtime is an image without java.exe: a release file with a
+// version and a jvm.dll below bin.
+bool isRuntimeImage(const char* executable);
+// Records why the library of an accepted candidate did not load (after loadJvmLibrary).
+void refuseUnloadedLibrary(const char* executable);
 // The first line of a file below the installation directory (key 10003), line ends removed.
 // False when the file is missing or its first line does not fit the buffer (kPathCapacity).
 bool readLocationFile(char* line, const wchar_t* name);

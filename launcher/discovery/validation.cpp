@@ -8,6 +8,9 @@
 #include "config/config_access.h"
 #include "config_keys.h"
 #include "diagnostics/log.h"
+#include "discovery/candidate_log.h"
+#include "discovery/jvm_library.h"
+#include "discovery/release_file.h"
 #include "discovery/version_cache.h"
 #include "discovery/version_rules.h"
 #include "util/bounded_text.h"
@@ -26,8 +29,10 @@ bool javaExeForHome(char* executable, const char* directory) {
   }
   if (configInt(key::RequireJdk) != 0) {
     char tools[kPathCapacity];
-    return formatText(tools, kPathCapacity, "%s\\lib\\tools.jar", directory) &&
-           fileExists(tools);
+    if (formatText(tools, kPathCapacity, "%s\\lib\\tools.jar", directory) && fileExists(tools))
+      return true;
+    refuseCandidate(directory, Refusal::kNotJdk, "no lib\\tools.jar");
+    return false;
   }
   if (!fileExists(executable) &&
       !formatText(executable, kPathCapacity, "%s\\bin\\java.exe", directory)) {
@@ -144,20 +149,60 @@ bool switchToJavaw(char* executable) {
   return fileExists(executable);
 }
 
+// The version from the runtime's release file, when the executable stands in a bin folder.
+bool releaseVersionOf(const char* executable, char* version) {
+  char home[kPathCapacity];
+  return runtimeHomeOfExecutable(executable, home) &&
+         readReleaseVersion(home, version, kPathCapacity);
+}
+
 bool judgeExecutable(char* executable, char* version, const char* minimum,
                      const char* maximum, PreRelease preRelease) {
   char absolute[kPathCapacity];
   uint64_t lastWrite = 0;
-  if (!absolutePath(absolute, executable, PathCase::Lower) || !findFile(absolute, &lastWrite)) {
+  if (!absolutePath(absolute, executable, PathCase::Lower)) {
     if (absolute[0]) copyText(executable, kPathCapacity, absolute);
     logLine("file doesn't exist");
+    refuseCandidate(executable, Refusal::kNotFound, "path too long");
     return false;
   }
   copyText(executable, kPathCapacity, absolute);
-  logLine("file exists");
-  if (!versionOf(executable, lastWrite, version)) return false;
-  if (!versionInRange(version, minimum, maximum, preRelease)) return false;
-  return configInt(key::ExecutableType) != 1 || switchToJavaw(executable);
+  bool executableExists = findFile(executable, &lastWrite);
+  // A release file names the version without a process; an image made without the native
+  // commands has nothing else to ask.
+  bool fromRelease = releaseVersionOf(executable, version);
+  if (!executableExists) {
+    if (!fromRelease || !hasJvmLibrary(executable)) {
+      logLine("file doesn't exist");
+      refuseCandidate(executable, Refusal::kNotFound,
+                      fromRelease ? "no java.exe and no jvm.dll" : "no java.exe");
+      return false;
+    }
+    logLine("runtime image without java.exe");
+  } else {
+    logLine("file exists");
+  }
+  if (fromRelease) {
+    logLine("got version from release file %s", version);
+  } else if (!versionOf(executable, lastWrite, version)) {
+    refuseCandidate(executable, Refusal::kNoVersion, "java.exe -version told none");
+    return false;
+  }
+  VersionVerdict verdict = versionRangeVerdict(version, minimum, maximum, preRelease);
+  if (verdict != VersionVerdict::InRange) {
+    char detail[kPathCapacity];
+    formatText(detail, sizeof(detail), "%s; range %s to %s", version,
+               minimum[0] ? minimum : "any", maximum[0] ? maximum : "any");
+    refuseCandidate(executable,
+                    verdict == VersionVerdict::PreRelease ? Refusal::kPreRelease : Refusal::kOutOfRange,
+                    detail);
+    return false;
+  }
+  // An image without java.exe has no javaw.exe either; its library is all a GUI start needs.
+  if (configInt(key::ExecutableType) != 1 || !executableExists) return true;
+  if (switchToJavaw(executable)) return true;
+  refuseCandidate(executable, Refusal::kNotFound, "no javaw.exe");
+  return false;
 }
 
 }  // namespace

@@ -33,16 +33,45 @@ bool isPreRelease(const char* version) {
   return hasMarker(version, "beta") || hasMarker(version, "ea") || hasMarker(version, "rc");
 }
 
-bool versionInRange(const char* version, const char* minimum, const char* maximum,
-                    PreRelease preRelease) {
+VersionVerdict versionRangeVerdict(const char* version, const char* minimum, const char* maximum,
+                                   PreRelease preRelease) {
   if (preRelease == PreRelease::Refused && configInt(key::AllowPrerelease) == 0 &&
       isPreRelease(version)) {
     logLine("beta vm not allowed");
-    return false;
+    return VersionVerdict::PreRelease;
   }
-  if (compareOver(version, minimum, std::strlen(minimum)) < 0) return false;
-  if (compareOver(version, maximum, std::strlen(maximum)) > 0) return false;
-  return true;
+  if (compareOver(version, minimum, std::strlen(minimum)) < 0) return VersionVerdict::OutOfRange;
+  if (compareOver(version, maximum, std::strlen(maximum)) > 0) return VersionVerdict::OutOfRange;
+  return VersionVerdict::InRange;
+}
+
+bool versionInRange(const char* version, const char* minimum, const char* maximum,
+                    PreRelease preRelease) {
+  return versionRangeVerdict(version, minimum, maximum, preRelease) == VersionVerdict::InRange;
+}
+
+int compareVersions(const char* a, const char* b) {
+  auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+  while (*a && *b) {
+    if (isDigit(*a) && isDigit(*b)) {
+      while (*a == '0') ++a;  // leading zeros do not make a number greater
+      while (*b == '0') ++b;
+      const char* aEnd = a;
+      const char* bEnd = b;
+      while (isDigit(*aEnd)) ++aEnd;
+      while (isDigit(*bEnd)) ++bEnd;
+      if (aEnd - a != bEnd - b) return (aEnd - a) < (bEnd - b) ? -1 : 1;
+      int order = std::strncmp(a, b, static_cast<size_t>(aEnd - a));
+      if (order != 0) return order;
+      a = aEnd;
+      b = bEnd;
+      continue;
+    }
+    if (*a != *b) return static_cast<unsigned char>(*a) < static_cast<unsigned char>(*b) ? -1 : 1;
+    ++a;
+    ++b;
+  }
+  return *a ? 1 : (*b ? -1 : 0);
 }
 
 bool versionPrefixInRange(const char* name, const char* minimum, const char* maximum) {

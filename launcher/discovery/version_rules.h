@@ -15,6 +15,14 @@ enum class PreRelease { Refused, Allowed };
 // compared over its own length; empty bounds do not restrict.
 bool versionInRange(const char* version, const char* minimum, const char* maximum,
                     PreRelease preRelease);
+// Which rule a version breaks; logs as versionInRange does.
+enum class VersionVerdict { InRange, PreRelease, OutOfRange };
+VersionVerdict versionRangeVerdict(const char* version, const char* minimum, const char* maximum,
+                                   PreRelease preRelease);
+// Orders two versions by their numbers (17 after 9, 1.8.0_292 after 1.8.0_60): runs of digits
+// compare as numbers, everything else byte by byte; the longer wins when one is a prefix.
+// Negative, zero or positive as a is older, equal or newer.
+int compareVersions(const char* a, const char* b);
 // True when a version name (a registry key such as 1.6) lies in the range, each comparison
 // over the shorter of the two lengths.
 bool versionPrefixInRange(const char* name, const char* minimum, const char* maximum);

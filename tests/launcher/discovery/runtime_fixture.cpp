@@ -92,9 +92,12 @@ void makeRuntime(const std::string& home, const RuntimeLayout& layout) {
   std::string bin = home + "\\bin";
   makeDirectories(bin);
   std::string doubles = doublesDirectory();
-  copyOrFail(doubles + "\\java_exe\\java.exe", bin + "\\java.exe");
-  if (layout.javaw) copyOrFail(doubles + "\\java_exe\\java.exe", bin + "\\javaw.exe");
-  configureJava(bin, layout);
+  if (layout.javaExe) {
+    copyOrFail(doubles + "\\java_exe\\java.exe", bin + "\\java.exe");
+    if (layout.javaw) copyOrFail(doubles + "\\java_exe\\java.exe", bin + "\\javaw.exe");
+    configureJava(bin, layout);
+  }
+  if (!layout.release.empty()) writeFile(home + "\\release", layout.release);
   if (layout.jvmType) {
     std::string vm = bin + "\\" + layout.jvmType;
     CreateDirectoryA(vm.c_str(), nullptr);
@@ -102,6 +105,13 @@ void makeRuntime(const std::string& home, const RuntimeLayout& layout) {
                                              : "\\jvm_dll_minimal\\jvm.dll"),
                vm + "\\jvm.dll");
   }
+}
+
+std::string releaseText(const std::string& version, const std::string& runtimeVersion) {
+  std::string text = "IMPLEMENTOR=\"Test\"\r\n";
+  if (!runtimeVersion.empty()) text += "JAVA_RUNTIME_VERSION=\"" + runtimeVersion + "\"\r\n";
+  text += "JAVA_VERSION=\"" + version + "\"\r\nOS_ARCH=\"x86_64\"\r\nOS_NAME=\"Windows\"\r\n";
+  return text;
 }
 
 int javaRuns(const std::string& binDirectory) {

@@ -28,11 +28,16 @@ struct RuntimeLayout {
   const char* jvmType = "server";   // bin\<type>\jvm.dll; null for none
   bool wrongWordSize = false;       // the 32-bit library
   bool javaw = false;               // javaw.exe beside java.exe
+  std::string release;              // home\release with these lines, when not empty
+  bool javaExe = true;              // false: an image made without the native commands
 };
-// home\bin\java.exe (+ java.exe.cfg), optionally javaw.exe and bin\<type>\jvm.dll.
+// home\bin\java.exe (+ java.exe.cfg), optionally javaw.exe, bin\<type>\jvm.dll and a release
+// file.
 void makeRuntime(const std::string& home, const RuntimeLayout& layout);
 // Rewrites java.exe.cfg only.
 void configureJava(const std::string& binDirectory, const RuntimeLayout& layout);
+// A release file's text naming `version` as JDK 9 and later write it.
+std::string releaseText(const std::string& version, const std::string& runtimeVersion = "");
 // How often the java.exe double in that bin directory ran.
 int javaRuns(const std::string& binDirectory);
 
