@@ -8,8 +8,10 @@
 #include "config/config_access.h"
 #include "config_keys.h"
 #include "diagnostics/log.h"
+#include "discovery/candidate_log.h"
 #include "discovery/entry_list.h"
 #include "discovery/validation.h"
+#include "discovery/vendor_keys.h"
 #include "discovery/version_rules.h"
 #include "util/bounded_text.h"
 #include "util/handles.h"
@@ -57,6 +59,14 @@ void currentVersionInRange(const char* root, char* out, const char* minimum,
     out[0] = 0;
 }
 
+// A runtime of the registry that was acceptable but lost to a newer one of another source.
+void noteNotChosen(const char* executable, const char* version, const char* newer) {
+  char detail[300];
+  formatText(detail, sizeof(detail), "%s; %s is preferred", version, newer);
+  setCandidateSource("Y");
+  refuseCandidate(executable, Refusal::kNotChosen, detail);
+}
+
 }  // namespace
 
 bool readRegistryValue(HKEY hive, const char* key, const char* name, char* out,
@@ -83,6 +93,7 @@ bool checkJavaSoftCurrent(char* executable, char* version, const char* minimum,
   char home[kPathCapacity];
   if (!readRegistryValue(HKEY_LOCAL_MACHINE, keyName, "JavaHome", home, kPathCapacity))
     return false;
+  setCandidateSource("Y JavaSoft HKLM\\%s", keyName);
   return acceptHome(home, executable, version, minimum, maximum);
 }
 
@@ -109,9 +120,9 @@ bool checkJavaSoftVersions(const char* root, char* executable, char* version,
         ERROR_SUCCESS)
       continue;
     char home[kPathCapacity];
-    if (queryString(versionKey.get(), "JavaHome", home, kPathCapacity) &&
-        acceptHome(home, executable, version, minimum, maximum))
-      return true;
+    if (!queryString(versionKey.get(), "JavaHome", home, kPathCapacity)) continue;
+    setCandidateSource("Y JavaSoft HKLM\\%s\\%s", root, it->c_str());
+    if (acceptHome(home, executable, version, minimum, maximum)) return true;
   }
   return false;
 }
@@ -143,6 +154,7 @@ bool findLocatedJvm(HKEY hive, char* executable, char* version, const char* mini
     if (status != ERROR_SUCCESS) continue;
     std::replace(candidate, candidate + length, '/', '\\');
     if (!anyLocated && !std::strstr(candidate, "cvn_jres")) continue;
+    setCandidateSource("Y located runtime (%s)", hive == HKEY_CURRENT_USER ? "HKCU" : "HKLM");
     char candidateVersion[kPathCapacity];
     if (!checkJavaExe(candidate, candidateVersion, minimum, maximum, PreRelease::Allowed))
       continue;
@@ -173,17 +185,34 @@ bool findLocatedJvmBothHives(char* executable, char* version, const char* minimu
 bool checkRegistrySources(char* executable, const char* minimum, const char* maximum) {
   bool sharedOnly = configInt(key::SharedRuntimesOnly) != 0;
   char javaSoftExe[kPathCapacity] = "", javaSoftVersion[kPathCapacity] = "";
+  char vendorExe[kPathCapacity] = "", vendorVersion[kPathCapacity] = "";
   char locatedExe[kPathCapacity] = "", locatedVersion[kPathCapacity] = "";
   bool javaSoft = false;
   if (!sharedOnly) {
     javaSoft = checkJavaSoft(javaSoftExe, javaSoftVersion, minimum, maximum);
     if (javaSoft) logLine("found sun %s %s", javaSoftExe, javaSoftVersion);
+    // The keys of today's installers come after the JavaSoft ones and take their place when
+    // they name a newer runtime; JavaSoft keeps a tie.
+    if (findVendorRuntime(vendorExe, vendorVersion, minimum, maximum)) {
+      if (!javaSoft || compareVersions(vendorVersion, javaSoftVersion) > 0) {
+        if (javaSoft) noteNotChosen(javaSoftExe, javaSoftVersion, vendorVersion);
+        copyText(javaSoftExe, kPathCapacity, vendorExe);
+        copyText(javaSoftVersion, kPathCapacity, vendorVersion);
+        javaSoft = true;
+      } else {
+        noteNotChosen(vendorExe, vendorVersion, javaSoftVersion);
+      }
+    }
   }
   bool located = findLocatedJvmBothHives(locatedExe, locatedVersion, minimum, maximum,
                                          !sharedOnly);
   if (located) logLine("found located %s %s", locatedExe, locatedVersion);
   if (!javaSoft && !located) return false;
   bool takeLocated = located && (!javaSoft || std::strcmp(javaSoftVersion, locatedVersion) <= 0);
+  if (javaSoft && located)
+    noteNotChosen(takeLocated ? javaSoftExe : locatedExe,
+                  takeLocated ? javaSoftVersion : locatedVersion,
+                  takeLocated ? locatedVersion : javaSoftVersion);
   copyText(executable, kPathCapacity, takeLocated ? locatedExe : javaSoftExe);
   return true;
 }

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# ctest-resource-lock: machine-runtime-registry
 # Runtime discovery in applications built with tessel: runtimes made of the doubles are found
 # through the search sequence and through TESSEL_JAVA_HOME; without one the start ends with
 # exit code 83 and the configured message.

@@ -7,6 +7,7 @@
 #include "config/config_access.h"
 #include "config_keys.h"
 #include "discovery/registry_sources.h"
+#include "discovery/vendor_keys.h"
 #include "discovery/runtime_fixture.h"
 #include "util/bounded_text.h"
 
@@ -21,6 +22,8 @@ class RegistrySources : public ::testing::Test {
   void SetUp() override {
     clearConfiguration();
     saved = registrySourceKeys;
+    savedVendorPrefix = vendorKeyPrefix;
+    vendorKeyPrefix = "SOFTWARE\\tessel-tests\\none\\vendor";  // no installed runtimes
     jdkKey = uniqueKey("jdk");
     jreKey = uniqueKey("jre");
     locatedKey = uniqueKey("located");
@@ -37,6 +40,7 @@ class RegistrySources : public ::testing::Test {
     deleteRegistryTree(HKEY_LOCAL_MACHINE, uniqueKey(""));
     deleteRegistryTree(HKEY_CURRENT_USER, uniqueKey(""));
     registrySourceKeys = saved;
+    vendorKeyPrefix = savedVendorPrefix;
     clearConfiguration();
     removeTree(root);
   }
@@ -59,6 +63,7 @@ class RegistrySources : public ::testing::Test {
   std::string exeOf(const std::string& home) { return lowerCase(home + "\\bin\\java.exe"); }
 
   RegistrySourceKeys saved;
+  const char* savedVendorPrefix = nullptr;
   std::string jdkKey, jreKey, locatedKey, installationsKey, root;
   std::vector<std::string> homes;
   char exe[kPathCapacity];

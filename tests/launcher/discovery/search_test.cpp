@@ -9,6 +9,7 @@
 #include "diagnostics/errors.h"
 #include "diagnostics/log.h"
 #include "discovery/registry_sources.h"
+#include "discovery/vendor_keys.h"
 #include "discovery/runtime_fixture.h"
 #include "test_support.h"
 #include "files/runtime_home.h"
@@ -29,6 +30,8 @@ class Search : public ::testing::Test {
     clearConfiguration();
     clearErrorDialogs();  // messages go to standard error, never to a box
     saved = registrySourceKeys;
+    savedVendorPrefix = vendorKeyPrefix;
+    vendorKeyPrefix = "SOFTWARE\\tessel-tests\\none\\vendor";  // no installed runtimes
     registrySourceKeys = {"SOFTWARE\\tessel-tests\\none\\a", "SOFTWARE\\tessel-tests\\none\\b",
                           "SOFTWARE\\tessel-tests\\none\\c", "SOFTWARE\\tessel-tests\\none\\d"};
     std::string launcherDir = launcherDirectory();
@@ -52,6 +55,7 @@ class Search : public ::testing::Test {
     deleteRegistryTree(HKEY_LOCAL_MACHINE, uniqueKey(""));
     SetEnvironmentVariableA("PATH", savedPath.c_str());
     registrySourceKeys = saved;
+    vendorKeyPrefix = savedVendorPrefix;
     clearConfiguration();
     removeTree(base);
   }
@@ -69,6 +73,7 @@ class Search : public ::testing::Test {
   void sequence(const std::string& value) { LauncherConfig[key::SearchSequence] = value; }
 
   RegistrySourceKeys saved;
+  const char* savedVendorPrefix = nullptr;
   std::string base, relative, savedPath;
   std::vector<std::string> homes;
   char executable[kPathCapacity];
