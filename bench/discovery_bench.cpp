@@ -67,14 +67,16 @@ bool makeRuntime(const std::string& home, const std::string& version, const std:
                    "line=java version \"" + version + "\"\nexit=0\nhang=0\n");
 }
 
-bool buildApp(const std::string& templatePath, const std::string& app) {
+bool buildApp(const std::string& templatePath, const std::string& app,
+              const std::string& sequence = "B.\\jre16;B.\\jre17;B.\\jre18",
+              const std::string& minimum = "1.8") {
   std::string image = readFile(templatePath);
   if (image.empty()) {
     std::fprintf(stderr, "no template at %s\n", templatePath.c_str());
     return false;
   }
   BlockContents block;
-  block.strings = {{128, "B.\\jre16;B.\\jre17;B.\\jre18"}, {126, "1.8"}};
+  block.strings = {{128, sequence}, {126, minimum}};
   std::vector<uint8_t> data(image.begin(), image.end());
   std::vector<uint8_t> serialized = serializeBlock(block);
   data.insert(data.end(), serialized.begin(), serialized.end());
@@ -172,6 +174,27 @@ int main(int argc, char** argv) {
   if (secondExit != static_cast<long>(kExitAtCreate))
     std::printf("  note: the start did not reach JNI_CreateJavaVM (exit %ld); the times below "
                 "end after discovery\n", secondExit);
+
+  // A bundled runtime (.\bundled) with and without the release file that runtimes since 9
+  // carry: the file names the version, so not even the first start runs java.exe.
+  for (bool release : {false, true}) {
+    const std::string bundled = dir + (release ? "\\bundled" : "\\bundled-norelease");
+    const std::string bundledApp = dir + (release ? "\\bundled.exe" : "\\bundled-norelease.exe");
+    if (!makeRuntime(bundled, "17.0.2", doubles) ||
+        (release && !writeFile(bundled + "\\release", "JAVA_VERSION=\"17.0.2\"\r\n")) ||
+        !buildApp(templatePath, bundledApp,
+                  release ? "B.\\bundled" : "B.\\bundled-norelease", "11"))
+      break;
+    const std::string line = "\"" + bundledApp + "\" -q_cvn_internal";
+    run(line, dir);
+    int first = runsOf(bundled);
+    run(line, dir);
+    std::printf("java.exe runs, bundled runtime %s a release file: first start %d, second "
+                "start %d\n", release ? "with" : "without", first, runsOf(bundled) - first);
+    char key[kPathCapacity + 64];
+    if (versionCacheKey(key, sizeof(key), lowerCase(bundled + "\\bin\\java.exe").c_str()))
+      RegDeleteKeyA(HKEY_CURRENT_USER, key);
+  }
 
   // The template without a block ends at its first step: the cost of the process alone.
   const std::string bare = "\"" + dir + "\\bare.exe\" -q_cvn_internal";
