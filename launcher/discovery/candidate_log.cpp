@@ -51,6 +51,8 @@ void setCandidateSource(const char* format, ...) {
   va_end(args);
 }
 
+const char* candidateSource() { return currentSource; }
+
 void refuseCandidate(const char* where, Refusal reason, const char* detail) {
   if (lines.size() >= kMaxCandidates) {
     ++dropped;

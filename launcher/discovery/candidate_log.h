@@ -20,6 +20,8 @@ void clearCandidates();
 // Names the source that following candidates come from ("B .\jre", "E JAVA_HOME", a registry
 // key); kept until the next call. Longer texts are cut.
 void setCandidateSource(const char* format, ...) __attribute__((format(ms_printf, 1, 2)));
+// The source named last.
+const char* candidateSource();
 // Records a refused candidate: `where` is a runtime directory or executable path (a
 // ...\bin\java.exe is shown as its runtime directory), `detail` says more (may be null).
 void refuseCandidate(const char* where, Refusal reason, const char* detail = nullptr);

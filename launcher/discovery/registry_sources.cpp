@@ -60,10 +60,11 @@ void currentVersionInRange(const char* root, char* out, const char* minimum,
 }
 
 // A runtime of the registry that was acceptable but lost to a newer one of another source.
-void noteNotChosen(const char* executable, const char* version, const char* newer) {
+void noteNotChosen(const std::string& source, const char* executable, const char* version,
+                   const char* newer) {
   char detail[300];
   formatText(detail, sizeof(detail), "%s; %s is preferred", version, newer);
-  setCandidateSource("Y");
+  setCandidateSource("%s", source.c_str());
   refuseCandidate(executable, Refusal::kNotChosen, detail);
 }
 
@@ -187,32 +188,45 @@ bool checkRegistrySources(char* executable, const char* minimum, const char* max
   char javaSoftExe[kPathCapacity] = "", javaSoftVersion[kPathCapacity] = "";
   char vendorExe[kPathCapacity] = "", vendorVersion[kPathCapacity] = "";
   char locatedExe[kPathCapacity] = "", locatedVersion[kPathCapacity] = "";
+  // The source of each runtime found, so that the one taken is named if its library fails.
+  std::string javaSoftSource, locatedSource;
   bool javaSoft = false;
   if (!sharedOnly) {
     javaSoft = checkJavaSoft(javaSoftExe, javaSoftVersion, minimum, maximum);
-    if (javaSoft) logLine("found sun %s %s", javaSoftExe, javaSoftVersion);
+    if (javaSoft) {
+      logLine("found sun %s %s", javaSoftExe, javaSoftVersion);
+      javaSoftSource = candidateSource();
+    }
     // The keys of today's installers come after the JavaSoft ones and take their place when
     // they name a newer runtime; JavaSoft keeps a tie.
     if (findVendorRuntime(vendorExe, vendorVersion, minimum, maximum)) {
+      std::string vendorSource = candidateSource();
       if (!javaSoft || compareVersions(vendorVersion, javaSoftVersion) > 0) {
-        if (javaSoft) noteNotChosen(javaSoftExe, javaSoftVersion, vendorVersion);
+        if (javaSoft) noteNotChosen(javaSoftSource, javaSoftExe, javaSoftVersion, vendorVersion);
         copyText(javaSoftExe, kPathCapacity, vendorExe);
         copyText(javaSoftVersion, kPathCapacity, vendorVersion);
+        javaSoftSource = vendorSource;
         javaSoft = true;
       } else {
-        noteNotChosen(vendorExe, vendorVersion, javaSoftVersion);
+        noteNotChosen(vendorSource, vendorExe, vendorVersion, javaSoftVersion);
       }
     }
   }
   bool located = findLocatedJvmBothHives(locatedExe, locatedVersion, minimum, maximum,
                                          !sharedOnly);
-  if (located) logLine("found located %s %s", locatedExe, locatedVersion);
+  if (located) {
+    logLine("found located %s %s", locatedExe, locatedVersion);
+    locatedSource = "Y located runtime";
+  }
   if (!javaSoft && !located) return false;
   bool takeLocated = located && (!javaSoft || std::strcmp(javaSoftVersion, locatedVersion) <= 0);
-  if (javaSoft && located)
-    noteNotChosen(takeLocated ? javaSoftExe : locatedExe,
-                  takeLocated ? javaSoftVersion : locatedVersion,
-                  takeLocated ? locatedVersion : javaSoftVersion);
+  if (javaSoft && located) {
+    if (takeLocated)
+      noteNotChosen(javaSoftSource, javaSoftExe, javaSoftVersion, locatedVersion);
+    else
+      noteNotChosen(locatedSource, locatedExe, locatedVersion, javaSoftVersion);
+  }
+  setCandidateSource("%s", takeLocated ? locatedSource.c_str() : javaSoftSource.c_str());
   copyText(executable, kPathCapacity, takeLocated ? locatedExe : javaSoftExe);
   return true;
 }

@@ -148,6 +148,9 @@ TEST_F(VendorKeys, RegistrySourceTakesTheNewerOfJavaSoftAndTheVendorKeys) {
   value(HKEY_LOCAL_MACHINE, "Eclipse Adoptium\\JDK\\17.0.2.8\\hotspot\\MSI", "Path", temurin);
   ASSERT_TRUE(checkRegistrySources(found, "1.8", ""));
   EXPECT_EQ(std::string(found), exeOf(temurin));
+  // The runtime taken is named as its source, should its library fail to load.
+  EXPECT_EQ(std::string(candidateSource()).rfind("Y Eclipse Adoptium JDK HKLM\\", 0), 0u)
+      << candidateSource();
   // The same version in both: the JavaSoft key keeps it.
   setRegistryString(HKEY_LOCAL_MACHINE, javaSoftJre + "\\1.8", "JavaHome", temurin);
   std::string copy = runtime("copy", "17.0.2");
