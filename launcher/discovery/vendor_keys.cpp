@@ -76,7 +76,7 @@ struct Walk {
     char version[kPathCapacity];
     logLine("registry runtime %s: %s", source, home);
     if (javaExeForHome(executable, home) &&
-        checkJavaExe(executable, version, minimum, maximum, false))
+        checkJavaExe(executable, version, minimum, maximum, PreRelease::Refused))
       accepted.push_back({executable, version, source});
   }
 };

@@ -12,13 +12,13 @@
 #include "discovery/candidate_log.h"
 #include "discovery/registry_sources.h"
 #include "discovery/runtime_fixture.h"
-#include "discovery/runtime_home.h"
 #include "discovery/search.h"
 #include "discovery/validation.h"
 #include "discovery/vendor_keys.h"
-#include "launch/java_vm.h"
+#include "files/runtime_home.h"
 #include "util/bounded_text.h"
 #include "util/paths.h"
+#include "vm/java_vm.h"
 
 namespace tessel {
 namespace {
@@ -66,7 +66,7 @@ class RuntimeImage : public ::testing::Test {
   }
   bool check(const std::string& home, const char* min = "", const char* max = "") {
     copyText(path, kPathCapacity, (home + "\\bin\\java.exe").c_str());
-    return checkJavaExe(path, version, min, max, false);
+    return checkJavaExe(path, version, min, max, PreRelease::Refused);
   }
   HMODULE search() {
     executable[0] = location[0] = 0;
