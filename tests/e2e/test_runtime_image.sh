@@ -104,6 +104,13 @@ expect_rc 83
 expect_log_contains "got version from release file 18-ea"
 expect_log_contains "E IMAGE_E2E_EA -> $(windows_path "$E2E_DIR/image-ea" | tr '[:upper:]' '[:lower:]'): pre-release (18-ea; range 11 to any)"
 
+case_name "the range applies to the release file's version"
+make_image "$E2E_DIR/image-8" 1.8.0_392
+IMAGE_E2E_EA=$(windows_path "$E2E_DIR/image-8") run_app "$E2E_DIR/early/app.exe"
+expect_rc 83
+expect_log_contains "got version from release file 1.8.0_392"
+expect_log_contains "E IMAGE_E2E_EA -> $(windows_path "$E2E_DIR/image-8" | tr '[:upper:]' '[:lower:]'): version out of range (1.8.0_392; range 11 to any)"
+
 case_name "bundled runtime with java.exe and a release file: no java.exe run on either start"
 project bundled 'B.\\jre;'
 make_full "$E2E_DIR/bundled/jre" 17.0.2 release
