@@ -17,6 +17,9 @@
 #   E2E_TMP                      when set, a Unix directory that launches get as TMP and TEMP
 #                                (their own temporary directory and log directory)
 #   E2E_TMP_WIN                  the same as a Windows path, taken as it is
+# A script that writes what every launcher of the prefix sees (the machine's runtime registry
+# keys) carries a line "# ctest-resource-lock: NAME"; scripts naming the same lock never run
+# at the same time ("machine-runtime-registry" for scripts that read or write runtime keys).
 # Launches get TESSEL_LOG=yes unless the caller sets TESSEL_LOG itself. Put -q_cvn_internal
 # first among the arguments (or set executable_type = 2) so error texts go to standard error.
 set -u
