@@ -1,5 +1,6 @@
-// Judging a candidate runtime: its java.exe from a runtime directory, its version (cached or
-// asked for), the range and, for GUI launchers, javaw.exe beside it.
+// Judging a candidate runtime: its java.exe from a runtime directory, its version (from the
+// release file, cached or asked for), the range and, for GUI launchers, javaw.exe beside it.
+// Every refusal is recorded for the log of a failed search.
 #pragma once
 #include <cstdint>
 
@@ -14,9 +15,11 @@ extern unsigned javaVersionTimeoutMs;
 // asks for a JDK), else dir\bin\java.exe. False when key 131 is set and dir\lib\tools.jar is
 // missing, or when the path does not fit.
 bool javaExeForHome(char* executable, const char* directory);
-// True when the executable exists and its version lies in the range. `executable`
+// True when the executable exists, or its runtime is an image without java.exe (a release
+// version and a jvm.dll below bin), and its version lies in the range. `executable`
 // (kPathCapacity) becomes absolute and lower-cased, and javaw.exe for a GUI launcher (key
-// 107 = 1). `version` (kPathCapacity, may be null) receives the version.
+// 107 = 1) where java.exe exists. `version` (kPathCapacity, may be null) receives the
+// version: the release file's when it names one, else the cached or asked one.
 bool checkJavaExe(char* executable, char* version, const char* minimum, const char* maximum,
                   PreRelease preRelease);
 // Runs "<executable> -version" and parses the first line of its standard error. True when it
