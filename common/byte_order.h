@@ -1,4 +1,5 @@
-// Little-endian loads and stores on byte buffers (independent of the host's byte order).
+// Little-endian loads and stores on byte buffers (independent of the host's byte order), and
+// the big-endian load that PNG and DER need.
 #pragma once
 #include <cstdint>
 
@@ -13,6 +14,10 @@ inline uint32_t loadLe32(const uint8_t* p) noexcept {
 }
 inline uint64_t loadLe64(const uint8_t* p) noexcept {
   return static_cast<uint64_t>(loadLe32(p)) | (static_cast<uint64_t>(loadLe32(p + 4)) << 32);
+}
+inline uint32_t loadBe32(const uint8_t* p) noexcept {
+  return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
+         (static_cast<uint32_t>(p[2]) << 8) | static_cast<uint32_t>(p[3]);
 }
 inline void storeLe16(uint8_t* p, uint16_t v) noexcept {
   p[0] = static_cast<uint8_t>(v);

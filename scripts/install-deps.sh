@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when any is missing.
 set -eu
-packages=(cmake make g++ clang libclang-rt-14-dev googletest libgtest-dev libtomlplusplus-dev libcli11-dev
+packages=(cmake make g++ clang libclang-rt-14-dev googletest libgtest-dev libtomlplusplus-dev libcli11-dev zlib1g-dev libz-mingw-w64-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-i686-posix wine wine64 xvfb xauth x11-utils
   xdotool x11-apps netpbm openjdk-17-jdk-headless junit5 osslsigncode icoutils openssl python3)
 missing=()

@@ -7,6 +7,7 @@
 #include "config_keys.h"
 #include "file_io.h"
 #include "pe/identity_options.h"
+#include "project_defaults.h"
 #include "template_image.h"
 
 namespace tessel {
@@ -18,14 +19,6 @@ constexpr uint64_t kMaxOutputSize = 0x7FFFFFFFu;
 bool samePath(const std::string& a, const std::string& b) {
   std::error_code failure;
   return std::filesystem::equivalent(toPath(a), toPath(b), failure) && !failure;
-}
-
-void setKeyUnlessSet(BlockContents& block, int32_t key, int32_t value) {
-  auto& strings = block.strings;
-  auto at = std::lower_bound(strings.begin(), strings.end(), key,
-                             [](const auto& record, int32_t k) { return record.first < k; });
-  if (at != strings.end() && at->first == key) return;
-  strings.insert(at, {key, std::to_string(value)});
 }
 
 void mergeSigning(pe::SigningOptions& into, const pe::SigningOptions& from) {
@@ -48,10 +41,16 @@ void mergeSigning(pe::SigningOptions& into, const pe::SigningOptions& from) {
 bool applyProjectIdentity(Project& project, pe::Image& image, std::string& why) {
   if (!project.identity.any()) return true;
   int32_t width = 0, height = 0;
-  if (!pe::applyIdentity(image, project.identity, width, height, why)) return false;
+  pe::OptionError error;
+  if (!pe::applyIdentity(image, project.identity, width, height, error)) {
+    why = error.setting.empty()
+              ? error.message
+              : formatProjectError({project.path, error.line, error.setting, error.message});
+    return false;
+  }
   if (width > 0 && height > 0) {
-    setKeyUnlessSet(project.block, key::SplashWidth, width);
-    setKeyUnlessSet(project.block, key::SplashHeight, height);
+    setKeyUnlessSet(project.block, key::SplashWidth, std::to_string(width));
+    setKeyUnlessSet(project.block, key::SplashHeight, std::to_string(height));
   }
   return true;
 }
@@ -84,102 +83,163 @@ bool assembleAppendix(const Project& project, uint64_t templateSize, std::vector
   return true;
 }
 
-int runBuild(const BuildOptions& options, std::ostream& out, std::ostream& err) {
+namespace {
+
+// What the steps of a build hand on to each other.
+struct Build {
   Project project;
+  std::string templatePath;
+  std::vector<uint8_t> image;
+  pe::Image pe;
+  bool isPe = false;
+  std::string peWhy;
+  pe::SigningOptions signing;
+  std::vector<AppliedDefault> defaults;
+  std::vector<uint8_t> block, records, trailer;
+};
+
+bool fail(std::ostream& err, const std::string& why) {
+  err << "tessel build: " << why << "\n";
+  return false;
+}
+
+bool checkOutputDirectory(const std::string& output, std::ostream& err) {
+  const std::filesystem::path parent = toPath(output).parent_path();
+  if (parent.empty()) return true;
+  std::error_code failure;
+  if (std::filesystem::is_directory(parent, failure)) return true;
+  if (std::filesystem::exists(parent, failure))
+    return fail(err, "cannot write " + output + ": " + fromPath(parent) + " is not a directory");
+  return fail(err, "cannot write " + output + ": the directory " + fromPath(parent) +
+                       " does not exist");
+}
+
+bool readProject(const BuildOptions& options, Build& b, std::ostream& err) {
   std::vector<ProjectError> errors;
-  if (!loadProject(options.projectPath, project, errors)) {
+  if (!loadProject(options.projectPath, b.project, errors)) {
     for (const ProjectError& e : errors) err << formatProjectError(e) << "\n";
     err << "tessel build: " << errors.size() << (errors.size() == 1 ? " error" : " errors")
         << ", nothing written\n";
-    return 1;
+    return false;
   }
-  for (const std::string& w : project.warnings) err << "warning: " << w << "\n";
+  for (const std::string& w : b.project.warnings) err << "warning: " << w << "\n";
+  applyBlockDefaults(b.project.block, b.defaults);
+  return true;
+}
 
-  const std::string templatePath =
-      options.templatePath.empty()
-          ? fromPath(toPath(ownExecutableDirectory()) / "launcher.exe")
-          : options.templatePath;
-  std::vector<uint8_t> image;
+bool readTemplate(const BuildOptions& options, Build& b, std::ostream& err) {
+  b.templatePath = options.templatePath.empty()
+                       ? fromPath(toPath(ownExecutableDirectory()) / "launcher.exe")
+                       : options.templatePath;
   std::string why;
-  if (!readWholeFile(templatePath, image, why)) {
-    err << "tessel build: cannot read the launcher template " << templatePath << ": " << why << "\n";
-    return 1;
-  }
+  if (!readWholeFile(b.templatePath, b.image, why))
+    return fail(err, "cannot read the launcher template " + b.templatePath + ": " + why);
   // One PE view of the template serves the signature check, the identity and the checksum;
   // a template it cannot follow still takes a block, just none of those.
-  pe::Image pe;
-  std::string peWhy;
-  const bool isPe = pe::parseImage(image, pe, peWhy);
-  if (isPe && pe::isSigned(pe)) {
-    err << "tessel build: the launcher template " << templatePath
-        << " is signed; sign the finished application instead ([signing] or --sign-*)\n";
-    return 1;
-  }
-  if (!checkTemplate(image, why)) {
-    err << "tessel build: unusable launcher template " << templatePath << ": " << why << "\n";
-    return 1;
-  }
-  if (project.identity.any() && !isPe) {
-    err << "tessel build: the launcher template " << templatePath << ": " << peWhy << "\n";
-    return 1;
-  }
-  if (!applyProjectIdentity(project, pe, why)) {
+  b.isPe = pe::parseImage(b.image, b.pe, b.peWhy);
+  if (b.isPe && pe::isSigned(b.pe))
+    return fail(err, "the launcher template " + b.templatePath +
+                         " is signed; sign the finished application instead ([signing] or --sign-*)");
+  if (!checkTemplate(b.image, why))
+    return fail(err, "unusable launcher template " + b.templatePath + ": " + why);
+  return true;
+}
+
+// An application that names no execution level runs as its user, whatever the template asks.
+void defaultExecutionLevel(Build& b) {
+  pe::IdentityOptions& identity = b.project.identity;
+  if (!identity.executionLevel.empty() || !b.isPe) return;
+  const std::string level = pe::templateExecutionLevel(b.pe);
+  if (level.empty() || level == pe::kDefaultExecutionLevel) return;
+  identity.executionLevel = pe::kDefaultExecutionLevel;
+  b.defaults.push_back({"[identity] execution_level", std::string("\"") + pe::kDefaultExecutionLevel + "\"",
+                        "no elevation prompt (the template asks for " + level + ")"});
+}
+
+bool writeIdentity(Build& b, std::ostream& err) {
+  defaultExecutionLevel(b);
+  if (!b.project.identity.any()) return true;
+  if (!b.isPe) return fail(err, "the launcher template " + b.templatePath + ": " + b.peWhy);
+  std::string why;
+  if (!applyProjectIdentity(b.project, b.pe, why)) {
     // Errors about the template itself say "the launcher template"; name which one.
     const std::string generic = "the launcher template";
-    if (why.compare(0, generic.size(), generic) == 0) why.insert(generic.size(), " " + templatePath);
-    err << "tessel build: " << why << "\n";
-    return 1;
+    if (why.compare(0, generic.size(), generic) == 0) why.insert(generic.size(), " " + b.templatePath);
+    return fail(err, why);
   }
-  if (project.identity.any()) image = std::move(pe.bytes);
-  pe::SigningOptions signing = project.signing;
-  mergeSigning(signing, options.signing);
-  if (signing.any() && signing.password.empty())
-    if (const char* p = std::getenv("TESSEL_SIGN_PASSWORD")) signing.password = p;
-  if (!signing.key.empty() && signing.certificate.empty()) {
-    err << "tessel build: a signing key needs its certificate (certificate = or --sign-cert)\n";
-    return 1;
-  }
-  if (!signing.certificate.empty() && signing.key.empty()) {
-    err << "tessel build: the signing certificate needs its private key (key = or --sign-key)\n";
-    return 1;
-  }
-  // Replacing an input by the output would lose it.
+  b.image = std::move(b.pe.bytes);
+  return true;
+}
+
+bool resolveSigning(const BuildOptions& options, Build& b, std::ostream& err) {
+  b.signing = b.project.signing;
+  mergeSigning(b.signing, options.signing);
+  if (b.signing.any() && b.signing.password.empty())
+    if (const char* p = std::getenv("TESSEL_SIGN_PASSWORD")) b.signing.password = p;
+  if (!b.signing.key.empty() && b.signing.certificate.empty())
+    return fail(err, "a signing key needs its certificate (certificate = or --sign-cert)");
+  if (!b.signing.certificate.empty() && b.signing.key.empty())
+    return fail(err, "the signing certificate needs its private key (key = or --sign-key)");
+  return true;
+}
+
+// Replacing an input by the output would lose it.
+bool refuseOverwritingInputs(const BuildOptions& options, const Build& b, std::ostream& err) {
   std::vector<std::pair<std::string, std::string>> inputs = {
-      {templatePath, "the template"}, {options.projectPath, "the project file"}};
-  for (const EmbeddedSource& file : project.embedded) inputs.push_back({file.sourcePath, "an embedded file"});
-  for (const auto& [input, what] : inputs) {
-    if (samePath(input, options.outputPath)) {
-      err << "tessel build: the output " << options.outputPath << " is " << what << " itself\n";
-      return 1;
-    }
-  }
+      {b.templatePath, "the template"}, {options.projectPath, "the project file"}};
+  for (const EmbeddedSource& file : b.project.embedded)
+    inputs.push_back({file.sourcePath, "an embedded file"});
+  for (const auto& [input, what] : inputs)
+    if (samePath(input, options.outputPath))
+      return fail(err, "the output " + options.outputPath + " is " + what + " itself");
+  return true;
+}
+
+bool writeOutput(const BuildOptions& options, Build& b, std::ostream& err) {
   // The image is final from here on: the block starts where it ends.
-  std::vector<uint8_t> block, records, trailer;
-  if (!assembleAppendix(project, image.size(), block, records, trailer, why)) {
-    err << "tessel build: " << why << "\n";
-    return 1;
-  }
+  std::string why;
+  if (!assembleAppendix(b.project, b.image.size(), b.block, b.records, b.trailer, why))
+    return fail(err, why);
   // The checksum covers the whole file, block and embedded files included.
-  if (isPe) {
-    const size_t at = pe::checksumOffset(pe);
-    storeLe32(&image[at], pe::computeChecksum({&image, &block, &records, &trailer}, at));
+  if (b.isPe) {
+    const size_t at = pe::checksumOffset(b.pe);
+    storeLe32(&b.image[at], pe::computeChecksum({&b.image, &b.block, &b.records, &b.trailer}, at));
   }
   FinishingStep sign;
-  if (signing.any())
-    sign = [&signing](const std::string& temp, std::string& reason) {
-      return pe::signExecutable(temp, signing, reason);
+  std::string toolOutput;
+  if (b.signing.any())
+    sign = [&b, &toolOutput](const std::string& temp, std::string& reason) {
+      return pe::signExecutable(temp, b.signing, reason, &toolOutput);
     };
   const bool written =
-      writeFileAtomically(options.outputPath, {&image, &block, &records, &trailer}, why, sign);
-  if (!written) {
-    err << "tessel build: " << why << "\n";
-    return 1;
-  }
-  out << "wrote " << options.outputPath << ": " << project.block.strings.size() << " keys, "
-      << project.block.messages.size() << " messages, " << project.block.sections.size()
-      << " locale sections, " << project.embedded.size() << " embedded files; block at offset "
-      << image.size() << ", " << block.size() << " bytes" << (signing.any() ? "; signed" : "")
-      << "\n";
+      writeFileAtomically(options.outputPath, {&b.image, &b.block, &b.records, &b.trailer}, why, sign);
+  if (options.verbose && !toolOutput.empty()) err << toolOutput;
+  if (!written) return fail(err, why);
+  return true;
+}
+
+void printSummary(const BuildOptions& options, const Build& b, std::ostream& out) {
+  size_t keys = 0;
+  for (const auto& record : b.project.block.strings)
+    if (record.first < key::MsgCaption || record.first > key::MsgJvmDamaged64) ++keys;
+  const BlockContents& block = b.project.block;
+  out << "wrote " << options.outputPath << ": " << keys << " keys, " << block.messages.size()
+      << " messages, " << block.sections.size() << " locale sections, " << b.project.embedded.size()
+      << " embedded files; block at offset " << b.image.size() << ", " << b.block.size() << " bytes"
+      << (b.signing.any() ? "; signed" : "") << "\n"
+      << describeDefaults(b.defaults);
+}
+
+}  // namespace
+
+int runBuild(const BuildOptions& options, std::ostream& out, std::ostream& err) {
+  Build b;
+  const bool ok = checkOutputDirectory(options.outputPath, err) && readProject(options, b, err) &&
+                  readTemplate(options, b, err) && writeIdentity(b, err) &&
+                  resolveSigning(options, b, err) && refuseOverwritingInputs(options, b, err) &&
+                  writeOutput(options, b, err);
+  if (!ok) return 1;
+  printSummary(options, b, out);
   return 0;
 }
 

@@ -15,10 +15,12 @@ struct BuildOptions {
   std::string outputPath;
   std::string templatePath;  // empty: launcher.exe beside the tool
   pe::SigningOptions signing;  // from the command line; set fields override [signing]
+  bool verbose = false;        // also show what osslsigncode printed
 };
 
 // Writes the project's identity resources into the template image and sets the splash size
-// keys from the splash bitmap unless the project sets them. False with `why` naming the file.
+// keys from the splash bitmap unless the project sets them. False with `why` naming the file
+// (and the project file's line and setting for an image that cannot be used).
 bool applyProjectIdentity(Project& project, pe::Image& image, std::string& why);
 
 // Everything behind the template: block, embedded records and trailer. `templateSize` decides
@@ -28,7 +30,7 @@ bool assembleAppendix(const Project& project, uint64_t templateSize, std::vector
                       std::vector<uint8_t>& records, std::vector<uint8_t>& trailer, std::string& why);
 
 // Runs the command; returns the process exit code (0 success, 1 failure). Errors and warnings
-// go to `err`, the one-line summary to `out`.
+// go to `err`, the summary (with the defaults it applied) to `out`.
 int runBuild(const BuildOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace tessel

@@ -12,7 +12,6 @@
 #include "config_keys.h"
 #include "file_io.h"
 #include "json_writer.h"
-#include "pe/identity_options.h"
 #include "pe/resources.h"
 
 namespace tessel {
@@ -149,12 +148,209 @@ void readIdentity(const std::vector<uint8_t>& bytes, InspectReport& report) {
   pe::Image image;
   std::string why;
   if (!pe::parseImage(bytes, image, why)) return;
-  report.isSigned = pe::isSigned(image);
+  report.signature = pe::checkSignature(image);
   std::vector<pe::Resource> resources;
   if (pe::readResources(image, resources, why))
-    report.resources = pe::describeResources(resources);
+    report.resources = pe::summarizeResources(resources);
   else
     report.notes.push_back("the resource directory cannot be read: " + why);
+}
+
+std::string signatureText(const pe::SignatureCheck& s) {
+  switch (s.state) {
+    case pe::SignatureState::None: return "no";
+    case pe::SignatureState::Matches:
+      return "yes (Authenticode; the " + s.algorithm + " digest matches the file)";
+    case pe::SignatureState::Mismatch:
+      return "a signature is present but does not match the file (changed after signing; " +
+             s.algorithm + " digest)";
+    case pe::SignatureState::Unsupported:
+      return "a signature is present; its digest algorithm " + s.algorithm + " is not checked";
+    case pe::SignatureState::Unreadable: return "a signature is present but unreadable: " + s.detail;
+  }
+  return "";
+}
+
+const char* signatureStateName(pe::SignatureState state) {
+  switch (state) {
+    case pe::SignatureState::None: return "none";
+    case pe::SignatureState::Matches: return "matches";
+    case pe::SignatureState::Mismatch: return "mismatch";
+    case pe::SignatureState::Unsupported: return "unsupported_digest";
+    case pe::SignatureState::Unreadable: return "unreadable";
+  }
+  return "";
+}
+
+void printResourceText(const pe::ResourceSummary& r, std::ostream& out) {
+  out << "  " << r.type << " " << r.name << " (" << r.size << " bytes)";
+  if (!r.executionLevel.empty()) out << ", execution level " << r.executionLevel;
+  if (!r.dpiAware.empty()) out << ", dpiAware " << printable(r.dpiAware);
+  out << "\n";
+  for (const auto& [name, value] : r.versionStrings)
+    out << "      " << printable(name) << ": " << printable(value) << "\n";
+}
+
+// --- JSON, one step per part of the report ---
+
+// Numbers and flags as the launcher reads them, with the stored text beside them; other
+// values as text.
+void writeKeyValue(JsonWriter& json, const KeyInfo* info, const std::string& value) {
+  const bool number = info && (info->type == KeyType::Int || info->type == KeyType::Flag);
+  json.key("value");
+  if (!number) {
+    json.value(latin1ToUtf8(value));
+    return;
+  }
+  if (info->type == KeyType::Int) json.value(static_cast<int64_t>(launcherInt(value)));
+  else json.value(launcherInt(value) != 0);
+  json.key("text");
+  json.value(latin1ToUtf8(value));
+}
+
+void writeKeysJson(const InspectReport& report, JsonWriter& json) {
+  json.key("keys");
+  json.beginArray();
+  for (const auto& [key, value] : report.block.strings) {
+    const KeyInfo* info = findKey(key);
+    json.beginObject();
+    json.key("key");
+    json.value(static_cast<int64_t>(key));
+    json.key("name");
+    if (info) json.value(info->name); else json.null();
+    json.key("type");
+    if (info) json.value(keyTypeName(info->type)); else json.null();
+    writeKeyValue(json, info, value);
+    json.endObject();
+  }
+  json.endArray();
+}
+
+void writeMessagesJson(const InspectReport& report, JsonWriter& json) {
+  json.key("messages");
+  json.beginArray();
+  for (const auto& [key, text] : report.block.messages) {
+    json.beginObject();
+    json.key("key");
+    json.value(static_cast<int64_t>(key));
+    json.key("name");
+    if (findKey(key)) json.value(keyName(key)); else json.null();
+    json.key("text");
+    json.value(utf16ToUtf8(text));
+    json.endObject();
+  }
+  json.endArray();
+  json.key("locales");
+  json.beginArray();
+  for (const LocaleSection& s : report.block.sections) {
+    json.beginObject();
+    json.key("tag");
+    json.value(latin1ToUtf8(s.tag));
+    json.key("messages");
+    json.beginArray();
+    for (const auto& [key, text] : s.records) {
+      json.beginObject();
+      json.key("key");
+      json.value(static_cast<int64_t>(key));
+      json.key("text");
+      json.value(utf16ToUtf8(text));
+      json.endObject();
+    }
+    json.endArray();
+    json.endObject();
+  }
+  json.endArray();
+}
+
+void writeEmbeddedJson(const InspectReport& report, JsonWriter& json) {
+  json.key("embedded");
+  json.beginArray();
+  for (const EmbeddedEntry& e : report.embedded) {
+    json.beginObject();
+    json.key("name");
+    json.value(latin1ToUtf8(e.name));
+    json.key("size");
+    json.value(e.size);
+    json.key("offset");
+    json.value(static_cast<int64_t>(e.offset));
+    json.endObject();
+  }
+  json.endArray();
+}
+
+void writeBlockJson(const InspectReport& report, JsonWriter& json) {
+  json.key("block");
+  if (!report.blockRead) {
+    json.null();
+    return;
+  }
+  json.beginObject();
+  json.key("offset");
+  json.value(static_cast<int64_t>(report.position.blockStart));
+  json.key("size");
+  json.value(static_cast<int64_t>(report.blockEnd - report.position.blockStart));
+  json.key("length_field");
+  json.value(report.lengthField);
+  writeKeysJson(report, json);
+  writeMessagesJson(report, json);
+  writeEmbeddedJson(report, json);
+  json.key("trailer");
+  json.value(report.trailerFound);
+  json.endObject();
+}
+
+void writeResourcesJson(const InspectReport& report, JsonWriter& json) {
+  json.key("resources");
+  json.beginArray();
+  for (const pe::ResourceSummary& r : report.resources) {
+    json.beginObject();
+    json.key("type");
+    json.value(r.type);
+    json.key("type_id");
+    if (r.typeId >= 0) json.value(static_cast<int64_t>(r.typeId)); else json.null();
+    json.key("name");
+    json.value(r.name);
+    json.key("language");
+    json.value(static_cast<int64_t>(r.language));
+    json.key("size");
+    json.value(static_cast<int64_t>(r.size));
+    if (r.typeId == pe::kRtVersion) {
+      json.key("version_strings");
+      json.beginObject();
+      for (const auto& [name, value] : r.versionStrings) {
+        json.key(name);
+        json.value(value);
+      }
+      json.endObject();
+    }
+    if (r.typeId == pe::kRtManifest) {
+      json.key("execution_level");
+      if (r.executionLevel.empty()) json.null(); else json.value(r.executionLevel);
+      json.key("dpi_aware");
+      if (r.dpiAware.empty()) json.null(); else json.value(r.dpiAware);
+    }
+    json.endObject();
+  }
+  json.endArray();
+}
+
+void writeSignatureJson(const InspectReport& report, JsonWriter& json) {
+  const pe::SignatureCheck& s = report.signature;
+  json.key("signed");
+  json.value(s.state == pe::SignatureState::Matches);
+  json.key("signature");
+  json.beginObject();
+  json.key("present");
+  json.value(s.state != pe::SignatureState::None);
+  json.key("state");
+  json.value(signatureStateName(s.state));
+  json.key("digest_algorithm");
+  if (s.algorithm.empty()) json.null(); else json.value(s.algorithm);
+  if (!s.detail.empty()) {
+    json.key("detail");
+    json.value(s.detail);
+  }
+  json.endObject();
 }
 
 }  // namespace
@@ -243,106 +439,31 @@ void printInspectText(const InspectReport& report, const std::string& file, std:
   if (report.blockRead && report.error.empty())
     out << "trailer: " << (report.trailerFound ? "present" : "missing") << "\n";
   out << "resources: " << report.resources.size() << "\n";
-  for (const std::string& r : report.resources) out << "  " << r << "\n";
-  out << "signed: " << (report.isSigned ? "yes (Authenticode)" : "no") << "\n";
+  for (const pe::ResourceSummary& r : report.resources) printResourceText(r, out);
+  out << "signed: " << signatureText(report.signature) << "\n";
   for (const std::string& n : report.notes) out << "note: " << n << "\n";
 }
 
 void printInspectJson(const InspectReport& report, const std::string& file, std::ostream& out) {
   JsonWriter json(out);
   json.beginObject();
+  json.key("schema_version");
+  json.value(static_cast<int64_t>(kInspectSchemaVersion));
   json.key("file");
   json.value(file);
-  json.key("fileSize");
+  json.key("file_size");
   json.value(static_cast<int64_t>(report.fileSize));
   json.key("ok");
   json.value(report.error.empty());
-  json.key("signed");
-  json.value(report.isSigned);
-  json.key("resources");
+  json.key("error");
+  if (report.error.empty()) json.null(); else json.value(report.error);
+  writeSignatureJson(report, json);
+  writeResourcesJson(report, json);
+  writeBlockJson(report, json);
+  json.key("notes");
   json.beginArray();
-  for (const std::string& r : report.resources) json.value(r);
+  for (const std::string& n : report.notes) json.value(n);
   json.endArray();
-  if (!report.error.empty()) {
-    json.key("error");
-    json.value(report.error);
-  }
-  if (report.blockRead) {
-    json.key("blockOffset");
-    json.value(static_cast<int64_t>(report.position.blockStart));
-    json.key("blockSize");
-    json.value(static_cast<int64_t>(report.blockEnd - report.position.blockStart));
-    json.key("lengthField");
-    json.value(report.lengthField);
-    json.key("keys");
-    json.beginArray();
-    for (const auto& [key, value] : report.block.strings) {
-      json.beginObject();
-      json.key("key");
-      json.value(static_cast<int64_t>(key));
-      const KeyInfo* info = findKey(key);
-      json.key("name");
-      if (info) json.value(info->name); else json.null();
-      json.key("type");
-      if (info) json.value(keyTypeName(info->type)); else json.null();
-      json.key("value");
-      json.value(latin1ToUtf8(value));
-      json.endObject();
-    }
-    json.endArray();
-    json.key("messages");
-    json.beginArray();
-    for (const auto& [key, text] : report.block.messages) {
-      json.beginObject();
-      json.key("key");
-      json.value(static_cast<int64_t>(key));
-      json.key("name");
-      if (findKey(key)) json.value(keyName(key)); else json.null();
-      json.key("text");
-      json.value(utf16ToUtf8(text));
-      json.endObject();
-    }
-    json.endArray();
-    json.key("locales");
-    json.beginArray();
-    for (const LocaleSection& s : report.block.sections) {
-      json.beginObject();
-      json.key("tag");
-      json.value(latin1ToUtf8(s.tag));
-      json.key("messages");
-      json.beginArray();
-      for (const auto& [key, text] : s.records) {
-        json.beginObject();
-        json.key("key");
-        json.value(static_cast<int64_t>(key));
-        json.key("text");
-        json.value(utf16ToUtf8(text));
-        json.endObject();
-      }
-      json.endArray();
-      json.endObject();
-    }
-    json.endArray();
-    json.key("embedded");
-    json.beginArray();
-    for (const EmbeddedEntry& e : report.embedded) {
-      json.beginObject();
-      json.key("name");
-      json.value(latin1ToUtf8(e.name));
-      json.key("size");
-      json.value(e.size);
-      json.key("offset");
-      json.value(static_cast<int64_t>(e.offset));
-      json.endObject();
-    }
-    json.endArray();
-    json.key("trailer");
-    json.value(report.trailerFound);
-    json.key("notes");
-    json.beginArray();
-    for (const std::string& n : report.notes) json.value(n);
-    json.endArray();
-  }
   json.endObject();
   json.finish();
 }

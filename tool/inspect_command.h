@@ -8,6 +8,8 @@
 
 #include "block_layout.h"
 #include "block_reader.h"
+#include "pe/authenticode.h"
+#include "pe/identity_options.h"
 
 namespace tessel {
 
@@ -28,8 +30,8 @@ struct InspectReport {
   std::vector<EmbeddedEntry> embedded;
   uint64_t embeddedEnd = 0;
   bool trailerFound = false;
-  std::vector<std::string> resources;  // one description per resource (may span lines)
-  bool isSigned = false;                // carries an Authenticode signature
+  std::vector<pe::ResourceSummary> resources;
+  pe::SignatureCheck signature;
   std::vector<std::string> notes;  // oddities the launcher tolerates
   std::string error;               // why the launcher would fail on this file; empty when fine
 };
@@ -37,6 +39,9 @@ struct InspectReport {
 // Reads everything the launcher would read. False when it would fail; `report.error` says
 // which read failed and where, and the fields read before the failure stay filled.
 bool inspectImage(const std::vector<uint8_t>& image, InspectReport& report);
+
+// The version of the JSON layout; it grows when a field changes meaning or goes away.
+constexpr int kInspectSchemaVersion = 1;
 
 void printInspectText(const InspectReport& report, const std::string& file, std::ostream& out);
 void printInspectJson(const InspectReport& report, const std::string& file, std::ostream& out);

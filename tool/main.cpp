@@ -1,7 +1,5 @@
-// The tessel build tool: `build` writes an application executable, `inspect` shows what one
-// carries, `keys` lists the configuration keys.
-#include <CLI/CLI.hpp>
-
+// The tessel build tool's entry: the command line in UTF-8 on every system, then the commands
+// of command_line.cpp.
 #include <iostream>
 #include <string>
 #include <vector>
@@ -11,9 +9,7 @@
 #include <shellapi.h>
 #endif
 
-#include "build_command.h"
-#include "inspect_command.h"
-#include "keys_command.h"
+#include "command_line.h"
 
 int main(int argc, char** argv) {
 #ifdef _WIN32
@@ -38,33 +34,5 @@ int main(int argc, char** argv) {
   }
   SetConsoleOutputCP(CP_UTF8);
 #endif
-  CLI::App app{"tessel: builds and inspects Java application launchers for Windows"};
-  app.require_subcommand(1);
-
-  tessel::BuildOptions build;
-  CLI::App* buildCmd = app.add_subcommand("build", "write APP.exe from the launcher template and a project file");
-  buildCmd->add_option("project", build.projectPath, "project file (TOML)")->required();
-  buildCmd->add_option("-o,--output", build.outputPath, "the application executable to write")->required();
-  buildCmd->add_option("--template", build.templatePath,
-                       "launcher template (default: launcher.exe beside this tool)");
-  buildCmd->add_option("--sign-pkcs12", build.signing.pkcs12, "sign with this PKCS#12 file");
-  buildCmd->add_option("--sign-cert", build.signing.certificate, "sign with this certificate (PEM or DER)");
-  buildCmd->add_option("--sign-key", build.signing.key, "the private key of --sign-cert");
-  buildCmd->add_option("--sign-password", build.signing.password,
-                       "password of the key or PKCS#12 file (default: $TESSEL_SIGN_PASSWORD)");
-  buildCmd->add_option("--timestamp-url", build.signing.timestampUrl, "RFC 3161 timestamp server");
-
-  std::string inspectPath;
-  bool json = false;
-  CLI::App* inspectCmd = app.add_subcommand("inspect", "show the configuration an executable carries");
-  inspectCmd->add_option("executable", inspectPath, "application executable")->required();
-  inspectCmd->add_flag("--json", json, "print JSON for scripts");
-
-  CLI::App* keysCmd = app.add_subcommand("keys", "list the configuration keys and their project-file names");
-
-  CLI11_PARSE(app, argc, argv);
-  if (buildCmd->parsed()) return tessel::runBuild(build, std::cout, std::cerr);
-  if (inspectCmd->parsed()) return tessel::runInspect(inspectPath, json, std::cout, std::cerr);
-  if (keysCmd->parsed()) tessel::printKeyTable(std::cout);
-  return 0;
+  return tessel::runCommandLine(argc, argv, std::cout, std::cerr);
 }

@@ -16,6 +16,7 @@
 #include "config_keys.h"
 #include "embedded_names.h"
 #include "file_io.h"
+#include "nearest_name.h"
 #include "project_settings.h"
 
 namespace tessel {
@@ -24,7 +25,8 @@ std::string formatProjectError(const ProjectError& error) {
   std::string out = error.file;
   if (error.line) out += ":" + std::to_string(error.line);
   out += ": ";
-  if (!error.setting.empty()) out += error.setting + ": ";
+  // A message that starts with the name in backticks names its setting itself.
+  if (!error.setting.empty() && error.message.compare(0, 1, "`") != 0) out += error.setting + ": ";
   return out + error.message;
 }
 
@@ -35,6 +37,14 @@ constexpr int32_t kLastMessageKey = 1020;
 constexpr size_t kMaxLocaleTag = 8;  // the launcher's locale has at most 8 characters
 
 bool isMessageKey(int32_t key) { return key >= kFirstMessageKey && key <= kLastMessageKey; }
+
+std::vector<std::string> keyNames() {
+  std::vector<std::string> names;
+  size_t count = 0;
+  const KeyInfo* keys = allKeys(count);
+  for (size_t i = 0; i < count; ++i) names.push_back(keys[i].name);
+  return names;
+}
 
 const char* tomlTypeName(const toml::node& v) {
   switch (v.type()) {
@@ -150,10 +160,14 @@ bool ProjectReader::read(const std::string& text) {
     else if (name == "messages") readMessages(*table);
     else if (name == "locale") readLocales(*table);
     else if (isSettingsSection(name)) readSettings(*table, name);
-    else
+    else {
+      const std::string near = didYouMean(name, topLevelSections());
       error(lineOf(k), name,
-            "unknown section (expected application, java, instance, splash, messages, locale, "
-            "keys, embed, identity or signing)");
+            "`" + name + "`: unknown section" +
+                (near.empty() ? " (expected application, java, instance, splash, messages, "
+                                "locale, keys, embed, identity or signing)"
+                              : near));
+    }
   }
   readIdentity(root);
   if (errors_.size() != before_) return false;
@@ -178,7 +192,9 @@ void ProjectReader::readSettings(const toml::table& table, const std::string& se
     }
     const ProjectSetting* s = findProjectSetting(section, name);
     if (!s) {
-      error(lineOf(k), setting, "unknown setting in [" + section + "]");
+      error(lineOf(k), setting,
+            "`" + name + "`: unknown setting in [" + section + "]" +
+                didYouMean(name, settingNamesIn(section)));
       continue;
     }
     setValue(s->key, v, lineOf(k), setting);
@@ -193,7 +209,9 @@ void ProjectReader::readRawKeys(const toml::table& table) {
     if (!parseKeyNumber(name, key)) {
       const KeyInfo* info = findKeyByName(name.c_str());
       if (!info) {
-        error(lineOf(k), setting, "unknown key name (give a key name or a key number)");
+        error(lineOf(k), setting,
+              "`" + name + "`: unknown key name (give a key name or a key number)" +
+                  didYouMean(name, keyNames()));
         continue;
       }
       key = info->id;
@@ -209,7 +227,7 @@ void ProjectReader::readMessages(const toml::table& table) {
     const std::string setting = "messages." + name;
     int32_t key = messageKeyByName(name);
     if (!key) {
-      error(lineOf(k), setting, "unknown message name");
+      error(lineOf(k), setting, "`" + name + "`: unknown message name" + didYouMean(name, messageNames()));
       continue;
     }
     setMessage(key, v, lineOf(k), setting);
@@ -240,7 +258,9 @@ void ProjectReader::readLocales(const toml::table& table) {
       const std::string setting = section + "." + name;
       int32_t key = messageKeyByName(name);
       if (!key && !parseKeyNumber(name, key)) {
-        error(lineOf(mk), setting, "unknown message name (give a message name or a key number)");
+        error(lineOf(mk), setting,
+              "`" + name + "`: unknown message name (give a message name or a key number)" +
+                  didYouMean(name, messageNames()));
         continue;
       }
       if (!seen.emplace(key, lineOf(mk)).second) {
@@ -280,7 +300,9 @@ void ProjectReader::readEmbedded(const toml::node& node) {
     for (auto&& [k, v] : t) {
       const std::string name(k.str());
       if (name != "source" && name != "name")
-        error(lineOf(k), prefix + "." + name, "unknown setting (expected source and name)");
+        error(lineOf(k), prefix + "." + name,
+              "`" + name + "`: unknown setting in [[embed]] (expected source and name)" +
+                  didYouMean(name, {"source", "name"}));
     }
     const toml::value<std::string>* source = t["source"].as_string();
     if (!source) {

@@ -1,5 +1,6 @@
 #include "project_settings.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "config_keys.h"
@@ -83,6 +84,37 @@ const ProjectSetting* settingForKey(int32_t key) noexcept {
   for (const ProjectSetting& s : kSettings)
     if (s.key == key) return &s;
   return nullptr;
+}
+
+std::vector<std::string> settingNamesIn(const std::string& section) {
+  std::vector<std::string> names;
+  const std::string prefix = section + ".";
+  for (const ProjectSetting& s : kSettings) {
+    const std::string home = s.section;
+    if (home == section) {
+      names.push_back(s.name);
+      if (const KeyInfo* info = findKey(s.key)) names.push_back(info->name);
+    } else if (home.compare(0, prefix.size(), prefix) == 0 &&
+               home.find('.', prefix.size()) == std::string::npos &&
+               std::find(names.begin(), names.end(), home.substr(prefix.size())) == names.end()) {
+      names.push_back(home.substr(prefix.size()));
+    }
+  }
+  return names;
+}
+
+std::vector<std::string> topLevelSections() {
+  return {"application", "java", "instance", "splash", "messages", "locale",
+          "keys",        "embed", "identity", "signing"};
+}
+
+std::vector<std::string> messageNames() {
+  std::vector<std::string> names;
+  size_t count = 0;
+  const KeyInfo* keys = allKeys(count);
+  for (size_t i = 0; i < count; ++i)
+    if (keys[i].type == KeyType::Message) names.push_back(keys[i].name + std::strlen(kMessagePrefix));
+  return names;
 }
 
 bool isSettingsSection(const std::string& section) noexcept {

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace tessel {
 
@@ -21,6 +22,13 @@ const ProjectSetting* projectSettings(size_t& count) noexcept;
 const ProjectSetting* findProjectSetting(const std::string& section, const std::string& name);
 // The home of a key, or nullptr for message keys and keys outside the vocabulary.
 const ProjectSetting* settingForKey(int32_t key) noexcept;
+// Every name `section` accepts: short names, vocabulary names and the names of its subsections
+// ("status_line" in "splash"); for suggestions.
+std::vector<std::string> settingNamesIn(const std::string& section);
+// The sections a project file may have at its top level.
+std::vector<std::string> topLevelSections();
+// The short names of the message keys ("caption", "no_jvm", ...).
+std::vector<std::string> messageNames();
 // True for a dotted table path that holds settings ("application", "splash.status_line", ...).
 bool isSettingsSection(const std::string& section) noexcept;
 // A message key 1000-1020 by its short name ("caption") or vocabulary name

@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
 # Valid configuration blocks load: the launcher walks its own PE headers, logs the four header
-# lines with the template's real values and gets past the configuration stage.
+# lines with the executable's real values and gets past the configuration stage.
 source "$(dirname "$0")/lib.sh"
 
-pe=$(read_le32 "$TEMPLATE" 60)
-sections=$(read_le16 "$TEMPLATE" $((pe + 6)))
-optional=$(read_le16 "$TEMPLATE" $((pe + 20)))
-table=$((pe + optional + 40 * sections - 16))
-raw_size=$(read_le32 "$TEMPLATE" $((table + 16)))
-raw_offset=$(read_le32 "$TEMPLATE" $((table + 20)))
+# The four header values of FILE as the launcher should log them. Built executables carry the
+# project's resources in a section of their own, so their headers are not the template's.
+header_values() {
+  pe=$(read_le32 "$1" 60)
+  sections=$(read_le16 "$1" $((pe + 6)))
+  optional=$(read_le16 "$1" $((pe + 20)))
+  table=$((pe + optional + 40 * sections - 16))
+  raw_size=$(read_le32 "$1" $((table + 16)))
+  raw_offset=$(read_le32 "$1" $((table + 20)))
+}
+header_values "$TEMPLATE"
 [ $((raw_size + raw_offset)) = "$(stat -c %s "$TEMPLATE")" ] ||
   fail "the template's last section does not end the file"
 
@@ -21,6 +26,7 @@ expect_header_lines() {
 
 # Past the configuration stage: no block failure, no crash (discovery decides the rest).
 expect_configuration_loaded() {
+  header_values "$1"
   expect_rc_not 1
   expect_rc_not 5
   expect_stderr_lacks "Internal Error"
@@ -45,7 +51,7 @@ caption = "Fehler (CH)"
 TOML
 build_app "$E2E_DIR/app.toml" "$E2E_DIR/app.exe"
 run_app "$E2E_DIR/app.exe"
-expect_configuration_loaded
+expect_configuration_loaded "$E2E_DIR/app.exe"
 
 case_name "the 41-byte block (key 101 = A only)"
 { block_header 29; le32 1; le32 101; narrow_string A; le32 0; le32 0; } |
@@ -53,12 +59,12 @@ case_name "the 41-byte block (key 101 = A only)"
 [ "$(stat -c %s "$E2E_DIR/minimal.exe")" = $(( $(stat -c %s "$TEMPLATE") + 41 )) ] ||
   fail "the hand-written block is not 41 bytes"
 run_app "$E2E_DIR/minimal.exe"
-expect_configuration_loaded
+expect_configuration_loaded "$E2E_DIR/minimal.exe"
 
 case_name "negative counts read no records"
 { block_header 0; le32 -1; le32 -5; le32 -2147483648; } | exe_from_stdin "$E2E_DIR/negative.exe"
 run_app "$E2E_DIR/negative.exe"
-expect_configuration_loaded
+expect_configuration_loaded "$E2E_DIR/negative.exe"
 
 case_name "embedded files behind the block"
 printf 'embedded content\n' > "$E2E_DIR/notes.txt"
@@ -71,6 +77,6 @@ name = "doc\\notes.txt"
 TOML
 build_app "$E2E_DIR/embed.toml" "$E2E_DIR/embed.exe"
 run_app "$E2E_DIR/embed.exe"
-expect_configuration_loaded
+expect_configuration_loaded "$E2E_DIR/embed.exe"
 
 finish

@@ -87,7 +87,7 @@ TEST(BuildInspect, RoundTripKeepsEveryRecordAndTheEmbeddedBytes) {
 
   std::ostringstream json;
   printInspectJson(report, "app.exe", json);
-  EXPECT_NE(json.str().find("\"name\": \"lib\\\\app.jar\",\n      \"size\": 13000"), std::string::npos)
+  EXPECT_NE(json.str().find("\"name\": \"lib\\\\app.jar\",\n        \"size\": 13000"), std::string::npos)
       << json.str();
   EXPECT_NE(json.str().find("\"text\": \"No JVM could be found on your system.\\nPlease"),
             std::string::npos);

@@ -139,7 +139,7 @@ caption = "x"
 )");
   std::vector<std::string> expected = {
       "app.toml:3: application.executable_type: expected an integer, found a string",
-      "app.toml:4: application.bogus: unknown setting in [application]",
+      "app.toml:4: `bogus`: unknown setting in [application]",
       "app.toml:6: java.main_class: expected a string, found an integer",
       "app.toml:8: keys.application_name: key 101 is already set by application.name on line 2",
       "app.toml:9: keys.2002: key 2002 is set from the [[embed]] list",
@@ -150,7 +150,7 @@ caption = "x"
       "floating-point number",
       "app.toml:15: locale.toolongtag: a locale tag is at most 8 letters, digits or underscores, "
       "like de or de_CH",
-      "app.toml:17: nonsense: unknown section (expected application, java, instance, splash, "
+      "app.toml:17: `nonsense`: unknown section (expected application, java, instance, splash, "
       "messages, locale, keys, embed, identity or signing)",
   };
   EXPECT_EQ(e, expected);
@@ -164,13 +164,13 @@ TEST(ProjectFile, SyntaxErrorNamesTheLine) {
 
 TEST(ProjectFile, IdentityErrorsNameFileLineAndSetting) {
   EXPECT_EQ(errorsOf("[identity]\nicon = \"a.ico\"\nbogus = 1\n"),
-            std::vector<std::string>{"app.toml:3: identity.bogus: unknown setting"});
+            std::vector<std::string>{"app.toml:3: `bogus`: unknown setting in [identity]"});
   EXPECT_EQ(errorsOf("[identity.version]\nfile_version = \"1.x\"\n"),
             std::vector<std::string>{"app.toml:2: identity.version.file_version: expected up to four "
                                      "numbers 0-65535 separated by dots, not \"1.x\""});
   EXPECT_EQ(errorsOf("[identity]\nexecution_level = \"root\"\n"),
-            std::vector<std::string>{"app.toml: identity: execution level must be asInvoker, "
-                                     "highestAvailable or requireAdministrator, not \"root\""});
+            std::vector<std::string>{"app.toml:2: identity.execution_level: execution level must be "
+                                     "asInvoker, highestAvailable or requireAdministrator, not \"root\""});
 }
 
 TEST(ProjectFile, ColourForms) {
@@ -217,7 +217,7 @@ TEST(ProjectFile, EmbeddedErrors) {
       p + ":6: embed[2].name: \"X.TXT\" is already embedded on line 3",
       p + ":8: embed[3].source: cannot read " + dir.path() + "/missing.txt: No such file or directory",
       p + ":9: embed[4].source: each [[embed]] needs source = \"path of the file\"",
-      p + ":14: embed[5].mode: unknown setting (expected source and name)",
+      p + ":14: `mode`: unknown setting in [[embed]] (expected source and name)",
   };
   EXPECT_EQ(got, expected);
   auto e = errorsOf("[embed]\nsource = \"a\"\n");

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "block_writer.h"
 #include "byte_order.h"
 
 namespace tessel::pe {
@@ -41,6 +42,35 @@ bool parseIco(const std::vector<uint8_t>& file, std::vector<IconImage>& images, 
     img.data.assign(file.begin() + offset, file.begin() + offset + size);
     images.push_back(std::move(img));
   }
+  return true;
+}
+
+bool isPng(const std::vector<uint8_t>& file) {
+  static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+  return file.size() >= 8 && std::equal(kSignature, kSignature + 8, file.begin());
+}
+
+bool iconFromPng(const std::vector<uint8_t>& file, std::vector<IconImage>& images, std::string& error) {
+  images.clear();
+  // The signature, then the IHDR chunk: length 13, type, width and height (big-endian).
+  if (!isPng(file) || file.size() < 33 || loadBe32(&file[8]) != 13 ||
+      std::string(file.begin() + 12, file.begin() + 16) != "IHDR") {
+    error = "not a PNG image (no IHDR header)";
+    return false;
+  }
+  const uint32_t width = loadBe32(&file[16]), height = loadBe32(&file[20]);
+  if (width == 0 || height == 0 || width > 256 || height > 256) {
+    error = "a PNG icon must be from 1x1 to 256x256 pixels, not " + std::to_string(width) + "x" +
+            std::to_string(height);
+    return false;
+  }
+  IconImage img;
+  img.width = static_cast<uint8_t>(width == 256 ? 0 : width);  // 0 stands for 256
+  img.height = static_cast<uint8_t>(height == 256 ? 0 : height);
+  img.planes = 1;
+  img.bitCount = 32;
+  img.data = file;
+  images.push_back(std::move(img));
   return true;
 }
 
@@ -207,6 +237,26 @@ bool imageSize(const std::vector<uint8_t>& f, int32_t& width, int32_t& height) {
   return false;
 }
 
+bool manifestLevel(const std::string& xml, std::string& level) {
+  const size_t tag = xml.find("<requestedExecutionLevel");
+  if (tag == std::string::npos) return false;
+  const size_t tagEnd = xml.find('>', tag);
+  const size_t at = xml.find("level=\"", tag);
+  if (at == std::string::npos || at > tagEnd) return false;
+  const size_t end = xml.find('"', at + 7);
+  if (end == std::string::npos || end > tagEnd) return false;
+  level = xml.substr(at + 7, end - at - 7);
+  return true;
+}
+
+bool setManifestLevel(std::string& xml, const std::string& level) {
+  std::string old;
+  if (!manifestLevel(xml, old)) return false;
+  const size_t at = xml.find("level=\"", xml.find("<requestedExecutionLevel")) + 7;
+  xml.replace(at, old.size(), level);
+  return true;
+}
+
 bool parseVersion(const std::string& text, uint16_t out[4]) {
   uint32_t parts[4] = {0, 0, 0, 0};
   int index = 0;
@@ -323,20 +373,18 @@ std::vector<std::pair<std::string, std::string>> readVersionStrings(const std::v
         uint16_t type = loadLe16(&d[at + 4]);
         if (len < 6 || at + len > end) return;
         size_t p = at + 6;
-        std::string key;
+        std::u16string wideKey;
         while (p + 1 < at + len && (d[p] || d[p + 1])) {
-          key.push_back(d[p + 1] ? '?' : static_cast<char>(d[p]));
+          wideKey.push_back(loadLe16(&d[p]));
           p += 2;
         }
+        const std::string key = utf16ToUtf8(wideKey);
         p += 2;
         p = (p + 3) & ~size_t(3);
         if (type == 1 && valueLen > 0 && p < at + len) {
-          std::string value;
-          for (size_t q = p; q + 1 < at + len && (d[q] || d[q + 1]); q += 2) {
-            uint16_t c = loadLe16(&d[q]);
-            value.push_back(c < 0x80 ? static_cast<char>(c) : '?');
-          }
-          out.emplace_back(key, value);
+          std::u16string value;
+          for (size_t q = p; q + 1 < at + len && (d[q] || d[q + 1]); q += 2) value.push_back(loadLe16(&d[q]));
+          out.emplace_back(key, utf16ToUtf8(value));
         } else {
           size_t children = type == 1 ? p : ((p + valueLen + 3) & ~size_t(3));
           if (key == "VS_VERSION_INFO") children = (p + valueLen + 3) & ~size_t(3);

@@ -17,6 +17,11 @@ struct IconImage {
 
 // Parses an .ico file; false with the reason when it is truncated or lies about its sizes.
 bool parseIco(const std::vector<uint8_t>& file, std::vector<IconImage>& images, std::string& error);
+// True when the file starts with the PNG signature.
+bool isPng(const std::vector<uint8_t>& file);
+// A PNG as the one image of an icon (Windows reads PNG-compressed icon images); false with the
+// reason when it is not a PNG or larger than an icon can be (256x256).
+bool iconFromPng(const std::vector<uint8_t>& file, std::vector<IconImage>& images, std::string& error);
 // Replaces the icon group `group` (and the single icons it used) by the images. New icon ids
 // are taken above every id in use.
 void putIconGroup(std::vector<Resource>& list, const ResourceId& group,
@@ -45,8 +50,13 @@ struct VersionInfo {
 // "1.2.3" or "1.2.3.4" into four numbers; false when malformed.
 bool parseVersion(const std::string& text, uint16_t out[4]);
 std::vector<uint8_t> buildVersionResource(const VersionInfo& info);
-// Reads back the string table of a version resource (for inspect): key=value pairs.
+// Reads back the string table of a version resource (for inspect): key=value pairs in UTF-8.
 std::vector<std::pair<std::string, std::string>> readVersionStrings(const std::vector<uint8_t>& data);
+
+// The level attribute of the manifest's requestedExecutionLevel element; false when it has none.
+bool manifestLevel(const std::string& xml, std::string& level);
+// Replaces that attribute's value, leaving the rest of the manifest as it is.
+bool setManifestLevel(std::string& xml, const std::string& level);
 
 // The application manifest: Common Controls 6, the execution level and DPI awareness
 // ("" for none, "true", "system", "permonitor", "permonitorv2").

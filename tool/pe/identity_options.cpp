@@ -1,5 +1,6 @@
 #include "identity_options.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -9,7 +10,7 @@
 #include <toml++/toml.h>
 
 #ifdef _WIN32
-#include <process.h>
+#include <windows.h>
 #else
 #include <fcntl.h>
 #include <sys/wait.h>
@@ -17,6 +18,7 @@
 #endif
 
 #include "block_writer.h"
+#include "nearest_name.h"
 
 namespace tessel::pe {
 namespace {
@@ -82,159 +84,255 @@ std::u16string utf16(const std::string& s) {
 
 }  // namespace
 
-bool readIdentityOptions(const toml::table& project, const std::string& baseDir,
-                         IdentityOptions& identity, SigningOptions& signing, OptionError& error) {
-  if (const toml::node* n = project.get("identity")) {
-    if (!n->is_table())
-      return fail(error, *n, "identity", "expected a table");
-    const toml::table& t = *n->as_table();
-    for (auto& [k, v] : t) {
-      static const char* known[] = {"icon", "splash_bitmap", "runtime_splash_image",
-                                    "execution_level", "dpi_awareness", "version"};
-      bool ok = false;
-      for (const char* name : known) ok = ok || k.str() == name;
-      if (!ok)
-        return fail(error, v, "identity." + std::string(k.str()), "unknown setting");
-    }
-    if (!readText(t, "icon", "identity.", identity.icon, error) ||
-        !readText(t, "splash_bitmap", "identity.", identity.splashBitmap, error) ||
-        !readText(t, "runtime_splash_image", "identity.", identity.runtimeSplashImage, error) ||
-        !readText(t, "execution_level", "identity.", identity.executionLevel, error) ||
-        !readText(t, "dpi_awareness", "identity.", identity.dpiAwareness, error))
-      return false;
-    identity.icon = resolve(baseDir, identity.icon);
-    identity.splashBitmap = resolve(baseDir, identity.splashBitmap);
-    identity.runtimeSplashImage = resolve(baseDir, identity.runtimeSplashImage);
-    if (!identity.executionLevel.empty() || !identity.dpiAwareness.empty()) {
-      std::string xml, why;
-      if (!buildManifest(identity.executionLevel.empty() ? "highestAvailable" : identity.executionLevel,
-                         identity.dpiAwareness, xml, why)) {
-        error = {0, "identity", why};
-        return false;
-      }
-    }
-    if (const toml::node* vn = t.get("version")) {
-      if (!vn->is_table())
-        return fail(error, *vn, "identity.version", "expected a table");
-      const toml::table& v = *vn->as_table();
-      identity.hasVersion = true;
-      std::string fileVersion, productVersion, s;
-      struct Field { const char* key; std::u16string* target; } fields[] = {
-          {"company", &identity.version.company},
-          {"product_name", &identity.version.productName},
-          {"description", &identity.version.description},
-          {"copyright", &identity.version.copyright},
-          {"original_filename", &identity.version.originalFilename},
-          {"internal_name", &identity.version.internalName},
-      };
-      for (auto& [k, node] : v) {
-        bool ok = k.str() == "file_version" || k.str() == "product_version";
-        for (const Field& f : fields) ok = ok || k.str() == f.key;
-        if (!ok)
-          return fail(error, node, "identity.version." + std::string(k.str()), "unknown setting");
-      }
-      for (const Field& f : fields) {
-        s.clear();
-        if (!readText(v, f.key, "identity.version.", s, error)) return false;
-        *f.target = utf16(s);
-      }
-      if (!readText(v, "file_version", "identity.version.", fileVersion, error) ||
-          !readText(v, "product_version", "identity.version.", productVersion, error))
-        return false;
-      if (productVersion.empty()) productVersion = fileVersion;
-      if (!fileVersion.empty() && !parseVersion(fileVersion, identity.version.fileVersion))
-        return fail(error, *v.get("file_version"), "identity.version.file_version",
-                    "expected up to four numbers 0-65535 separated by dots, not \"" + fileVersion + "\"");
-      if (!productVersion.empty() && !parseVersion(productVersion, identity.version.productVersion))
-        return fail(error, *v.get("product_version"), "identity.version.product_version",
-                    "expected up to four numbers 0-65535 separated by dots, not \"" + productVersion + "\"");
-      identity.version.fileVersionText = utf16(fileVersion);
-      identity.version.productVersionText = utf16(productVersion);
-    }
-  }
-  if (const toml::node* n = project.get("signing")) {
-    if (!n->is_table())
-      return fail(error, *n, "signing", "expected a table");
-    const toml::table& t = *n->as_table();
-    if (!readText(t, "certificate", "signing.", signing.certificate, error) ||
-        !readText(t, "key", "signing.", signing.key, error) ||
-        !readText(t, "pkcs12", "signing.", signing.pkcs12, error) ||
-        !readText(t, "password", "signing.", signing.password, error) ||
-        !readText(t, "timestamp_url", "signing.", signing.timestampUrl, error))
-      return false;
-    signing.certificate = resolve(baseDir, signing.certificate);
-    signing.key = resolve(baseDir, signing.key);
-    signing.pkcs12 = resolve(baseDir, signing.pkcs12);
-    if (!signing.certificate.empty() && signing.key.empty())
-      return fail(error, *n, "signing", "a certificate needs its key");
+namespace {
+
+// Refuses names a table does not know, suggesting the nearest known one.
+bool checkNames(const toml::table& t, const std::string& section,
+                const std::vector<std::string>& known, OptionError& error) {
+  for (auto& [k, v] : t) {
+    const std::string name(k.str());
+    if (std::find(known.begin(), known.end(), name) != known.end()) continue;
+    error = {k.source().begin.line, section + "." + name,
+             "`" + name + "`: unknown setting in [" + section + "]" + didYouMean(name, known)};
+    return false;
   }
   return true;
 }
 
-bool applyIdentity(Image& image, const IdentityOptions& options, int32_t& splashWidth,
-                   int32_t& splashHeight, std::string& error) {
-  splashWidth = splashHeight = 0;
-  std::vector<Resource> resources;
-  if (!readResources(image, resources, error)) {
-    error = "template resources: " + error;
+// A path setting, resolved against the project's directory, with the line it is on.
+bool readPath(const toml::table& t, const char* key, const std::string& prefix,
+              const std::string& baseDir, std::string& path, uint32_t* line, OptionError& error) {
+  if (!readText(t, key, prefix, path, error)) return false;
+  path = resolve(baseDir, path);
+  if (line)
+    if (const toml::node* n = t.get(key)) *line = n->source().begin.line;
+  return true;
+}
+
+bool readVersion(const toml::table& v, VersionInfo& version, OptionError& error) {
+  struct Field { const char* key; std::u16string* target; } fields[] = {
+      {"company", &version.company},
+      {"product_name", &version.productName},
+      {"description", &version.description},
+      {"copyright", &version.copyright},
+      {"original_filename", &version.originalFilename},
+      {"internal_name", &version.internalName},
+  };
+  std::vector<std::string> known = {"file_version", "product_version"};
+  for (const Field& f : fields) known.push_back(f.key);
+  if (!checkNames(v, "identity.version", known, error)) return false;
+  for (const Field& f : fields) {
+    std::string s;
+    if (!readText(v, f.key, "identity.version.", s, error)) return false;
+    *f.target = utf16(s);
+  }
+  std::string fileVersion, productVersion;
+  if (!readText(v, "file_version", "identity.version.", fileVersion, error) ||
+      !readText(v, "product_version", "identity.version.", productVersion, error))
+    return false;
+  const bool productGiven = !productVersion.empty();
+  if (!productGiven) productVersion = fileVersion;
+  const char* malformed = "expected up to four numbers 0-65535 separated by dots, not \"";
+  if (!fileVersion.empty() && !parseVersion(fileVersion, version.fileVersion))
+    return fail(error, *v.get("file_version"), "identity.version.file_version",
+                malformed + fileVersion + "\"");
+  if (!productVersion.empty() && !parseVersion(productVersion, version.productVersion))
+    return fail(error, *v.get(productGiven ? "product_version" : "file_version"),
+                "identity.version.product_version", malformed + productVersion + "\"");
+  version.fileVersionText = utf16(fileVersion);
+  version.productVersionText = utf16(productVersion);
+  return true;
+}
+
+bool readIdentityTable(const toml::table& t, const std::string& baseDir, IdentityOptions& identity,
+                       OptionError& error) {
+  if (!checkNames(t, "identity",
+                  {"icon", "splash_bitmap", "runtime_splash_image", "execution_level",
+                   "dpi_awareness", "version"},
+                  error))
+    return false;
+  if (!readPath(t, "icon", "identity.", baseDir, identity.icon, &identity.iconLine, error) ||
+      !readPath(t, "splash_bitmap", "identity.", baseDir, identity.splashBitmap,
+                &identity.splashBitmapLine, error) ||
+      !readPath(t, "runtime_splash_image", "identity.", baseDir, identity.runtimeSplashImage,
+                &identity.runtimeSplashImageLine, error) ||
+      !readText(t, "execution_level", "identity.", identity.executionLevel, error) ||
+      !readText(t, "dpi_awareness", "identity.", identity.dpiAwareness, error))
+    return false;
+  if (!identity.executionLevel.empty() || !identity.dpiAwareness.empty()) {
+    std::string xml, why;
+    const bool levelGiven = !identity.executionLevel.empty();
+    if (!buildManifest(levelGiven ? identity.executionLevel : kDefaultExecutionLevel,
+                       identity.dpiAwareness, xml, why)) {
+      const char* key = levelGiven && why.rfind("execution", 0) == 0 ? "execution_level" : "dpi_awareness";
+      return fail(error, *t.get(key), std::string("identity.") + key, why);
+    }
+  }
+  if (const toml::node* vn = t.get("version")) {
+    if (!vn->is_table()) return fail(error, *vn, "identity.version", "expected a table");
+    identity.hasVersion = true;
+    if (!readVersion(*vn->as_table(), identity.version, error)) return false;
+  }
+  return true;
+}
+
+bool readSigningTable(const toml::node& n, const std::string& baseDir, SigningOptions& signing,
+                      OptionError& error) {
+  const toml::table& t = *n.as_table();
+  if (!checkNames(t, "signing", {"certificate", "key", "pkcs12", "password", "timestamp_url"}, error) ||
+      !readPath(t, "certificate", "signing.", baseDir, signing.certificate, nullptr, error) ||
+      !readPath(t, "key", "signing.", baseDir, signing.key, nullptr, error) ||
+      !readPath(t, "pkcs12", "signing.", baseDir, signing.pkcs12, nullptr, error) ||
+      !readText(t, "password", "signing.", signing.password, error) ||
+      !readText(t, "timestamp_url", "signing.", signing.timestampUrl, error))
+    return false;
+  if (!signing.certificate.empty() && signing.key.empty())
+    return fail(error, n, "signing", "a certificate needs its key");
+  return true;
+}
+
+}  // namespace
+
+bool readIdentityOptions(const toml::table& project, const std::string& baseDir,
+                         IdentityOptions& identity, SigningOptions& signing, OptionError& error) {
+  if (const toml::node* n = project.get("identity")) {
+    if (!n->is_table()) return fail(error, *n, "identity", "expected a table");
+    if (!readIdentityTable(*n->as_table(), baseDir, identity, error)) return false;
+  }
+  if (const toml::node* n = project.get("signing")) {
+    if (!n->is_table()) return fail(error, *n, "signing", "expected a table");
+    if (!readSigningTable(*n, baseDir, signing, error)) return false;
+  }
+  return true;
+}
+
+namespace {
+
+// Reads an image file, naming the setting and line it came from when it cannot.
+bool readImageFile(const std::string& path, uint32_t line, const char* setting,
+                   std::vector<uint8_t>& bytes, OptionError& error) {
+  std::string why;
+  if (readFile(path, bytes, why)) return true;
+  error = {line, std::string("identity.") + setting, why};
+  return false;
+}
+
+bool putIcon(std::vector<Resource>& resources, const IdentityOptions& options, OptionError& error) {
+  std::vector<uint8_t> bytes;
+  std::vector<IconImage> icons;
+  std::string why;
+  if (!readImageFile(options.icon, options.iconLine, "icon", bytes, error)) return false;
+  // Windows reads a PNG stored as the only image of an icon, so a .png serves as it is.
+  const bool parsed = isPng(bytes) ? iconFromPng(bytes, icons, why) : parseIco(bytes, icons, why);
+  if (!parsed) {
+    error = {options.iconLine, "identity.icon", options.icon + ": " + why};
     return false;
   }
+  // The executable's own icon is the first icon group; the splash window uses the named one.
+  putIconGroup(resources, ResourceId::number(1), icons);
+  shareIconGroup(resources, ResourceId::named("ID_SPLASH_ICON"), ResourceId::number(1));
+  return true;
+}
+
+bool putSplashBitmap(std::vector<Resource>& resources, const IdentityOptions& options,
+                     int32_t& width, int32_t& height, OptionError& error) {
+  std::vector<uint8_t> bytes, dib;
+  BitmapInfo info;
+  std::string why;
+  if (!readImageFile(options.splashBitmap, options.splashBitmapLine, "splash_bitmap", bytes, error))
+    return false;
+  if (!parseBmp(bytes, info, dib, why)) {
+    error = {options.splashBitmapLine, "identity.splash_bitmap", options.splashBitmap + ": " + why};
+    return false;
+  }
+  putResource(resources, Resource{ResourceId::number(kRtBitmap), ResourceId::number(10000), 0x0409,
+                                  0, std::move(dib)});
+  width = info.width;
+  height = info.height;
+  return true;
+}
+
+bool putRuntimeSplashImage(std::vector<Resource>& resources, const IdentityOptions& options,
+                           OptionError& error) {
   std::vector<uint8_t> bytes;
-  if (!options.icon.empty()) {
-    std::vector<IconImage> icons;
-    std::string why;
-    if (!readFile(options.icon, bytes, error)) return false;
-    if (!parseIco(bytes, icons, why)) {
-      error = options.icon + ": " + why;
-      return false;
+  if (!readImageFile(options.runtimeSplashImage, options.runtimeSplashImageLine,
+                     "runtime_splash_image", bytes, error))
+    return false;
+  int32_t w = 0, h = 0;
+  if (!imageSize(bytes, w, h)) {
+    error = {options.runtimeSplashImageLine, "identity.runtime_splash_image",
+             options.runtimeSplashImage + ": not a PNG, GIF or BMP image"};
+    return false;
+  }
+  putResource(resources, Resource{ResourceId::number(kRtRcData), ResourceId::number(10000), 0x0409,
+                                  0, bytes});
+  return true;
+}
+
+bool putManifest(std::vector<Resource>& resources, const IdentityOptions& options,
+                 OptionError& error) {
+  const std::string level =
+      options.executionLevel.empty() ? kDefaultExecutionLevel : options.executionLevel;
+  const ResourceId type = ResourceId::number(kRtManifest);
+  if (options.dpiAwareness.empty()) {
+    // Only the level changes: the template's own manifest keeps everything else it says.
+    for (Resource& r : resources) {
+      if (!(r.type == type)) continue;
+      std::string xml(r.data.begin(), r.data.end());
+      if (!setManifestLevel(xml, level)) break;
+      r.data.assign(xml.begin(), xml.end());
+      return true;
     }
-    // The executable's own icon is the first icon group; the splash window uses the named one.
-    putIconGroup(resources, ResourceId::number(1), icons);
-    shareIconGroup(resources, ResourceId::named("ID_SPLASH_ICON"), ResourceId::number(1));
   }
-  if (!options.splashBitmap.empty()) {
-    BitmapInfo info;
-    std::vector<uint8_t> dib;
-    std::string why;
-    if (!readFile(options.splashBitmap, bytes, error)) return false;
-    if (!parseBmp(bytes, info, dib, why)) {
-      error = options.splashBitmap + ": " + why;
-      return false;
-    }
-    putResource(resources, Resource{ResourceId::number(kRtBitmap), ResourceId::number(10000),
-                                    0x0409, 0, std::move(dib)});
-    splashWidth = info.width;
-    splashHeight = info.height;
+  std::string xml;
+  if (!buildManifest(level, options.dpiAwareness, xml, error.message)) return false;
+  removeResources(resources, kRtManifest);
+  putResource(resources, Resource{type, ResourceId::number(1), 0x0409, 0,
+                                  std::vector<uint8_t>(xml.begin(), xml.end())});
+  return true;
+}
+
+}  // namespace
+
+bool applyIdentity(Image& image, const IdentityOptions& options, int32_t& splashWidth,
+                   int32_t& splashHeight, OptionError& error) {
+  splashWidth = splashHeight = 0;
+  error = OptionError();
+  std::vector<Resource> resources;
+  if (!readResources(image, resources, error.message)) {
+    error.message = "template resources: " + error.message;
+    return false;
   }
-  if (!options.runtimeSplashImage.empty()) {
-    if (!readFile(options.runtimeSplashImage, bytes, error)) return false;
-    int32_t w = 0, h = 0;
-    if (!imageSize(bytes, w, h)) {
-      error = options.runtimeSplashImage + ": not a PNG, GIF or BMP image";
-      return false;
-    }
-    putResource(resources, Resource{ResourceId::number(kRtRcData), ResourceId::number(10000),
-                                    0x0409, 0, bytes});
-  }
-  if (!options.executionLevel.empty() || !options.dpiAwareness.empty()) {
-    std::string xml;
-    if (!buildManifest(options.executionLevel.empty() ? "highestAvailable" : options.executionLevel,
-                       options.dpiAwareness, xml, error))
-      return false;
-    removeResources(resources, kRtManifest);
-    putResource(resources, Resource{ResourceId::number(kRtManifest), ResourceId::number(1), 0x0409,
-                                    0, std::vector<uint8_t>(xml.begin(), xml.end())});
-  }
+  if (!options.icon.empty() && !putIcon(resources, options, error)) return false;
+  if (!options.splashBitmap.empty() &&
+      !putSplashBitmap(resources, options, splashWidth, splashHeight, error))
+    return false;
+  if (!options.runtimeSplashImage.empty() && !putRuntimeSplashImage(resources, options, error))
+    return false;
+  if ((!options.executionLevel.empty() || !options.dpiAwareness.empty()) &&
+      !putManifest(resources, options, error))
+    return false;
   if (options.hasVersion) {
     removeResources(resources, kRtVersion);
     putResource(resources, Resource{ResourceId::number(kRtVersion), ResourceId::number(1), 0x0409,
                                     0, buildVersionResource(options.version)});
   }
-  if (!writeResources(image, resources, error)) {
-    error = "the launcher template: " + error;
+  if (!writeResources(image, resources, error.message)) {
+    error.message = "the launcher template: " + error.message;
     return false;
   }
   return true;
+}
+
+std::string templateExecutionLevel(const Image& image) {
+  std::vector<Resource> resources;
+  std::string why, level;
+  if (!readResources(image, resources, why)) return "";
+  for (const Resource& r : resources)
+    if (!r.type.isName && r.type.id == kRtManifest &&
+        manifestLevel(std::string(r.data.begin(), r.data.end()), level))
+      return level;
+  return "";
 }
 
 bool isSigned(const Image& image) {
@@ -263,26 +361,61 @@ std::wstring quoteArgument(const std::wstring& arg) {
 }
 #endif
 
-int runProgram(const std::vector<std::string>& args) {
+// Runs a program found on the search path with its standard input empty and both output
+// streams in `outputFile`; the exit code, or -1 (127 on POSIX) when it could not start.
+int runProgram(const std::vector<std::string>& args, const std::string& outputFile) {
 #ifdef _WIN32
-  std::vector<std::wstring> quoted;
-  for (const std::string& a : args) quoted.push_back(quoteArgument(nativePath(a).wstring()));
-  std::vector<const wchar_t*> argv;
-  for (const std::wstring& a : quoted) argv.push_back(a.c_str());
-  argv.push_back(nullptr);
-  return static_cast<int>(_wspawnvp(_P_WAIT, L"osslsigncode", argv.data()));
+  std::wstring commandLine;
+  for (const std::string& a : args) {
+    if (!commandLine.empty()) commandLine += L' ';
+    commandLine += quoteArgument(nativePath(a).wstring());
+  }
+  SECURITY_ATTRIBUTES inherit = {sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  HANDLE output = CreateFileW(nativePath(outputFile).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE input = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                             OPEN_EXISTING, 0, nullptr);
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = input;
+  startup.hStdOutput = output;
+  startup.hStdError = output;
+  PROCESS_INFORMATION process = {};
+  int rc = -1;
+  if (output != INVALID_HANDLE_VALUE && input != INVALID_HANDLE_VALUE &&
+      CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                     nullptr, &startup, &process)) {
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0;
+    if (GetExitCodeProcess(process.hProcess, &code)) rc = static_cast<int>(code & 0xFF);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
+  if (output != INVALID_HANDLE_VALUE) CloseHandle(output);
+  if (input != INVALID_HANDLE_VALUE) CloseHandle(input);
+  return rc;
 #else
+  const int output = ::open(outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  if (output < 0) return -1;
   pid_t pid = fork();
-  if (pid < 0) return -1;
+  if (pid < 0) {
+    ::close(output);
+    return -1;
+  }
   if (pid == 0) {
     std::vector<char*> argv;
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
-    int devnull = open("/dev/null", O_WRONLY);
-    if (devnull >= 0) dup2(devnull, 1);
+    // An empty input keeps osslsigncode from asking for a pass phrase on the terminal.
+    const int nothing = ::open("/dev/null", O_RDONLY);
+    if (nothing >= 0) dup2(nothing, 0);
+    dup2(output, 1);
+    dup2(output, 2);
     execvp(argv[0], argv.data());
     _exit(127);
   }
+  ::close(output);
   int status = 0;
   if (waitpid(pid, &status, 0) < 0) return -1;
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -309,11 +442,56 @@ bool writePasswordFile(const std::string& path, const std::string& password) {
   return static_cast<bool>(out.flush());
 }
 
+std::string readWholeText(const std::string& path) {
+  std::ifstream in(nativePath(path), std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  return text;
+}
+
+bool mentions(const std::string& text, const char* what) { return text.find(what) != std::string::npos; }
+
 }  // namespace
 
-bool signExecutable(const std::string& path, const SigningOptions& options, std::string& error) {
+std::string explainSigningFailure(const std::string& output, const SigningOptions& options) {
+  const std::string keyFile = options.pkcs12.empty() ? options.key : options.pkcs12;
+  if (mentions(output, "Wrong password?") || mentions(output, "mac verify failure") ||
+      mentions(output, "bad decrypt"))
+    return options.password.empty()
+               ? keyFile + " needs its password (--sign-password, [signing] password or "
+                           "TESSEL_SIGN_PASSWORD)"
+               : "wrong password for " + keyFile;
+  if (mentions(output, "consistency of a private key") || mentions(output, "key values mismatch"))
+    return "the private key " + options.key + " does not match the certificate " + options.certificate;
+  if (mentions(output, "timestamping failed") || mentions(output, "HTTP failure") ||
+      mentions(output, "Failed to send timestamp"))
+    return "the timestamp server " + options.timestampUrl + " could not be reached or did not answer";
+  if (mentions(output, "Failed to read certificate file"))
+    return "cannot read the certificate " + options.certificate;
+  if (mentions(output, "No certificate found"))
+    return (options.pkcs12.empty() ? options.certificate : options.pkcs12) + " holds no certificate";
+  if (mentions(output, "Failed to read private key") || mentions(output, "Failed to decode private key"))
+    return "cannot read the private key " + options.key;
+  if (mentions(output, "Failed to read PKCS#12 file") || mentions(output, "Failed to parse PKCS#12"))
+    return "cannot read the PKCS#12 file " + options.pkcs12;
+  // Otherwise osslsigncode's first own line (not one of OpenSSL's numbered error lines).
+  size_t start = 0;
+  while (start < output.size()) {
+    size_t end = output.find('\n', start);
+    if (end == std::string::npos) end = output.size();
+    std::string line = output.substr(start, end - start);
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+    const bool openssl = line.find(":error:") != std::string::npos;
+    if (!line.empty() && !openssl && line != "Failed") return "osslsigncode: " + line;
+    start = end + 1;
+  }
+  return "osslsigncode failed";
+}
+
+bool signExecutable(const std::string& path, const SigningOptions& options, std::string& error,
+                    std::string* toolOutput) {
   const std::string unsignedCopy = path + ".unsigned";
   const std::string passwordFile = path + ".pass";
+  const std::string outputFile = path + ".sign-output";
   std::error_code ec;
   std::filesystem::rename(nativePath(path), nativePath(unsignedCopy), ec);
   if (ec) {
@@ -337,52 +515,54 @@ bool signExecutable(const std::string& path, const SigningOptions& options, std:
   }
   if (!options.timestampUrl.empty()) args.insert(args.end(), {"-t", options.timestampUrl});
   args.insert(args.end(), {"-h", "sha256", "-in", unsignedCopy, "-out", path});
-  const int rc = runProgram(args);
+  const int rc = runProgram(args, outputFile);
+  const std::string output = readWholeText(outputFile);
+  if (toolOutput) *toolOutput = output;
+  removeQuietly(outputFile);
   removeQuietly(passwordFile);
   removeQuietly(unsignedCopy);
   if (rc != 0) {
     removeQuietly(path);
     error = rc == 127 || rc == -1 ? "signing needs osslsigncode on the PATH"
-                                  : "osslsigncode failed (exit code " + std::to_string(rc) +
-                                        "); check the certificate, key and password";
+                                  : "signing failed: " + explainSigningFailure(output, options);
     return false;
   }
   return true;
 }
 
-std::vector<std::string> describeResources(const std::vector<Resource>& resources) {
-  std::vector<std::string> lines;
+std::vector<ResourceSummary> summarizeResources(const std::vector<Resource>& resources) {
+  std::vector<ResourceSummary> out;
   for (const Resource& r : resources) {
-    std::string type;
+    ResourceSummary summary;
+    summary.typeId = r.type.isName ? -1 : r.type.id;
     if (!r.type.isName) {
       switch (r.type.id) {
-        case kRtIcon: type = "icon"; break;
-        case kRtBitmap: type = "bitmap"; break;
-        case kRtRcData: type = "rcdata"; break;
-        case kRtGroupIcon: type = "icon group"; break;
-        case kRtVersion: type = "version"; break;
-        case kRtManifest: type = "manifest"; break;
-        default: type = "type " + std::to_string(r.type.id);
+        case kRtIcon: summary.type = "icon"; break;
+        case kRtBitmap: summary.type = "bitmap"; break;
+        case kRtRcData: summary.type = "rcdata"; break;
+        case kRtGroupIcon: summary.type = "icon group"; break;
+        case kRtVersion: summary.type = "version"; break;
+        case kRtManifest: summary.type = "manifest"; break;
+        default: summary.type = "type " + std::to_string(r.type.id);
       }
     } else {
-      type = r.type.text();
+      summary.type = utf16ToUtf8(r.type.name);
     }
-    std::string line = type + " " + r.name.text() + " (" + std::to_string(r.data.size()) + " bytes)";
-    if (!r.type.isName && r.type.id == kRtVersion)
-      for (auto& kv : readVersionStrings(r.data)) line += "\n    " + kv.first + ": " + kv.second;
-    if (!r.type.isName && r.type.id == kRtManifest) {
-      std::string xml(r.data.begin(), r.data.end());
-      size_t p = xml.find("level=\"");
-      if (p != std::string::npos) line += ", execution level " + xml.substr(p + 7, xml.find('"', p + 7) - p - 7);
-      p = xml.find("<dpiAware");
-      if (p != std::string::npos) {
-        size_t v = xml.find('>', p) + 1;
-        line += ", dpiAware " + xml.substr(v, xml.find('<', v) - v);
-      }
+    summary.name = r.name.isName ? utf16ToUtf8(r.name.name) : std::to_string(r.name.id);
+    summary.language = r.language;
+    summary.size = r.data.size();
+    if (summary.typeId == kRtVersion) summary.versionStrings = readVersionStrings(r.data);
+    if (summary.typeId == kRtManifest) {
+      const std::string xml(r.data.begin(), r.data.end());
+      manifestLevel(xml, summary.executionLevel);
+      const size_t tag = xml.find("<dpiAware");
+      const size_t open = tag == std::string::npos ? tag : xml.find('>', tag);
+      const size_t close = open == std::string::npos ? open : xml.find('<', open);
+      if (close != std::string::npos) summary.dpiAware = xml.substr(open + 1, close - open - 1);
     }
-    lines.push_back(line);
+    out.push_back(std::move(summary));
   }
-  return lines;
+  return out;
 }
 
 }  // namespace tessel::pe

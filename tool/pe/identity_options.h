@@ -16,10 +16,15 @@ class table;
 
 namespace tessel::pe {
 
+// What an application asks for when the project names no execution level: no elevation
+// prompt at every start.
+constexpr const char* kDefaultExecutionLevel = "asInvoker";
+
 struct IdentityOptions {
-  std::string icon;                // .ico: the executable's icon and ID_SPLASH_ICON
+  std::string icon;                // .ico or .png: the executable's icon and ID_SPLASH_ICON
   std::string splashBitmap;        // .bmp: bitmap resource 10000
   std::string runtimeSplashImage;  // any image: RT_RCDATA resource 10000
+  uint32_t iconLine = 0, splashBitmapLine = 0, runtimeSplashImageLine = 0;  // in the project
   std::string executionLevel;      // empty keeps the template's manifest
   std::string dpiAwareness;
   bool hasVersion = false;
@@ -46,17 +51,36 @@ bool readIdentityOptions(const toml::table& project, const std::string& baseDir,
                          IdentityOptions& identity, SigningOptions& signing, OptionError& error);
 
 // Rewrites the image's resources as asked. `splashWidth`/`splashHeight` receive the splash
-// bitmap's size (0 when none). Errors name the offending file and what is wrong with it.
+// bitmap's size (0 when none). An image that cannot be used gives its line and setting with
+// the file named; a problem of the template itself leaves both empty.
 bool applyIdentity(Image& image, const IdentityOptions& options, int32_t& splashWidth,
-                   int32_t& splashHeight, std::string& error);
+                   int32_t& splashHeight, OptionError& error);
 
-// Signs `path` in place with osslsigncode; the signature goes behind everything else.
-bool signExecutable(const std::string& path, const SigningOptions& options, std::string& error);
+// The execution level the image's manifest requests; empty when it has none.
+std::string templateExecutionLevel(const Image& image);
+
+// Signs `path` in place with osslsigncode; the signature goes behind everything else. A
+// failure is said in one line (wrong password, key and certificate that do not belong
+// together, timestamp server unreachable, ...); osslsigncode's own output goes to
+// `toolOutput` when given.
+bool signExecutable(const std::string& path, const SigningOptions& options, std::string& error,
+                    std::string* toolOutput = nullptr);
+// The one-line cause of a failed osslsigncode run, from its output.
+std::string explainSigningFailure(const std::string& output, const SigningOptions& options);
 
 // True when the image carries an Authenticode signature (a security directory entry).
 bool isSigned(const Image& image);
 
-// Lines describing the identity resources, for inspect.
-std::vector<std::string> describeResources(const std::vector<Resource>& resources);
+// What inspect shows of a resource.
+struct ResourceSummary {
+  std::string type;  // "icon", "version", ..., "type 7", or the type's name
+  int32_t typeId = -1;  // the numeric type; -1 for a named type
+  std::string name;  // "1", "10000", "ID_SPLASH_ICON" (UTF-8)
+  uint16_t language = 0;
+  size_t size = 0;
+  std::vector<std::pair<std::string, std::string>> versionStrings;  // version resources
+  std::string executionLevel, dpiAware;                             // manifests
+};
+std::vector<ResourceSummary> summarizeResources(const std::vector<Resource>& resources);
 
 }  // namespace tessel::pe

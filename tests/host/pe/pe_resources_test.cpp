@@ -237,8 +237,10 @@ TEST_F(TemplateResources, HeaderWithoutRoomForAnotherSectionIsRefusedUntouched) 
   IdentityOptions options;
   options.executionLevel = "asInvoker";
   int32_t width = 0, height = 0;
-  EXPECT_FALSE(applyIdentity(image, options, width, height, error));
-  EXPECT_NE(error.find("no room for another section"), std::string::npos) << error;
+  OptionError failure;
+  EXPECT_FALSE(applyIdentity(image, options, width, height, failure));
+  EXPECT_NE(failure.message.find("no room for another section"), std::string::npos) << failure.message;
+  EXPECT_TRUE(failure.setting.empty());
   EXPECT_EQ(image.bytes, bytes);
 }
 

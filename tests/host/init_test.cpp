@@ -1,0 +1,181 @@
+// `tessel init`: the jar's manifest read from the zip, and a starter project that builds.
+#include <gtest/gtest.h>
+
+#include <zlib.h>
+
+#include <sstream>
+
+#include "build_command.h"
+#include "byte_order.h"
+#include "init_command.h"
+#include "jar_manifest.h"
+#include "project_file.h"
+#include "tool_test_support.h"
+
+namespace tessel {
+namespace {
+
+struct Entry {
+  std::string name, content;
+  bool deflate;
+};
+
+// A zip archive written the way jar tools write them, stored or deflated entries.
+std::vector<uint8_t> zipFile(const std::vector<Entry>& entries, const std::string& comment = "") {
+  std::vector<uint8_t> out, directory;
+  auto put16 = [](std::vector<uint8_t>& v, uint16_t x) { v.push_back(x & 0xFF); v.push_back(x >> 8); };
+  auto put32 = [&](std::vector<uint8_t>& v, uint32_t x) { put16(v, x & 0xFFFF); put16(v, x >> 16); };
+  for (const Entry& e : entries) {
+    std::vector<uint8_t> data(e.content.begin(), e.content.end());
+    if (e.deflate) {
+      z_stream z = {};
+      deflateInit2(&z, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+      std::vector<uint8_t> packed(e.content.size() + 64);
+      z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(e.content.data()));
+      z.avail_in = static_cast<uInt>(e.content.size());
+      z.next_out = packed.data();
+      z.avail_out = static_cast<uInt>(packed.size());
+      deflate(&z, Z_FINISH);
+      packed.resize(z.total_out);
+      deflateEnd(&z);
+      data = packed;
+    }
+    const uint32_t crc = static_cast<uint32_t>(
+        crc32(0, reinterpret_cast<const Bytef*>(e.content.data()), static_cast<uInt>(e.content.size())));
+    const uint32_t local = static_cast<uint32_t>(out.size());
+    put32(out, 0x04034b50); put16(out, 20); put16(out, 0); put16(out, e.deflate ? 8 : 0);
+    put32(out, 0); put32(out, crc); put32(out, static_cast<uint32_t>(data.size()));
+    put32(out, static_cast<uint32_t>(e.content.size())); put16(out, static_cast<uint16_t>(e.name.size()));
+    put16(out, 0);
+    out.insert(out.end(), e.name.begin(), e.name.end());
+    out.insert(out.end(), data.begin(), data.end());
+    put32(directory, 0x02014b50); put16(directory, 20); put16(directory, 20); put16(directory, 0);
+    put16(directory, e.deflate ? 8 : 0); put32(directory, 0); put32(directory, crc);
+    put32(directory, static_cast<uint32_t>(data.size())); put32(directory, static_cast<uint32_t>(e.content.size()));
+    put16(directory, static_cast<uint16_t>(e.name.size())); put16(directory, 0); put16(directory, 0);
+    put16(directory, 0); put16(directory, 0); put32(directory, 0); put32(directory, local);
+    directory.insert(directory.end(), e.name.begin(), e.name.end());
+  }
+  const uint32_t directoryAt = static_cast<uint32_t>(out.size());
+  out.insert(out.end(), directory.begin(), directory.end());
+  put32(out, 0x06054b50); put16(out, 0); put16(out, 0);
+  put16(out, static_cast<uint16_t>(entries.size())); put16(out, static_cast<uint16_t>(entries.size()));
+  put32(out, static_cast<uint32_t>(directory.size())); put32(out, directoryAt);
+  put16(out, static_cast<uint16_t>(comment.size()));
+  out.insert(out.end(), comment.begin(), comment.end());
+  return out;
+}
+
+const char* kManifest =
+    "Manifest-Version: 1.0\r\nCreated-By: 17 (Debian)\r\nMain-Class: com.example.notes.Applicati\r\n"
+    " onMain\r\nImplementation-Title: Notes\r\n\r\nName: com/example/\r\nMain-Class: not.This\r\n";
+
+TEST(JarManifest, StoredAndDeflatedManifestsAreRead) {
+  test::ScratchDir dir;
+  for (bool deflate : {false, true}) {
+    const std::string jar = dir.write("app.jar", zipFile({{"META-INF/", "", false},
+                                                          {"META-INF/MANIFEST.MF", kManifest, deflate},
+                                                          {"com/example/A.class", "xx", true}},
+                                                         "a comment"));
+    std::string manifest, why;
+    ASSERT_TRUE(readJarManifest(jar, manifest, why)) << why;
+    EXPECT_EQ(manifest, kManifest);
+    EXPECT_EQ(manifestAttribute(manifest, "Main-Class"), "com.example.notes.ApplicationMain");
+    EXPECT_EQ(manifestAttribute(manifest, "main-class"), "com.example.notes.ApplicationMain");
+    EXPECT_EQ(manifestAttribute(manifest, "Implementation-Title"), "Notes");
+    EXPECT_EQ(manifestAttribute(manifest, "Class-Path"), "");
+  }
+  EXPECT_EQ(manifestAttribute("Main-Class:x.Y\nOther: 1", "Main-Class"), "x.Y");
+}
+
+TEST(JarManifest, DamagedArchivesAreRefusedWithTheReason) {
+  test::ScratchDir dir;
+  std::string manifest, why;
+  EXPECT_FALSE(readJarManifest(dir.file("none.jar"), manifest, why));
+  EXPECT_EQ(why, "cannot be read");
+  EXPECT_FALSE(readJarManifest(dir.write("text.jar", std::string("not a zip at all, just text")), manifest, why));
+  EXPECT_EQ(why, "not a jar (zip) file: no end of central directory");
+  EXPECT_FALSE(readJarManifest(dir.write("empty.jar", zipFile({{"a.txt", "a", false}})), manifest, why));
+  EXPECT_EQ(why, "holds no META-INF/MANIFEST.MF");
+  // Every cut of a real archive is refused or read, never read past its end.
+  const std::vector<uint8_t> whole = zipFile({{"META-INF/MANIFEST.MF", kManifest, true}});
+  for (size_t cut = 0; cut < whole.size(); ++cut) {
+    std::vector<uint8_t> part(whole.begin(), whole.begin() + static_cast<long>(cut));
+    readJarManifest(dir.write("cut.jar", part), manifest, why);
+  }
+  // Sizes that lie.
+  std::vector<uint8_t> liar = whole;
+  storeLe32(&liar[liar.size() - 6], 0x7FFFFFF0);  // directory offset
+  EXPECT_FALSE(readJarManifest(dir.write("liar.jar", liar), manifest, why));
+  EXPECT_EQ(why, "damaged: the central directory lies outside the file");
+  std::vector<uint8_t> big = whole;
+  const size_t entry = big.size() - 22 - (46 + 20);
+  storeLe32(&big[entry + 24], 5);  // claims fewer bytes than the data inflates to
+  EXPECT_FALSE(readJarManifest(dir.write("big.jar", big), manifest, why));
+}
+
+struct InitRun {
+  int rc = -1;
+  std::string out, err, text;
+};
+
+InitRun init(const std::string& jar, const std::string& name,
+             const std::string& output) {
+  InitOptions options;
+  options.jarPath = jar;
+  options.name = name;
+  options.outputPath = output;
+  std::ostringstream out, err;
+  InitRun r;
+  r.rc = runInit(options, out, err);
+  r.out = out.str();
+  r.err = err.str();
+  const std::vector<uint8_t> written = test::readFile(output);
+  r.text.assign(written.begin(), written.end());
+  return r;
+}
+
+TEST(Init, StarterFromAJarNamesItsMainClassAndParses) {
+  test::ScratchDir dir;
+  const std::string jar = dir.write("notes.jar", zipFile({{"META-INF/MANIFEST.MF", kManifest, true}}));
+  InitRun r = init(jar, "", dir.file("notes.toml"));
+  ASSERT_EQ(r.rc, 0) << r.err;
+  EXPECT_NE(r.text.find("main_class = \"com.example.notes.ApplicationMain\""), std::string::npos) << r.text;
+  EXPECT_NE(r.text.find("name = \"Notes\""), std::string::npos) << r.text;
+  EXPECT_NE(r.text.find("[[embed]]\nsource = \"notes.jar\"\n"), std::string::npos) << r.text;
+  EXPECT_NE(r.out.find("next: tessel build " + dir.file("notes.toml") + " -o notes.exe"), std::string::npos)
+      << r.out;
+  Project project;
+  std::vector<ProjectError> errors;
+  EXPECT_TRUE(loadProject(dir.file("notes.toml"), project, errors))
+      << (errors.empty() ? "" : formatProjectError(errors[0])) << "\n" << r.text;
+
+  // Not overwritten.
+  r = init(jar, "", dir.file("notes.toml"));
+  EXPECT_EQ(r.rc, 1);
+  EXPECT_NE(r.err.find("already exists"), std::string::npos);
+}
+
+TEST(Init, StarterWithoutAJarBuildsAsItIs) {
+  test::ScratchDir dir;
+  InitRun r = init("", "Quote \"Me\" \\ Now", dir.file("starter.toml"));
+  ASSERT_EQ(r.rc, 0) << r.err;
+  EXPECT_NE(r.text.find("main_class = \"com.example.Main\""), std::string::npos);
+  EXPECT_NE(r.text.find("name = \"Quote \\\"Me\\\" \\\\ Now\""), std::string::npos) << r.text;
+  BuildOptions options;
+  options.projectPath = dir.file("starter.toml");
+  options.outputPath = dir.file("starter.exe");
+  options.templatePath = dir.write("launcher.exe", test::makeTemplate());
+  std::ostringstream out, err;
+  EXPECT_EQ(runBuild(options, out, err), 0) << err.str() << "\n" << r.text;
+
+  r = init(dir.file("missing.jar"), "", dir.file("other.toml"));
+  EXPECT_EQ(r.rc, 1);
+  EXPECT_EQ(r.err, "tessel init: " + dir.file("missing.jar") + ": cannot be read\n");
+  r = init("", "x", dir.file("no-dir/x.toml"));
+  EXPECT_EQ(r.rc, 1);
+  EXPECT_NE(r.err.find("does not exist"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tessel

@@ -1,0 +1,43 @@
+#include "project_defaults.h"
+
+#include <algorithm>
+
+#include "config_keys.h"
+
+namespace tessel {
+
+bool blockHasKey(const BlockContents& block, int32_t key) {
+  return std::any_of(block.strings.begin(), block.strings.end(),
+                     [key](const auto& record) { return record.first == key; });
+}
+
+bool setKeyUnlessSet(BlockContents& block, int32_t key, const std::string& value) {
+  if (blockHasKey(block, key)) return false;
+  auto& strings = block.strings;
+  auto at = std::lower_bound(strings.begin(), strings.end(), key,
+                             [](const auto& record, int32_t k) { return record.first < k; });
+  strings.insert(at, {key, value});
+  return true;
+}
+
+void applyBlockDefaults(BlockContents& block, std::vector<AppliedDefault>& applied) {
+  if (setKeyUnlessSet(block, key::ExecutableType, std::to_string(kDefaultExecutableType)))
+    applied.push_back({"[application] executable_type", std::to_string(kDefaultExecutableType),
+                       "a GUI application; error texts in message boxes"});
+  if (setKeyUnlessSet(block, key::SearchSequence, kDefaultSearchSequence)) {
+    std::string escaped;
+    for (char c : std::string(kDefaultSearchSequence)) escaped += c == '\\' ? "\\\\" : std::string(1, c);
+    applied.push_back({"[java] search_sequence", "\"" + escaped + "\"",
+                       "the bundled jre folder, JAVA_HOME, the registry, the search path"});
+  }
+}
+
+std::string describeDefaults(const std::vector<AppliedDefault>& applied) {
+  if (applied.empty()) return "";
+  std::string text = "defaults applied (set them in the project file to choose otherwise):\n";
+  for (const AppliedDefault& d : applied)
+    text += "  " + d.setting + " = " + d.value + ": " + d.meaning + "\n";
+  return text;
+}
+
+}  // namespace tessel
