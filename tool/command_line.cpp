@@ -28,7 +28,7 @@ std::string unknownCommand(const std::string& word) {
 
 // The command line's parts and the values they fill.
 struct Commands {
-  CLI::App app{"tessel: builds and inspects Java application launchers for Windows"};
+  CLI::App app{"tessel: builds and inspects Java application launchers for Windows", "tessel"};
   BuildOptions build;
   std::string inspectPath;
   bool json = false;
@@ -105,6 +105,10 @@ int runCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err) 
   }
   Commands c;
   defineCommands(c);
+  if (argc < 2) {
+    err << c.app.help();
+    return 1;
+  }
   try {
     c.app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

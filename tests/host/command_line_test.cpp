@@ -42,6 +42,12 @@ TEST(CommandLine, HelpWordWorksLikeTheHelpOption) {
   EXPECT_EQ(buildWord.out, buildOption.out);
   EXPECT_NE(buildWord.out.find("--sign-pkcs12"), std::string::npos);
   EXPECT_NE(buildWord.out.find("--verbose"), std::string::npos);
+  EXPECT_NE(buildWord.out.find("Usage: tessel build"), std::string::npos) << buildWord.out;
+
+  // Nothing at all: the help, as a mistake.
+  const ToolRun nothing = run({});
+  EXPECT_EQ(nothing.rc, 1);
+  EXPECT_EQ(nothing.err, option.out);
 }
 
 TEST(CommandLine, UnknownCommandsAreNamedWithTheCommandList) {
