@@ -138,7 +138,9 @@ expect_stderr_contains "The JVM could not be started"
 row "jvm.dll without JNI_CreateJavaVM"
 
 # Copies cut off after N bytes.
-block_start=$(stat -c %s "$TEMPLATE")
+# The block follows the template and the resource section the build adds.
+block_start=$("$TESSEL_TOOL" inspect --json "$E2E_DIR/good/app.exe" |
+  python3 -c 'import json, sys; print(json.load(sys.stdin)["block"]["offset"])')
 size=$(stat -c %s "$E2E_DIR/good/app.exe")
 trailer=$(python3 -c 'import sys; print(open(sys.argv[1], "rb").read().rfind(bytes([0xE8, 0xE4, 0x13, 0xD5])))' \
   "$E2E_DIR/good/app.exe")
