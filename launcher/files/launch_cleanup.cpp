@@ -99,7 +99,9 @@ bool removeLaunchDirW(const std::wstring& dir) {
   if (!removeContents(dir, lockName.c_str(), 0)) return false;
   const std::wstring lock = joined(dir, lockName.c_str());
   if (!DeleteFileW(lock.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) return false;
-  return RemoveDirectoryW(dir.c_str()) != 0;
+  if (!RemoveDirectoryW(dir.c_str())) return false;
+  removeEmptyCompanion(dir);
+  return true;
 }
 
 }  // namespace
@@ -153,7 +155,6 @@ int removeEndedLaunchDirs(const char* tempDir) {
     const std::wstring dir = joined(base, entry.cFileName);
     if (!lockIsFree(dir)) continue;
     if (removeLaunchDirW(dir)) {
-      removeEmptyCompanion(dir);
       ++removed;
     } else {
       logLine("could not remove the ended launch's directory %S", dir.c_str());

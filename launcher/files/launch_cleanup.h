@@ -20,8 +20,8 @@ bool lockLaunchDir(const char* dir);
 void releaseLaunchLock();
 
 // Removes everything in the per-launch directory `dir`, the lock file last, then the
-// directory. True when the directory is gone; when something stays, so does the lock file,
-// and a later start tries again.
+// directory and its empty companion file. True when the directory is gone; when something
+// stays, so does the lock file, and a later start tries again.
 bool removeLaunchDir(const char* dir);
 
 // Removes from `tempDir` the per-launch directories of ended launches with their empty

@@ -243,6 +243,7 @@ void createLaunchTempDir() {
         return;
       }
       error = GetLastError();
+      DeleteFileA(file);  // the empty name-holder of a directory that was never made
     } else if (!file[0]) {
       error = ERROR_WRITE_PROTECT;  // no directory could take even an empty file
     }

@@ -114,6 +114,7 @@ TEST(LaunchCleanup, ANewLaunchDirectoryIsLockedAndEarlierEndedOnesAreGone) {
 
   removeLaunchTempDir();  // as a fatal exit does
   EXPECT_FALSE(exists(made));
+  EXPECT_FALSE(exists(made.substr(0, made.find("_dir")))) << "nor its empty companion";
   launchTempDir[0] = 0;
   SetEnvironmentVariableW(L"TMP", hadTmp ? savedTmp : nullptr);
 }
