@@ -35,8 +35,9 @@ PARALLEL=20
 launch_dirs() { find "$E2E_TMP" -maxdepth 1 -type d -name 'tsl*_dir*' | wc -l; }
 companions() { find "$E2E_TMP" -maxdepth 1 -type f -name 'tsl*' | wc -l; }
 
-entries() { find "$E2E_TMP" -mindepth 1 -maxdepth 1 | wc -l; }
-bytes() { du -sb "$E2E_TMP" | cut -f1; }
+entries() { find "$E2E_TMP" -mindepth 1 -maxdepth 1 ! -name 'cvn_nlog_*' | wc -l; }
+bytes() { du -sb --exclude='cvn_nlog_*' "$E2E_TMP" | cut -f1; }
+logs() { find "$E2E_TMP" -maxdepth 1 -name 'cvn_nlog_*' | wc -l; }
 registry_values() {
   wine_tool reg query 'HKCU\SOFTWARE\brightmoor\tessel' /s 2>/dev/null | grep -c '    REG_'
 }
@@ -48,8 +49,16 @@ rm -f "$E2E_DIR/sequential.txt"
 entries_before=$(entries) bytes_before=$(bytes) registry_before=$(registry_values)
 started=$(date +%s)
 for i in $(seq "$SEQUENTIAL"); do
-  TESSEL_LOG=no TESSEL_JVM_RECORD=$(windows_path "$E2E_DIR/sequential.txt") run_app "$APP/app.exe"
-  [ "$RC" = 0 ] || { fail "start $i ended with $RC"; show_stream stderr "$STDERR"; break; }
+  # With a log each (their numbered names are claimed one after the other) and errors on
+  # standard error also before the configuration is read.
+  TESSEL_LOG=yes TESSEL_JVM_RECORD=$(windows_path "$E2E_DIR/sequential.txt") \
+    run_app "$APP/app.exe" -q_cvn_internal
+  if [ "$RC" != 0 ]; then
+    fail "start $i ended with $RC"
+    show_stream stderr "$STDERR"
+    log_text | sed 's/^/    log| /' >&2
+    break
+  fi
   dirs=$(launch_dirs)
   [ "$dirs" -le 1 ] || { fail "after start $i: $dirs per-launch directories"; break; }
 done
@@ -62,8 +71,9 @@ handles=$(sed -n 's/^handles at main //p' "$E2E_DIR/sequential.txt" | sort -n)
 cat <<TABLE
 | $SEQUENTIAL sequential starts | before | after |
 |---|---|---|
-| entries in the temporary directory | $entries_before | $(entries) |
-| bytes in the temporary directory | $bytes_before | $(bytes) |
+| entries in the temporary directory (without logs) | $entries_before | $(entries) |
+| bytes in the temporary directory (without logs) | $bytes_before | $(bytes) |
+| log files (one per start, kept) / highest number | 0 | $(logs) / $(ls "$E2E_TMP" | sed -n 's/^cvn_nlog_//p' | sort -n | tail -n 1) |
 | per-launch directories / companion files | 0 / 0 | $(launch_dirs) / $(companions) |
 | registry values under HKCU\SOFTWARE\brightmoor\tessel | $registry_before | $(registry_values) |
 | handles of the launch at main (first start / last start) | $(handles_at 1) | $(handles_at "$SEQUENTIAL") |
