@@ -53,9 +53,10 @@ fi
 # trivial program with every stream on /dev/null so the background services never hold ours.
 # Under a lock: a program of a parallel call started between the server and that trivial
 # program would hand its streams to the services, and its reader would wait for ever.
+# The server and the services it starts outlive this call: they must not inherit the lock.
 exec 7>"$WINEPREFIX.server.lock"; flock 7
-if wineserver -p 30 </dev/null >/dev/null 2>&1; then
-  wine cmd.exe /c exit 0 </dev/null >/dev/null 2>&1
+if wineserver -p 30 </dev/null >/dev/null 2>&1 7>&-; then
+  wine cmd.exe /c exit 0 </dev/null >/dev/null 2>&1 7>&-
 fi
 exec 7>&-
 exec timeout -k 5 "${WINE_TIMEOUT:-120}" wine "$@"
