@@ -24,14 +24,14 @@ size_t dropped = 0;
 
 const char* reasonText(Refusal reason) {
   switch (reason) {
-    case Refusal::kNotFound: return "not found";
-    case Refusal::kNoVersion: return "no version";
-    case Refusal::kOutOfRange: return "version out of range";
-    case Refusal::kPreRelease: return "pre-release";
-    case Refusal::kNotJdk: return "not a JDK";
-    case Refusal::kWrongWordSize: return "wrong word size";
-    case Refusal::kDamagedLibrary: return "damaged library";
-    case Refusal::kNotChosen: return "not tried";
+    case Refusal::NotFound: return "not found";
+    case Refusal::NoVersion: return "no version";
+    case Refusal::OutOfRange: return "version out of range";
+    case Refusal::PreRelease: return "pre-release";
+    case Refusal::NotJdk: return "not a JDK";
+    case Refusal::WrongWordSize: return "wrong word size";
+    case Refusal::DamagedLibrary: return "damaged library";
+    case Refusal::NotChosen: return "not tried";
   }
   return "refused";
 }

@@ -5,14 +5,14 @@
 namespace tessel {
 
 enum class Refusal {
-  kNotFound,        // no java.exe and no runtime image, an unset variable, no javaw.exe
-  kNoVersion,       // java.exe ran but told no version
-  kOutOfRange,      // version outside min_version..max_version
-  kPreRelease,      // an early-access, beta or release-candidate build where none is allowed
-  kNotJdk,          // a JDK is required and lib\tools.jar is missing
-  kWrongWordSize,   // jvm.dll is a 32-bit library
-  kDamagedLibrary,  // jvm.dll missing, not loadable or without JNI_CreateJavaVM
-  kNotChosen,       // acceptable, but a newer runtime of the same source was preferred
+  NotFound,        // no java.exe and no runtime image, an unset variable, no javaw.exe
+  NoVersion,       // java.exe ran but told no version
+  OutOfRange,      // version outside min_version..max_version
+  PreRelease,      // an early-access, beta or release-candidate build where none is allowed
+  NotJdk,          // a JDK is required and lib\tools.jar is missing
+  WrongWordSize,   // jvm.dll is a 32-bit library
+  DamagedLibrary,  // jvm.dll missing, not loadable or without JNI_CreateJavaVM
+  NotChosen,       // acceptable, but a newer runtime of the same source was preferred
 };
 
 // Forgets every candidate: the start of a search.

@@ -65,7 +65,7 @@ void noteNotChosen(const std::string& source, const char* executable, const char
   char detail[300];
   formatText(detail, sizeof(detail), "%s; %s is preferred", version, newer);
   setCandidateSource("%s", source.c_str());
-  refuseCandidate(executable, Refusal::kNotChosen, detail);
+  refuseCandidate(executable, Refusal::NotChosen, detail);
 }
 
 }  // namespace

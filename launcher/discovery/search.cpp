@@ -85,12 +85,12 @@ struct Search {
         if (checkRegistrySources(executable, minimum, maximum)) return accept(kRegistry, nullptr);
         if (refusedCandidates() == before) {
           setCandidateSource("Y");
-          refuseCandidate("the registry", Refusal::kNotFound, "no runtime registered");
+          refuseCandidate("the registry", Refusal::NotFound, "no runtime registered");
         }
         break;
       }
       default:  // unknown types are skipped after their log line
-        refuseCandidate(value, Refusal::kNotFound, "unknown entry type");
+        refuseCandidate(value, Refusal::NotFound, "unknown entry type");
         break;
     }
     return nullptr;
@@ -109,7 +109,7 @@ struct Search {
     } else if (isRuntimeImage(executable)) {
       logLine("runtime image %s exists", executable);
     } else {
-      refuseCandidate(executable, Refusal::kNotFound, "no java.exe");
+      refuseCandidate(executable, Refusal::NotFound, "no java.exe");
       return nullptr;
     }
     return accept(kRuntimeDirectory, value);
@@ -130,13 +130,13 @@ void refuseUnloadedLibrary(const char* executable) {
   char detail[400];
   if (failure.wrongWordSize) {
     formatText(detail, sizeof(detail), "%s is a 32-bit library", failure.library);
-    refuseCandidate(executable, Refusal::kWrongWordSize, detail);
+    refuseCandidate(executable, Refusal::WrongWordSize, detail);
   } else if (failure.anyExisted) {
     formatText(detail, sizeof(detail), "%s does not load, error %lu", failure.library,
                failure.error);
-    refuseCandidate(executable, Refusal::kDamagedLibrary, detail);
+    refuseCandidate(executable, Refusal::DamagedLibrary, detail);
   } else {
-    refuseCandidate(executable, Refusal::kDamagedLibrary, "no bin\\<type>\\jvm.dll");
+    refuseCandidate(executable, Refusal::DamagedLibrary, "no bin\\<type>\\jvm.dll");
   }
 }
 
@@ -183,7 +183,7 @@ bool checkEnvironmentVariable(char* executable, const char* name, const char* mi
   if (n == 0 || n >= kPathCapacity) {
     char shown[300];
     formatText(shown, sizeof(shown), "%%%s%%", name);
-    refuseCandidate(shown, Refusal::kNotFound, n == 0 ? "not set" : "value too long");
+    refuseCandidate(shown, Refusal::NotFound, n == 0 ? "not set" : "value too long");
     return false;
   }
   for (char* p = value; *p; ++p)
@@ -196,7 +196,7 @@ bool checkSearchPath(char* executable, const char* minimum, const char* maximum)
   DWORD n = SearchPathA(nullptr, "java.exe", nullptr, kPathCapacity, executable, nullptr);
   if (n == 0 || n >= kPathCapacity) {
     executable[0] = 0;
-    refuseCandidate("java.exe on the search path", Refusal::kNotFound);
+    refuseCandidate("java.exe on the search path", Refusal::NotFound);
     return false;
   }
   return checkJavaExe(executable, nullptr, minimum, maximum, PreRelease::Refused);
@@ -272,7 +272,7 @@ bool LoadDLL() {
   bool bound = bindCreateJavaVM(module);
   if (!bound) logError("Could not load functions");
   if (module && !bound) {
-    refuseCandidate(executable, Refusal::kDamagedLibrary, "no JNI_CreateJavaVM");
+    refuseCandidate(executable, Refusal::DamagedLibrary, "no JNI_CreateJavaVM");
     logRefusedCandidates();
   }
   if (module && bound) {

@@ -31,7 +31,7 @@ bool javaExeForHome(char* executable, const char* directory) {
     char tools[kPathCapacity];
     if (formatText(tools, kPathCapacity, "%s\\lib\\tools.jar", directory) && fileExists(tools))
       return true;
-    refuseCandidate(directory, Refusal::kNotJdk, "no lib\\tools.jar");
+    refuseCandidate(directory, Refusal::NotJdk, "no lib\\tools.jar");
     return false;
   }
   if (!fileExists(executable) &&
@@ -163,7 +163,7 @@ bool judgeExecutable(char* executable, char* version, const char* minimum,
   if (!absolutePath(absolute, executable, PathCase::Lower)) {
     if (absolute[0]) copyText(executable, kPathCapacity, absolute);
     logLine("file doesn't exist");
-    refuseCandidate(executable, Refusal::kNotFound, "path too long");
+    refuseCandidate(executable, Refusal::NotFound, "path too long");
     return false;
   }
   copyText(executable, kPathCapacity, absolute);
@@ -174,7 +174,7 @@ bool judgeExecutable(char* executable, char* version, const char* minimum,
   if (!executableExists) {
     if (!fromRelease || !hasJvmLibrary(executable)) {
       logLine("file doesn't exist");
-      refuseCandidate(executable, Refusal::kNotFound,
+      refuseCandidate(executable, Refusal::NotFound,
                       fromRelease ? "no java.exe and no jvm.dll" : "no java.exe");
       return false;
     }
@@ -185,7 +185,7 @@ bool judgeExecutable(char* executable, char* version, const char* minimum,
   if (fromRelease) {
     logLine("got version from release file %s", version);
   } else if (!versionOf(executable, lastWrite, version)) {
-    refuseCandidate(executable, Refusal::kNoVersion, "java.exe -version told none");
+    refuseCandidate(executable, Refusal::NoVersion, "java.exe -version told none");
     return false;
   }
   VersionVerdict verdict = versionRangeVerdict(version, minimum, maximum, preRelease);
@@ -194,14 +194,14 @@ bool judgeExecutable(char* executable, char* version, const char* minimum,
     formatText(detail, sizeof(detail), "%s; range %s to %s", version,
                minimum[0] ? minimum : "any", maximum[0] ? maximum : "any");
     refuseCandidate(executable,
-                    verdict == VersionVerdict::PreRelease ? Refusal::kPreRelease : Refusal::kOutOfRange,
+                    verdict == VersionVerdict::PreRelease ? Refusal::PreRelease : Refusal::OutOfRange,
                     detail);
     return false;
   }
   // An image without java.exe has no javaw.exe either; its library is all a GUI start needs.
   if (configInt(key::ExecutableType) != 1 || !executableExists) return true;
   if (switchToJavaw(executable)) return true;
-  refuseCandidate(executable, Refusal::kNotFound, "no javaw.exe");
+  refuseCandidate(executable, Refusal::NotFound, "no javaw.exe");
   return false;
 }
 

@@ -163,7 +163,7 @@ bool findVendorRuntime(char* executable, char* version, const char* minimum,
     char detail[300];
     formatText(detail, sizeof(detail), "%s; %s is newer", walk.accepted[i].version.c_str(),
                walk.accepted[best].version.c_str());
-    refuseCandidate(walk.accepted[i].executable.c_str(), Refusal::kNotChosen, detail);
+    refuseCandidate(walk.accepted[i].executable.c_str(), Refusal::NotChosen, detail);
   }
   setCandidateSource("%s", walk.accepted[best].source.c_str());
   copyText(executable, kPathCapacity, walk.accepted[best].executable.c_str());

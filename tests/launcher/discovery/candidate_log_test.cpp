@@ -104,13 +104,13 @@ TEST_F(CandidateLog, EveryRefusalInSearchOrder) {
 TEST_F(CandidateLog, ManyCandidatesAreCountedNotListed) {
   clearCandidates();
   setCandidateSource("Y %s", "somewhere");
-  for (int i = 0; i < 250; ++i) refuseCandidate("c:\\x\\bin\\java.exe", Refusal::kNotFound);
+  for (int i = 0; i < 250; ++i) refuseCandidate("c:\\x\\bin\\java.exe", Refusal::NotFound);
   EXPECT_EQ(refusedCandidates(), 250);
   EXPECT_STREQ(refusedCandidateLine(0), "  Y somewhere -> c:\\x: not found");
   EXPECT_STREQ(refusedCandidateLine(200), "");
   std::string longPath(3000, 'a');
   clearCandidates();
-  refuseCandidate(longPath.c_str(), Refusal::kNotFound, longPath.c_str());
+  refuseCandidate(longPath.c_str(), Refusal::NotFound, longPath.c_str());
   EXPECT_LT(std::string(refusedCandidateLine(0)).size(), 1024u) << "lines are cut, not overrun";
 }
 
