@@ -149,16 +149,16 @@ void passSplashConfiguration() {
   env->DeleteLocalRef(versionColour);
 }
 
-bool runFirstRunHook() {
+FirstRunOutcome runFirstRunHook() {
   char installation[2000];
   configString(key::InstallationDirectory, installation, sizeof installation);
   char marker[kPathCapacity];
-  if (!absolutePath(marker, installation, PathCase::Keep)) return true;
+  if (!absolutePath(marker, installation, PathCase::Keep)) return FirstRunOutcome::Proceed;
   size_t n = std::strlen(marker);
   if (!appendWhole(marker, kPathCapacity, (n > 0 && marker[n - 1] == '\\') ? ".corvane\\firstrun"
                                                                            : "\\.corvane\\firstrun"))
-    return true;
-  if (!fileExists(marker)) return true;
+    return FirstRunOutcome::Proceed;
+  if (!fileExists(marker)) return FirstRunOutcome::Proceed;
   JNIEnv* env = mainEnv;
   jclass firstRunClass = env->FindClass("com/corvane/runtime/launcher/FirstRun");
   if (!firstRunClass) fatalMessage(key::MsgInternalError, "14");
@@ -166,15 +166,19 @@ bool runFirstRunHook() {
   if (!firstRun) fatalMessage(key::MsgInternalError, "15");
   jboolean goOn = env->CallStaticBooleanMethod(firstRunClass, firstRun);
   if (env->ExceptionOccurred()) {
+    // A failed first-run step is a failed start, not a request to stop: the user must hear of it.
+    logError("the first-run step ended with an exception");
     env->ExceptionDescribe();
-    return false;
+    return FirstRunOutcome::Failed;
   }
-  return goOn != JNI_FALSE;
+  return goOn != JNI_FALSE ? FirstRunOutcome::Proceed : FirstRunOutcome::Stop;
 }
 
 bool runLauncherClass(const ArgumentList& arguments) {
   JNIEnv* env = mainEnv;
-  if (corvaneFlavour() && !runFirstRunHook()) {
+  FirstRunOutcome firstRun = corvaneFlavour() ? runFirstRunHook() : FirstRunOutcome::Proceed;
+  if (firstRun == FirstRunOutcome::Failed) return false;
+  if (firstRun == FirstRunOutcome::Stop) {
     logLine("checkFirstRun stopped further execution");
     return true;
   }
@@ -232,7 +236,7 @@ bool launchProgram(ArgumentList& arguments, AfterMain afterMain) {
   }
   if (afterMain == AfterMain::DestroyVm) {
     logLine("dest JVM");
-    javaVm->DestroyJavaVM();
+    destroyVm();
   }
   logLine("launch done");
   return true;

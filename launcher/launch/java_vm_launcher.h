@@ -11,14 +11,17 @@ namespace tessel {
 enum class AfterMain { DestroyVm, KeepVm };
 
 // True after main returned without a pending exception, or when the first-run hook stopped
-// the launch; false when the machine could not be created or main ended with an exception.
+// the launch; false when the machine could not be created, the first-run hook threw or main
+// ended with an exception.
 bool launchProgram(ArgumentList& arguments, AfterMain afterMain);
 // Builds the VM options and creates the machine; false when JNI_CreateJavaVM failed.
 bool createVm(const std::vector<std::string>& properties, const ArgumentList& arguments);
 // Calls the launcher class's main; ends the process with 1010/1011 when it is missing.
 bool runLauncherClass(const ArgumentList& arguments);
-// Corvane flavour: false when the first-run step asks to stop the launch.
-bool runFirstRunHook();
+enum class FirstRunOutcome { Proceed, Stop, Failed };
+// Corvane flavour, with the first-run marker: Stop when the step returns false, Failed when it
+// threw (its exception described).
+FirstRunOutcome runFirstRunHook();
 // Hands the splash text lines to the Java side (keys 108 and 10123 both set).
 void passSplashConfiguration();
 // The String[] given to the launcher class's main, in order.

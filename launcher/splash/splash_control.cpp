@@ -36,22 +36,45 @@ bool controllerThrew(JNIEnv* env, const char* method) {
   return true;
 }
 
+// The splash thread, kept so that the end of the launch can wait for it.
+unique_handle splashThreadHandle;
+constexpr DWORD kSplashEndWaitMs = 3000;
+
 [[noreturn]] void endSplashPolling() {
-  detachCurrentThread();
-  HWND window = splashWindow.load();
-  if (window && messageOwnerWindow == window) setMessageOwnerWindow(nullptr);
-  ExitThread(0);  // the window, the timer and the message loop end with the thread
+  finishSplashThread();
+  ExitThread(0);  // the timer and the message loop end with the thread
 }
 
 }  // namespace
 
+void finishSplashThread() {
+  HWND window = releaseSplashWindow();
+  if (window && messageOwnerWindow == window) setMessageOwnerWindow(nullptr);
+  if (window) DestroyWindow(window);
+  if (controllerEnv) detachCurrentThread();  // nothing once the machine is gone
+  controllerEnv = nullptr;  // a later splash thread looks the controller up for itself
+  controllerClass = nullptr;
+  getActionMethod = getTextMethod = nullptr;
+}
+
+void stopSplashThread() {
+  splashEnding.store(true);
+  if (!splashThreadHandle) return;
+  if (WaitForSingleObject(splashThreadHandle.get(), kSplashEndWaitMs) != WAIT_OBJECT_0)
+    logError("the splash screen thread did not end within %d ms", static_cast<int>(kSplashEndWaitMs));
+}
+
 void hideSplashWindow() {
+  AcquireSRWLockExclusive(&splashWindowLock);
   HWND window = splashWindow.load();
+  if (window) {
+    // The window goes away with its thread at the next tick; an error box shown after this
+    // hide must not be owned by it, or it would go away too before the user read it.
+    if (messageOwnerWindow == window) setMessageOwnerWindow(nullptr);
+    ShowWindow(window, SW_HIDE);
+  }
+  ReleaseSRWLockExclusive(&splashWindowLock);
   if (!window) return;
-  // The window goes away with its thread at the next tick; an error box shown after this
-  // hide must not be owned by it, or it would go away too before the user read it.
-  if (messageOwnerWindow == window) setMessageOwnerWindow(nullptr);
-  ShowWindow(window, SW_HIDE);
   DWORD foregroundProcess = 0;
   GetWindowThreadProcessId(GetForegroundWindow(), &foregroundProcess);
   if (foregroundProcess != GetCurrentProcessId())
@@ -69,13 +92,13 @@ void splashControl(int show) {
   if (show) {
     logLine("Starting splash screen thread");
     DWORD id = 0;
-    unique_handle thread(CreateThread(nullptr, 0, splashThread,
-                                      reinterpret_cast<void*>(static_cast<INT_PTR>(show)), 0, &id));
-    if (!thread) {
+    splashThreadHandle.reset(CreateThread(
+        nullptr, 0, splashThread, reinterpret_cast<void*>(static_cast<INT_PTR>(show)), 0, &id));
+    if (!splashThreadHandle) {
       DWORD error = GetLastError();
       logError("could not start the splash screen thread (%lu)", error);
     }
-    return;  // the thread runs on without its handle
+    return;
   }
   logLine("Hiding splash screen");
   splashHideRequested.store(true);
@@ -97,6 +120,7 @@ void lookupSplashController() {
 }
 
 void CALLBACK splashTimerProc(HWND, UINT, UINT_PTR, DWORD) {
+  if (splashEnding.load()) endSplashPolling();
   HWND window = splashWindow.load();
   if (!IsWindowVisible(window)) {
     // A modal box still owned by the window disables it: keep the window until it is closed.

@@ -23,4 +23,11 @@ wchar_t* javaStringToWide(JNIEnv* env, jstring text);
 // own windows to the front when another process has the focus.
 void hideSplashWindow();
 
+// The end of the splash thread: the window handle is cleared (before the
+// window is destroyed) and the thread detaches from the virtual machine if it attached.
+void finishSplashThread();
+// The launch is over: the splash thread ends at its next tick, without another call into the
+// virtual machine; waits a few seconds at most for it, so that the process can end orderly.
+void stopSplashThread();
+
 }  // namespace tessel

@@ -13,9 +13,11 @@
 namespace tessel {
 
 std::atomic<HWND> splashWindow{nullptr};
+SRWLOCK splashWindowLock = SRWLOCK_INIT;
 std::atomic<bool> splashStarted{false};
 std::atomic<bool> splashHideRequested{false};
 std::atomic<bool> splashAutoOff{false};
+std::atomic<bool> splashEnding{false};
 
 namespace {
 
@@ -110,10 +112,23 @@ HWND createSplashWindow() {
   return window;
 }
 
+HWND releaseSplashWindow() {
+  // Another thread holding the lock may be waiting for this thread to answer a message it
+  // sent to the window (ShowWindow does that): keep answering until the lock is free.
+  while (!TryAcquireSRWLockExclusive(&splashWindowLock)) {
+    MSG message;
+    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
+    Sleep(1);
+  }
+  HWND window = splashWindow.exchange(nullptr);
+  ReleaseSRWLockExclusive(&splashWindowLock);
+  return window;
+}
+
 DWORD WINAPI splashThread(void* showCommand) {
   int show = static_cast<int>(reinterpret_cast<INT_PTR>(showCommand));
   logLine("Showing splash screen");
-  if (splashStarted.load()) return 0;
+  if (splashStarted.load() || splashEnding.load()) return 0;
   logLine("Initializing splash screen");
   HWND window = createSplashWindow();
   if (!window) return 0;
@@ -124,13 +139,14 @@ DWORD WINAPI splashThread(void* showCommand) {
   splashAutoOff.store(configInt(key::SplashAutoOff) != 0);
   // A hide that arrived while the window was being made and shown: it must stay hidden.
   if (splashHideRequested.load()) hideSplashWindow();
-  SetTimer(nullptr, kSplashTimerId, 100, splashTimerProc);  // never killed: ends with the thread
+  SetTimer(nullptr, kSplashTimerId, 100, splashTimerProc);  // ends with the thread
   MSG message{};
   BOOL got;
   while ((got = GetMessageA(&message, nullptr, 0, 0)) != 0 && got != -1) {
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
+  finishSplashThread();
   return static_cast<DWORD>(message.wParam);
 }
 

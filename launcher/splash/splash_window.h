@@ -12,6 +12,9 @@ constexpr UINT_PTR kSplashTimerId = 9962;
 // Thread procedure; the parameter is the launcher's show command. Returns the message loop's
 // exit code, or 0 at once when a splash was already started (or hidden before it began).
 DWORD WINAPI splashThread(void* showCommand);
+// Takes the window handle away from every other thread (see splashWindowLock) and returns it;
+// splash thread only.
+HWND releaseSplashWindow();
 // Reads the settings, registers the class and creates the hidden window. nullptr when the
 // configured size is not usable, creation failed, or a hide came first.
 HWND createSplashWindow();

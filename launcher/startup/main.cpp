@@ -44,5 +44,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR tail, int show) {
   if (configInt(key::SplashScreen) && configInt(key::RuntimeSplash)) splashControl(show);
   if (!launchProgram(arguments, AfterMain::DestroyVm))
     fatalMessageW(key::MsgJvmNotStarted, nullptr);
+  // Returning runs the destructors of process-wide state; the splash thread must be gone first.
+  stopSplashThread();
   return 0;
 }

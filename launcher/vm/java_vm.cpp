@@ -5,24 +5,38 @@ namespace tessel {
 JavaVM* javaVm = nullptr;
 JNIEnv* mainEnv = nullptr;
 std::atomic<bool> vmCreated{false};
+std::atomic<bool> vmDestroyed{false};
 
 namespace {
 CreateJavaVmFunction createJavaVm = nullptr;
+
+bool machineUsable() {
+  return vmCreated.load(std::memory_order_acquire) && !vmDestroyed.load() && javaVm;
 }
+}  // namespace
 
 void setCreateJavaVm(CreateJavaVmFunction function) { createJavaVm = function; }
 CreateJavaVmFunction createJavaVmFunction() { return createJavaVm; }
 
 JNIEnv* currentThreadEnv() {
-  if (!vmCreated.load(std::memory_order_acquire) || !javaVm) return nullptr;
+  if (!machineUsable()) return nullptr;
   JNIEnv* env = nullptr;
   if (javaVm->GetEnv(reinterpret_cast<void**>(&env), JNI_VERSION_1_2) == JNI_OK) return env;
-  if (javaVm->AttachCurrentThread(reinterpret_cast<void**>(&env), nullptr) != JNI_OK) return nullptr;
+  // As a daemon: DestroyJavaVM waits for every other thread attached as a non-daemon, and the
+  // launcher's own threads (splash, mailslot listener) must never keep the process alive.
+  if (javaVm->AttachCurrentThreadAsDaemon(reinterpret_cast<void**>(&env), nullptr) != JNI_OK)
+    return nullptr;
   return env;
 }
 
 void detachCurrentThread() {
-  if (vmCreated.load(std::memory_order_acquire) && javaVm) javaVm->DetachCurrentThread();
+  if (machineUsable()) javaVm->DetachCurrentThread();
+}
+
+void destroyVm() {
+  if (!machineUsable()) return;
+  javaVm->DestroyJavaVM();
+  vmDestroyed.store(true);
 }
 
 }  // namespace tessel

@@ -18,9 +18,15 @@ extern JNIEnv* mainEnv;
 // Set (release) after javaVm is written; other threads read it with acquire.
 extern std::atomic<bool> vmCreated;
 
-// The calling thread's JNI environment, attaching the thread when needed; nullptr while no
-// machine exists.
+// Set once DestroyJavaVM has returned: from then on no thread may call into the machine.
+extern std::atomic<bool> vmDestroyed;
+
+// The calling thread's JNI environment, attaching it as a daemon when needed; nullptr while no
+// machine exists or after it was destroyed.
 JNIEnv* currentThreadEnv();
+// Detaches the calling thread; nothing once the machine is gone.
 void detachCurrentThread();
+// DestroyJavaVM (it waits for the application's non-daemon threads), then marks the machine gone.
+void destroyVm();
 
 }  // namespace tessel

@@ -14,6 +14,7 @@ void configureSplash(std::initializer_list<std::pair<int, std::string>> extra) {
   splashStarted = false;
   splashHideRequested = false;
   splashAutoOff = false;
+  splashEnding = false;
   splashWindow = nullptr;
   setMessageOwnerWindow(nullptr);
   LauncherConfig[key::SplashScreen] = "1";

@@ -1,5 +1,6 @@
 """Screen access for the splash scripts: applications built from the template with the jvm.dll
 double beside them, started under the build tree's Xvfb, and xwd screenshots read as pixels."""
+import glob
 import os
 import shutil
 import subprocess
@@ -162,18 +163,37 @@ class App:
         env.update(environment or {})
         # Wine takes TMP from its prefix; the launcher's log goes to the prefix's temp folder.
         self.started = time.monotonic()
+        self.started_wall = time.time() - 1
         self.process = subprocess.Popen([WINE_RUN, self.exe], env=env, cwd=self.app,
                                         stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                         stderr=subprocess.STDOUT)
         return self.process
 
     def state(self):
-        """How far the launch got, for a failure's report."""
+        """How far the launch got, for a failure's report: the end of the launcher's log too."""
         running = self.process is not None and self.process.poll() is None
-        return "%.1f s after the start: %s; jvm.dll double record %d bytes" % (
+        log = self.launcher_log()
+        return "%.1f s after the start: %s; jvm.dll double record %d bytes; launcher log:\n%s" % (
             time.monotonic() - self.started,
             "still running" if running else "ended with %s" % self.process.returncode,
-            len(self.recorded()))
+            len(self.recorded()), "\n".join(log.splitlines()[-25:]) if log else "(none yet)")
+
+    def launcher_log(self):
+        """The log this launch writes into the prefix's temporary folder (TESSEL_LOG=yes)."""
+        users = os.path.join(BUILD, "wineprefix-gui", "drive_c", "users")
+        name = windows_path(self.exe).lower().encode()
+        for temp in glob.glob(os.path.join(users, "*", "Temp")):
+            for path in sorted(glob.glob(os.path.join(temp, "*")), key=os.path.getmtime, reverse=True):
+                try:
+                    if os.path.getmtime(path) < self.started_wall or not os.path.isfile(path):
+                        continue
+                    with open(path, "rb") as f:
+                        data = f.read()
+                except OSError:
+                    continue
+                if name in data.split(b"\n", 1)[0].lower():
+                    return data.decode("latin-1").replace("\r", "")
+        return ""
 
     def wait(self, seconds=60):
         out, _ = self.process.communicate(timeout=seconds)

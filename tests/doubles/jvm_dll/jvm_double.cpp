@@ -6,9 +6,14 @@
 
 #include <jni.h>
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -40,11 +45,24 @@ Object* as(void* handle) { return static_cast<Object*>(handle); }
 
 thread_local Object* pending = nullptr;
 thread_local bool attached = false;
+// Like a real runtime, DestroyJavaVM waits for every thread attached as a non-daemon.
+std::mutex threadLock;
+std::condition_variable threadDetached;
+std::set<DWORD> nonDaemonThreads;
+std::atomic<bool> destroyed{false};
 std::vector<std::string> createOptions;
 JNIInvokeInterface_ invokeTable;
 JNINativeInterface_ nativeTable;
 JavaVM vmObject;
 JNIEnv envObject;
+
+// A real runtime blocks a thread that calls in after DestroyJavaVM; so does the double, after
+// saying so in the record.
+void blockAfterDestroy(const char* call) {
+  if (!destroyed.load()) return;
+  record("%s after DestroyJavaVM", call);
+  for (;;) Sleep(INFINITE);
+}
 
 std::string quoted(Object* o) {
   if (!o) return "null";
@@ -95,6 +113,7 @@ long long microsecondsSinceStart() {
 void showApplicationWindow(int milliseconds) {
   HWND window = CreateWindowExA(0, "STATIC", "double application", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
                                 20, 20, 240, 120, nullptr, nullptr, nullptr, nullptr);
+  if (window && environment("TESSEL_JVM_MAIN_WINDOW_MINIMISED") == "1") ShowWindow(window, SW_SHOWMINIMIZED);
   record("application window %s", window ? "shown" : "not created");
   DWORD start = GetTickCount();
   while (GetTickCount() - start < static_cast<DWORD>(milliseconds)) {
@@ -180,6 +199,7 @@ void runMain(Method* m, Object* arguments) {
 
 // Every static call: recorded, scripted result, optional scripted exception.
 std::string callStatic(jmethodID id, va_list args, char kind) {
+  blockAfterDestroy("a static call");
   Method* m = reinterpret_cast<Method*>(id);
   std::string qualified = m->owner->name + "." + m->name;
   va_list copy;
@@ -339,25 +359,55 @@ void JNICALL exceptionDescribe(JNIEnv*) {
 }
 
 // --- JavaVM functions --------------------------------------------------------------------
+// Waits until no thread other than the caller is attached as a non-daemon. A real runtime waits
+// for ever; the double gives up after TESSEL_JVM_DESTROY_LIMIT_MS (default 20 s), says so and
+// ends the process with exit code 98, so that a test fails instead of hanging.
 jint JNICALL destroyJavaVm(JavaVM*) {
   record("DestroyJavaVM");
+  std::string limitText = environment("TESSEL_JVM_DESTROY_LIMIT_MS");
+  DWORD limit = limitText.empty() ? 20000 : static_cast<DWORD>(std::atoi(limitText.c_str()));
+  DWORD self = GetCurrentThreadId();
+  std::unique_lock<std::mutex> guard(threadLock);
+  auto othersDetached = [&] {
+    return nonDaemonThreads.empty() || (nonDaemonThreads.size() == 1 && nonDaemonThreads.count(self));
+  };
+  if (!threadDetached.wait_for(guard, std::chrono::milliseconds(limit), othersDetached)) {
+    guard.unlock();
+    record("DestroyJavaVM: non-daemon thread still attached");
+    std::fprintf(stderr, "jvm.dll double: DestroyJavaVM: non-daemon thread still attached after %lu ms\n",
+                 static_cast<unsigned long>(limit));
+    std::fflush(stderr);
+    ExitProcess(98);
+  }
+  destroyed.store(true);
   return JNI_OK;
 }
-jint JNICALL attachCurrentThread(JavaVM*, void** env, void*) {
-  record("AttachCurrentThread");
+jint attach(void** env, bool daemon) {
+  blockAfterDestroy(daemon ? "AttachCurrentThreadAsDaemon" : "AttachCurrentThread");
+  record(daemon ? "AttachCurrentThreadAsDaemon" : "AttachCurrentThread");
+  if (!attached && !daemon) {
+    std::lock_guard<std::mutex> guard(threadLock);
+    nonDaemonThreads.insert(GetCurrentThreadId());
+  }
   attached = true;
   *env = &envObject;
   return JNI_OK;
 }
-jint JNICALL attachCurrentThreadAsDaemon(JavaVM* vm, void** env, void* args) {
-  return attachCurrentThread(vm, env, args);
-}
+jint JNICALL attachCurrentThread(JavaVM*, void** env, void*) { return attach(env, false); }
+jint JNICALL attachCurrentThreadAsDaemon(JavaVM*, void** env, void*) { return attach(env, true); }
 jint JNICALL detachCurrentThread(JavaVM*) {
+  blockAfterDestroy("DetachCurrentThread");
   record("DetachCurrentThread");
   attached = false;
+  {
+    std::lock_guard<std::mutex> guard(threadLock);
+    nonDaemonThreads.erase(GetCurrentThreadId());
+  }
+  threadDetached.notify_all();
   return JNI_OK;
 }
 jint JNICALL getEnv(JavaVM*, void** env, jint) {
+  blockAfterDestroy("GetEnv");
   if (!attached) {
     *env = nullptr;
     return JNI_EDETACHED;
@@ -447,6 +497,10 @@ extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** vm, void** env, void
   }
   buildTables();
   attached = true;
+  {
+    std::lock_guard<std::mutex> guard(threadLock);
+    nonDaemonThreads.insert(GetCurrentThreadId());
+  }
   *vm = &vmObject;
   *env = &envObject;
   return JNI_OK;

@@ -8,7 +8,13 @@
 //   TESSEL_JVM_CREATE_RESULT=n  JNI_CreateJavaVM returns n (and creates nothing) when non-zero
 //   TESSEL_JVM_MAIN_SLEEP_MS=n  every "main" blocks that long
 //   TESSEL_JVM_MAIN_WINDOW_MS=n  "main" shows a window after n ms (kept until the sleep ends)
+//   TESSEL_JVM_MAIN_WINDOW_MINIMISED=1  that window is shown minimised
 //   TESSEL_JVM_REAL=1        "main" runs in the machine's OpenJDK (real_java.cpp)
+//   TESSEL_JVM_DESTROY_LIMIT_MS=n  how long DestroyJavaVM waits for threads attached as
+//                            non-daemons (default 20000); then it records "DestroyJavaVM:
+//                            non-daemon thread still attached" and ends the process with 98
+// As in a real runtime, a thread that calls in after DestroyJavaVM is blocked for good (and
+// the record says "<call> after DestroyJavaVM").
 #pragma once
 #include <string>
 

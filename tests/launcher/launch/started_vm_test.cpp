@@ -207,6 +207,19 @@ TEST_F(StartedVm, CorvaneFirstRunHook) {
   EXPECT_FALSE(stopped.has("main called"));
   EXPECT_TRUE(stopped.has("DestroyJavaVM"));
 
+  // A first-run step that throws is a failed start, reported like one.
+  SetEnvironmentVariableA("TESSEL_JVM_THROWS", "com/corvane/runtime/launcher/FirstRun.firstRun");
+  Outcome threw = run();
+  SetEnvironmentVariableA("TESSEL_JVM_THROWS", nullptr);
+  EXPECT_EQ(threw.exitCode, 1u) << threw.err;
+  EXPECT_NE(threw.err.find("The Java virtual machine could not be started"), std::string::npos)
+      << threw.err;
+  EXPECT_NE(threw.err.find("scripted failure in com/corvane/runtime/launcher/FirstRun.firstRun"),
+            std::string::npos)
+      << "the exception is described: " << threw.err;
+  EXPECT_FALSE(threw.has("main called"));
+  EXPECT_EQ(threw.log.find("checkFirstRun stopped further execution"), std::string::npos);
+
   SetEnvironmentVariableA("TESSEL_JVM_MISSING", "com/corvane/runtime/launcher/FirstRun");
   Outcome missing = run();
   EXPECT_EQ(missing.exitCode, 1u);

@@ -13,7 +13,7 @@ namespace tessel {
 namespace {
 
 // Each ctest run is its own process, so the process-wide machine state starts fresh here.
-TEST(JavaVm, OtherThreadsAttachOnlyOnceTheMachineExists) {
+TEST(JavaVm, OtherThreadsAttachAsDaemonsOnlyWhileTheMachineExists) {
   clearConfiguration();
   std::string dir = fixture::makeUniqueDirectory("javavm");
   std::string record = dir + "\\record.txt";
@@ -35,10 +35,37 @@ TEST(JavaVm, OtherThreadsAttachOnlyOnceTheMachineExists) {
     detachCurrentThread();
   }).join();
   EXPECT_NE(other, nullptr);
+
+  // A launcher thread that is still attached when main returns (the splash thread) must not
+  // hold the machine: like a real runtime, the double's DestroyJavaVM waits for non-daemons,
+  // and would end this process with 98 after the limit.
+  SetEnvironmentVariableA("TESSEL_JVM_DESTROY_LIMIT_MS", "5000");
+  HANDLE attached = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  std::thread holder([&] {
+    currentThreadEnv();
+    SetEvent(attached);
+    WaitForSingleObject(release, 30000);
+    detachCurrentThread();  // the machine is gone by then: nothing happens
+  });
+  WaitForSingleObject(attached, 30000);
+  destroyVm();
+  EXPECT_TRUE(vmDestroyed.load());
+  EXPECT_EQ(currentThreadEnv(), nullptr) << "no machine after DestroyJavaVM";
+  SetEvent(release);
+  holder.join();
+  CloseHandle(attached);
+  CloseHandle(release);
+
+  SetEnvironmentVariableA("TESSEL_JVM_DESTROY_LIMIT_MS", nullptr);
   SetEnvironmentVariableA("TESSEL_JVM_RECORD", nullptr);
   std::string text = fixture::readFile(record);
   EXPECT_NE(text.find("option 0: -Dx=1\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("AttachCurrentThread\nDetachCurrentThread\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("AttachCurrentThreadAsDaemon\nDetachCurrentThread\nAttachCurrentThreadAsDaemon\n"
+                      "DestroyJavaVM\n"),
+            std::string::npos)
+      << text;
+  EXPECT_EQ(text.find("after DestroyJavaVM"), std::string::npos) << text;
   fixture::removeTree(dir);
 }
 
