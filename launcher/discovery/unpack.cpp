@@ -24,23 +24,29 @@ bool endsWith(const char* text, const char* suffix) {
 }
 }  // namespace
 
-void runUnpack200(const char* runtimeDirectory, const char* packedArchive) {
+unsigned unpackTimeoutMs = 300000;
+
+UnpackResult runUnpack200(const char* runtimeDirectory, const char* packedArchive) {
   size_t packedLength = std::strlen(packedArchive);
-  if (packedLength <= kPackSuffixLength) return;
+  if (packedLength <= kPackSuffixLength) return UnpackResult::Failed;
   char target[kPathCapacity];
   formatText(target, kPathCapacity, "%.*s", static_cast<int>(packedLength - kPackSuffixLength),
              packedArchive);
   if (!fileExists(packedArchive)) {
     logLine("pack path doesn't exists");
-    return;
+    return UnpackResult::Failed;
   }
   char program[kPathCapacity];
-  char commandLine[2 * kPathCapacity + 16];
+  char arguments[2 * kPathCapacity + 16];
+  char commandLine[3 * kPathCapacity + 32];
+  // The program is named twice: as the program, so that no search can start another one, and
+  // quoted as argv[0] of its command line, where the tool expects its own name.
   if (!formatText(program, kPathCapacity, "%s\\bin\\unpack200.exe", runtimeDirectory) ||
-      !formatText(commandLine, sizeof(commandLine), "-r \"%s\" \"%s\"", packedArchive, target))
-    return;
+      !formatText(arguments, sizeof(arguments), "-r \"%s\" \"%s\"", packedArchive, target) ||
+      !formatText(commandLine, sizeof(commandLine), "\"%s\" %s", program, arguments))
+    return UnpackResult::Failed;
   logLine("%s", program);
-  logLine("%s", commandLine);
+  logLine("%s", arguments);
 
   STARTUPINFOA startup{};
   startup.cb = sizeof(startup);
@@ -51,28 +57,36 @@ void runUnpack200(const char* runtimeDirectory, const char* packedArchive) {
                       nullptr, nullptr, &startup, &info)) {
     DWORD error = GetLastError();  // before the log's own file calls replace it
     logLine("could not create unpack process (last error %d)", static_cast<int>(error));
-    fatalMessage(key::MsgInternalError, "20");
+    return UnpackResult::NotStarted;
   }
   unique_handle process(info.hProcess);
   unique_handle thread(info.hThread);
   logLine("waiting for unpack200 to finish");
-  WaitForSingleObject(process.get(), INFINITE);
-  logLine("unpack done");
+  bool finished = WaitForSingleObject(process.get(), unpackTimeoutMs) == WAIT_OBJECT_0;
+  if (!finished) {
+    logError("unpack200 did not finish within %u s for %s", unpackTimeoutMs / 1000, packedArchive);
+    TerminateProcess(process.get(), 1);
+    WaitForSingleObject(process.get(), 5000);  // so that its partial target can be removed
+  } else {
+    logLine("unpack done");
+  }
   DWORD exitCode = 1;
-  GetExitCodeProcess(process.get(), &exitCode);
+  if (finished) GetExitCodeProcess(process.get(), &exitCode);
 
   // The packed file may be the only copy of the archive: keep it unless the tool succeeded.
   if (exitCode != 0 || !fileExists(target)) {
-    logError("unpack200 failed for %s (exit code %d); keeping it for the next start",
-             packedArchive, static_cast<int>(exitCode));
+    if (finished)
+      logError("unpack200 failed for %s (exit code %d); keeping it for the next start",
+               packedArchive, static_cast<int>(exitCode));
     if (fileExists(target)) DeleteFileA(target);
-    return;
+    return finished ? UnpackResult::Failed : UnpackResult::TimedOut;
   }
   if (!DeleteFileA(packedArchive)) {
     DWORD error = GetLastError();
     if (error != ERROR_FILE_NOT_FOUND)
       logLine("could not delete packed file (error %d)", static_cast<int>(error));
   }
+  return UnpackResult::Done;
 }
 
 void unpackPackDirectory(const char* runtimeDirectory, const char* folder, bool& announced) {
@@ -101,7 +115,10 @@ void unpackPackDirectory(const char* runtimeDirectory, const char* folder, bool&
       std::fflush(stdout);
       announced = true;
     }
-    runUnpack200(runtimeDirectory, packed);
+    UnpackResult result = runUnpack200(runtimeDirectory, packed);
+    // A tool that cannot be started, or never ends, leaves a runtime that cannot start.
+    if (result == UnpackResult::NotStarted || result == UnpackResult::TimedOut)
+      fatalMessage(key::MsgInternalError, "20");
   } while (FindNextFileA(search.get(), &found));
 }
 

@@ -21,6 +21,7 @@
 namespace tessel {
 
 unsigned javaVersionTimeoutMs = 60000;
+bool javaVersionShortNames = true;
 
 bool javaExeForHome(char* executable, const char* directory) {
   if (!formatText(executable, kPathCapacity, "%s\\jre\\bin\\java.exe", directory)) {
@@ -70,16 +71,26 @@ unique_hfile createCaptureFile(const char* name) {
 
 }  // namespace
 
+bool versionQueryCommand(const char* executable, const char* shortName, char* program,
+                         char* commandLine, size_t capacity) {
+  const char* path = (shortName && *shortName) ? shortName : executable;
+  if (!copyWhole(program, kPathCapacity, path) ||
+      !formatText(commandLine, capacity, "\"%s\" -version", path)) {
+    program[0] = commandLine[0] = 0;
+    return false;
+  }
+  return true;
+}
+
 bool queryJavaVersion(const char* executable, uint64_t lastWrite, char* version) {
   version[0] = 0;
   char shortName[kPathCapacity];
-  DWORD n = GetShortPathNameA(executable, shortName, kPathCapacity);
+  DWORD n = javaVersionShortNames ? GetShortPathNameA(executable, shortName, kPathCapacity) : 0;
+  if (n == 0 || n >= kPathCapacity) shortName[0] = 0;
+  char program[kPathCapacity];
   char commandLine[kPathCapacity + 32];
-  // Without a short form the long one is quoted instead, so blanks still cannot split it.
-  bool fits = (n > 0 && n < kPathCapacity)
-                  ? formatText(commandLine, sizeof(commandLine), "%s -version", shortName)
-                  : formatText(commandLine, sizeof(commandLine), "\"%s\" -version", executable);
-  if (!fits) return false;
+  if (!versionQueryCommand(executable, shortName, program, commandLine, sizeof commandLine))
+    return false;
 
   char captureName[kPathCapacity];
   createTempFileName(captureName);
@@ -96,7 +107,7 @@ bool queryJavaVersion(const char* executable, uint64_t lastWrite, char* version)
   startup.wShowWindow = SW_HIDE;
   startup.hStdError = capture.valid() ? capture.get() : nullptr;
   PROCESS_INFORMATION info{};
-  if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS,
+  if (!CreateProcessA(program, commandLine, nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS,
                       nullptr, nullptr, &startup, &info)) {
     DWORD error = GetLastError();
     logLine("Could not create process %s > %s (error %d)", commandLine, captureName,

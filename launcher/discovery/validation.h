@@ -2,6 +2,7 @@
 // release file, cached or asked for), the range and, for GUI launchers, javaw.exe beside it.
 // Every refusal is recorded for the log of a failed search.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 #include "discovery/version_rules.h"
@@ -10,6 +11,9 @@ namespace tessel {
 
 // How long a runtime may take to print its version (milliseconds). Tests shorten it.
 extern unsigned javaVersionTimeoutMs;
+// Whether the version query uses the 8.3 form of the path; tests switch it off to stand for
+// volumes without short names.
+extern bool javaVersionShortNames;
 
 // Fills `executable` (kPathCapacity) with dir\jre\bin\java.exe when that exists (or key 131
 // asks for a JDK), else dir\bin\java.exe. False when key 131 is set and dir\lib\tools.jar is
@@ -22,6 +26,11 @@ bool javaExeForHome(char* executable, const char* directory);
 // version: the release file's when it names one, else the cached or asked one.
 bool checkJavaExe(char* executable, char* version, const char* minimum, const char* maximum,
                   PreRelease preRelease);
+// The program (kPathCapacity) and command line of the version query: the short form of the
+// path when there is one, else the path itself; always passed as the program and quoted in the
+// command line, so that a path with blanks never starts a program at one of its prefixes.
+bool versionQueryCommand(const char* executable, const char* shortName, char* program,
+                         char* commandLine, size_t capacity);
 // Runs "<executable> -version" and parses the first line of its standard error. True when it
 // ended with 0 in time and printed a recognised line; a non-zero end is cached as "1.0.0".
 bool queryJavaVersion(const char* executable, uint64_t lastWrite, char* version);

@@ -55,6 +55,36 @@ TEST_F(Unpack, FailedUnpackKeepsThePackedArchiveAndRemovesThePartialTarget) {
   EXPECT_FALSE(exists(home + "\\lib\\rt.jar")) << "the next start must try again";
 }
 
+// The tool gets its own name as argv[0] (the double refuses a command line that starts with
+// "-r"), also from a folder with blanks.
+TEST_F(Unpack, RuntimeInAFolderWithBlanks) {
+  std::string spaced = makeUniqueDirectory("unpack blanks") + "\\My Runtime";
+  makeDirectories(spaced + "\\lib");
+  makeDirectories(spaced + "\\bin");
+  ASSERT_TRUE(CopyFileA((home + "\\bin\\unpack200.exe").c_str(),
+                        (spaced + "\\bin\\unpack200.exe").c_str(), FALSE));
+  writeFile(spaced + "\\lib\\rt.jar.pack", "runtime classes");
+  EXPECT_EQ(runUnpack200(spaced.c_str(), (spaced + "\\lib\\rt.jar.pack").c_str()),
+            UnpackResult::Done);
+  EXPECT_EQ(readFile(spaced + "\\lib\\rt.jar"), "runtime classes");
+  EXPECT_FALSE(exists(spaced + "\\lib\\rt.jar.pack"));
+  removeTree(spaced.substr(0, spaced.rfind('\\')));
+}
+
+// A tool that never ends is stopped at the time limit; the archive stays packed for the next
+// start and its partial target goes.
+TEST_F(Unpack, AToolThatNeverEndsIsStopped) {
+  writeFile(home + "\\lib\\rt.jar.pack", "HANG: the tool never ends");
+  unpackTimeoutMs = 1500;
+  DWORD started = GetTickCount();
+  UnpackResult result = runUnpack200(home.c_str(), (home + "\\lib\\rt.jar.pack").c_str());
+  unpackTimeoutMs = 300000;
+  EXPECT_EQ(result, UnpackResult::TimedOut);
+  EXPECT_LT(GetTickCount() - started, 30000u);
+  EXPECT_EQ(readFile(home + "\\lib\\rt.jar.pack"), "HANG: the tool never ends");
+  EXPECT_FALSE(exists(home + "\\lib\\rt.jar"));
+}
+
 TEST_F(Unpack, DirectoryWithoutArchiveFoldersIsNoError) {
   std::string bare = makeUniqueDirectory("bare");
   unpackRuntimeArchives(bare.c_str());

@@ -30,6 +30,7 @@ class Validation : public ::testing::Test {
     forgetCachedVersion(exe);
     clearConfiguration();
     javaVersionTimeoutMs = 60000;
+    javaVersionShortNames = true;
     removeTree(root);
   }
   bool check(const char* min = "", const char* max = "",
@@ -102,6 +103,37 @@ TEST_F(Validation, SecondCheckComesFromTheCacheWithoutRunningJava) {
   EXPECT_STREQ(version, "17.0.15");
   EXPECT_EQ(javaRuns(home + "\\bin"), 1) << "the cache must spare the second run";
   EXPECT_FALSE(check("18")) << "a cached version still has to lie in the range";
+}
+
+// The version query names its program and quotes it: with or without a short form of the path.
+TEST_F(Validation, VersionQueryNamesTheProgramAndQuotesIt) {
+  char program[kPathCapacity];
+  char line[kPathCapacity + 32];
+  const char* longPath = "D:\\My Apps\\jre\\bin\\java.exe";
+  ASSERT_TRUE(versionQueryCommand(longPath, "", program, line, sizeof line));
+  EXPECT_STREQ(program, longPath);
+  EXPECT_STREQ(line, "\"D:\\My Apps\\jre\\bin\\java.exe\" -version");
+  ASSERT_TRUE(versionQueryCommand(longPath, "D:\\MYAPPS~1\\jre\\bin\\java.exe", program, line,
+                                  sizeof line));
+  EXPECT_STREQ(program, "D:\\MYAPPS~1\\jre\\bin\\java.exe");
+  EXPECT_STREQ(line, "\"D:\\MYAPPS~1\\jre\\bin\\java.exe\" -version");
+  EXPECT_FALSE(versionQueryCommand(longPath, "", program, line, 20)) << "too long is refused";
+  EXPECT_STREQ(line, "");
+}
+
+// A volume without 8.3 names: the long path with its blank must not start "...\My.exe".
+TEST_F(Validation, PathWithBlanksNeverStartsAProgramAtItsPrefix) {
+  std::string apps = root + "\\My Apps\\rt";
+  exe = apps + "\\bin\\java.exe";
+  makeRuntime(apps, {"java version \"1.8.0_60\""});
+  // The decoy is a java.exe double too: a run of it would leave root\java.exe.count behind.
+  ASSERT_TRUE(CopyFileA((doublesDirectory() + "\\java_exe\\java.exe").c_str(),
+                        (root + "\\My.exe").c_str(), FALSE));
+  javaVersionShortNames = false;
+  ASSERT_TRUE(check("1.6"));
+  EXPECT_STREQ(version, "1.8.0_60");
+  EXPECT_EQ(javaRuns(apps + "\\bin"), 1);
+  EXPECT_FALSE(exists(root + "\\java.exe.count")) << "the decoy at the path's prefix ran";
 }
 
 TEST_F(Validation, UntrustedCacheEntriesAreIgnoredAndReplaced) {
