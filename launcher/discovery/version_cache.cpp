@@ -4,13 +4,16 @@
 
 #include <cstring>
 
+#include "diagnostics/log.h"
 #include "util/bounded_text.h"
+#include "util/fitted_names.h"
 #include "util/handles.h"
 
 namespace tessel {
 
 namespace {
 constexpr const char* kCachePrefix = "SOFTWARE\\brightmoor\\tessel\\jvms\\";
+constexpr size_t kRegistryKeyNameLimit = 255;
 
 bool isTrusted(const char* version) {
   static const char* const untrusted[] = {"1.7.", "1.6.", "1.5.", kFailedRunVersion, ""};
@@ -22,12 +25,23 @@ bool isTrusted(const char* version) {
 }  // namespace
 
 bool versionCacheKey(char* out, size_t capacity, const char* executable) {
-  if (!copyWhole(out, capacity, kCachePrefix) || !appendWhole(out, capacity, executable)) {
+  char component[kPathCapacity];
+  bool shortened = false;
+  if (!copyWhole(component, kPathCapacity, executable)) {
     out[0] = 0;
     return false;
   }
-  for (char* p = out + std::strlen(kCachePrefix); *p; ++p)
+  for (char* p = component; *p; ++p)
     if (*p == '\\') *p = '/';
+  // The registry takes no key name over 255 characters; without a short form such a runtime's
+  // version would never be cached and java.exe -version would run at every start.
+  if (!copyWhole(out, capacity, kCachePrefix) ||
+      !fitNameToLimit(out + std::strlen(kCachePrefix), capacity - std::strlen(kCachePrefix),
+                      component, kRegistryKeyNameLimit, executable, &shortened)) {
+    out[0] = 0;
+    return false;
+  }
+  if (shortened) logLine("version cache key shortened for %s: %s", executable, out);
   return true;
 }
 

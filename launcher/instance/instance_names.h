@@ -12,9 +12,13 @@ constexpr int kLastInstanceNumber = 100000;
 void instanceObjectName(char* dst, const char* src) noexcept;
 // "Global\" for the global namespace, else "Local\".
 const char* instanceNamespacePrefix(bool global) noexcept;
+// The longest kernel object name, namespace prefix included (MAX_PATH with its terminator).
+constexpr size_t kObjectNameLimit = 259;
+
 // prefix + object name of `absoluteExe` (+ the number when number >= 0); false (and an empty
-// result) when it does not fit the capacity.
+// result) when it does not fit the capacity. A name over kObjectNameLimit gets the stable short
+// form of fitNameToLimit for its path part, and *shortened (when given) is set.
 bool instanceSemaphoreNameFor(char* out, size_t capacity, bool global, const char* absoluteExe,
-                              int number) noexcept;
+                              int number, bool* shortened = nullptr) noexcept;
 
 }  // namespace tessel
