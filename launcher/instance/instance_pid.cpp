@@ -1,5 +1,9 @@
 #include "instance/instance_pid.h"
 
+#include <utility>
+
+#include "diagnostics/log.h"
+#include "util/bounded_text.h"
 #include "util/handles.h"
 
 namespace tessel {
@@ -26,13 +30,66 @@ DWORD readInstancePid(const char* valueName) noexcept {
   return status == ERROR_SUCCESS && size == sizeof pid ? pid : 0;
 }
 
-DWORD waitForInstancePid(const char* valueName, int retries, DWORD pauseMs) noexcept {
-  DWORD pid = readInstancePid(valueName);
-  for (int attempt = 0; pid == 0 && attempt < retries; ++attempt) {
-    Sleep(pauseMs);
-    pid = readInstancePid(valueName);
+namespace {
+
+// Full, long form: every spelling of one path (case aside) comes out alike.
+bool normalisedPath(const wchar_t* path, wchar_t* out, DWORD capacity) {
+  wchar_t full[kPathCapacity];
+  DWORD n = GetFullPathNameW(path, kPathCapacity, full, nullptr);
+  if (n == 0 || n >= kPathCapacity) return false;
+  n = GetLongPathNameW(full, out, capacity);
+  if (n == 0 || n >= capacity) return copyWhole(out, capacity, full);
+  return true;
+}
+
+// The same file, however it was reached (8.3 names, links): volume and file index agree.
+bool sameFile(const wchar_t* a, const wchar_t* b) {
+  BY_HANDLE_FILE_INFORMATION infoA, infoB;
+  for (auto [path, info] : {std::pair{a, &infoA}, std::pair{b, &infoB}}) {
+    unique_hfile file(CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file || !GetFileInformationByHandle(file.get(), info)) return false;
   }
-  return pid;
+  return infoA.dwVolumeSerialNumber == infoB.dwVolumeSerialNumber &&
+         infoA.nFileIndexHigh == infoB.nFileIndexHigh && infoA.nFileIndexLow == infoB.nFileIndexLow;
+}
+
+}  // namespace
+
+bool isRunningInstanceOfThisExecutable(DWORD processId) noexcept {
+  if (processId == 0 || processId == GetCurrentProcessId()) return false;
+  unique_handle process(
+      OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, processId));
+  if (!process || WaitForSingleObject(process.get(), 0) != WAIT_TIMEOUT) return false;
+  wchar_t image[kPathCapacity];
+  DWORD size = kPathCapacity;
+  if (!QueryFullProcessImageNameW(process.get(), 0, image, &size)) return false;
+  wchar_t own[kPathCapacity];
+  DWORD n = GetModuleFileNameW(nullptr, own, kPathCapacity);
+  if (n == 0 || n >= kPathCapacity) return false;
+  wchar_t imageForm[kPathCapacity];
+  wchar_t ownForm[kPathCapacity];
+  if (normalisedPath(image, imageForm, kPathCapacity) && normalisedPath(own, ownForm, kPathCapacity) &&
+      CompareStringOrdinal(imageForm, -1, ownForm, -1, TRUE) == CSTR_EQUAL)
+    return true;
+  return sameFile(image, own);
+}
+
+DWORD waitForInstancePid(const char* valueName, int retries, DWORD pauseMs,
+                         bool (*accept)(DWORD)) noexcept {
+  DWORD rejected = 0;
+  for (int attempt = 0;; ++attempt) {
+    DWORD pid = readInstancePid(valueName);
+    if (pid != 0 && accept(pid)) return pid;
+    // An earlier run's id, or the first instance has not yet written its own.
+    if (pid != 0 && pid != rejected) {
+      logLine("recorded process %d is not a running instance of this executable",
+              static_cast<int>(pid));
+      rejected = pid;
+    }
+    if (attempt >= retries) return 0;
+    Sleep(pauseMs);
+  }
 }
 
 }  // namespace tessel

@@ -11,7 +11,13 @@ constexpr const char* kInstancePidKey = "SOFTWARE\\brightmoor\\tessel\\pids";
 LONG writeInstancePid(const char* valueName) noexcept;
 // The recorded id when the value holds exactly 4 bytes, else 0 (also when the key is missing).
 DWORD readInstancePid(const char* valueName) noexcept;
-// readInstancePid, retried `retries` times with `pauseMs` before each retry while it gives 0.
-DWORD waitForInstancePid(const char* valueName, int retries, DWORD pauseMs) noexcept;
+// True when the process is running and was started from this process's own executable (any
+// spelling of its path); never for this process itself. A recorded id may be an earlier run's,
+// since reused by another program.
+bool isRunningInstanceOfThisExecutable(DWORD processId) noexcept;
+// readInstancePid, retried `retries` times with `pauseMs` before each retry until it gives an
+// id that `accept` takes; 0 when none came. Each refused id is logged once.
+DWORD waitForInstancePid(const char* valueName, int retries, DWORD pauseMs,
+                         bool (*accept)(DWORD) = isRunningInstanceOfThisExecutable) noexcept;
 
 }  // namespace tessel

@@ -34,16 +34,6 @@ void clearPendingException(JNIEnv* env, bool describe) {
   env->ExceptionClear();
 }
 
-// Attached as a daemon: an ordinary attached thread counts as a running application thread,
-// and the listener never ends, so DestroyJavaVM would wait for it for ever once main returned.
-JNIEnv* attachAsDaemon() {
-  if (!vmCreated.load(std::memory_order_acquire)) return nullptr;
-  JNIEnv* env = nullptr;
-  if (javaVm->AttachCurrentThreadAsDaemon(reinterpret_cast<void**>(&env), nullptr) != JNI_OK)
-    return nullptr;
-  return env;
-}
-
 }  // namespace
 
 void mailslotName(DWORD processId, char* out, size_t capacity) noexcept {
@@ -79,7 +69,7 @@ void sendToRunningInstance(DWORD processId, const wchar_t* text,
   for (int retry = 0; !slot && retry < kOpenRetries; ++retry) {
     Sleep(kOpenPauseMs);
     DWORD recorded = pidValueName ? readInstancePid(pidValueName) : 0;
-    if (recorded != 0 && recorded != processId) {
+    if (recorded != 0 && recorded != processId && isRunningInstanceOfThisExecutable(recorded)) {
       processId = recorded;
       mailslotName(processId, name, sizeof name);
     }
@@ -207,7 +197,8 @@ DWORD WINAPI mailslotListener(void* parameter) {
   while (receiveMailslotMessage(mailslot.get(), message)) {
     // Messages wait in the mailslot until the application's virtual machine runs.
     while (!receiver.env) {
-      receiver.env = attachAsDaemon();
+      // A daemon: the listener never ends, and DestroyJavaVM must not wait for it.
+      receiver.env = currentThreadEnv();
       if (!receiver.env) Sleep(100);
     }
     deliverStartup(receiver, reinterpret_cast<const jchar*>(message.data()), message.size() / 2);

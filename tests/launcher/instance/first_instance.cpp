@@ -90,16 +90,21 @@ std::wstring environmentWith(const std::vector<std::wstring>& variables) {
 
 }  // namespace
 
-int runProcess(const std::wstring& commandLine, const std::vector<std::wstring>& variables,
-               DWORD timeoutMs) {
+bool startProcess(const std::wstring& commandLine, const std::vector<std::wstring>& variables,
+                  PROCESS_INFORMATION& info) {
   std::wstring line = commandLine;
   std::wstring environment = environmentWith(variables);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
+  info = PROCESS_INFORMATION{};
+  return CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
+                        &environment[0], nullptr, &startup, &info) != FALSE;
+}
+
+int runProcess(const std::wstring& commandLine, const std::vector<std::wstring>& variables,
+               DWORD timeoutMs) {
   PROCESS_INFORMATION info{};
-  if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
-                      &environment[0], nullptr, &startup, &info))
-    return -1;
+  if (!startProcess(commandLine, variables, info)) return -1;
   unique_handle process(info.hProcess);
   unique_handle thread(info.hThread);
   DWORD start = GetTickCount();

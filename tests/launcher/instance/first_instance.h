@@ -1,6 +1,7 @@
 // The test process in the part of a running first instance in single-instance mode: it holds
 // the instance semaphore of an application executable, has recorded its process id for it and
-// listens on its mailslot, delivering to the recording Java machine of fake_jni.h.
+// listens on its mailslot, delivering to the recording Java machine of fake_jni.h. Since it is
+// not a process of that executable, a later start must refuse it.
 #pragma once
 #include <windows.h>
 
@@ -35,6 +36,10 @@ class FakeFirstInstance {
 // already running; false when the mailslot could not be made.
 bool startOwnListener();
 
+// Starts the command line with the extra variables ("NAME=value") put in front of this
+// process's environment; the handles in `info` are the caller's to close.
+bool startProcess(const std::wstring& commandLine, const std::vector<std::wstring>& variables,
+                  PROCESS_INFORMATION& info);
 // Runs the command line in `directory` with the extra variables ("NAME=value") and waits at
 // most `timeoutMs`, pumping this thread's messages meanwhile so that a started process can
 // work on this process's windows. The exit code, or -1 when it did not start or end in time.

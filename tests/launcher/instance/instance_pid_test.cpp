@@ -53,15 +53,41 @@ TEST_F(InstancePid, OnlyFourByteValuesCountWhateverTheirType) {
   EXPECT_EQ(78u, readInstancePid(name_.c_str()));
 }
 
+bool anyId(DWORD) { return true; }
+
 TEST_F(InstancePid, WaitCoversTheFirstInstanceWritingLate) {
-  EXPECT_EQ(0u, waitForInstancePid(name_.c_str(), 2, 10));
+  EXPECT_EQ(0u, waitForInstancePid(name_.c_str(), 2, 10, anyId));
   std::thread writer([this] {
     Sleep(300);
     writeInstancePid(name_.c_str());
   });
-  DWORD pid = waitForInstancePid(name_.c_str(), 50, 100);
+  DWORD pid = waitForInstancePid(name_.c_str(), 50, 100, anyId);
   writer.join();
   EXPECT_EQ(GetCurrentProcessId(), pid);
+}
+
+// An id is only taken from a running process started from this very executable: not this
+// process, not one that has ended, not another program that got the id later.
+TEST_F(InstancePid, OnlyARunningProcessOfThisExecutableCounts) {
+  EXPECT_FALSE(isRunningInstanceOfThisExecutable(0));
+  EXPECT_FALSE(isRunningInstanceOfThisExecutable(GetCurrentProcessId()));
+  wchar_t system[MAX_PATH];
+  GetSystemDirectoryW(system, MAX_PATH);
+  std::wstring command = L"\"" + std::wstring(system) + L"\\cmd.exe\" /c exit 0";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  ASSERT_TRUE(CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                             nullptr, nullptr, &startup, &info));
+  EXPECT_FALSE(isRunningInstanceOfThisExecutable(info.dwProcessId)) << "another program";
+  DWORD stale = info.dwProcessId;
+  setRaw(REG_DWORD, &stale, sizeof stale);
+  EXPECT_EQ(0u, waitForInstancePid(name_.c_str(), 2, 10)) << "its id is refused";
+  ResumeThread(info.hThread);
+  WaitForSingleObject(info.hProcess, 30000);
+  EXPECT_FALSE(isRunningInstanceOfThisExecutable(info.dwProcessId)) << "ended";
+  CloseHandle(info.hThread);
+  CloseHandle(info.hProcess);
 }
 
 }  // namespace
