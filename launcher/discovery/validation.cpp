@@ -21,7 +21,6 @@
 namespace tessel {
 
 unsigned javaVersionTimeoutMs = 60000;
-bool javaVersionShortNames = true;
 
 bool javaExeForHome(char* executable, const char* directory) {
   if (!formatText(executable, kPathCapacity, "%s\\jre\\bin\\java.exe", directory)) {
@@ -84,9 +83,13 @@ bool versionQueryCommand(const char* executable, const char* shortName, char* pr
 
 bool queryJavaVersion(const char* executable, uint64_t lastWrite, char* version) {
   version[0] = 0;
+  // The path as it is, unless it is too long for the narrow CreateProcess: then its 8.3 form.
   char shortName[kPathCapacity];
-  DWORD n = javaVersionShortNames ? GetShortPathNameA(executable, shortName, kPathCapacity) : 0;
-  if (n == 0 || n >= kPathCapacity) shortName[0] = 0;
+  shortName[0] = 0;
+  if (std::strlen(executable) >= MAX_PATH) {
+    DWORD n = GetShortPathNameA(executable, shortName, kPathCapacity);
+    if (n == 0 || n >= kPathCapacity) shortName[0] = 0;
+  }
   char program[kPathCapacity];
   char commandLine[kPathCapacity + 32];
   if (!versionQueryCommand(executable, shortName, program, commandLine, sizeof commandLine))

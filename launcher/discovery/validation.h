@@ -11,9 +11,6 @@ namespace tessel {
 
 // How long a runtime may take to print its version (milliseconds). Tests shorten it.
 extern unsigned javaVersionTimeoutMs;
-// Whether the version query uses the 8.3 form of the path; tests switch it off to stand for
-// volumes without short names.
-extern bool javaVersionShortNames;
 
 // Fills `executable` (kPathCapacity) with dir\jre\bin\java.exe when that exists (or key 131
 // asks for a JDK), else dir\bin\java.exe. False when key 131 is set and dir\lib\tools.jar is
@@ -26,9 +23,9 @@ bool javaExeForHome(char* executable, const char* directory);
 // version: the release file's when it names one, else the cached or asked one.
 bool checkJavaExe(char* executable, char* version, const char* minimum, const char* maximum,
                   PreRelease preRelease);
-// The program (kPathCapacity) and command line of the version query: the short form of the
-// path when there is one, else the path itself; always passed as the program and quoted in the
-// command line, so that a path with blanks never starts a program at one of its prefixes.
+// The program (kPathCapacity) and command line of the version query: `shortName` when given,
+// else the path itself; always passed as the program and quoted in the command line, so that a
+// path with blanks never starts a program at one of its prefixes.
 bool versionQueryCommand(const char* executable, const char* shortName, char* program,
                          char* commandLine, size_t capacity);
 // Runs "<executable> -version" and parses the first line of its standard error. True when it

@@ -13,7 +13,10 @@ namespace tessel {
 
 namespace {
 constexpr const char* kCachePrefix = "SOFTWARE\\brightmoor\\tessel\\jvms\\";
-constexpr size_t kRegistryKeyNameLimit = 255;
+// One key name takes at most 255 characters; through the narrow registry functions some systems
+// take no whole key path of MAX_PATH characters or more.
+constexpr size_t kKeyNameLimit = 255;
+constexpr size_t kKeyPathLimit = 259;
 
 bool isTrusted(const char* version) {
   static const char* const untrusted[] = {"1.7.", "1.6.", "1.5.", kFailedRunVersion, ""};
@@ -33,11 +36,12 @@ bool versionCacheKey(char* out, size_t capacity, const char* executable) {
   }
   for (char* p = component; *p; ++p)
     if (*p == '\\') *p = '/';
-  // The registry takes no key name over 255 characters; without a short form such a runtime's
-  // version would never be cached and java.exe -version would run at every start.
+  // Without a short form a long runtime path would never be cached, and java.exe -version
+  // would run at every start.
+  size_t prefix = std::strlen(kCachePrefix);
+  size_t limit = kKeyPathLimit - prefix < kKeyNameLimit ? kKeyPathLimit - prefix : kKeyNameLimit;
   if (!copyWhole(out, capacity, kCachePrefix) ||
-      !fitNameToLimit(out + std::strlen(kCachePrefix), capacity - std::strlen(kCachePrefix),
-                      component, kRegistryKeyNameLimit, executable, &shortened)) {
+      !fitNameToLimit(out + prefix, capacity - prefix, component, limit, executable, &shortened)) {
     out[0] = 0;
     return false;
   }

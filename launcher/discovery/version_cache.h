@@ -9,9 +9,10 @@ namespace tessel {
 // The version stored for an executable that ran but failed; never trusted.
 constexpr const char* kFailedRunVersion = "1.0.0";
 
-// "SOFTWARE\brightmoor\tessel\jvms\" + the path with "/" for "\"; a path over 255 characters
-// (the registry's limit for one key name) gets the stable short form of fitNameToLimit (and a
-// log line). False when it does not fit.
+// "SOFTWARE\brightmoor\tessel\jvms\" + the path with "/" for "\"; a path too long for the
+// registry (255 characters for one key name, and less than MAX_PATH for the whole key path
+// through the narrow functions) gets the stable short form of fitNameToLimit (and a log line).
+// False when it does not fit.
 bool versionCacheKey(char* out, size_t capacity, const char* executable);
 // True when a trusted entry exists: same 8-byte last-write time, a readable version that is
 // none of "1.7.", "1.6.", "1.5.", "1.0.0", not empty and holds no double quote.

@@ -19,6 +19,8 @@ char narrowDir[kPathCapacity];
 wchar_t wideDirLong[kPathCapacity];
 wchar_t wideDirNarrowSafe[kPathCapacity];
 
+constexpr size_t kNarrowRoom = 64;
+
 bool endsWithExe(const char* path) {
   size_t n = std::strlen(path);
   return n >= 4 && _stricmp(path + n - 4, ".exe") == 0;
@@ -37,7 +39,10 @@ void computePaths() {
   if (n == 0 || n >= kPathCapacity) module[0] = 0;
   DWORD m = GetLongPathNameW(module, widePath, kPathCapacity);
   if (m == 0 || m >= kPathCapacity) copyText(widePath, kPathCapacity, module);
-  if (!acceptableNarrow(widePath, narrowPath)) {
+  // The narrow file functions take no path of MAX_PATH characters or more. A launcher path
+  // that leaves too little room below that for the runtime and the files beside it is used
+  // in its short form, like one the code page cannot hold.
+  if (!acceptableNarrow(widePath, narrowPath) || std::strlen(narrowPath) + kNarrowRoom >= MAX_PATH) {
     wchar_t shortPath[kPathCapacity];
     DWORD s = GetShortPathNameW(widePath, shortPath, kPathCapacity);
     if (s == 0 || s >= kPathCapacity || !acceptableNarrow(shortPath, narrowPath)) {

@@ -30,7 +30,6 @@ class Validation : public ::testing::Test {
     forgetCachedVersion(exe);
     clearConfiguration();
     javaVersionTimeoutMs = 60000;
-    javaVersionShortNames = true;
     removeTree(root);
   }
   bool check(const char* min = "", const char* max = "",
@@ -121,7 +120,7 @@ TEST_F(Validation, VersionQueryNamesTheProgramAndQuotesIt) {
   EXPECT_STREQ(line, "");
 }
 
-// A volume without 8.3 names: the long path with its blank must not start "...\My.exe".
+// The path with its blank, as on a volume without 8.3 names, must not start "...\\My.exe".
 TEST_F(Validation, PathWithBlanksNeverStartsAProgramAtItsPrefix) {
   std::string apps = root + "\\My Apps\\rt";
   exe = apps + "\\bin\\java.exe";
@@ -129,11 +128,27 @@ TEST_F(Validation, PathWithBlanksNeverStartsAProgramAtItsPrefix) {
   // The decoy is a java.exe double too: a run of it would leave root\java.exe.count behind.
   ASSERT_TRUE(CopyFileA((doublesDirectory() + "\\java_exe\\java.exe").c_str(),
                         (root + "\\My.exe").c_str(), FALSE));
-  javaVersionShortNames = false;
   ASSERT_TRUE(check("1.6"));
   EXPECT_STREQ(version, "1.8.0_60");
   EXPECT_EQ(javaRuns(apps + "\\bin"), 1);
   EXPECT_FALSE(exists(root + "\\java.exe.count")) << "the decoy at the path's prefix ran";
+}
+
+// A runtime path too long for a registry key name is still cached.
+TEST_F(Validation, LongRuntimePathIsCachedUnderAShortKey) {
+  const std::string path = "c:\\" + std::string(280, 'r') + "\\bin\\java.exe";
+  char keyName[8192];
+  ASSERT_TRUE(versionCacheKey(keyName, sizeof keyName, path.c_str()));
+  const std::string key = keyName;
+  EXPECT_EQ(key.size(), 259u) << key;
+  writeCachedVersion(path.c_str(), 42, "1.8.0_60");
+  char cached[kPathCapacity];
+  EXPECT_TRUE(readCachedVersion(path.c_str(), 42, cached, sizeof cached));
+  EXPECT_STREQ(cached, "1.8.0_60");
+  std::string other = path;
+  other[100] = 's';
+  EXPECT_FALSE(readCachedVersion(other.c_str(), 42, cached, sizeof cached)) << "another path";
+  RegDeleteKeyA(HKEY_CURRENT_USER, key.c_str());
 }
 
 TEST_F(Validation, UntrustedCacheEntriesAreIgnoredAndReplaced) {
