@@ -188,7 +188,7 @@ void printResourceText(const pe::ResourceSummary& r, std::ostream& out) {
   if (!r.dpiAware.empty()) out << ", dpiAware " << printable(r.dpiAware);
   out << "\n";
   for (const auto& [name, value] : r.versionStrings)
-    out << "      " << printable(name) << ": " << printable(value) << "\n";
+    out << "    " << printable(name) << ": " << printable(value) << "\n";
 }
 
 // --- JSON, one step per part of the report ---

@@ -148,4 +148,16 @@ done
 tr -d '\r' < "$W/win-inspect.out" | grep -qF "FileDescription: Notizen – Anwendung 日本" ||
   fail "tessel.exe does not show the description as written"
 
+case_name "tessel.exe init writes a project that tessel builds"
+mkdir -p "$W/win-init"
+cp "$W/notes.jar" "$W/win-init/"
+(cd "$TESSEL_BUILD_DIR" && TESSEL_WINE_ROOT=$TESSEL_BUILD_DIR WINE_TIMEOUT=$E2E_TIMEOUT \
+  "$TESSEL_SOURCE_DIR/cmake/wine-run.sh" "$TESSEL_DIST/tessel.exe" init \
+  --jar "$(windows_path "$W/win-init/notes.jar")" -o "$(windows_path "$W/win-init/notes.toml")" \
+  < /dev/null > "$W/win-init.out" 2>&1) || { fail "tessel.exe init failed"; cat "$W/win-init.out" >&2; }
+grep -qF 'main_class = "demo.Main"' "$W/win-init/notes.toml" || fail "tessel.exe init: no main class"
+grep -qF 'source = "notes.jar"' "$W/win-init/notes.toml" || fail "tessel.exe init: the jar's path"
+"$TESSEL_TOOL" build "$W/win-init/notes.toml" -o "$W/win-init/notes.exe" > "$W/win-init-build.out" 2>&1 ||
+  { fail "the project of tessel.exe init does not build"; cat "$W/win-init-build.out" "$W/win-init/notes.toml" >&2; }
+
 finish
