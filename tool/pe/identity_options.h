@@ -1,5 +1,5 @@
 // The application identity a project asks for ([identity] and [signing] tables), applied to
-// a launcher image by rewriting its resources, and Authenticode signing through osslsigncode.
+// a launcher image by rewriting its resources.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -7,6 +7,7 @@
 
 #include "identity.h"
 #include "pe_image.h"
+#include "signing.h"
 
 namespace toml {
 inline namespace v3 {
@@ -35,11 +36,6 @@ struct IdentityOptions {
   }
 };
 
-struct SigningOptions {
-  std::string certificate, key, pkcs12, password, timestampUrl;
-  bool any() const { return !certificate.empty() || !pkcs12.empty(); }
-};
-
 struct OptionError {
   uint32_t line = 0;    // 0 when the problem has no line
   std::string setting;  // dotted setting name
@@ -58,18 +54,6 @@ bool applyIdentity(Image& image, const IdentityOptions& options, int32_t& splash
 
 // The execution level the image's manifest requests; empty when it has none.
 std::string templateExecutionLevel(const Image& image);
-
-// Signs `path` in place with osslsigncode; the signature goes behind everything else. A
-// failure is said in one line (wrong password, key and certificate that do not belong
-// together, timestamp server unreachable, ...); osslsigncode's own output goes to
-// `toolOutput` when given.
-bool signExecutable(const std::string& path, const SigningOptions& options, std::string& error,
-                    std::string* toolOutput = nullptr);
-// The one-line cause of a failed osslsigncode run, from its output.
-std::string explainSigningFailure(const std::string& output, const SigningOptions& options);
-
-// True when the image carries an Authenticode signature (a security directory entry).
-bool isSigned(const Image& image);
 
 // What inspect shows of a resource.
 struct ResourceSummary {
