@@ -142,7 +142,7 @@ DWORD WINAPI splashThread(void* showCommand) {
   SetTimer(nullptr, kSplashTimerId, 100, splashTimerProc);  // ends with the thread
   MSG message{};
   BOOL got;
-  while ((got = GetMessageA(&message, nullptr, 0, 0)) != 0 && got != -1) {
+  while (!splashEnding.load() && (got = GetMessageA(&message, nullptr, 0, 0)) != 0 && got != -1) {
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }

@@ -52,6 +52,23 @@ TEST(SplashWindow, ShowsTheBitmapCentredWithGreyBesideIt) {
   EXPECT_FALSE(IsWindowVisible(window));
   EXPECT_EQ(messageOwnerWindow.load(), nullptr);
   EXPECT_TRUE(waitForSplashGone()) << "the splash thread ends at the next tick";
+  EXPECT_TRUE(waitUntil([] { return splashWindow.load() == nullptr; }, 5000))
+      << "the handle of the window that went is cleared";
+}
+
+// The end of the launch: the splash thread ends before the entry point returns, with its
+// window and handle, even while the splash is still up.
+TEST(SplashControl, StopAtTheEndOfTheLaunchEndsTheThreadAndItsWindow) {
+  configureSplash();
+  int threads = processThreadCount();
+  splashControl(SW_SHOWNORMAL);
+  ASSERT_NE(waitForVisibleSplash(), nullptr);
+  stopSplashThread();
+  EXPECT_EQ(findOwnWindow("TesselSplashScreen"), nullptr);
+  EXPECT_EQ(splashWindow.load(), nullptr);
+  EXPECT_EQ(messageOwnerWindow.load(), nullptr);
+  EXPECT_LE(processThreadCount(), threads);
+  splashControl(0);  // a hide after the end finds no window to reach
 }
 
 TEST(SplashWindow, AlwaysOnTopKeyMakesItTopmost) {
