@@ -6,6 +6,8 @@
 #include "byte_order.h"
 #include "config_keys.h"
 #include "file_io.h"
+#include "main_jar.h"
+#include "main_module.h"
 #include "pe/identity_options.h"
 #include "project_defaults.h"
 #include "template_image.h"
@@ -122,6 +124,13 @@ bool readProject(const BuildOptions& options, Build& b, std::ostream& err) {
         << ", nothing written\n";
     return false;
   }
+  // Keys the tool derives from the application's jars, read where the launcher finds them.
+  std::string why;
+  if (!applyMainJar(b.project, options.outputPath, why)) {
+    err << why << "\n" << "tessel build: 1 error, nothing written\n";
+    return false;
+  }
+  applyMainModule(b.project, options.outputPath);
   for (const std::string& w : b.project.warnings) err << "warning: " << w << "\n";
   applyBlockDefaults(b.project.block, b.defaults);
   return true;

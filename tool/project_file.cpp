@@ -15,6 +15,7 @@
 #include "block_writer.h"
 #include "config_keys.h"
 #include "embedded_names.h"
+#include "entry_point_settings.h"
 #include "file_io.h"
 #include "nearest_name.h"
 #include "project_settings.h"
@@ -170,6 +171,10 @@ bool ProjectReader::read(const std::string& text) {
     }
   }
   readIdentity(root);
+  uint32_t conflictLine = 0;
+  std::string conflictSetting, conflict;
+  if (!checkEntryPointCombination(claimed_, conflictLine, conflictSetting, conflict))
+    error(conflictLine, conflictSetting, conflict);
   if (errors_.size() != before_) return false;
   finish();
   return true;
@@ -364,6 +369,10 @@ bool ProjectReader::claim(int32_t key, uint32_t line, const std::string& setting
     error(line, setting, "key " + std::to_string(key) + " is set from the [[embed]] list");
     return false;
   }
+  if (key == key::JarClassPath || key == key::JarMainClass || key == key::JarVmOptions) {
+    error(line, setting, "key " + std::to_string(key) + " is set from the manifest of [java] main_jar");
+    return false;
+  }
   auto [it, fresh] = claimed_.emplace(key, std::make_pair(line, setting));
   if (!fresh) {
     error(line, setting,
@@ -449,6 +458,10 @@ void ProjectReader::setValue(int32_t key, const toml::node& v, uint32_t line,
   const KeyInfo* info = findKey(key);
   std::string value, why;
   if (!convertValue(v, info, value, why)) {
+    error(lineOf(v) ? lineOf(v) : line, setting, why);
+    return;
+  }
+  if (key == key::MainModule && !checkMainModule(value, why)) {
     error(lineOf(v) ? lineOf(v) : line, setting, why);
     return;
   }

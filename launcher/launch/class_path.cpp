@@ -144,16 +144,18 @@ void addRuntimeJar(ClassPath& classPath) {
   appendToClassPath(classPath, jar);
 }
 
-void addConfiguredClassPath(ClassPath& classPath) {
+void addConfiguredEntries(ClassPath& classPath, int32_t key, const char* what) {
   char configured[kPathCapacity];
-  configString(key::ClassPath, configured, kPathCapacity);
-  logLine("classpath entry %s", configured);
+  configString(key, configured, kPathCapacity);
+  logLine("%s entry %s", what, configured);
   std::vector<char*> entries;
   for (char* piece = std::strtok(configured, ";"); piece; piece = std::strtok(nullptr, ";"))
     entries.push_back(piece);
-  logLine("classpath entries %d", static_cast<int>(entries.size()));
+  logLine("%s entries %d", what, static_cast<int>(entries.size()));
   for (char* entry : entries) addEntry(classPath, entry);
 }
+
+void addConfiguredClassPath(ClassPath& classPath) { addConfiguredEntries(classPath, key::ClassPath, "classpath"); }
 
 std::string buildClassPathOption(const ClassPathSlots& slots) {
   ClassPath classPath;
@@ -166,6 +168,9 @@ std::string buildClassPathOption(const ClassPathSlots& slots) {
     addArchivesInDirectory(classPath, user.c_str(), "zip");
   }
   if (corvaneFlavour()) addRuntimeJar(classPath);
+  // An executable jar and its manifest's Class-Path, which a "-classpath" line keeps.
+  if (configValue(key::JarClassPath))
+    addConfiguredEntries(classPath, key::JarClassPath, "jar classpath");
   if (slots.classPathReplace)
     appendToClassPath(classPath, *slots.classPathReplace);
   else

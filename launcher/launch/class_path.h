@@ -1,6 +1,7 @@
 // The "-Djava.class.path=" option: prepend slot, extracted archives, the corvane runtime
 // archive, the configured entries (key 121) or the replace slot, and the append slot.
 #pragma once
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,9 @@ bool appendToClassPath(ClassPath& classPath, const std::string& text);
 std::string buildClassPathOption(const ClassPathSlots& slots);
 // Appends the typed entries of key 121.
 void addConfiguredClassPath(ClassPath& classPath);
+// Appends the typed entries of any key in the class-path entry syntax; `what` names them in
+// the log ("classpath", "modulepath", ...).
+void addConfiguredEntries(ClassPath& classPath, int32_t key, const char* what);
 // False when the directory does not exist; else appends each match followed by ";".
 bool addArchivesInDirectory(ClassPath& classPath, const char* directory, const char* extension);
 // Names of the directory's entries matching "*.<extension>", in file-system order.

@@ -15,6 +15,7 @@
 #include "files/expansion.h"
 #include "vm/java_vm.h"
 #include "config/launcher_flavour.h"
+#include "launch/entry_point_options.h"
 #include "launch/vm_arguments.h"
 
 namespace tessel {
@@ -56,6 +57,20 @@ jstring newWidenedString(JNIEnv* env, int32_t key) {
   return env->NewString(reinterpret_cast<const jchar*>(text), static_cast<jsize>(std::wcslen(text)));
 }
 
+// The runtime calls this before it ends the process itself, for example when the boot layer
+// cannot be resolved because the main module or a module it requires is missing; what it
+// printed went to standard error, which a GUI application does not show.
+void JNICALL virtualMachineAborted() {
+  if (vmCreated.load(std::memory_order_acquire)) return;
+  logError("the virtual machine stopped while starting");
+  char text[kPathCapacity];
+  formatText(text, kPathCapacity,
+             "The Java runtime stopped while starting the module %s.\nThe module or a module it "
+             "requires may be missing from the module path.",
+             mainModuleName().c_str());
+  fatalError(text);
+}
+
 [[noreturn]] void argumentCreationFailed(const char* what) {
   logError("could not create %s for the main method", what);
   fatalMessageW(key::MsgJvmNotStarted, nullptr);
@@ -75,9 +90,7 @@ std::string launcherClassName() {
 ArgumentList buildLauncherArguments(const ArgumentList& arguments) {
   ArgumentList launcher;
   launcher.push_back(configInt(key::ExecutableType) == 1 ? L"true" : L"false");
-  wchar_t mainClass[kPathCapacity];
-  configStringW(key::MainClass, mainClass, kPathCapacity);
-  launcher.push_back(mainClass);
+  launcher.push_back(configuredMainClass());
   launcher.push_back(outputFileArgument(key::RedirectStderr, key::StderrFile));
   launcher.push_back(outputFileArgument(key::RedirectStdout, key::StdoutFile));
   launcher.push_back(configInt(key::LauncherFlagFive) ? L"true" : L"false");
@@ -104,6 +117,14 @@ bool createVm(const std::vector<std::string>& properties, const ArgumentList& ar
   if (!create) {
     logError("no JNI_CreateJavaVM entry point");
     return false;
+  }
+  if (!mainModuleName().empty()) {
+    // Not logged as an option: a hook the runtime calls, not an option it reads.
+    static std::vector<JavaVMOption> withHook;
+    withHook.assign(initArgs->options, initArgs->options + initArgs->nOptions);
+    withHook.push_back(JavaVMOption{const_cast<char*>("abort"), reinterpret_cast<void*>(&virtualMachineAborted)});
+    initArgs->options = withHook.data();
+    initArgs->nOptions = static_cast<jint>(withHook.size());
   }
   JavaVM* vm = nullptr;
   jint result = create(&vm, reinterpret_cast<void**>(&mainEnv), initArgs);

@@ -19,6 +19,7 @@
 #include "launch/class_path.h"
 #include "files/expansion.h"
 #include "config/launcher_flavour.h"
+#include "launch/entry_point_options.h"
 #include "launch/vm_options_file.h"
 
 namespace tessel {
@@ -102,6 +103,8 @@ void collectVmParameters(const ArgumentList& arguments, VmOptionState& state) {
 void collectVmOptions(const std::vector<std::string>& properties, const ArgumentList& arguments,
                       VmOptionState& state) {
   state.options.insert(state.options.end(), properties.begin(), properties.end());
+  // Before the configured parameters, so that these can still override them.
+  addEntryPointOptions(state.options);
   collectVmParameters(arguments, state);
   std::wstring defaultName;
   unique_file defaultFile = openDefaultVmOptions(&defaultName);

@@ -490,6 +490,16 @@ extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** vm, void** env, void
     createOptions.push_back(option ? option : "");
     record("option %ld: %s", static_cast<long>(i), ansiToUtf8(createOptions.back()).c_str());
   }
+  // As a runtime whose boot layer cannot be resolved: its "abort" hook, then the end.
+  if (environment("TESSEL_JVM_CREATE_ABORT") == "1") {
+    std::fprintf(stderr, "Error occurred during initialization of boot layer\n");
+    for (jint i = 0; i < args->nOptions; ++i) {
+      if (createOptions[static_cast<size_t>(i)] != "abort") continue;
+      record("calling the abort hook");
+      reinterpret_cast<void(JNICALL*)()>(args->options[i].extraInfo)();
+    }
+    ExitProcess(1);
+  }
   int result = std::atoi(environment("TESSEL_JVM_CREATE_RESULT").c_str());
   if (result != 0) {
     record("CreateJavaVM -> %d", result);

@@ -120,6 +120,11 @@ bool runInRealJava(const std::vector<std::string>& vmOptions, const std::string&
       if (!rest.empty()) classPath += ":" + rest;
       continue;
     }
+    const std::string mpPrefix = "--module-path=";
+    if (utf8.compare(0, mpPrefix.size(), mpPrefix) == 0) {
+      command += " " + shellQuoted(mpPrefix + unixClassPath(utf8.substr(mpPrefix.size())));
+      continue;
+    }
     // The Windows PATH means nothing to a Linux runtime; hooks are not options.
     if (utf8.compare(0, 20, "-Djava.library.path=") == 0 || utf8.empty() || utf8[0] != '-') continue;
     size_t eq = utf8.find('=');

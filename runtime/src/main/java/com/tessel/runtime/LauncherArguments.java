@@ -41,6 +41,16 @@ final class LauncherArguments {
      * @throws IllegalArgumentException when a fixed position is missing or no main class is named
      */
     static LauncherArguments parse(String[] args) {
+        return parse(args, true);
+    }
+
+    /**
+     * Reads the launcher's argument array; a module launch may leave the main class empty.
+     *
+     * @throws IllegalArgumentException when a fixed position is missing, or no main class is
+     *     named while one is required
+     */
+    static LauncherArguments parse(String[] args, boolean mainClassRequired) {
         if (args == null || args.length < FIXED_COUNT) {
             throw new IllegalArgumentException("tessel launcher: expected at least "
                     + FIXED_COUNT + " launcher arguments, got "
@@ -53,7 +63,7 @@ final class LauncherArguments {
             }
         }
         LauncherArguments parsed = new LauncherArguments(args);
-        if (parsed.mainClass.isEmpty()) {
+        if (mainClassRequired && parsed.mainClass.isEmpty()) {
             throw new IllegalArgumentException("tessel launcher: no main class configured");
         }
         return parsed;

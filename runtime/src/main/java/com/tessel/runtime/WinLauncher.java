@@ -14,6 +14,9 @@ import java.lang.reflect.Modifier;
  */
 public final class WinLauncher {
 
+    /** Set by the launcher to the module whose main class starts the application. */
+    static final String MAIN_MODULE_PROPERTY = "tessel.mainModule";
+
     private WinLauncher() {
     }
 
@@ -22,13 +25,19 @@ public final class WinLauncher {
      *
      * @param args position 0 "true" for a GUI executable, 1 the application's main class, 2 the
      *     standard error file or "", 3 the standard output file or "", 4 "true" or "false", 5 the
-     *     program name as typed, then the application's arguments
+     *     program name as typed, then the application's arguments; with the property
+     *     "tessel.mainModule" set, position 1 may be empty for the module's own main class
      * @throws Exception whatever prevents the application from starting, or whatever its
      *     {@code main} throws, unwrapped
      */
     public static void main(String[] args) throws Exception {
-        LauncherArguments launch = LauncherArguments.parse(args);
+        String mainModule = System.getProperty(MAIN_MODULE_PROPERTY, "");
+        LauncherArguments launch = LauncherArguments.parse(args, mainModule.isEmpty());
         OutputRedirection.apply(launch.errorFile, launch.outputFile);
+        if (!mainModule.isEmpty()) {
+            ModuleLaunch.run(mainModule, launch.mainClass, launch.applicationArgumentArray());
+            return;
+        }
         runMain(launch.mainClass, launch.applicationArgumentArray(), applicationClassLoader());
     }
 

@@ -1,0 +1,136 @@
+#!/usr/bin/env bash
+# A modular application end to end: two modules compiled with javac --module-source-path,
+# packaged as modular jars in mods\, started by main_module through the launcher under Wine,
+# with main running in the machine's OpenJDK. The application's module does not export the
+# package of its main class, as modules started with `java -m` need not.
+source "$(dirname "$0")/lib.sh"
+
+JAVA_BIN=/usr/lib/jvm/java-17-openjdk-amd64/bin
+DOUBLES=$TESSEL_BUILD_DIR/tests/doubles
+APP=$E2E_DIR/app
+SRC=$E2E_DIR/src
+mkdir -p "$APP/lib" "$APP/mods" "$APP/jre/bin/server" "$SRC/com.example.app/com/example/app" \
+  "$SRC/com.example.greet/com/example/greet"
+
+cat > "$SRC/com.example.greet/module-info.java" <<'EOF'
+module com.example.greet {
+    exports com.example.greet;
+}
+EOF
+cat > "$SRC/com.example.greet/com/example/greet/Greeter.java" <<'EOF'
+package com.example.greet;
+
+public final class Greeter {
+    public static String greet(String who) {
+        return "hello " + who + " from " + Greeter.class.getModule().getName();
+    }
+
+    /** The module's own main class; its package is exported. */
+    public static void main(String[] args) {
+        System.out.println("greet: main of " + Greeter.class.getModule().getName()
+                + " args " + java.util.Arrays.toString(args));
+    }
+}
+EOF
+cat > "$SRC/com.example.app/module-info.java" <<'EOF'
+module com.example.app {
+    requires com.example.greet;
+}
+EOF
+cat > "$SRC/com.example.app/com/example/app/Main.java" <<'EOF'
+package com.example.app;
+
+import com.example.greet.Greeter;
+
+public final class Main {
+    public static void main(String[] args) {
+        System.out.println("modapp: " + Greeter.greet("launcher"));
+        System.out.println("modapp: main in module " + Main.class.getModule().getName()
+                + ", named " + Main.class.getModule().isNamed());
+        System.out.println("modapp: args " + java.util.Arrays.toString(args));
+    }
+}
+EOF
+"$JAVA_BIN/javac" -d "$E2E_DIR/classes" --module-source-path "$SRC" \
+  -m com.example.app,com.example.greet || { fail "javac failed"; finish; }
+"$JAVA_BIN/jar" --create --file "$APP/mods/com.example.app.jar" --main-class com.example.app.Main \
+  -C "$E2E_DIR/classes/com.example.app" . || { fail "jar failed"; finish; }
+"$JAVA_BIN/jar" --create --file "$APP/mods/com.example.greet.jar" \
+  --main-class com.example.greet.Greeter -C "$E2E_DIR/classes/com.example.greet" . ||
+  { fail "jar failed"; finish; }
+cp "$TESSEL_RUNTIME_JAR" "$APP/lib/"
+cp "$DOUBLES/java_exe/java.exe" "$APP/jre/bin/"
+printf 'line=openjdk version "17.0.2" 2022-01-18\n' > "$APP/jre/bin/java.exe.cfg"
+cp "$DOUBLES/jvm_dll/jvm.dll" "$APP/jre/bin/server/"
+export TESSEL_JVM_REAL=1 TESSEL_JVM_REAL_JAVA=$JAVA_BIN/java
+
+# project NAME MAIN_MODULE: an application of the two modules.
+project() {
+  write_project "$1" <<EOF
+[application]
+executable_type = 2
+
+[java]
+main_module = "$2"
+module_path = "D1.\\\\mods;"
+class_path = "A1.\\\\lib\\\\tessel-runtime.jar;"
+search_sequence = "B.\\\\jre"
+EOF
+  build_app "$E2E_DIR/$1.toml" "$APP/$1.exe"
+}
+
+case_name "a named main class in a module that does not export its package"
+project named "com.example.app/com.example.app.Main"
+run_app "$APP/named.exe" one "two words"
+expect_rc 0
+expect_stdout_contains "modapp: hello launcher from com.example.greet"
+expect_stdout_contains "modapp: main in module com.example.app, named true"
+expect_stdout_contains "modapp: args [one, two words]"
+expect_log_contains "--add-modules=com.example.app"
+expect_log_contains "--add-exports=com.example.app/com.example.app=ALL-UNNAMED"
+expect_log_contains "-Dtessel.mainModule=com.example.app"
+expect_log_contains "--module-path=$(windows_path "$APP")\\.\\mods"
+
+case_name "the module's own main class, from its descriptor"
+project own "com.example.greet"
+run_app "$APP/own.exe" x
+expect_rc 0
+expect_stdout_contains "greet: main of com.example.greet args [x]"
+
+case_name "the descriptor's main class in a package the module keeps to itself"
+project hidden "com.example.app"
+run_app "$APP/hidden.exe"
+expect_rc 1
+expect_stderr_contains "tessel launcher: module com.example.app does not export the package of com.example.app.Main"
+expect_stderr_contains "main_module (\"com.example.app/com.example.app.Main\")"
+expect_stderr_lacks "	at "
+[ "${STDOUT#*	at }" = "$STDOUT" ] || fail "a stack trace on standard output"
+
+case_name "a module missing from the module path: the runtime's one-line reason, no stack trace"
+project missing "com.example.missing"
+run_app "$APP/missing.exe"
+expect_rc 1
+expect_stdout_contains "Error occurred during initialization of boot layer"
+expect_stdout_contains "java.lang.module.FindException: Module com.example.missing not found"
+expect_stderr_lacks "	at "
+[ "${STDOUT#*	at }" = "$STDOUT" ] || fail "a stack trace on standard output"
+
+case_name "the runtime ends while resolving modules: the launcher says which module"
+TESSEL_JVM_CREATE_ABORT=1 run_app "$APP/missing.exe"
+expect_rc 1
+expect_stderr_contains "The Java runtime stopped while starting the module com.example.missing."
+expect_log_contains "the virtual machine stopped while starting"
+
+case_name "main_module and main_class together are refused at build time"
+write_project both <<'EOF'
+[java]
+main_module = "com.example.app"
+main_class = "com.example.app.Main"
+EOF
+if out=$("$TESSEL_TOOL" build "$E2E_DIR/both.toml" -o "$APP/both.exe" 2>&1); then
+  fail "tessel build accepted main_module with main_class"
+elif ! printf '%s' "$out" | grep -qF "java.main_class: with main_module"; then
+  fail "unexpected build error: $out"
+fi
+
+finish
