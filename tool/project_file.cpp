@@ -373,6 +373,10 @@ bool ProjectReader::claim(int32_t key, uint32_t line, const std::string& setting
     error(line, setting, "key " + std::to_string(key) + " is set from the manifest of [java] main_jar");
     return false;
   }
+  if (key == key::ModuleMainClass) {
+    error(line, setting, "key " + std::to_string(key) + " is set from the descriptor of [java] main_module");
+    return false;
+  }
   auto [it, fresh] = claimed_.emplace(key, std::make_pair(line, setting));
   if (!fresh) {
     error(line, setting,

@@ -45,8 +45,8 @@ void addEntryPointOptions(VmOptionList& options) {
   // The launcher class lives in the unnamed module and calls main by reflection, which needs
   // the package exported to it (as the runtime's own launcher needs none, calling it natively).
   const size_t slash = mainModule.find('/');
-  if (slash == std::string::npos) return;
-  const std::string mainClass = mainModule.substr(slash + 1);
+  const std::string mainClass = slash != std::string::npos ? mainModule.substr(slash + 1)
+                                                           : configuredText(key::ModuleMainClass);
   const size_t lastDot = mainClass.rfind('.');
   if (lastDot != std::string::npos)
     options.push_back("--add-exports=" + module + "/" + mainClass.substr(0, lastDot) + "=ALL-UNNAMED");
@@ -58,6 +58,7 @@ std::wstring configuredMainClass() {
     const std::string mainModule = configuredText(key::MainModule);
     const size_t slash = mainModule.find('/');
     if (slash != std::string::npos) narrow = mainModule.substr(slash + 1);
+    else if (!mainModule.empty()) narrow = configuredText(key::ModuleMainClass);
   }
   if (narrow.empty()) narrow = configuredText(key::JarMainClass);
   // Configuration texts are bytes; each becomes the character of the same number.

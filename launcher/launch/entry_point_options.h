@@ -11,11 +11,13 @@ namespace tessel {
 // The main module's name (before any "/") of key 2010; empty when none is configured.
 std::string mainModuleName();
 // Appends the jar's manifest options, "--module-path=", "--add-modules=", the
-// "tessel.mainModule" property and, when the main class is known, the export of its package
+// "tessel.mainModule" property and, when the main class is known (key 2010 or 2016), the
+// export of its package
 // to the class path's unnamed module, whose launcher class calls it.
 void addEntryPointOptions(VmOptionList& options);
-// Key 122; else the class after "/" in key 2010; else the jar's Main-Class (key 2014). Empty
-// for a module whose descriptor names its main class.
+// Key 122; else the class after "/" in key 2010, or for a module named alone the main class
+// its descriptor had at build time (key 2016); else the jar's Main-Class (key 2014). Empty
+// when the runtime library is to read the module's descriptor itself.
 std::wstring configuredMainClass();
 
 }  // namespace tessel

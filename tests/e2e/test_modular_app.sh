@@ -64,7 +64,8 @@ printf 'line=openjdk version "17.0.2" 2022-01-18\n' > "$APP/jre/bin/java.exe.cfg
 cp "$DOUBLES/jvm_dll/jvm.dll" "$APP/jre/bin/server/"
 export TESSEL_JVM_REAL=1 TESSEL_JVM_REAL_JAVA=$JAVA_BIN/java
 
-# project NAME MAIN_MODULE: an application of the two modules.
+# project NAME MAIN_MODULE [MODULE_PATH]: an application of the two modules; the build's
+# messages in BUILD_OUT.
 project() {
   write_project "$1" <<EOF
 [application]
@@ -72,11 +73,12 @@ executable_type = 2
 
 [java]
 main_module = "$2"
-module_path = "D1.\\\\mods;"
+module_path = "${3:-D1.\\\\mods;}"
 class_path = "A1.\\\\lib\\\\tessel-runtime.jar;"
 search_sequence = "B.\\\\jre"
 EOF
-  build_app "$E2E_DIR/$1.toml" "$APP/$1.exe"
+  BUILD_OUT=$("$TESSEL_TOOL" build "$E2E_DIR/$1.toml" -o "$APP/$1.exe" 2>&1) ||
+    { fail "tessel build $1 failed: $BUILD_OUT"; finish; }
 }
 
 case_name "a named main class in a module that does not export its package"
@@ -91,14 +93,26 @@ expect_log_contains "--add-exports=com.example.app/com.example.app=ALL-UNNAMED"
 expect_log_contains "-Dtessel.mainModule=com.example.app"
 expect_log_contains "--module-path=$(windows_path "$APP")\\.\\mods"
 
-case_name "the module's own main class, from its descriptor"
-project own "com.example.greet"
+case_name "the module's own main class, read from its descriptor at build time"
+project own "com.example.app"
+"$TESSEL_TOOL" inspect "$APP/own.exe" | tr -s ' ' | grep -qF "2016 module_main_class com.example.app.Main" ||
+  fail "inspect does not show the descriptor's main class"
 run_app "$APP/own.exe" x
+expect_rc 0
+expect_stdout_contains "modapp: main in module com.example.app, named true"
+expect_stdout_contains "modapp: args [x]"
+expect_log_contains "--add-exports=com.example.app/com.example.app=ALL-UNNAMED"
+
+case_name "a module path known only at run time: the descriptor is read when the module starts"
+project late "com.example.greet" 'D1${TESSEL_EXEDIR}mods'
+printf '%s' "$BUILD_OUT" | grep -qF "module com.example.greet is not in the module path beside the output" ||
+  fail "no build warning about the module path: $BUILD_OUT"
+run_app "$APP/late.exe" x
 expect_rc 0
 expect_stdout_contains "greet: main of com.example.greet args [x]"
 
-case_name "the descriptor's main class in a package the module keeps to itself"
-project hidden "com.example.app"
+case_name "at run time, a descriptor's main class in a package the module keeps to itself"
+project hidden "com.example.app" 'D1${TESSEL_EXEDIR}mods'
 run_app "$APP/hidden.exe"
 expect_rc 1
 expect_stderr_contains "tessel launcher: module com.example.app does not export the package of com.example.app.Main"

@@ -56,6 +56,17 @@ TEST_F(EntryPointOptions, ModuleAloneLeavesTheMainClassToItsDescriptor) {
   EXPECT_EQ(configuredMainClass(), L"Main");
 }
 
+TEST_F(EntryPointOptions, DescriptorMainClassReadAtBuildTimeIsExportedAndPassed) {
+  LauncherConfig[key::MainModule] = "app";
+  LauncherConfig[key::ModuleMainClass] = "app.internal.Main";
+  EXPECT_EQ(options(), (Options{"--add-modules=app", "-Dtessel.mainModule=app",
+                                "--add-exports=app/app.internal=ALL-UNNAMED"}));
+  EXPECT_EQ(configuredMainClass(), L"app.internal.Main");
+  LauncherConfig[key::MainModule] = "app/app.Other";  // a named class wins
+  EXPECT_EQ(options().back(), "--add-exports=app/app=ALL-UNNAMED");
+  EXPECT_EQ(configuredMainClass(), L"app.Other");
+}
+
 TEST_F(EntryPointOptions, JarOptionsComeFirstAndItsMainClassYieldsToMainClass) {
   LauncherConfig[key::JarVmOptions] = "--add-opens=java.base/java.lang=ALL-UNNAMED  --enable-native-access=ALL-UNNAMED";
   LauncherConfig[key::JarMainClass] = "jar.Main";
