@@ -94,7 +94,7 @@ TEST(JarManifest, DamagedArchivesAreRefusedWithTheReason) {
   EXPECT_FALSE(readJarManifest(dir.file("none.jar"), manifest, why));
   EXPECT_EQ(why, "cannot be read");
   EXPECT_FALSE(readJarManifest(dir.write("text.jar", std::string("not a zip at all, just text")), manifest, why));
-  EXPECT_EQ(why, "not a jar (zip) file: no end of central directory");
+  EXPECT_EQ(why, "not a usable jar (zip) file: no zip end-of-directory record");
   EXPECT_FALSE(readJarManifest(dir.write("empty.jar", zipFile({{"a.txt", "a", false}})), manifest, why));
   EXPECT_EQ(why, "holds no META-INF/MANIFEST.MF");
   // Every cut of a real archive is refused or read, never read past its end.
@@ -107,7 +107,7 @@ TEST(JarManifest, DamagedArchivesAreRefusedWithTheReason) {
   std::vector<uint8_t> liar = whole;
   storeLe32(&liar[liar.size() - 6], 0x7FFFFFF0);  // directory offset
   EXPECT_FALSE(readJarManifest(dir.write("liar.jar", liar), manifest, why));
-  EXPECT_EQ(why, "damaged: the central directory lies outside the file");
+  EXPECT_EQ(why, "not a usable jar (zip) file: the central directory runs past its end record");
   std::vector<uint8_t> big = whole;
   const size_t entry = big.size() - 22 - (46 + 20);
   storeLe32(&big[entry + 24], 5);  // claims fewer bytes than the data inflates to
