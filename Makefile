@@ -32,15 +32,18 @@ test-host: host
 test-win: win
 	ctest --test-dir $(BUILD)/win --output-on-failure -j $(JOBS)
 
-# The block reader under libFuzzer with AddressSanitizer, for a bounded time.
+# The block reader and the jar reader under libFuzzer with AddressSanitizer, each for a
+# bounded time.
 FUZZ_SECONDS ?= 60
 fuzz: deps
 	cmake -S . -B $(BUILD)/fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
 	  -DTESSEL_DIST=$(BUILD)/fuzz/dist >/dev/null
-	cmake --build $(BUILD)/fuzz -j $(JOBS) --target fuzz_block_reader
-	mkdir -p $(BUILD)/fuzz/corpus
+	cmake --build $(BUILD)/fuzz -j $(JOBS) --target fuzz_block_reader fuzz_jar_reader
+	mkdir -p $(BUILD)/fuzz/corpus $(BUILD)/fuzz/jar_corpus
 	$(BUILD)/fuzz/tests/fuzz/fuzz_block_reader -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=512 \
 	  -malloc_limit_mb=64 $(BUILD)/fuzz/corpus tests/fuzz/seeds
+	$(BUILD)/fuzz/tests/fuzz/fuzz_jar_reader -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=512 \
+	  -malloc_limit_mb=64 $(BUILD)/fuzz/jar_corpus tests/fuzz/jar_seeds
 
 demo: all
 	examples/demo/run.sh
