@@ -315,6 +315,10 @@ TEST(BuildInspect, InspectCommandExitCodes) {
   std::ostringstream jout, jerr;
   EXPECT_EQ(runInspect(dir.file("plain.exe"), true, jout, jerr), 1);
   EXPECT_NE(jout.str().find("\"ok\": false"), std::string::npos) << jout.str();
+  // Scripts find every top-level field, with null where nothing could be read.
+  for (const char* field : {"\"schema_version\": 1", "\"error\": \"no configuration block", "\"signed\": false",
+                            "\"block\": null", "\"resources\": []", "\"notes\": []"})
+    EXPECT_NE(jout.str().find(field), std::string::npos) << field << "\n" << jout.str();
   std::ostringstream mout, merr;
   EXPECT_EQ(runInspect(dir.file("missing.exe"), false, mout, merr), 1);
   EXPECT_NE(merr.str().find("cannot read"), std::string::npos);
