@@ -7,14 +7,16 @@ set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(realpath "${1:-$here/../build/win}")
 cmake --build "$build" --target splash_frame_bench launcher make_test_app jvm_double java_double \
-  >/dev/null
+  trivial_window >/dev/null
 mkdir -p "$build/bench"
 trivial=$build/bench/trivial_window.exe
-if [ ! -f "$trivial" ] || [ "$here/trivial_window.c" -nt "$trivial" ]; then
-  x86_64-w64-mingw32-gcc-posix -O2 -s -mwindows -o "$trivial" "$here/trivial_window.c"
-fi
 export TESSEL_BUILD_DIR=$build TESSEL_SOURCE_DIR=$(realpath "$here/..")
 export TESSEL_DIST=$(sed -n 's/^TESSEL_DIST:PATH=//p' "$build/CMakeCache.txt")
 cd "$build"
-python3 "$here/splash_visible.py" "$trivial" "${2:-7}"
+python3 "$here/splash_visible.py" "$trivial" "${2:-7}" | tee "$build/bench/splash.txt"
+figures=$build/bench/figures.txt
+touch "$figures"
+sed -i '/^splash_/d' "$figures"
+ms() { sed -n "s/^  $1: \([0-9]*\) ms.*/\1/p" "$build/bench/splash.txt"; }
+echo "splash_visible_ms $(ms "launcher splash") $(ms "trivial program")" >> "$figures"
 WINE_GUI=1 "$here/../cmake/wine-run.sh" bench/splash_frame_bench.exe 300 </dev/null

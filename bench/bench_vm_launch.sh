@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Launcher time from process start to the call of the launcher class's main, with a warm
-# version cache, against the trivial jvm_caller that loads the same recording jvm.dll and calls
-# main at once (same Wine session); and the launcher's peak working set when it calls
-# JNI_CreateJavaVM. Both figures come from the double's record.
+# Launcher time from process start to the call of the launcher class's main and to the end of
+# DestroyJavaVM, with a warm version cache, against the trivial jvm_caller that loads the same
+# recording jvm.dll, calls main at once and destroys the machine (pairs run alternately under
+# one warm Wine server); and the peak working set when each calls JNI_CreateJavaVM. All figures
+# come from the double's record; the summary ones are also written to bench/figures.txt.
 #   bench/bench_vm_launch.sh [build-dir] [runs]
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
@@ -31,15 +32,17 @@ run() { rm -f "$record"; TESSEL_WINE_ROOT=$build WINE_TIMEOUT=30 "$here/../cmake
 jvm=$(echo "Z:$work/jre/bin/server/jvm.dll" | tr / '\\')
 field() { sed -n "s/^$1 \([0-9]*\).*/\1/p" "$record" | head -n 1; }
 run "$work/app.exe"  # starts the server and fills the version cache
-declare -a app_us create_us caller_us peak caller_peak
+declare -a app_us create_us caller_us peak caller_peak app_end caller_end
 for i in $(seq 1 "$runs"); do
   run "$work/app.exe"
   app_us+=($(field "main called after"))
   create_us+=($(field "creation requested after"))
   peak+=($(field "peak working set"))
+  app_end+=($(field "destroyed after"))
   run "$doubles/jvm_dll/jvm_caller.exe" "$jvm" -- x
   caller_us+=($(field "main called after"))
   caller_peak+=($(field "peak working set"))
+  caller_end+=($(field "destroyed after"))
 done
 median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 app=$(median "${app_us[@]}")
@@ -50,3 +53,15 @@ echo "trivial jvm_caller with the same jvm.dll: median $((base / 1000)) ms"
 awk -v a="$app" -v b="$base" 'BEGIN { printf "ratio: %.2f\n", a / b }'
 echo "peak working set before JNI_CreateJavaVM: median $(( $(median "${peak[@]}") / 1024 )) KB" \
   "(the trivial caller: $(( $(median "${caller_peak[@]}") / 1024 )) KB)"
+end=$(median "${app_end[@]}")
+end_base=$(median "${caller_end[@]}")
+echo "to the end of DestroyJavaVM: launcher median $((end / 1000)) ms, trivial caller" \
+  "$((end_base / 1000)) ms"
+figures=$build/bench/figures.txt
+mkdir -p "$build/bench"
+touch "$figures"
+sed -i '/^vm_/d' "$figures"
+{
+  echo "vm_end_us $end $end_base"
+  echo "vm_peak_bytes $(median "${peak[@]}") $(median "${caller_peak[@]}")"
+} >> "$figures"

@@ -5,6 +5,7 @@
 #include <cwchar>
 
 #include "config/config_access.h"
+#include "util/common_controls.h"
 #include "diagnostics/log.h"
 #include "util/bounded_text.h"
 #include "util/handles.h"
@@ -119,6 +120,7 @@ void showErrorW(const wchar_t* text) {
   if (showErrorDialogs) {
     wchar_t caption[kPathCapacity];
     configStringW(key::MsgCaption, caption, kPathCapacity);
+    prepareCommonControls();
     MessageBoxW(messageOwnerWindow.load(), shown, caption, MB_OK | MB_ICONERROR);
   } else {
     // The C runtime's "%S" conversion: wide text in the ANSI code page.
@@ -139,6 +141,7 @@ void showError(const char* text) {
   if (showErrorDialogs) {
     char caption[kPathCapacity];
     configString(key::MsgCaption, caption, kPathCapacity);
+    prepareCommonControls();
     MessageBoxA(messageOwnerWindow.load(), shown, caption, MB_OK | MB_ICONERROR);
   } else {
     std::fprintf(stderr, "%s\n", shown);

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "config/config_access.h"
+#include "util/common_controls.h"
 #include "config_keys.h"
 #include "diagnostics/errors.h"
 #include "diagnostics/log.h"
@@ -85,6 +86,7 @@ void hideSplashWindow() {
 }
 
 void splashControl(int show) {
+  if (show) prepareCommonControls();
   if (configInt(key::RuntimeSplash)) {
     if (show)
       showRuntimeSplash();

@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "config/config_access.h"
+#include "util/common_controls.h"
 #include "config/config_block.h"
 #include "config_keys.h"
 #include "diagnostics/log.h"
@@ -70,6 +71,7 @@ void showLogPrompt() {
              L"The following log file will be created:\n\n%ls\n\nDo you want to open an "
              L"Explorer window?",
              path);
+  prepareCommonControls();
   if (MessageBoxW(nullptr, text, productCaptionW(), MB_YESNO) != IDYES) return;
 
   wchar_t shortPath[kShortPathCapacity];

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "config/config_access.h"
+#include "util/common_controls.h"
 #include "config_keys.h"
 #include "diagnostics/errors.h"
 #include "startup/console.h"
@@ -21,6 +22,7 @@ void applyLauncherOptions(const ArgumentList& arguments, bool (*attach)()) {
     } else if (quietAndConsole && argument == L"-c") {
       clearErrorDialogs();
       if (!attach()) {
+        prepareCommonControls();
         MessageBoxA(nullptr, "Error: Could not allocate console.", "corvane", MB_OK);
         fatalExit(1);
       }

@@ -1,6 +1,5 @@
 // The entry point: the start-up steps in their fixed order, one call each.
 #include <windows.h>
-#include <commctrl.h>
 
 #include <cstring>
 
@@ -23,7 +22,6 @@ using namespace tessel;
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR tail, int show) {
   setBeforeErrorShownHook([] { splashControl(0); });
   setBeforeFatalExitHook(removeLaunchTempDir);
-  InitCommonControls();
   if (tail && *tail && std::strcmp(tail, "__cvn_reboot") == 0) {
     rebootSystem();
     return 0;

@@ -380,6 +380,7 @@ jint JNICALL destroyJavaVm(JavaVM*) {
     ExitProcess(98);
   }
   destroyed.store(true);
+  record("destroyed after %I64d us", microsecondsSinceStart());
   return JNI_OK;
 }
 jint attach(void** env, bool daemon) {
@@ -484,6 +485,11 @@ extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** vm, void** env, void
   record("CreateJavaVM version=0x%08lx nOptions=%ld ignoreUnrecognized=%d", static_cast<long>(args->version),
          static_cast<long>(args->nOptions), static_cast<int>(args->ignoreUnrecognized));
   record("peak working set %I64u bytes", static_cast<unsigned long long>(memory.PeakWorkingSetSize));
+  // Which window libraries the caller had loaded by now; the double itself loads none before
+  // it shows a window (user32 is delay-loaded).
+  record("window libraries at creation: user32 %d gdi32 %d comctl32 %d uxtheme %d",
+         GetModuleHandleA("user32.dll") != nullptr, GetModuleHandleA("gdi32.dll") != nullptr,
+         GetModuleHandleA("comctl32.dll") != nullptr, GetModuleHandleA("uxtheme.dll") != nullptr);
   createOptions.clear();
   for (jint i = 0; i < args->nOptions; ++i) {
     const char* option = args->options[i].optionString;
