@@ -96,11 +96,7 @@ ArgumentList buildLauncherArguments(const ArgumentList& arguments) {
   launcher.push_back(configInt(key::LauncherFlagFive) ? L"true" : L"false");
   if (arguments.empty()) return launcher;
   launcher.push_back(arguments[0]);
-  wchar_t configured[2000];
-  configStringW(key::ApplicationArguments, configured, 2000);
-  if (!expandVariables(configured, 2000, PathForm::Long))
-    logError("application arguments not fully expanded: %S", configured);
-  if (configured[0]) splitCommandLine(configured, launcher);
+  appendExpandedTokens(key::ApplicationArguments, 2000, PathForm::Long, launcher);
   bool jOptions = configInt(key::AllowJOptions) != 0;
   for (size_t i = 1; i < arguments.size(); ++i) {
     if (startsWith(arguments[i], kLocaleOption)) continue;

@@ -11,6 +11,7 @@
 #include "config_keys.h"
 #include "diagnostics/log.h"
 #include "util/bounded_text.h"
+#include "util/environment.h"
 #include "util/paths.h"
 #include "files/temp_dir.h"
 #include "instance/instance_guard.h"
@@ -25,19 +26,36 @@
 namespace tessel {
 namespace {
 
-constexpr size_t kLibraryPathCapacity = 12000;
 const wchar_t kLocaleOption[] = L"-Dsun.locale.formatasdefault=";
 
 bool startsWith(const std::wstring& text, const wchar_t* prefix) {
   return text.compare(0, std::wcslen(prefix), prefix) == 0;
 }
 
+// The whole PATH in the file-API code page. An entry that code page cannot hold is given by
+// its short name; one without a usable short name is left out, and the log says so.
 std::string libraryPathProperty() {
-  char option[kLibraryPathCapacity];
-  copyText(option, kLibraryPathCapacity, "-Djava.library.path=");
-  size_t used = std::strlen(option);
-  DWORD n = GetEnvironmentVariableA("PATH", option + used, static_cast<DWORD>(kLibraryPathCapacity - used));
-  if (n == 0 || n >= kLibraryPathCapacity - used) option[used] = 0;  // undefined or too long
+  const std::wstring path = environmentValueW(L"PATH");
+  std::string option = "-Djava.library.path=";
+  bool lossy = false;
+  std::string whole = narrowText(path.c_str(), &lossy);
+  if (!lossy) return option + whole;
+  bool first = true;
+  for (size_t start = 0; start <= path.size();) {
+    size_t end = path.find(L';', start);
+    if (end == std::wstring::npos) end = path.size();
+    const std::wstring entry = path.substr(start, end - start);
+    std::string narrow;
+    if (narrowPathOf(entry.c_str(), narrow)) {
+      if (!first) option += ';';
+      option += narrow;
+      first = false;
+    } else {
+      logError("java.library.path: %S cannot be written in code page %u and has no short name; "
+               "left out", entry.c_str(), GetACP());
+    }
+    start = end + 1;
+  }
   return option;
 }
 
@@ -69,13 +87,23 @@ std::vector<std::string> buildLauncherProperties() {
   return properties;
 }
 
-void collectVmParameters(const ArgumentList& arguments, VmOptionState& state) {
-  wchar_t parameters[kPathCapacity];
-  configStringW(key::VmParameters, parameters, kPathCapacity);
-  if (!expandVariables(parameters, kPathCapacity, PathForm::NarrowSafe))
-    logError("VM parameters not fully expanded: %S", parameters);
+void appendExpandedTokens(int32_t key, size_t capacity, PathForm form, ArgumentList& out) {
+  std::vector<wchar_t> text(capacity);
+  configStringW(key, text.data(), capacity);
+  if (!text[0]) return;
   ArgumentList tokens;
-  if (parameters[0]) splitCommandLine(parameters, tokens);
+  splitCommandLine(text.data(), tokens);
+  for (const std::wstring& token : tokens) {
+    copyText(text.data(), capacity, token.c_str());
+    if (!expandVariables(text.data(), capacity, form))
+      logError("configuration value %d not fully expanded: %S", static_cast<int>(key), text.data());
+    out.emplace_back(text.data());
+  }
+}
+
+void collectVmParameters(const ArgumentList& arguments, VmOptionState& state) {
+  ArgumentList tokens;
+  appendExpandedTokens(key::VmParameters, kPathCapacity, PathForm::NarrowSafe, tokens);
   logLine("adding options\n");
   for (size_t i = 0; i < tokens.size(); ++i) {
     if (tokens[i] == L"-include-options" && i + 1 < tokens.size()) {

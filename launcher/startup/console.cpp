@@ -10,6 +10,7 @@
 #include "config_keys.h"
 #include "diagnostics/log.h"
 #include "util/bounded_text.h"
+#include "util/environment.h"
 #include "util/handles.h"
 #include "util/paths.h"
 #include "files/expansion.h"
@@ -21,22 +22,6 @@ DWORD rebootDelayMilliseconds = 5000;
 
 namespace {
 
-// The current PATH at its full size; empty when unset.
-std::string currentPath() {
-  std::string value;
-  DWORD need = GetEnvironmentVariableA("PATH", nullptr, 0);
-  // The variable may change between the two calls; a few tries settle it.
-  for (int attempt = 0; attempt < 4 && need > 0; ++attempt) {
-    value.resize(need);
-    DWORD got = GetEnvironmentVariableA("PATH", &value[0], need);
-    if (got < need) {
-      value.resize(got);
-      return value;
-    }
-    need = got;
-  }
-  return std::string();
-}
 
 bool isUnbound(FILE* stream) {
   const int descriptor = _fileno(stream);
@@ -93,8 +78,8 @@ void rebootSystem() {
   if (enableShutdownPrivilege()) exitWindowsCall(EWX_REBOOT, 0);
 }
 
-std::string nativeLibraryPathValue(const char* directories, const std::string& oldPath) {
-  std::string value;
+std::wstring nativeLibraryPathValue(const char* directories, const std::wstring& oldPath) {
+  std::wstring value;
   const char* entry = directories;
   while (*entry) {
     const char* end = std::strchr(entry, ';');
@@ -107,8 +92,8 @@ std::string nativeLibraryPathValue(const char* directories, const std::string& o
         name[length] = 0;
       }
       if (length < kPathCapacity && resolvePath(resolved, name)) {
-        if (!value.empty()) value += ';';
-        value += resolved;
+        if (!value.empty()) value += L';';
+        value += wideText(resolved);
       } else {
         logError("native lib dir entry too long, skipped");
       }
@@ -116,7 +101,7 @@ std::string nativeLibraryPathValue(const char* directories, const std::string& o
     if (!end) break;
     entry = end + 1;
   }
-  if (!value.empty() && value.back() != ';') value += ';';
+  if (!value.empty() && value.back() != L';') value += L';';
   value += oldPath;
   return value;
 }
@@ -126,17 +111,25 @@ void addNativeLibraryPath() {
   configString(key::NativeLibraryDirectories, directories, kPathCapacity);
   logLine("native lib dir is %s", directories);
   expandVariablesNarrow(directories, kPathCapacity);
-  const std::string value = nativeLibraryPathValue(directories, currentPath());
-  if (SetEnvironmentVariableA("PATH", value.c_str())) {
-    logLine("Setting PATH (native libs) %s", value.c_str());
+  // PATH may hold names that no narrow code page can: it is read and written wide, and only
+  // when something goes in front of it.
+  const std::wstring oldPath = environmentValueW(L"PATH");
+  const std::wstring value = nativeLibraryPathValue(directories, oldPath);
+  if (value == oldPath) {
+    logLine("PATH unchanged");
+    return;
+  }
+  if (SetEnvironmentVariableW(L"PATH", value.c_str())) {
+    logLine("Setting PATH (native libs) %S", value.c_str());
   } else {
     DWORD error = GetLastError();
-    logLine("Setting PATH (native libs) %s failed with error %d", value.c_str(),
+    logLine("Setting PATH (native libs) %S failed with error %d", value.c_str(),
             static_cast<int>(error));
   }
   // The C runtime keeps its own copy of the environment.
-  const std::string assignment = "PATH=" + value;
-  _putenv(assignment.c_str());
+  const std::wstring assignment = L"PATH=" + value;
+  _wputenv(assignment.c_str());
 }
+
 
 }  // namespace tessel

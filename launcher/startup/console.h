@@ -22,10 +22,11 @@ bool enableShutdownPrivilege();
 extern BOOL(WINAPI* exitWindowsCall)(UINT flags, DWORD reason);
 extern DWORD rebootDelayMilliseconds;
 
-// Puts the configured native-library directories (key 10004) in front of PATH.
+// Puts the configured native-library directories (key 10004) in front of PATH; PATH stays
+// untouched when there are none.
 void addNativeLibraryPath();
 // The new PATH value: the resolved directories, ";" unless they are empty or already end in
 // one, then the old value. Built at its real size; nothing is cut.
-std::string nativeLibraryPathValue(const char* directories, const std::string& oldPath);
+std::wstring nativeLibraryPathValue(const char* directories, const std::wstring& oldPath);
 
 }  // namespace tessel

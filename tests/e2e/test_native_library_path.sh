@@ -19,7 +19,7 @@ run_app "$E2E_DIR/app.exe"
 expect_log_contains "native lib dir is native;;D:\\shared"
 expect_log_contains "Setting PATH (native libs) $dir_win\\native;D:\\shared;C:\\windows\\system32"
 
-case_name "no directories: PATH keeps its value"
+case_name "no directories: PATH is left untouched"
 write_project plain <<'TOML'
 [application]
 name = "NativePath"
@@ -30,6 +30,7 @@ TOML
 build_app "$E2E_DIR/plain.toml" "$E2E_DIR/plain.exe"
 run_app "$E2E_DIR/plain.exe"
 expect_log_contains "native lib dir is "
-expect_log_contains "Setting PATH (native libs) C:\\windows\\system32"
+expect_log_contains "PATH unchanged"
+expect_log_lacks "Setting PATH"
 
 finish

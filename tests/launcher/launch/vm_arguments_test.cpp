@@ -7,6 +7,7 @@
 #include "config/config_access.h"
 #include "config/locale.h"
 #include "config_keys.h"
+#include "util/environment.h"
 #include "util/paths.h"
 #include "scratch_dir.h"
 #include "launch/java_vm_launcher.h"
@@ -76,6 +77,50 @@ TEST_F(VmArguments, LauncherArgumentsDropVmOptionsAndKeepTheRest) {
   LauncherConfig.erase(key::ApplicationArguments);
   EXPECT_EQ(buildLauncherArguments({L"prog.exe", L"-J-Xmx1g"}).back(), L"-J-Xmx1g");
   EXPECT_EQ(buildLauncherArguments({}).size(), 5u) << "no program name, nothing after it";
+}
+
+// Keys 123 and 124 are split before they are expanded: a directory with blanks and an
+// apostrophe stays inside its own option or argument.
+TEST_F(VmArguments, ExpandedValuesNeverSplitOrOpenAQuote) {
+  const wchar_t home[] = L"C:\\Users\\O'Brien\\Program Files\\Demo App\\";
+  SetEnvironmentVariableW(L"TESSEL_TEST_HOME", home);
+  std::wstring exeDir = launcherDirectoryW(true);
+  LauncherConfig[key::VmParameters] =
+      "-Dapp.home=${TESSEL_TEST_HOME} \"-Dquoted=${TESSEL_TEST_HOME}x\" -Dexe=${TESSEL_EXEDIR}lib -Xmx1g";
+  LauncherConfig[key::MainClass] = "demo.Main";
+  LauncherConfig[key::ApplicationArguments] = "--home=${TESSEL_TEST_HOME} 'two words' last";
+  Options options = collect({L"prog.exe"}).options;
+  std::string narrowHome = "C:\\Users\\O'Brien\\Program Files\\Demo App\\";
+  EXPECT_EQ(options, (Options{"-Dapp.home=" + narrowHome, "-Dquoted=" + narrowHome + "x",
+                              "-Dexe=" + std::string(launcherDirectory()) + "lib", "-Xmx1g"}));
+  ArgumentList launcher = buildLauncherArguments({L"prog.exe", L"typed"});
+  ArgumentList tail(launcher.begin() + 6, launcher.end());
+  EXPECT_EQ(tail, (ArgumentList{std::wstring(L"--home=") + home, L"two words", L"last", L"typed"}));
+  SetEnvironmentVariableW(L"TESSEL_TEST_HOME", nullptr);
+  EXPECT_FALSE(exeDir.empty());
+}
+
+TEST_F(VmArguments, LibraryPathHoldsTheWholeLongPath) {
+  ScratchDir dir;
+  std::wstring omega = dir.makeDir(L"\u03a9mega dir");
+  const std::wstring saved = environmentValueW(L"PATH");
+  std::wstring filler;
+  while (filler.size() < 30000) filler += L"C:\\filler\\entry" + std::to_wstring(filler.size()) + L";";
+  ASSERT_TRUE(SetEnvironmentVariableW(L"PATH", (filler + omega + L";C:\\gone\\\u03a9").c_str()));
+  std::string property;
+  for (const std::string& p : buildLauncherProperties())
+    if (p.compare(0, 20, "-Djava.library.path=") == 0) property = p;
+  SetEnvironmentVariableW(L"PATH", saved.c_str());
+
+  std::string narrowFiller(filler.begin(), filler.end());
+  ASSERT_GT(property.size(), 30000u) << "PATH longer than any fixed buffer arrives whole";
+  EXPECT_EQ(property.substr(20, narrowFiller.size()), narrowFiller);
+  std::string omegaNarrow = property.substr(20 + narrowFiller.size());
+  wchar_t shortName[MAX_PATH];
+  ASSERT_GT(GetShortPathNameW(omega.c_str(), shortName, MAX_PATH), 0u);
+  std::wstring shortWide(shortName);
+  EXPECT_EQ(omegaNarrow, std::string(shortWide.begin(), shortWide.end()))
+      << "an entry the code page cannot hold is given by its short name; one without any is left out";
 }
 
 TEST_F(VmArguments, OutputFilesAreAbsoluteUnlessTheyStillStartWithDollar) {

@@ -10,6 +10,7 @@
 #include "config/config_access.h"
 #include "config_keys.h"
 #include "diagnostics/errors.h"
+#include "util/environment.h"
 #include "util/paths.h"
 #include "startup/console.h"
 #include "startup/launcher_options.h"
@@ -149,47 +150,48 @@ TEST(LauncherOptions, ConsoleFailureIsFatalOnlyForC) {
 // --- native-library path -------------------------------------------------------------------
 
 TEST(NativeLibraryPath, DirectoriesResolvedInFrontOfTheOldValue) {
-  const std::string dir = launcherDirectory();
-  EXPECT_EQ(nativeLibraryPathValue("a;b", "C:\\old"), dir + "a;" + dir + "b;C:\\old");
-  EXPECT_EQ(nativeLibraryPathValue("", "C:\\old"), "C:\\old");
-  EXPECT_EQ(nativeLibraryPathValue(";;D:\\abs;;", "C:\\old"), "D:\\abs;C:\\old");
-  EXPECT_EQ(nativeLibraryPathValue("D:\\abs", ""), "D:\\abs;");
+  const std::wstring dir = launcherDirectoryW(true);
+  EXPECT_EQ(nativeLibraryPathValue("a;b", L"C:\\old"), dir + L"a;" + dir + L"b;C:\\old");
+  EXPECT_EQ(nativeLibraryPathValue("", L"C:\\old"), L"C:\\old");
+  EXPECT_EQ(nativeLibraryPathValue(";;D:\\abs;;", L"C:\\old"), L"D:\\abs;C:\\old");
+  EXPECT_EQ(nativeLibraryPathValue("D:\\abs", L""), L"D:\\abs;");
 }
 
 TEST(NativeLibraryPath, LongValuesAreKeptWhole) {
   std::string many;
   for (int i = 0; i < 2500; ++i) many += "d" + std::to_string(i) + ";";
-  const std::string oldPath(30000, 'p');
-  std::string value = nativeLibraryPathValue(many.c_str(), oldPath);
+  const std::wstring oldPath(30000, L'p');
+  std::wstring value = nativeLibraryPathValue(many.c_str(), oldPath);
   EXPECT_GT(value.size(), 48000u);
-  EXPECT_EQ(value.substr(value.size() - oldPath.size() - 1), ";" + oldPath);
-  EXPECT_EQ(value.substr(0, std::string(launcherDirectory()).size() + 2),
-            std::string(launcherDirectory()) + "d0");
+  EXPECT_EQ(value.substr(value.size() - oldPath.size() - 1), L";" + oldPath);
+  const std::wstring dir = launcherDirectoryW(true);
+  EXPECT_EQ(value.substr(0, dir.size() + 2), dir + L"d0");
 }
 
-TEST(NativeLibraryPath, SetsTheProcessAndRuntimeEnvironment) {
-  char saved[32768];
-  DWORD n = GetEnvironmentVariableA("PATH", saved, sizeof(saved));
-  ASSERT_GT(n, 0u);
-  ASSERT_LT(n, sizeof(saved));
-  const std::string longOld = std::string(saved) + ";" + std::string(20000, 'q');
-  ASSERT_TRUE(SetEnvironmentVariableA("PATH", longOld.c_str()));
+std::wstring processPath() { return environmentValueW(L"PATH"); }
+
+// PATH is read and written wide: an entry outside the ANSI code page stays as it is.
+TEST(NativeLibraryPath, SetsTheProcessAndRuntimeEnvironmentWide) {
+  const std::wstring saved = processPath();
+  ASSERT_FALSE(saved.empty());
+  const std::wstring longOld = saved + L";C:\\\u03a9mega dir;" + std::wstring(30000, L'q');
+  ASSERT_TRUE(SetEnvironmentVariableW(L"PATH", longOld.c_str()));
 
   clearConfiguration();
+  addNativeLibraryPath();
+  EXPECT_EQ(processPath(), longOld) << "nothing to put in front: PATH untouched";
+
   LauncherConfig[key::NativeLibraryDirectories] = "native;D:\\shared";
   addNativeLibraryPath();
-  const std::string expected =
-      std::string(launcherDirectory()) + "native;D:\\shared;" + longOld;
-  std::string now(70000, 0);
-  now.resize(GetEnvironmentVariableA("PATH", &now[0], static_cast<DWORD>(now.size())));
-  EXPECT_EQ(now, expected);
-  const char* runtimeCopy = std::getenv("PATH");
+  const std::wstring expected = std::wstring(launcherDirectoryW(true)) + L"native;D:\\shared;" + longOld;
+  EXPECT_EQ(processPath(), expected);
+  const wchar_t* runtimeCopy = _wgetenv(L"PATH");
   ASSERT_NE(runtimeCopy, nullptr);
-  EXPECT_EQ(std::string(runtimeCopy), expected);
+  EXPECT_EQ(std::wstring(runtimeCopy), expected);
 
   clearConfiguration();
-  SetEnvironmentVariableA("PATH", saved);
-  _putenv((std::string("PATH=") + saved).c_str());
+  SetEnvironmentVariableW(L"PATH", saved.c_str());
+  _wputenv((L"PATH=" + saved).c_str());
 }
 
 }  // namespace
