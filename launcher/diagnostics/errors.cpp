@@ -9,6 +9,7 @@
 #include "diagnostics/log.h"
 #include "util/bounded_text.h"
 #include "util/handles.h"
+#include "util/paths.h"
 #include "config_keys.h"
 
 namespace tessel {
@@ -86,9 +87,6 @@ void setBeforeFatalExitHook(void (*hook)()) noexcept { beforeFatalExitHook = hoo
 void fillPlaceholderW(wchar_t* out, size_t capacity, const wchar_t* text, const wchar_t* argument) {
   fillPlaceholderT(out, capacity, text, argument);
 }
-void fillPlaceholder(char* out, size_t capacity, const char* text, const char* argument) {
-  fillPlaceholderT(out, capacity, text, argument);
-}
 
 void composeShownTextW(wchar_t* out, size_t capacity, const wchar_t* message,
                        const wchar_t* logPath) {
@@ -99,16 +97,6 @@ void composeShownTextW(wchar_t* out, size_t capacity, const wchar_t* message,
   wchar_t tail[kPathCapacity + 16];
   formatText(tail, kPathCapacity + 16, L"\n\nLog: %s", logPath);
   composeT<wchar_t>(out, capacity, message, tail);
-}
-
-void composeShownText(char* out, size_t capacity, const char* message, const wchar_t* logPath) {
-  if (!logPath || !*logPath) {
-    composeT<char>(out, capacity, message, nullptr);
-    return;
-  }
-  char tail[kPathCapacity * 2 + 16];
-  formatText(tail, sizeof(tail), "\n\nLog: %S", logPath);
-  composeT<char>(out, capacity, message, tail);
 }
 
 void showErrorW(const wchar_t* text) {
@@ -123,31 +111,16 @@ void showErrorW(const wchar_t* text) {
     prepareCommonControls();
     MessageBoxW(messageOwnerWindow.load(), shown, caption, MB_OK | MB_ICONERROR);
   } else {
-    // The C runtime's "%S" conversion: wide text in the ANSI code page.
-    static char narrow[kPathCapacity * 3];
-    int n = WideCharToMultiByte(CP_ACP, 0, shown, -1, narrow, sizeof(narrow), nullptr, nullptr);
-    if (n <= 0) narrow[0] = 0;
-    std::fprintf(stderr, "%s\n", narrow);
+    // Standard error carries ANSI code page text.
+    std::string narrow = convertWide(shown, length(shown), CP_ACP);
+    std::fprintf(stderr, "%s\n", narrow.c_str());
     std::fflush(stderr);
   }
 }
 
-void showError(const char* text) {
-  if (beforeErrorShownHook) beforeErrorShownHook();
-  wchar_t path[kPathCapacity];
-  longLogPath(path, kPathCapacity);
-  static char shown[kPathCapacity];
-  composeShownText(shown, kPathCapacity, text, path);
-  if (showErrorDialogs) {
-    char caption[kPathCapacity];
-    configString(key::MsgCaption, caption, kPathCapacity);
-    prepareCommonControls();
-    MessageBoxA(messageOwnerWindow.load(), shown, caption, MB_OK | MB_ICONERROR);
-  } else {
-    std::fprintf(stderr, "%s\n", shown);
-    std::fflush(stderr);
-  }
-}
+// Narrow texts are in the ANSI code page: shown through the wide box, so that the characters
+// meant arrive whatever the message's own bytes would mean to a narrow box.
+void showError(const char* text) { showErrorW(wideText(text).c_str()); }
 
 void showMessageW(int32_t key, const wchar_t* argument) {
   static wchar_t text[kPathCapacity];
@@ -158,11 +131,7 @@ void showMessageW(int32_t key, const wchar_t* argument) {
 }
 
 void showMessage(int32_t key, const char* argument) {
-  static char text[kPathCapacity];
-  static char filled[kPathCapacity];
-  configString(key, text, kPathCapacity);
-  fillPlaceholder(filled, kPathCapacity, text, argument);
-  showError(filled);
+  showMessageW(key, argument ? wideText(argument).c_str() : nullptr);
 }
 
 void fatalExit(int code) {

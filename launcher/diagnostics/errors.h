@@ -23,7 +23,8 @@ void clearErrorDialogs() noexcept;
 void setBeforeErrorShownHook(void (*hook)()) noexcept;
 void setBeforeFatalExitHook(void (*hook)()) noexcept;
 
-// Shows a text (with "Log: <path>" appended while logging); returns when it was seen.
+// Shows a text (with "Log: <path>" appended while logging); returns when it was seen. Narrow
+// texts and arguments are ANSI code page text; every text is shown through the wide box.
 void showErrorW(const wchar_t* text);
 void showError(const char* text);
 // Shows a message key's text with its first "{0}" replaced by the argument (when given).
@@ -40,9 +41,7 @@ void showMessage(int32_t key, const char* argument);
 // "Log:" line always stays whole within `capacity`. Exposed for tests.
 void composeShownTextW(wchar_t* out, size_t capacity, const wchar_t* message,
                        const wchar_t* logPath);
-void composeShownText(char* out, size_t capacity, const char* message, const wchar_t* logPath);
 // The message text with its first "{0}" replaced, cut to `capacity`. Exposed for tests.
 void fillPlaceholderW(wchar_t* out, size_t capacity, const wchar_t* text, const wchar_t* argument);
-void fillPlaceholder(char* out, size_t capacity, const char* text, const char* argument);
 
 }  // namespace tessel

@@ -39,7 +39,8 @@ bool envEqualsYes(const char* name) {
   return n > 0 && n < sizeof(value) && std::strcmp(value, "yes") == 0;
 }
 
-// Writes narrow text to the log in text mode (LF becomes CR LF), appending.
+// Writes UTF-8 text to the log in text mode (LF becomes CR LF), appending. The log is UTF-8 so
+// that every path shows as it is, whatever the ANSI code page can hold.
 void appendToLog(const char* text) {
   unique_hfile file(CreateFileW(logPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -119,8 +120,8 @@ void writeHeader() {
   wchar_t header[kPathCapacity + 128];
   formatText(header, kPathCapacity + 128, L"Started executable %s at %S\n", module,
              when ? when : "\n");
-  char narrow[(kPathCapacity + 128) * 2];
-  int len = WideCharToMultiByte(CP_ACP, 0, header, -1, narrow, sizeof(narrow), nullptr, nullptr);
+  char narrow[(kPathCapacity + 128) * 3];
+  int len = WideCharToMultiByte(CP_UTF8, 0, header, -1, narrow, sizeof(narrow), nullptr, nullptr);
   if (len <= 0) return;
   appendToLog(narrow);
 }
@@ -146,7 +147,7 @@ void writeLine(const char* prefix, const char* format, va_list args) {
       copyText(line, kLineCapacity, prefix);
       used = std::strlen(line);
     }
-    formatTextV(line + used, kLineCapacity - used - 1, format, args);
+    formatTextInCodePage(line + used, kLineCapacity - used - 1, CP_UTF8, format, args);
     appendText(line, kLineCapacity, "\n");
     appendToLog(line);
   }

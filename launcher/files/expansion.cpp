@@ -62,9 +62,6 @@ const wchar_t* find(const wchar_t* text, const wchar_t* part) { return std::wcss
 void logReplaced(const wchar_t* reference, const wchar_t* value, const wchar_t* text) {
   logLine("expanding2 %S to %S in %S.", reference, value, text);
 }
-void logReplaced(const wchar_t* reference, const char* value, const wchar_t* text) {
-  logLine("expanding2 %S to %s in %S.", reference, value, text);
-}
 void logReplaced(const char* reference, const char* value, const char* text) {
   logLine("expanding2 %s to %s in %s.", reference, value, text);
 }
@@ -78,8 +75,8 @@ void logNoRoom(const char* reference, size_t capacity) {
 }
 
 // Replaces every occurrence; `replaced` tells whether the text changed.
-template <typename T, typename V>
-bool replaceAllIn(T* text, size_t capacity, const T* reference, const V* value,
+template <typename T>
+bool replaceAllIn(T* text, size_t capacity, const T* reference, const T* value,
                   bool* replaced = nullptr) {
   size_t refLength = length(reference);
   if (refLength == 0 || capacity == 0) return true;  // an empty reference would match everywhere
@@ -97,14 +94,7 @@ bool replaceAllIn(T* text, size_t capacity, const T* reference, const V* value,
     }
     std::memmove(text + at + valueLength, text + at + refLength,
                  (textLength - at - refLength + 1) * sizeof(T));
-    for (size_t i = 0; i < valueLength; ++i) {
-      // Narrow values are widened with the "C" rule: each byte becomes the character of its
-      // number.
-      if constexpr (sizeof(V) < sizeof(T))
-        text[at + i] = static_cast<T>(static_cast<unsigned char>(value[i]));
-      else
-        text[at + i] = value[i];
-    }
+    for (size_t i = 0; i < valueLength; ++i) text[at + i] = value[i];
     textLength = textLength - refLength + valueLength;
     if (replaced) *replaced = true;
     logReplaced(reference, value, text);
@@ -154,9 +144,9 @@ class ReferenceIndex {
   std::vector<std::basic_string_view<T>> references_;
 };
 
-template <typename T, typename V>
+template <typename T>
 bool replaceIndexed(T* text, size_t capacity, ReferenceIndex<T>& index, const T* reference,
-                    const V* value) {
+                    const T* value) {
   if (!index.mayHold(reference)) return true;
   bool replaced = false;
   bool whole = replaceAllIn(text, capacity, reference, value, &replaced);
@@ -200,7 +190,7 @@ bool replaceAll(wchar_t* text, size_t capacity, const wchar_t* reference, const 
 }
 
 bool replaceAll(wchar_t* text, size_t capacity, const wchar_t* reference, const char* value) {
-  return replaceAllIn(text, capacity, reference, value);
+  return replaceAllIn(text, capacity, reference, wideText(value).c_str());
 }
 
 bool replaceAll(char* text, size_t capacity, const char* reference, const char* value) {
@@ -210,6 +200,9 @@ bool replaceAll(char* text, size_t capacity, const char* reference, const char* 
 bool expandVariables(wchar_t* text, size_t capacity, PathForm form) {
   ReferenceIndex<wchar_t> index(text);
   bool whole = true;
+  // The narrow directories are text in the file-API code page, not bytes to widen one by one.
+  const std::wstring tempDir = wideText(launchTempDir);
+  const std::wstring home = wideText(runtimeHome);
   for (const FixedReference& row : kFixedReferences) {
     const wchar_t* ref = row.wide;
     switch (row.source) {
@@ -217,13 +210,13 @@ bool expandVariables(wchar_t* text, size_t capacity, PathForm form) {
         whole &= replaceIndexed(text, capacity, index, ref, launcherDirectoryW(form));
         break;
       case Source::LaunchTempDir:
-        whole &= replaceIndexed(text, capacity, index, ref, launchTempDir);
+        whole &= replaceIndexed(text, capacity, index, ref, tempDir.c_str());
         break;
       case Source::Separator:
         whole &= replaceIndexed(text, capacity, index, ref, L";");
         break;
       case Source::RuntimeHome:
-        whole &= replaceIndexed(text, capacity, index, ref, runtimeHome);
+        whole &= replaceIndexed(text, capacity, index, ref, home.c_str());
         break;
       case Source::SystemTempDir:
         // Asked for only when referenced: the probe may end the process when no
@@ -232,7 +225,7 @@ bool expandVariables(wchar_t* text, size_t capacity, PathForm form) {
         if (form == PathForm::NarrowSafe) {
           char dir[kPathCapacity];
           tempPath(dir);
-          whole &= replaceIndexed(text, capacity, index, ref, dir);
+          whole &= replaceIndexed(text, capacity, index, ref, wideText(dir).c_str());
         } else {
           wchar_t dir[kPathCapacity];
           tempPathW(dir);

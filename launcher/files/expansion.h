@@ -15,7 +15,7 @@ bool expandVariablesNarrow(char* text, size_t capacity);
 
 // Replaces every occurrence of `reference` (case-sensitive) by `value`, in place; a value is
 // never searched again, so one that holds its own reference is inserted once. A narrow value
-// is widened byte by byte. False when some occurrence stayed for lack of room.
+// is read as text in the file-API code page. False when some occurrence stayed for lack of room.
 bool replaceAll(wchar_t* text, size_t capacity, const wchar_t* reference, const wchar_t* value);
 bool replaceAll(wchar_t* text, size_t capacity, const wchar_t* reference, const char* value);
 bool replaceAll(char* text, size_t capacity, const char* reference, const char* value);

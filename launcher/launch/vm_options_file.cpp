@@ -125,9 +125,8 @@ void readVmOptionsFile(const wchar_t* path, unique_file file, VmOptionState& sta
   while (std::fgets(line, static_cast<int>(kPathCapacity), file.get())) {
     trimLine(line);
     if (line[0] == 0 || line[0] == '#') continue;
-    size_t i = 0;
-    for (; line[i]; ++i) wide[i] = static_cast<wchar_t>(static_cast<unsigned char>(line[i]));
-    wide[i] = 0;
+    // The file is text in the ANSI code page, like the options the runtime is handed.
+    if (!toWide(line, wide, kPathCapacity)) wide[0] = 0;
     if (!expandVariables(wide, kPathCapacity, PathForm::NarrowSafe))
       logError("vmoptions line not fully expanded: %S", wide);
     std::wstring copy(wide);

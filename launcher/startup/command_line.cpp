@@ -6,6 +6,7 @@
 #include "util/common_controls.h"
 #include "config/config_block.h"
 #include "config_keys.h"
+#include "diagnostics/errors.h"
 #include "diagnostics/log.h"
 #include "util/bounded_text.h"
 #include "util/handles.h"
@@ -97,10 +98,27 @@ void showLogPrompt() {
   unique_handle thread(info.hThread);
 }
 
+// Every narrow use of the launcher's own path (the runtime search, the class path, the VM
+// options) would name another file: stop with a message that names the folder instead.
+void refuseUnnamableDirectory() {
+  if (launcherPathIsNarrow()) return;
+  logError("the executable's path %S has no form in code page %u", launcherPathW(), GetACP());
+  wchar_t text[kPathCapacity + 512];
+  formatText(text, kPathCapacity + 512,
+             L"This application cannot start from the folder\n\n%ls\n\nbecause its name holds "
+             L"characters that the system's code page (%u) cannot show, and the drive gives it no "
+             L"short name. Move the application to a folder whose name uses only characters of "
+             L"the system's language.",
+             launcherDirectoryW(PathForm::Long), GetACP());
+  showErrorW(text);
+  fatalExit(1);
+}
+
 void prepareLaunch(ArgumentList& arguments) {
   launchTempDir[0] = 0;  // a fatal error while loading must delete nothing
   takeLogOption(arguments);
   loadConfiguration(arguments);
+  refuseUnnamableDirectory();
   if (!languageRestart) changeWorkingDirectory();
   if (createLogOption) showLogPrompt();
 }

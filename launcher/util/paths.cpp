@@ -12,6 +12,7 @@ namespace tessel {
 namespace {
 
 bool pathsReady = false;
+bool narrowPathNamesFile = true;
 bool directoriesReady = false;
 char narrowPath[kPathCapacity];
 wchar_t widePath[kPathCapacity];
@@ -46,6 +47,7 @@ void computePaths() {
     wchar_t shortPath[kPathCapacity];
     DWORD s = GetShortPathNameW(widePath, shortPath, kPathCapacity);
     if (s == 0 || s >= kPathCapacity || !acceptableNarrow(shortPath, narrowPath)) {
+      narrowPathNamesFile = false;
       char moduleA[kPathCapacity];
       DWORD a = GetModuleFileNameA(nullptr, moduleA, kPathCapacity);
       if (a == 0 || a >= kPathCapacity) moduleA[0] = 0;
@@ -99,11 +101,10 @@ bool isDriveRoot(const C* path) {
 unsigned fileApiCodePage() { return AreFileApisANSI() ? CP_ACP : CP_OEMCP; }
 
 bool toNarrow(const wchar_t* in, char* out, size_t capacity, bool* lossy) {
-  BOOL usedDefault = FALSE;
-  int n = WideCharToMultiByte(fileApiCodePage(), 0, in, -1, out, static_cast<int>(capacity), "?",
-                              lossy ? &usedDefault : nullptr);
-  if (lossy) *lossy = usedDefault != FALSE;
-  if (n <= 0) {
+  bool replaced = false;
+  std::string text = convertWide(in, std::wcslen(in), fileApiCodePage(), &replaced);
+  if (lossy) *lossy = replaced;
+  if ((text.empty() && in[0]) || !copyWhole(out, capacity, text.c_str())) {
     if (capacity) out[0] = 0;
     return false;
   }
@@ -119,6 +120,35 @@ bool toWide(const char* in, wchar_t* out, size_t capacity) {
   return true;
 }
 
+std::wstring wideText(const char* in) {
+  int n = MultiByteToWideChar(fileApiCodePage(), 0, in, -1, nullptr, 0);
+  if (n <= 1) return std::wstring();
+  std::wstring out(static_cast<size_t>(n), L'\0');
+  n = MultiByteToWideChar(fileApiCodePage(), 0, in, -1, &out[0], n);
+  out.resize(n > 0 ? static_cast<size_t>(n - 1) : 0);
+  return out;
+}
+
+std::string narrowText(const wchar_t* in, bool* lossy) {
+  return convertWide(in, std::wcslen(in), fileApiCodePage(), lossy);
+}
+
+bool narrowPathOf(const wchar_t* path, std::string& out) {
+  bool lossy = false;
+  out = narrowText(path, &lossy);
+  if (!lossy) return true;
+  out.clear();
+  DWORD n = GetShortPathNameW(path, nullptr, 0);
+  if (n == 0) return false;
+  std::wstring shortPath(n, L'\0');
+  n = GetShortPathNameW(path, &shortPath[0], n);
+  if (n == 0 || n >= shortPath.size()) return false;
+  shortPath.resize(n);
+  out = narrowText(shortPath.c_str(), &lossy);
+  if (lossy) out.clear();
+  return !lossy;
+}
+
 const char* launcherPath() {
   computePaths();
   return narrowPath;
@@ -127,6 +157,11 @@ const char* launcherPath() {
 const wchar_t* launcherPathW() {
   computePaths();
   return widePath;
+}
+
+bool launcherPathIsNarrow() {
+  computePaths();
+  return narrowPathNamesFile;
 }
 
 void launcherDirectories() {
@@ -138,9 +173,8 @@ void launcherDirectories() {
   n = GetFullPathNameW(widePath, kPathCapacity, wideDirLong, nullptr);
   if (n == 0 || n >= kPathCapacity) copyText(wideDirLong, kPathCapacity, widePath);
   cutAfterLastBackslash(wideDirLong);
-  size_t i = 0;
-  for (; narrowDir[i]; ++i) wideDirNarrowSafe[i] = static_cast<unsigned char>(narrowDir[i]);
-  wideDirNarrowSafe[i] = 0;
+  // The narrow directory read as text: converting it back gives the narrow bytes again.
+  if (!toWide(narrowDir, wideDirNarrowSafe, kPathCapacity)) wideDirNarrowSafe[0] = 0;
   directoriesReady = true;
 }
 
@@ -313,14 +347,9 @@ bool resolvePathList(char* out, const char* list) {
 }
 
 char* narrowCopy(const wchar_t* text) {
-  int n = WideCharToMultiByte(fileApiCodePage(), 0, text, -1, nullptr, 0, nullptr, nullptr);
-  if (n <= 0) {
-    char* empty = new char[1];
-    empty[0] = 0;
-    return empty;
-  }
-  char* out = new char[n];
-  if (WideCharToMultiByte(fileApiCodePage(), 0, text, -1, out, n, nullptr, nullptr) <= 0) out[0] = 0;
+  std::string narrow = convertWide(text, std::wcslen(text), fileApiCodePage());
+  char* out = new char[narrow.size() + 1];
+  std::memcpy(out, narrow.c_str(), narrow.size() + 1);
   return out;
 }
 

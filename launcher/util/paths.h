@@ -3,6 +3,7 @@
 // never cut and never written past the buffer.
 #pragma once
 #include <cstdint>
+#include <string>
 
 namespace tessel {
 
@@ -10,11 +11,15 @@ namespace tessel {
 // long form, with doubled backslashes collapsed. Cached; never free or change them.
 const char* launcherPath();
 const wchar_t* launcherPathW();
+// False when the narrow path cannot name the executable: the file-API code page lacks some of
+// its characters and the volume gives it no short name.
+bool launcherPathIsNarrow();
 // Fills the cached launcher directories (each ends in a backslash).
 void launcherDirectories();
 const char* launcherDirectory();
 // Which form of the launcher directory wide code builds on: the long form, or the narrow
-// directory widened byte by byte, whose text survives a later narrowing to the ANSI code page.
+// directory read as text in the file-API code page, which converts back to the same narrow
+// bytes (8.3 names where the code page cannot hold the long ones).
 enum class PathForm { Long, NarrowSafe };
 // Whether absolutePath lower-cases its result (look-up keys are lower case).
 enum class PathCase { Lower, Keep };
@@ -59,5 +64,13 @@ char* narrowCopy(const wchar_t* text);
 // toNarrow with `lossy`) reports whether the default character was needed.
 bool toNarrow(const wchar_t* in, char* out, size_t capacity, bool* lossy = nullptr);
 bool toWide(const char* in, wchar_t* out, size_t capacity);
+// Unbounded twins: narrow text in the file-API code page to wide and back. `lossy` (when
+// given) tells whether a character had to be replaced by "?".
+std::wstring wideText(const char* in);
+std::string narrowText(const wchar_t* in, bool* lossy = nullptr);
+// A narrow name for an existing (or not) path: the path itself when the file-API code page
+// holds every character, else its short (8.3) form when that one does. False when neither
+// works (no short name, or the path does not exist); `out` is then empty.
+bool narrowPathOf(const wchar_t* path, std::string& out);
 
 }  // namespace tessel

@@ -18,6 +18,7 @@ std::wstring uniqueName(const wchar_t* stem) {
   return std::wstring(stem) + L"_" + std::to_wstring(GetCurrentProcessId());
 }
 std::string narrow(const std::wstring& s) { return std::string(s.begin(), s.end()); }
+std::wstring fromAnsi(const char* text);
 
 class Expansion : public ::testing::Test {
  protected:
@@ -88,8 +89,7 @@ TEST_F(Expansion, SystemTempDirectoryInBothForms) {
   wchar_t wideTemp[kPathCapacity];
   tempPathW(wideTemp);
   EXPECT_EQ(expandNarrow("${launcher:sys.tempDir}x"), std::string(narrowTemp) + "x");
-  std::string n(narrowTemp);
-  EXPECT_EQ(expandWide(L"${launcher:sys.tempDir}", PathForm::NarrowSafe), std::wstring(n.begin(), n.end()));
+  EXPECT_EQ(expandWide(L"${launcher:sys.tempDir}", PathForm::NarrowSafe), fromAnsi(narrowTemp));
   EXPECT_EQ(expandWide(L"${launcher:sys.tempDir}", PathForm::Long), std::wstring(wideTemp));
 }
 
@@ -204,11 +204,30 @@ TEST(ReplaceAll, NeverWritesPastTheBuffer) {
   EXPECT_EQ(wideBuf.guard[0], L'G');
 }
 
-TEST(ReplaceAll, NarrowValuesWidenByteByByte) {
+std::wstring fromAnsi(const char* text) {
+  wchar_t out[kPathCapacity];
+  if (MultiByteToWideChar(CP_ACP, 0, text, -1, out, kPathCapacity) <= 0) out[0] = 0;
+  return out;
+}
+
+// Narrow values are ANSI text, not Latin-1: byte 0x80 is the euro sign under code page 1252
+// (U+0080 when widened byte by byte), and the wide text converts back to the same bytes.
+TEST(ReplaceAll, NarrowValuesAreTextInTheAnsiCodePage) {
   wchar_t text[16];
   copyText(text, 16, L"[$V]");
-  EXPECT_TRUE(replaceAll(text, 16, L"$V", "caf\xE9"));
-  EXPECT_EQ(std::wstring(text), L"[caf\u00E9]");
+  EXPECT_TRUE(replaceAll(text, 16, L"$V", "\x80uro"));
+  EXPECT_EQ(std::wstring(text), L"[" + fromAnsi("\x80uro") + L"]");
+  if (GetACP() == 1252) EXPECT_EQ(std::wstring(text), L"[\u20ACuro]");
+}
+
+TEST_F(Expansion, NarrowDirectoriesArriveAsTheirCharacters) {
+  copyText(launchTempDir, kPathCapacity, "C:\\t\\\x80\x9C");
+  copyText(runtimeHome, kPathCapacity, "C:\\\x80jre\\bin\\..");
+  std::wstring expanded = expandWide(L"-Dt=${TESSEL_TEMPDIR} -Dh=${TESSEL_JVM_HOME}");
+  EXPECT_EQ(expanded, L"-Dt=" + fromAnsi("C:\\t\\\x80\x9C") + L" -Dh=" + fromAnsi("C:\\\x80jre\\bin\\.."));
+  char* back = narrowCopy(expanded.c_str());
+  EXPECT_STREQ(back, "-Dt=C:\\t\\\x80\x9C -Dh=C:\\\x80jre\\bin\\..");
+  delete[] back;
 }
 
 TEST(ReplaceAll, EmptyReferenceChangesNothing) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#include <windows.h>
 
+#include <cstdarg>
 #include <cstring>
 #include <string>
 
@@ -123,6 +125,33 @@ TEST(BoundedText, NeverWritesPastTheBuffer) {
   EXPECT_EQ(std::wstring(wide).size(), 3u);
   EXPECT_TRUE(formatText(wide, 4, L"%S", "ab"));
   EXPECT_STREQ(wide, L"ab");
+}
+
+std::string formatIn(unsigned codePage, const char* format, ...) {
+  char out[256];
+  va_list args;
+  va_start(args, format);
+  formatTextInCodePage(out, sizeof(out), codePage, format, args);
+  va_end(args);
+  return out;
+}
+
+// Wide arguments are converted here, not through the C runtime's "C" locale, which stops
+// at the first character beyond U+00FF; the C runtime's other conversions stay as they were.
+TEST(BoundedText, WideArgumentsAreConvertedWhole) {
+  EXPECT_EQ(formatIn(CP_UTF8, "dir %S, %s, %d|%5d|%-3s|%I64d|%.2s|%c%%", L"\u0414\u0435\u043c\u043e \u2713 end",
+                     "ansi", 42, 7, "x", 1LL << 40, "abc", 'z'),
+            "dir \u0414\u0435\u043c\u043e \u2713 end, ansi, 42|    7|x  |1099511627776|ab|z%");
+  EXPECT_EQ(formatIn(CP_UTF8, "%s", "\x80"), GetACP() == 1252 ? "\u20AC" : formatIn(CP_UTF8, "%S", L"?"))
+      << "narrow arguments are ANSI text, converted too";
+  char ansi[64];
+  EXPECT_TRUE(formatText(ansi, sizeof(ansi), "[%S] %s", L"\u00e9\u0414 tail", "x"));
+  char expected[64];
+  WideCharToMultiByte(CP_ACP, 0, L"[\u00e9\u0414 tail] x", -1, expected, sizeof(expected), "?", nullptr);
+  EXPECT_STREQ(ansi, expected) << "the ANSI form: '?' for what the code page lacks, never cut";
+  char small[6];
+  EXPECT_FALSE(formatText(small, sizeof(small), "%S", L"abcdefgh"));
+  EXPECT_STREQ(small, "abcde");
 }
 
 }  // namespace
