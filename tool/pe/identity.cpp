@@ -398,8 +398,8 @@ std::vector<std::pair<std::string, std::string>> readVersionStrings(const std::v
   return out;
 }
 
-bool buildManifest(const std::string& level, const std::string& dpi, std::string& xml,
-                   std::string& error) {
+bool buildManifest(const std::string& level, const std::string& dpi, bool utf8CodePage,
+                   std::string& xml, std::string& error) {
   static const char* levels[] = {"asInvoker", "highestAvailable", "requireAdministrator"};
   if (std::find(std::begin(levels), std::end(levels), level) == std::end(levels)) {
     error = "execution level must be asInvoker, highestAvailable or requireAdministrator, not \"" +
@@ -429,14 +429,19 @@ bool buildManifest(const std::string& level, const std::string& dpi, std::string
         "      </requestedPrivileges>\n"
         "    </security>\n"
         "  </trustInfo>\n";
-  if (!dpiAware.empty()) {
+  if (!dpiAware.empty() || utf8CodePage) {
     xml += "  <application xmlns=\"urn:schemas-microsoft-com:asm.v3\">\n"
-           "    <windowsSettings>\n"
-           "      <dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">" +
-           dpiAware + "</dpiAware>\n";
+           "    <windowsSettings>\n";
+    if (!dpiAware.empty())
+      xml += "      <dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">" +
+             dpiAware + "</dpiAware>\n";
     if (!dpiAwareness.empty())
       xml += "      <dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">" +
              dpiAwareness + "</dpiAwareness>\n";
+    // Windows 10 1903 and later: the process's ANSI code page is UTF-8.
+    if (utf8CodePage)
+      xml += "      <activeCodePage xmlns=\"http://schemas.microsoft.com/SMI/2019/WindowsSettings\">"
+             "UTF-8</activeCodePage>\n";
     xml += "    </windowsSettings>\n  </application>\n";
   }
   xml += "  <dependency>\n"

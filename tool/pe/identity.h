@@ -60,7 +60,8 @@ bool setManifestLevel(std::string& xml, const std::string& level);
 
 // The application manifest: Common Controls 6, the execution level and DPI awareness
 // ("" for none, "true", "system", "permonitor", "permonitorv2").
-bool buildManifest(const std::string& level, const std::string& dpiAwareness, std::string& xml,
+bool buildManifest(const std::string& level, const std::string& dpiAwareness, bool utf8CodePage,
+                   std::string& xml,
                    std::string& error);
 
 }  // namespace tessel::pe

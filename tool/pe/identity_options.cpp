@@ -136,7 +136,7 @@ bool readIdentityTable(const toml::table& t, const std::string& baseDir, Identit
                        OptionError& error) {
   if (!checkNames(t, "identity",
                   {"icon", "splash_bitmap", "runtime_splash_image", "execution_level",
-                   "dpi_awareness", "version"},
+                   "dpi_awareness", "utf8_code_page", "version"},
                   error))
     return false;
   if (!readPath(t, "icon", "identity.", baseDir, identity.icon, &identity.iconLine, error) ||
@@ -147,11 +147,15 @@ bool readIdentityTable(const toml::table& t, const std::string& baseDir, Identit
       !readText(t, "execution_level", "identity.", identity.executionLevel, error) ||
       !readText(t, "dpi_awareness", "identity.", identity.dpiAwareness, error))
     return false;
+  if (const toml::node* u = t.get("utf8_code_page")) {
+    if (!u->is_boolean()) return fail(error, *u, "identity.utf8_code_page", "expected true or false");
+    identity.utf8CodePage = u->as_boolean()->get();
+  }
   if (!identity.executionLevel.empty() || !identity.dpiAwareness.empty()) {
     std::string xml, why;
     const bool levelGiven = !identity.executionLevel.empty();
     if (!buildManifest(levelGiven ? identity.executionLevel : kDefaultExecutionLevel,
-                       identity.dpiAwareness, xml, why)) {
+                       identity.dpiAwareness, identity.utf8CodePage, xml, why)) {
       const char* key = levelGiven && why.rfind("execution", 0) == 0 ? "execution_level" : "dpi_awareness";
       return fail(error, *t.get(key), std::string("identity.") + key, why);
     }
@@ -262,7 +266,7 @@ bool putManifest(std::vector<Resource>& resources, const IdentityOptions& option
   const std::string level =
       options.executionLevel.empty() ? kDefaultExecutionLevel : options.executionLevel;
   const ResourceId type = ResourceId::number(kRtManifest);
-  if (options.dpiAwareness.empty()) {
+  if (options.dpiAwareness.empty() && !options.utf8CodePage) {
     // Only the level changes: the template's own manifest keeps everything else it says.
     for (Resource& r : resources) {
       if (!(r.type == type)) continue;
@@ -273,7 +277,8 @@ bool putManifest(std::vector<Resource>& resources, const IdentityOptions& option
     }
   }
   std::string xml;
-  if (!buildManifest(level, options.dpiAwareness, xml, error.message)) return false;
+  if (!buildManifest(level, options.dpiAwareness, options.utf8CodePage, xml, error.message))
+    return false;
   removeResources(resources, kRtManifest);
   putResource(resources, Resource{type, ResourceId::number(1), 0x0409, 0,
                                   std::vector<uint8_t>(xml.begin(), xml.end())});
@@ -297,7 +302,7 @@ bool applyIdentity(Image& image, const IdentityOptions& options, int32_t& splash
     return false;
   if (!options.runtimeSplashImage.empty() && !putRuntimeSplashImage(resources, options, error))
     return false;
-  if ((!options.executionLevel.empty() || !options.dpiAwareness.empty()) &&
+  if ((!options.executionLevel.empty() || !options.dpiAwareness.empty() || options.utf8CodePage) &&
       !putManifest(resources, options, error))
     return false;
   if (options.hasVersion) {

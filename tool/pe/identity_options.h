@@ -28,11 +28,12 @@ struct IdentityOptions {
   uint32_t iconLine = 0, splashBitmapLine = 0, runtimeSplashImageLine = 0;  // in the project
   std::string executionLevel;      // empty keeps the template's manifest
   std::string dpiAwareness;
+  bool utf8CodePage = false;       // the manifest declares UTF-8 as the active code page
   bool hasVersion = false;
   VersionInfo version;
   bool any() const {
     return !icon.empty() || !splashBitmap.empty() || !runtimeSplashImage.empty() ||
-           !executionLevel.empty() || !dpiAwareness.empty() || hasVersion;
+           !executionLevel.empty() || !dpiAwareness.empty() || utf8CodePage || hasVersion;
   }
 };
 
