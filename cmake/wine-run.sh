@@ -2,6 +2,8 @@
 # Runs a Windows program under Wine in the build tree's private prefix, with a time limit.
 #   WINE_TIMEOUT  seconds before the program is killed (default 120)
 #   WINE_GUI=1    use the prefix that runs under the build tree's own Xvfb display
+#   TESSEL_WINE_PREFIX  name of another headless prefix in the build tree (its own Wine
+#                 server), for runs under another LC_ALL, which sets the Windows code page
 # The prefix is made once: crash debugger off (a crash must not look like success) and the
 # server started with its streams on /dev/null (otherwise a reader of our pipe never sees EOF).
 set -u
@@ -31,7 +33,7 @@ if [ "${WINE_GUI:-0}" = 1 ]; then
     exec 9>&-
   fi
 else
-  export WINEPREFIX=$root/wineprefix
+  export WINEPREFIX=$root/${TESSEL_WINE_PREFIX:-wineprefix}
   unset DISPLAY WAYLAND_DISPLAY
 fi
 export WINEARCH=win64 WINEDEBUG=-all

@@ -490,6 +490,7 @@ extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** vm, void** env, void
   record("window libraries at creation: user32 %d gdi32 %d comctl32 %d uxtheme %d",
          GetModuleHandleA("user32.dll") != nullptr, GetModuleHandleA("gdi32.dll") != nullptr,
          GetModuleHandleA("comctl32.dll") != nullptr, GetModuleHandleA("uxtheme.dll") != nullptr);
+  record("code page %u", GetACP());
   createOptions.clear();
   for (jint i = 0; i < args->nOptions; ++i) {
     const char* option = args->options[i].optionString;
