@@ -84,7 +84,7 @@ TEST_F(VmArguments, LauncherArgumentsDropVmOptionsAndKeepTheRest) {
 TEST_F(VmArguments, ExpandedValuesNeverSplitOrOpenAQuote) {
   const wchar_t home[] = L"C:\\Users\\O'Brien\\Program Files\\Demo App\\";
   SetEnvironmentVariableW(L"TESSEL_TEST_HOME", home);
-  std::wstring exeDir = launcherDirectoryW(true);
+  std::wstring exeDir = launcherDirectoryW(PathForm::NarrowSafe);
   LauncherConfig[key::VmParameters] =
       "-Dapp.home=${TESSEL_TEST_HOME} \"-Dquoted=${TESSEL_TEST_HOME}x\" -Dexe=${TESSEL_EXEDIR}lib -Xmx1g";
   LauncherConfig[key::MainClass] = "demo.Main";

@@ -150,7 +150,7 @@ TEST(LauncherOptions, ConsoleFailureIsFatalOnlyForC) {
 // --- native-library path -------------------------------------------------------------------
 
 TEST(NativeLibraryPath, DirectoriesResolvedInFrontOfTheOldValue) {
-  const std::wstring dir = launcherDirectoryW(true);
+  const std::wstring dir = launcherDirectoryW(PathForm::NarrowSafe);
   EXPECT_EQ(nativeLibraryPathValue("a;b", L"C:\\old"), dir + L"a;" + dir + L"b;C:\\old");
   EXPECT_EQ(nativeLibraryPathValue("", L"C:\\old"), L"C:\\old");
   EXPECT_EQ(nativeLibraryPathValue(";;D:\\abs;;", L"C:\\old"), L"D:\\abs;C:\\old");
@@ -164,7 +164,7 @@ TEST(NativeLibraryPath, LongValuesAreKeptWhole) {
   std::wstring value = nativeLibraryPathValue(many.c_str(), oldPath);
   EXPECT_GT(value.size(), 48000u);
   EXPECT_EQ(value.substr(value.size() - oldPath.size() - 1), L";" + oldPath);
-  const std::wstring dir = launcherDirectoryW(true);
+  const std::wstring dir = launcherDirectoryW(PathForm::NarrowSafe);
   EXPECT_EQ(value.substr(0, dir.size() + 2), dir + L"d0");
 }
 
@@ -183,7 +183,7 @@ TEST(NativeLibraryPath, SetsTheProcessAndRuntimeEnvironmentWide) {
 
   LauncherConfig[key::NativeLibraryDirectories] = "native;D:\\shared";
   addNativeLibraryPath();
-  const std::wstring expected = std::wstring(launcherDirectoryW(true)) + L"native;D:\\shared;" + longOld;
+  const std::wstring expected = std::wstring(launcherDirectoryW(PathForm::NarrowSafe)) + L"native;D:\\shared;" + longOld;
   EXPECT_EQ(processPath(), expected);
   const wchar_t* runtimeCopy = _wgetenv(L"PATH");
   ASSERT_NE(runtimeCopy, nullptr);
