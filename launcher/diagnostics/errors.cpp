@@ -87,6 +87,9 @@ void setBeforeFatalExitHook(void (*hook)()) noexcept { beforeFatalExitHook = hoo
 void fillPlaceholderW(wchar_t* out, size_t capacity, const wchar_t* text, const wchar_t* argument) {
   fillPlaceholderT(out, capacity, text, argument);
 }
+void fillPlaceholder(char* out, size_t capacity, const char* text, const char* argument) {
+  fillPlaceholderT(out, capacity, text, argument);
+}
 
 void composeShownTextW(wchar_t* out, size_t capacity, const wchar_t* message,
                        const wchar_t* logPath) {

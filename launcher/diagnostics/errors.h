@@ -43,5 +43,6 @@ void composeShownTextW(wchar_t* out, size_t capacity, const wchar_t* message,
                        const wchar_t* logPath);
 // The message text with its first "{0}" replaced, cut to `capacity`. Exposed for tests.
 void fillPlaceholderW(wchar_t* out, size_t capacity, const wchar_t* text, const wchar_t* argument);
+void fillPlaceholder(char* out, size_t capacity, const char* text, const char* argument);
 
 }  // namespace tessel
