@@ -43,11 +43,12 @@ void computePaths() {
   // The narrow file functions take no path of MAX_PATH characters or more. A launcher path
   // that leaves too little room below that for the runtime and the files beside it is used
   // in its short form, like one the code page cannot hold.
-  if (!acceptableNarrow(widePath, narrowPath) || std::strlen(narrowPath) + kNarrowRoom >= MAX_PATH) {
+  const bool holds = acceptableNarrow(widePath, narrowPath);
+  if (!holds || std::strlen(narrowPath) + kNarrowRoom >= MAX_PATH) {
     wchar_t shortPath[kPathCapacity];
     DWORD s = GetShortPathNameW(widePath, shortPath, kPathCapacity);
     if (s == 0 || s >= kPathCapacity || !acceptableNarrow(shortPath, narrowPath)) {
-      narrowPathNamesFile = false;
+      narrowPathNamesFile = holds;  // a long path the code page holds still names the file
       char moduleA[kPathCapacity];
       DWORD a = GetModuleFileNameA(nullptr, moduleA, kPathCapacity);
       if (a == 0 || a >= kPathCapacity) moduleA[0] = 0;
