@@ -52,21 +52,31 @@ bool appendIfFits(C* dst, size_t capacity, const C* src) {
   return copyIfFits(dst + used, capacity - used, src);
 }
 
-void appendConverted(std::string& out, const wchar_t* text, size_t length, unsigned codePage) {
-  out += convertWide(text, length, codePage);
-}
-
-void appendNarrow(std::string& out, const char* text, size_t length, unsigned codePage) {
-  if (codePage == CP_ACP || codePage == GetACP()) {
-    out.append(text, length);
-    return;
+// Output into the caller's buffer; remembers whether everything fit.
+struct Sink {
+  char* dst;
+  size_t capacity;
+  size_t used = 0;
+  bool fits = true;
+  void put(const char* text, size_t length) {
+    size_t room = capacity - 1 - used;
+    if (length > room) {
+      length = room;
+      fits = false;
+    }
+    std::memcpy(dst + used, text, length);
+    used += length;
   }
-  if (length == 0) return;
-  int n = MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(length), nullptr, 0);
+  void put(const std::string& text) { put(text.data(), text.size()); }
+};
+
+void putNarrow(Sink& out, const char* text, size_t length, unsigned codePage) {
+  if (codePage == CP_ACP || codePage == GetACP()) return out.put(text, length);
+  int n = length ? MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(length), nullptr, 0) : 0;
   if (n <= 0) return;
   std::wstring wide(static_cast<size_t>(n), L'\0');
   MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(length), &wide[0], n);
-  appendConverted(out, wide.c_str(), wide.size(), codePage);
+  out.put(convertWide(wide.c_str(), wide.size(), codePage));
 }
 
 template <typename C>
@@ -76,132 +86,98 @@ size_t limitedLength(const C* text, int precision) {
   return n;
 }
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
 // The C runtime's printf rules, except that string and character arguments are converted into
 // `codePage` here ("%s" and "%c" are ANSI text, "%S", "%ls" and "%C" UTF-16) instead of through
-// the C runtime's "C" locale, which stops at the first character beyond U+00FF.
-std::string formatConverted(unsigned codePage, const char* format, va_list args) {
-  std::string out;
+// the C runtime's "C" locale, which stops at the first character beyond U+00FF. Field widths
+// of strings are not padded (no format of the launcher pads one).
+bool formatConverted(char* dst, size_t capacity, unsigned codePage, const char* format,
+                     va_list args) {
+  Sink out{dst, capacity};
   for (const char* p = format; *p;) {
     if (*p != '%') {
       const char* plain = p;
       while (*p && *p != '%') ++p;
-      out.append(plain, p);
+      out.put(plain, static_cast<size_t>(p - plain));
       continue;
     }
-    ++p;
+    const char* start = p++;
     if (*p == '%') {
-      out.push_back('%');
-      ++p;
+      out.put(p++, 1);
       continue;
     }
-    const char* flags = p;
-    while (*p && std::strchr("-+ #0", *p)) ++p;
-    std::string spec = "%" + std::string(flags, p);
-    bool leftAlign = spec.find('-') != std::string::npos;
-    int width = -1, precision = -1;
-    if (*p == '*') {
-      width = va_arg(args, int);
-      ++p;
-      if (width < 0) {
-        leftAlign = true;
-        spec += '-';
-        width = -width;
+    char spec[64] = "%";
+    size_t length = 1;
+    auto add = [&](char c) {
+      if (length + 1 < sizeof spec) spec[length++] = c;
+      spec[length] = 0;
+    };
+    int precision = -1;
+    for (; *p && std::strchr("-+ #0123456789.*", *p); ++p) {
+      if (*p == '.') {
+        precision = 0;
+      } else if (*p == '*') {
+        int value = va_arg(args, int);
+        if (precision >= 0) precision = value;
+        char number[16];
+        _snprintf(number, sizeof number, "%d", value);
+        number[sizeof number - 1] = 0;
+        for (const char* c = number; *c; ++c) add(*c);
+        continue;
+      } else if (precision >= 0) {
+        precision = precision * 10 + (*p - '0');
       }
-    } else if (isDigit(*p)) {
-      width = 0;
-      while (isDigit(*p)) width = width * 10 + (*p++ - '0');
+      add(*p);
     }
-    if (*p == '.') {
-      ++p;
-      precision = 0;
-      if (*p == '*') {
-        precision = va_arg(args, int);
-        ++p;
-      } else {
-        while (isDigit(*p)) precision = precision * 10 + (*p++ - '0');
-      }
-    }
-    enum { Default, Short, Long, LongLong } size = Default;
-    const char* lengthStart = p;
-    if (*p == 'h') {
-      size = Short;
-      ++p;
-      if (*p == 'h') ++p;
-    } else if (*p == 'l') {
-      size = Long;
-      ++p;
-      if (*p == 'l') {
-        size = LongLong;
-        ++p;
-      }
-    } else if (p[0] == 'I' && p[1] == '6' && p[2] == '4') {
-      size = LongLong;
-      p += 3;
-    } else if (p[0] == 'I' && p[1] == '3' && p[2] == '2') {
-      p += 3;
-    } else if (*p == 'I' || *p == 'z' || *p == 't' || *p == 'j') {
-      size = LongLong;
-      ++p;
-    } else if (*p == 'w') {
-      size = Long;
-      ++p;
-    } else if (*p == 'L') {
+    const char* sizeStart = p;
+    while (*p && std::strchr("hlLwzjtI", *p)) {
+      if (*p == 'I' && ((p[1] == '6' && p[2] == '4') || (p[1] == '3' && p[2] == '2'))) p += 2;
       ++p;
     }
-    const std::string lengthText(lengthStart, p);
+    const std::string size(sizeStart, p);
+    const bool wideSize = size == "l" || size == "w";
+    const bool big = size == "ll" || size == "I64" || size == "I" || size == "z" || size == "j" ||
+                     size == "t";
     const char conversion = *p;
     if (!conversion) break;
     ++p;
-    if (width >= 0) spec += std::to_string(width);
-    if (precision >= 0) spec += "." + std::to_string(precision);
-    std::string piece;
+    for (char c : size) add(c);
+    add(conversion);
     char number[128];
+    number[0] = 0;
     switch (conversion) {
       case 's':
-      case 'S':
-      case 'c':
-      case 'C': {
-        bool wide = (conversion == 's' || conversion == 'c') ? size == Long : size != Short;
-        bool character = conversion == 'c' || conversion == 'C';
-        if (character && wide) {
-          wchar_t c = static_cast<wchar_t>(va_arg(args, int));
-          appendConverted(piece, &c, 1, codePage);
-        } else if (character) {
-          char c = static_cast<char>(va_arg(args, int));
-          appendNarrow(piece, &c, 1, codePage);
-        } else if (wide) {
+      case 'S': {
+        if (conversion == 'S' ? size != "h" : wideSize) {
           const wchar_t* text = va_arg(args, const wchar_t*);
           if (!text) text = L"(null)";
-          appendConverted(piece, text, limitedLength(text, precision), codePage);
+          out.put(convertWide(text, limitedLength(text, precision), codePage));
         } else {
           const char* text = va_arg(args, const char*);
           if (!text) text = "(null)";
-          appendNarrow(piece, text, limitedLength(text, precision), codePage);
-        }
-        if (width > 0 && piece.size() < static_cast<size_t>(width)) {
-          std::string pad(static_cast<size_t>(width) - piece.size(), ' ');
-          piece = leftAlign ? piece + pad : pad + piece;
+          putNarrow(out, text, limitedLength(text, precision), codePage);
         }
         break;
       }
+      case 'c':
+      case 'C':
+        if (conversion == 'C' ? size != "h" : wideSize) {
+          wchar_t c = static_cast<wchar_t>(va_arg(args, int));
+          out.put(convertWide(&c, 1, codePage));
+        } else {
+          char c = static_cast<char>(va_arg(args, int));
+          putNarrow(out, &c, 1, codePage);
+        }
+        break;
       case 'd':
       case 'i':
       case 'o':
       case 'u':
       case 'x':
       case 'X':
-        spec += lengthText;
-        spec.push_back(conversion);
-        if (size == LongLong)
-          _snprintf(number, sizeof number, spec.c_str(), va_arg(args, long long));
-        else if (size == Long)
-          _snprintf(number, sizeof number, spec.c_str(), va_arg(args, long));
+        if (big)
+          _snprintf(number, sizeof number, spec, va_arg(args, long long));
         else
-          _snprintf(number, sizeof number, spec.c_str(), va_arg(args, int));
-        number[sizeof number - 1] = 0;
-        piece = number;
+          _snprintf(number, sizeof number, spec, va_arg(args, int));
         break;
       case 'e':
       case 'E':
@@ -211,27 +187,23 @@ std::string formatConverted(unsigned codePage, const char* format, va_list args)
       case 'G':
       case 'a':
       case 'A':
-        spec.push_back(conversion);
-        _snprintf(number, sizeof number, spec.c_str(), va_arg(args, double));
-        number[sizeof number - 1] = 0;
-        piece = number;
+        _snprintf(number, sizeof number, spec, va_arg(args, double));
         break;
       case 'p':
-        spec.push_back('p');
-        _snprintf(number, sizeof number, spec.c_str(), va_arg(args, void*));
-        number[sizeof number - 1] = 0;
-        piece = number;
+        _snprintf(number, sizeof number, spec, va_arg(args, void*));
         break;
       case 'n':
         (void)va_arg(args, void*);  // never written: nothing counts characters here
         break;
       default:
-        piece = std::string(1, '%') + conversion;
+        out.put(start, static_cast<size_t>(p - start));
         break;
     }
-    out += piece;
+    number[sizeof number - 1] = 0;
+    out.put(number, std::strlen(number));
   }
-  return out;
+  dst[out.used] = 0;
+  return out.fits;
 }
 
 bool hasStringConversion(const char* format) {
@@ -280,8 +252,7 @@ bool appendWhole(wchar_t* d, size_t c, const wchar_t* s) noexcept { return appen
 bool formatTextInCodePage(char* dst, size_t capacity, unsigned codePage, const char* format,
                           va_list args) noexcept {
   if (capacity == 0) return false;
-  std::string text = formatConverted(codePage, format, args);
-  return copyCut(dst, capacity, text.c_str());
+  return formatConverted(dst, capacity, codePage, format, args);
 }
 
 bool formatTextV(char* dst, size_t capacity, const char* format, va_list args) noexcept {

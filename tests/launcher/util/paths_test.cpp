@@ -139,9 +139,9 @@ std::string formatIn(unsigned codePage, const char* format, ...) {
 // Wide arguments are converted here, not through the C runtime's "C" locale, which stops
 // at the first character beyond U+00FF; the C runtime's other conversions stay as they were.
 TEST(BoundedText, WideArgumentsAreConvertedWhole) {
-  EXPECT_EQ(formatIn(CP_UTF8, "dir %S, %s, %d|%5d|%-3s|%I64d|%.2s|%c%%", L"\u0414\u0435\u043c\u043e \u2713 end",
-                     "ansi", 42, 7, "x", 1LL << 40, "abc", 'z'),
-            "dir \u0414\u0435\u043c\u043e \u2713 end, ansi, 42|    7|x  |1099511627776|ab|z%");
+  EXPECT_EQ(formatIn(CP_UTF8, "dir %S, %s, %d|%5d|%-3d|%I64d|%.*s|%c%%|%p", L"\u0414\u0435\u043c\u043e \u2713 end",
+                     "ansi", 42, 7, 1, 1LL << 40, 2, "abc", 'z', nullptr),
+            "dir \u0414\u0435\u043c\u043e \u2713 end, ansi, 42|    7|1  |1099511627776|ab|z%|0000000000000000");
   EXPECT_EQ(formatIn(CP_UTF8, "%s", "\x80"), GetACP() == 1252 ? "\u20AC" : formatIn(CP_UTF8, "%S", L"?"))
       << "narrow arguments are ANSI text, converted too";
   char ansi[64];
