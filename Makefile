@@ -5,7 +5,7 @@ DIST    := $(BUILD)/dist
 JOBS    ?= $(shell nproc)
 CMAKE_FLAGS := -DCMAKE_BUILD_TYPE=Release -DTESSEL_DIST=$(DIST)
 
-.PHONY: all deps host win test test-host test-win demo fuzz bench clean
+.PHONY: all deps host win sanitize test test-host test-win test-sanitize demo fuzz bench clean
 
 all: host win
 
@@ -24,6 +24,7 @@ win: host
 test: all
 	ctest --test-dir $(BUILD)/host --output-on-failure -j $(JOBS)
 	ctest --test-dir $(BUILD)/win --output-on-failure -j $(JOBS)
+	$(MAKE) test-sanitize
 	$(MAKE) fuzz
 
 test-host: host
@@ -32,18 +33,22 @@ test-host: host
 test-win: win
 	ctest --test-dir $(BUILD)/win --output-on-failure -j $(JOBS)
 
-# The block reader and the jar reader under libFuzzer with AddressSanitizer, each for a
-# bounded time.
-FUZZ_SECONDS ?= 60
-fuzz: deps
-	cmake -S . -B $(BUILD)/fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
-	  -DTESSEL_DIST=$(BUILD)/fuzz/dist >/dev/null
-	cmake --build $(BUILD)/fuzz -j $(JOBS) --target fuzz_block_reader fuzz_jar_reader
-	mkdir -p $(BUILD)/fuzz/corpus $(BUILD)/fuzz/jar_corpus
-	$(BUILD)/fuzz/tests/fuzz/fuzz_block_reader -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=512 \
-	  -malloc_limit_mb=64 $(BUILD)/fuzz/corpus tests/fuzz/seeds
-	$(BUILD)/fuzz/tests/fuzz/fuzz_jar_reader -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=512 \
-	  -malloc_limit_mb=64 $(BUILD)/fuzz/jar_corpus tests/fuzz/jar_seeds
+# The host code (shared code, build tool, their tests) with AddressSanitizer and UBSan, built
+# by clang together with the libFuzzer targets. Its tests find launcher.exe in the main tree.
+SANITIZE := $(BUILD)/sanitize
+sanitize: deps
+	cmake -S . -B $(SANITIZE) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSEL_SANITIZE=ON \
+	  -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang -DTESSEL_DIST=$(SANITIZE)/dist \
+	  -DTESSEL_TEMPLATE_DIR=$(DIST) >/dev/null
+	cmake --build $(SANITIZE) -j $(JOBS)
+
+test-sanitize: sanitize
+	ctest --test-dir $(SANITIZE) --output-on-failure -j $(JOBS)
+
+# Every parser under libFuzzer, each for FUZZ_SECONDS over its seeds in tests/fuzz/seeds.
+FUZZ_SECONDS ?= 20
+fuzz: sanitize
+	tests/fuzz/run.sh $(SANITIZE) $(FUZZ_SECONDS)
 
 demo: all
 	examples/demo/run.sh
