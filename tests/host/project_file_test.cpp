@@ -241,3 +241,24 @@ TEST(EmbeddedNames, RefusesNamesTheLauncherCannotExtractSafely) {
 
 }  // namespace
 }  // namespace tessel
+
+namespace tessel {
+namespace {
+
+// Letters such as ü and Cyrillic where the TOML reader asks whether a character is white
+// space (after a key, behind a line-ending backslash) are read as letters, not as undefined
+// behaviour (the sanitizer build checks).
+TEST(ProjectFile, NonAsciiLettersWhereTheReaderLooksForWhiteSpace) {
+  Project project;
+  std::vector<ProjectError> errors;
+  ASSERT_TRUE(parseProject("[application]\nname = \"\"\"Grü\\\n  ße\"\"\"\n", "app.toml", project,
+                           errors))
+      << (errors.empty() ? "" : formatProjectError(errors[0]));
+  EXPECT_EQ(stringsOf(project)[101], "Gr\xFC\xDF" "e");
+  const std::vector<std::string> e = errorsOf("[application]\nname = \"x\" ü\nжк = 1\n");
+  ASSERT_EQ(e.size(), 1u);
+  EXPECT_EQ(e[0].rfind("app.toml:2: ", 0), 0u) << e[0];
+}
+
+}  // namespace
+}  // namespace tessel

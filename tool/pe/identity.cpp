@@ -1,6 +1,7 @@
 #include "identity.h"
 
 #include <algorithm>
+#include <climits>
 #include <set>
 
 #include "block_writer.h"
@@ -23,6 +24,7 @@ bool parseIco(const std::vector<uint8_t>& file, std::vector<IconImage>& images, 
     error = "truncated: the directory lists " + std::to_string(count) + " images";
     return false;
   }
+  uint64_t total = 0;
   for (uint16_t i = 0; i < count; ++i) {
     const uint8_t* e = &file[6 + 16 * i];
     IconImage img;
@@ -36,6 +38,13 @@ bool parseIco(const std::vector<uint8_t>& file, std::vector<IconImage>& images, 
     if (size < 40 || static_cast<uint64_t>(offset) + size > file.size()) {
       error = "image " + std::to_string(i + 1) + " claims " + std::to_string(size) +
               " bytes at offset " + std::to_string(offset) + ", beyond the file's " +
+              std::to_string(file.size()) + " bytes";
+      return false;
+    }
+    // Entries that share or overlap their bytes would multiply the file in memory.
+    total += size;
+    if (total > file.size()) {
+      error = "the directory's images overlap: together they claim more than the file's " +
               std::to_string(file.size()) + " bytes";
       return false;
     }
@@ -179,6 +188,10 @@ bool parseBmp(const std::vector<uint8_t>& file, BitmapInfo& info, std::vector<ui
     width = loadLe16(&file[18]);
     height = loadLe16(&file[20]);
     bits = loadLe16(&file[24]);
+    if (width == 0 || height == 0) {
+      error = "invalid bitmap size " + std::to_string(width) + "x" + std::to_string(height);
+      return false;
+    }
   } else {
     const int32_t w = static_cast<int32_t>(loadLe32(&file[18]));
     const int32_t h = static_cast<int32_t>(loadLe32(&file[22]));
@@ -219,8 +232,11 @@ bool parseBmp(const std::vector<uint8_t>& file, BitmapInfo& info, std::vector<ui
 
 bool imageSize(const std::vector<uint8_t>& f, int32_t& width, int32_t& height) {
   if (f.size() >= 24 && f[0] == 0x89 && f[1] == 'P' && f[2] == 'N' && f[3] == 'G') {
-    width = static_cast<int32_t>((f[16] << 24) | (f[17] << 16) | (f[18] << 8) | f[19]);
-    height = static_cast<int32_t>((f[20] << 24) | (f[21] << 16) | (f[22] << 8) | f[23]);
+    // PNG sizes are big-endian and at most 2^31 - 1.
+    const uint32_t w = loadBe32(&f[16]), h = loadBe32(&f[20]);
+    if (w > INT32_MAX || h > INT32_MAX) return false;
+    width = static_cast<int32_t>(w);
+    height = static_cast<int32_t>(h);
     return width > 0 && height > 0;
   }
   if (f.size() >= 10 && f[0] == 'G' && f[1] == 'I' && f[2] == 'F') {
@@ -230,7 +246,8 @@ bool imageSize(const std::vector<uint8_t>& f, int32_t& width, int32_t& height) {
   }
   if (f.size() >= 26 && f[0] == 'B' && f[1] == 'M') {
     width = static_cast<int32_t>(loadLe32(&f[18]));
-    int32_t h = static_cast<int32_t>(loadLe32(&f[22]));
+    const int32_t h = static_cast<int32_t>(loadLe32(&f[22]));
+    if (h == INT32_MIN) return false;  // no positive height for a top-down image
     height = h < 0 ? -h : h;
     return width > 0 && height > 0;
   }

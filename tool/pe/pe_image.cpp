@@ -1,5 +1,7 @@
 #include "pe_image.h"
 
+#include <algorithm>
+
 #include "byte_order.h"
 
 namespace tessel::pe {
@@ -8,10 +10,13 @@ namespace {
 constexpr uint16_t kPe32Plus = 0x20B;
 constexpr size_t kDataDirectoryStart = 112;  // within the PE32+ optional header
 
-uint32_t alignUp(uint64_t value, uint32_t alignment) {
-  if (alignment == 0) return static_cast<uint32_t>(value);
-  return static_cast<uint32_t>((value + alignment - 1) / alignment * alignment);
+uint64_t alignUp(uint64_t value, uint32_t alignment) {
+  if (alignment == 0) return value;
+  return (value + alignment - 1) / alignment * alignment;
 }
+
+// Offsets and sizes of the result stay below this (the launcher's own limit as well).
+constexpr uint64_t kMaxImageBytes = 0x7FFFFFFFull;
 
 }  // namespace
 
@@ -104,7 +109,7 @@ bool rvaToOffset(const Image& image, uint32_t rva, uint32_t& offset) {
   return false;
 }
 
-uint32_t nextSectionRva(const Image& image) {
+uint64_t nextSectionRva(const Image& image) {
   uint64_t end = 0;
   for (const Section& s : image.sections) {
     uint64_t e = static_cast<uint64_t>(s.virtualAddress) +
@@ -125,11 +130,39 @@ bool appendSection(Image& image, const std::string& name, const std::vector<uint
     error = "the executable's header has no room for another section";
     return false;
   }
-  const uint32_t rva = nextSectionRva(image);
-  const uint64_t rawOffset = alignUp(endOfSections(image), image.fileAlignment);
-  const uint32_t rawSize = alignUp(data.size(), image.fileAlignment);
-  if (rawOffset + rawSize > 0x7FFFFFFFull) {
+  if (image.sections.size() >= 0xFFFF) {
+    error = "the executable has no room for another section";
+    return false;
+  }
+  // Alignments are powers of two, file alignment at most 64 KB; others would place the new
+  // section arbitrarily far away.
+  auto powerOfTwo = [](uint32_t v) { return v != 0 && (v & (v - 1)) == 0; };
+  if (!powerOfTwo(image.fileAlignment) || image.fileAlignment > 0x10000 ||
+      !powerOfTwo(image.sectionAlignment)) {
+    error = "the executable is damaged: file alignment " + std::to_string(image.fileAlignment) +
+            ", section alignment " + std::to_string(image.sectionAlignment);
+    return false;
+  }
+  if (image.sizeOfHeaders > image.bytes.size()) {
+    error = "the executable is damaged: its headers claim " + std::to_string(image.sizeOfHeaders) +
+            " bytes, the file has " + std::to_string(image.bytes.size());
+    return false;
+  }
+  // Behind the headers and every section's raw data, wherever the last header points: a last
+  // section without raw data must not put the new one over the headers.
+  uint64_t end = image.sizeOfHeaders;
+  for (const Section& s : image.sections)
+    if (s.rawSize) end = std::max<uint64_t>(end, static_cast<uint64_t>(s.rawOffset) + s.rawSize);
+  const uint64_t rva = nextSectionRva(image);
+  const uint64_t rawOffset = alignUp(end, image.fileAlignment);
+  const uint64_t rawSize = alignUp(data.size(), image.fileAlignment);
+  if (rawOffset + rawSize > kMaxImageBytes) {
     error = "the executable would exceed 2 GB";
+    return false;
+  }
+  const uint64_t sizeOfImage = alignUp(rva + data.size(), image.sectionAlignment);
+  if (sizeOfImage > kMaxImageBytes) {
+    error = "the executable's sections would exceed 2 GB of address space";
     return false;
   }
   image.bytes.resize(rawOffset + rawSize, 0);
@@ -139,28 +172,26 @@ bool appendSection(Image& image, const std::string& name, const std::vector<uint
   std::fill(h, h + 40, 0);
   for (size_t i = 0; i < name.size() && i < 8; ++i) h[i] = static_cast<uint8_t>(name[i]);
   storeLe32(h + 8, static_cast<uint32_t>(data.size()));
-  storeLe32(h + 12, rva);
-  storeLe32(h + 16, rawSize);
+  storeLe32(h + 12, static_cast<uint32_t>(rva));
+  storeLe32(h + 16, static_cast<uint32_t>(rawSize));
   storeLe32(h + 20, static_cast<uint32_t>(rawOffset));
   storeLe32(h + 36, characteristics);
 
   Section s;
   s.name = name.substr(0, 8);
   s.virtualSize = static_cast<uint32_t>(data.size());
-  s.virtualAddress = rva;
-  s.rawSize = rawSize;
+  s.virtualAddress = static_cast<uint32_t>(rva);
+  s.rawSize = static_cast<uint32_t>(rawSize);
   s.rawOffset = static_cast<uint32_t>(rawOffset);
   s.characteristics = characteristics;
   s.headerOffset = newHeader;
   image.sections.push_back(s);
 
   storeLe16(&image.bytes[image.peOffset + 6], static_cast<uint16_t>(image.sections.size()));
-  const uint32_t sizeOfImage = alignUp(static_cast<uint64_t>(rva) + data.size(),
-                                       image.sectionAlignment);
-  storeLe32(&image.bytes[image.optionalHeader + 56], sizeOfImage);
+  storeLe32(&image.bytes[image.optionalHeader + 56], static_cast<uint32_t>(sizeOfImage));
   if (characteristics & 0x40) {  // initialised data counts towards SizeOfInitializedData
     uint32_t init = loadLe32(&image.bytes[image.optionalHeader + 8]);
-    storeLe32(&image.bytes[image.optionalHeader + 8], init + rawSize);
+    storeLe32(&image.bytes[image.optionalHeader + 8], init + static_cast<uint32_t>(rawSize));
   }
   return true;
 }

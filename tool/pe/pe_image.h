@@ -40,12 +40,13 @@ bool dataDirectory(const Image& image, int index, uint32_t& rva, uint32_t& size)
 void setDataDirectory(Image& image, int index, uint32_t rva, uint32_t size);
 // The file offset of an RVA inside a section's raw data, or false.
 bool rvaToOffset(const Image& image, uint32_t rva, uint32_t& offset);
-// Appends a section behind the last one (the file is cut at the end of the sections first).
+// Appends a section behind the headers and the raw data of every section (the file is cut
+// there first).
 // False when the header has no room for another section header.
 bool appendSection(Image& image, const std::string& name, const std::vector<uint8_t>& data,
                    uint32_t characteristics, std::string& error);
-// The RVA the next appended section would get.
-uint32_t nextSectionRva(const Image& image);
+// The RVA the next appended section would get (beyond 32 bits when the sections reach that far).
+uint64_t nextSectionRva(const Image& image);
 // Recomputes the optional header's checksum over the whole file.
 void updateChecksum(std::vector<uint8_t>& bytes, const Image& image);
 uint32_t computeChecksum(const std::vector<uint8_t>& bytes, size_t checksumOffset);

@@ -20,6 +20,7 @@ struct Reader {
   std::vector<Resource>& out;
   std::string& error;
   std::set<uint32_t> visited;  // directory offsets seen: a loop in the tree is damage
+  uint64_t copied = 0;          // bytes of resource data read so far
 
   bool inRange(uint64_t offset, uint64_t size) const {
     return offset + size <= limit && offset >= base;
@@ -76,6 +77,9 @@ struct Reader {
           static_cast<uint64_t>(offset) + size > image.bytes.size())
         return fail("resource data outside the file");
       if (out.size() >= kMaxResources) return fail("too many resources");
+      // Entries that share their data would multiply the file in memory.
+      copied += size;
+      if (copied > image.bytes.size()) return fail("resource data entries overlap");
       Resource r = path;
       r.codePage = loadLe32(&image.bytes[d + 8]);
       r.data.assign(image.bytes.begin() + offset, image.bytes.begin() + offset + size);
@@ -119,7 +123,8 @@ bool readResources(const Image& image, std::vector<Resource>& out, std::string& 
   }
   uint32_t limit = 0;
   for (const Section& s : image.sections)
-    if (rva >= s.virtualAddress && rva < s.virtualAddress + s.rawSize) limit = s.rawOffset + s.rawSize;
+    if (rva >= s.virtualAddress && rva < static_cast<uint64_t>(s.virtualAddress) + s.rawSize)
+      limit = s.rawOffset + s.rawSize;
   Reader reader{image, offset, limit, rva, out, error, {}};
   Resource path;
   return reader.walk(0, 0, path);
@@ -217,11 +222,16 @@ std::vector<uint8_t> buildResourceSection(const std::vector<Resource>& resources
 }
 
 bool writeResources(Image& image, const std::vector<Resource>& resources, std::string& error) {
-  const uint32_t rva = nextSectionRva(image);
-  std::vector<uint8_t> section = buildResourceSection(resources, rva);
+  const uint64_t rva = nextSectionRva(image);
+  if (rva > 0x7FFFFFFFu) {
+    error = "the executable's sections would exceed 2 GB of address space";
+    return false;
+  }
+  std::vector<uint8_t> section = buildResourceSection(resources, static_cast<uint32_t>(rva));
   // Initialised, readable data.
   if (!appendSection(image, ".rsrc", section, 0x40000040u, error)) return false;
-  setDataDirectory(image, kResourceDirectory, rva, static_cast<uint32_t>(section.size()));
+  setDataDirectory(image, kResourceDirectory, static_cast<uint32_t>(rva),
+                   static_cast<uint32_t>(section.size()));
   return true;
 }
 
