@@ -9,6 +9,7 @@
 #include "main_jar.h"
 #include "main_module.h"
 #include "pe/identity_options.h"
+#include "pe/signing.h"
 #include "project_defaults.h"
 #include "template_image.h"
 
@@ -96,6 +97,7 @@ struct Build {
   bool isPe = false;
   std::string peWhy;
   pe::SigningOptions signing;
+  std::string signingTool;  // the osslsigncode that signs, when signing
   std::vector<AppliedDefault> defaults;
   std::vector<uint8_t> block, records, trailer;
 };
@@ -136,10 +138,12 @@ bool readProject(const BuildOptions& options, Build& b, std::ostream& err) {
   return true;
 }
 
-bool readTemplate(const BuildOptions& options, Build& b, std::ostream& err) {
-  b.templatePath = options.templatePath.empty()
-                       ? fromPath(toPath(ownExecutableDirectory()) / "launcher.exe")
-                       : options.templatePath;
+std::string templatePathOf(const BuildOptions& options) {
+  return options.templatePath.empty() ? fromPath(toPath(ownExecutableDirectory()) / "launcher.exe")
+                                      : options.templatePath;
+}
+
+bool readTemplate(Build& b, std::ostream& err) {
   std::string why;
   if (!readWholeFile(b.templatePath, b.image, why))
     return fail(err, "cannot read the launcher template " + b.templatePath + ": " + why);
@@ -192,15 +196,32 @@ bool resolveSigning(const BuildOptions& options, Build& b, std::ostream& err) {
   return true;
 }
 
-// Replacing an input by the output would lose it.
+// Replacing an input by the output would lose it, under whatever name or link it is given.
 bool refuseOverwritingInputs(const BuildOptions& options, const Build& b, std::ostream& err) {
+  const pe::IdentityOptions& identity = b.project.identity;
   std::vector<std::pair<std::string, std::string>> inputs = {
-      {b.templatePath, "the template"}, {options.projectPath, "the project file"}};
+      {b.templatePath, "the template"},
+      {options.projectPath, "the project file"},
+      {identity.icon, "the icon"},
+      {identity.splashBitmap, "the splash bitmap"},
+      {identity.runtimeSplashImage, "the runtime splash image"},
+      {b.signing.certificate, "the signing certificate"},
+      {b.signing.key, "the signing key"},
+      {b.signing.pkcs12, "the PKCS#12 file"}};
   for (const EmbeddedSource& file : b.project.embedded)
     inputs.push_back({file.sourcePath, "an embedded file"});
   for (const auto& [input, what] : inputs)
-    if (samePath(input, options.outputPath))
+    if (!input.empty() && samePath(input, options.outputPath))
       return fail(err, "the output " + options.outputPath + " is " + what + " itself");
+  return true;
+}
+
+// Before anything is written: the osslsigncode that will sign, from PATH only.
+bool findSigner(const BuildOptions& options, Build& b, std::ostream& out, std::ostream& err) {
+  if (!b.signing.any()) return true;
+  std::string why;
+  if (!pe::findSigningTool(b.signingTool, why)) return fail(err, why);
+  if (options.verbose) out << "signing with " << b.signingTool << "\n";
   return true;
 }
 
@@ -218,7 +239,7 @@ bool writeOutput(const BuildOptions& options, Build& b, std::ostream& err) {
   std::string toolOutput;
   if (b.signing.any())
     sign = [&b, &toolOutput](const std::string& temp, std::string& reason) {
-      return pe::signExecutable(temp, b.signing, reason, &toolOutput);
+      return pe::signExecutable(b.signingTool, temp, b.signing, reason, &toolOutput);
     };
   const bool written =
       writeFileAtomically(options.outputPath, {&b.image, &b.block, &b.records, &b.trailer}, why, sign);
@@ -243,10 +264,12 @@ void printSummary(const BuildOptions& options, const Build& b, std::ostream& out
 
 int runBuild(const BuildOptions& options, std::ostream& out, std::ostream& err) {
   Build b;
+  b.templatePath = templatePathOf(options);
+  // Every input is known, and checked against the output, before any is read.
   const bool ok = checkOutputDirectory(options.outputPath, err) && readProject(options, b, err) &&
-                  readTemplate(options, b, err) && writeIdentity(b, err) &&
                   resolveSigning(options, b, err) && refuseOverwritingInputs(options, b, err) &&
-                  writeOutput(options, b, err);
+                  findSigner(options, b, out, err) && readTemplate(b, err) &&
+                  writeIdentity(b, err) && writeOutput(options, b, err);
   if (!ok) return 1;
   printSummary(options, b, out);
   return 0;

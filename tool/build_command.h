@@ -15,7 +15,7 @@ struct BuildOptions {
   std::string outputPath;
   std::string templatePath;  // empty: launcher.exe beside the tool
   pe::SigningOptions signing;  // from the command line; set fields override [signing]
-  bool verbose = false;        // also show what osslsigncode printed
+  bool verbose = false;        // name the osslsigncode that signs and show what it printed
 };
 
 // Writes the project's identity resources into the template image and sets the splash size

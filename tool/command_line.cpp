@@ -54,7 +54,7 @@ void defineBuild(Commands& c) {
   cmd->add_option("--sign-password", b.signing.password,
                   "password of the key or PKCS#12 file (default: $TESSEL_SIGN_PASSWORD)");
   cmd->add_option("--timestamp-url", b.signing.timestampUrl, "RFC 3161 timestamp server");
-  cmd->add_flag("-v,--verbose", b.verbose, "also show what osslsigncode printed");
+  cmd->add_flag("-v,--verbose", b.verbose, "name the osslsigncode that signs and show what it printed");
   c.buildCmd = cmd;
 }
 

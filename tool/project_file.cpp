@@ -181,7 +181,7 @@ bool ProjectReader::read(const std::string& text) {
 }
 
 void ProjectReader::readIdentity(const toml::table& root) {
-  const std::string dir = std::filesystem::path(path_).parent_path().string();
+  const std::string dir = fromPath(toPath(path_).parent_path());
   pe::OptionError why;
   if (!pe::readIdentityOptions(root, dir, project_.identity, project_.signing, why))
     error(why.line, why.setting, why.message);

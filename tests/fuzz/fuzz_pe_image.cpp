@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   size_t total = 0;
   for (const Resource& r : resources) total += r.data.size();
   FUZZ_CHECK(total <= size);
-  describeResources(resources);
+  summarizeResources(resources);
   for (const Resource& r : resources) {
     if (!r.type.isName && r.type.id == kRtVersion) readVersionStrings(r.data);
     if (!r.type.isName && r.type.id == kRtGroupIcon) iconGroupIds(r);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <map>
 #include <sstream>
 
@@ -160,6 +161,47 @@ TEST(BuildInspect, AnOutputThatIsAnInputIsRefusedAndTheInputKept) {
   EXPECT_EQ(test::readFile(dir.file("app.jar")).size(), 9u);
   EXPECT_EQ(test::readFile(dir.file("launcher.exe")), test::makeTemplate());
   EXPECT_EQ(dir.files().size(), 3u);
+}
+
+// Images, certificate, key and PKCS#12 file are inputs too, and an input is recognised under
+// another spelling of its path, through a hard link and through a symbolic link.
+TEST(BuildInspect, NoInputIsReplacedUnderAnyNameOrLink) {
+  test::ScratchDir dir;
+  dir.write("launcher.exe", test::makeTemplate());
+  for (const char* name : {"app.ico", "splash.bmp", "splash.png", "cert.pem", "key.pem", "signer.p12"})
+    dir.write(name, std::string("input ") + name);
+  ASSERT_EQ(link(dir.file("splash.png").c_str(), dir.file("hard.png").c_str()), 0);
+  ASSERT_EQ(symlink(dir.file("cert.pem").c_str(), dir.file("soft.pem").c_str()), 0);
+  const std::string parent = dir.path().substr(dir.path().rfind('/') + 1);
+  const std::string identity =
+      "[identity]\nicon = \"app.ico\"\nsplash_bitmap = \"splash.bmp\"\n"
+      "runtime_splash_image = \"splash.png\"\n";
+  struct Case {
+    std::string project, output, what;
+    bool pkcs12OnCommandLine;
+  } cases[] = {
+      {identity, dir.path() + "/./app.ico", "the icon", false},
+      {identity, dir.path() + "/../" + parent + "/splash.bmp", "the splash bitmap", false},
+      {identity, dir.file("hard.png"), "the runtime splash image", false},
+      {"[signing]\ncertificate = \"cert.pem\"\nkey = \"key.pem\"\n", dir.file("soft.pem"),
+       "the signing certificate", false},
+      {"[signing]\ncertificate = \"cert.pem\"\nkey = \"key.pem\"\n", dir.file("key.pem"),
+       "the signing key", false},
+      {"", dir.path() + "//signer.p12", "the PKCS#12 file", true},
+  };
+  for (const Case& c : cases) {
+    BuildOptions options;
+    options.projectPath = dir.write("app.toml", c.project);
+    options.outputPath = c.output;
+    options.templatePath = dir.file("launcher.exe");
+    if (c.pkcs12OnCommandLine) options.signing.pkcs12 = dir.file("signer.p12");
+    std::ostringstream out, err;
+    EXPECT_EQ(runBuild(options, out, err), 1) << c.output;
+    EXPECT_NE(err.str().find("is " + c.what + " itself"), std::string::npos) << err.str();
+  }
+  for (const char* name : {"app.ico", "splash.bmp", "splash.png", "cert.pem", "key.pem", "signer.p12"})
+    EXPECT_EQ(test::readFile(dir.file(name)).size(), std::string("input ").size() + strlen(name)) << name;
+  EXPECT_EQ(dir.files().size(), 10u);
 }
 
 // The last step before the rename (signing, once the build has one) sees the whole file, and

@@ -1,11 +1,17 @@
 #include "signing.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <vector>
+#include <system_error>
 
 #ifdef _WIN32
+#include <process.h>
 #include <windows.h>
 #else
 #include <fcntl.h>
@@ -13,28 +19,118 @@
 #include <unistd.h>
 #endif
 
-#include "block_writer.h"
+#include "private_file.h"
 
 namespace tessel::pe {
 namespace {
 
-// Paths arrive as UTF-8 on every system; Windows needs them wide to open any name.
-std::filesystem::path nativePath(const std::string& utf8) {
+namespace fs = std::filesystem;
+
+// Paths are UTF-8 text throughout the tool; Windows needs them wide to open any name.
+fs::path toPath(const std::string& utf8) { return fs::u8path(utf8); }
+std::string fromPath(const fs::path& path) { return path.u8string(); }
+
 #ifdef _WIN32
-  std::u16string wide;
-  if (utf8ToUtf16(utf8, wide)) return std::filesystem::path(std::wstring(wide.begin(), wide.end()));
+using NativeChar = wchar_t;
+const char* const kProgramFile = "osslsigncode.exe";
+constexpr char kPathSeparator = ';';
+#else
+using NativeChar = char;
+const char* const kProgramFile = "osslsigncode";
+constexpr char kPathSeparator = ':';
 #endif
-  return std::filesystem::path(utf8);
+
+// Files an interruption must not leave behind, where a signal or console handler reaches them
+// without allocating: the password file above all.
+constexpr size_t kCleanupSlots = 4;
+constexpr size_t kSlotLength = 4096;
+NativeChar g_cleanup[kCleanupSlots][kSlotLength];
+
+void removeRegistered() {
+  for (NativeChar* slot : g_cleanup) {
+    if (!slot[0]) continue;
+#ifdef _WIN32
+    DeleteFileW(slot);
+#else
+    unlink(slot);
+#endif
+  }
 }
 
-}  // namespace
+#ifdef _WIN32
+BOOL WINAPI onConsoleEvent(DWORD) {
+  removeRegistered();
+  return FALSE;  // the default handler ends the process
+}
+#else
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
-bool isSigned(const Image& image) {
-  uint32_t rva = 0, size = 0;
-  return dataDirectory(image, kSecurityDirectory, rva, size) && rva != 0 && size != 0;
+extern "C" void onSignal(int signal) {
+  removeRegistered();
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
+}
+#endif
+
+// While it lives, Ctrl+C, closing the console or a termination request remove the files
+// before the process ends.
+class RemovedOnInterrupt {
+ public:
+  explicit RemovedOnInterrupt(const std::vector<std::string>& paths) {
+    for (size_t i = 0; i < paths.size() && i < kCleanupSlots; ++i) {
+      const std::basic_string<NativeChar> native = toPath(paths[i]).native();
+      if (native.size() < kSlotLength) std::memcpy(g_cleanup[i], native.c_str(), (native.size() + 1) * sizeof(NativeChar));
+    }
+#ifdef _WIN32
+    SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+#else
+    for (size_t i = 0; i < std::size(kSignals); ++i) {
+      struct sigaction action {};
+      action.sa_handler = onSignal;
+      sigemptyset(&action.sa_mask);
+      sigaction(kSignals[i], &action, &previous_[i]);
+      // A signal the caller chose to ignore stays ignored.
+      if (previous_[i].sa_handler == SIG_IGN) sigaction(kSignals[i], &previous_[i], nullptr);
+    }
+#endif
+  }
+  ~RemovedOnInterrupt() {
+#ifdef _WIN32
+    SetConsoleCtrlHandler(onConsoleEvent, FALSE);
+#else
+    for (size_t i = 0; i < std::size(kSignals); ++i) sigaction(kSignals[i], &previous_[i], nullptr);
+#endif
+    for (NativeChar* slot : g_cleanup) slot[0] = 0;
+  }
+  RemovedOnInterrupt(const RemovedOnInterrupt&) = delete;
+  RemovedOnInterrupt& operator=(const RemovedOnInterrupt&) = delete;
+
+ private:
+#ifndef _WIN32
+  struct sigaction previous_[std::size(kSignals)] {};
+#endif
+};
+
+void removeQuietly(const std::string& path) {
+  std::error_code ignored;
+  fs::remove(toPath(path), ignored);
 }
 
-namespace {
+// Removes a file this operation created when the operation ends, however it ends.
+class OwnedFile {
+ public:
+  explicit OwnedFile(std::string path) : path_(std::move(path)) {}
+  ~OwnedFile() {
+    if (created) removeQuietly(path_);
+  }
+  OwnedFile(const OwnedFile&) = delete;
+  OwnedFile& operator=(const OwnedFile&) = delete;
+  const std::string& path() const { return path_; }
+  bool created = false;
+
+ private:
+  std::string path_;
+};
 
 #ifdef _WIN32
 // One argument in the quoting the C runtime's command-line parser undoes.
@@ -53,98 +149,144 @@ std::wstring quoteArgument(const std::wstring& arg) {
   out.append(backslashes * 2, L'\\');
   return out + L"\"";
 }
-#endif
 
-// Runs a program found on the search path with its standard input empty and both output
-// streams in `outputFile`; the exit code, or -1 (127 on POSIX) when it could not start.
-int runProgram(const std::vector<std::string>& args, const std::string& outputFile) {
-#ifdef _WIN32
-  std::wstring commandLine;
-  for (const std::string& a : args) {
-    if (!commandLine.empty()) commandLine += L' ';
-    commandLine += quoteArgument(nativePath(a).wstring());
-  }
+// Runs `program` by its full path (CreateProcess without one would try the current
+// directory first) with its standard input empty and both output streams in `outputFile`,
+// whose text ends in `output`; the exit code, or -1 when it could not start. It gets no
+// console (a console host would hold the inherited handles a while after it ended), and the
+// file goes when its last handle does, however this process ends.
+int runProgram(const std::string& program, const std::vector<std::string>& args,
+               const std::string& outputFile, std::string& output) {
+  const std::wstring path = toPath(program).wstring();
+  std::wstring commandLine = quoteArgument(path);
+  for (const std::string& a : args) commandLine += L' ' + quoteArgument(toPath(a).wstring());
   SECURITY_ATTRIBUTES inherit = {sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  HANDLE output = CreateFileW(nativePath(outputFile).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
-                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE outputHandle = CreateFileW(
+      toPath(outputFile).c_str(), GENERIC_READ | GENERIC_WRITE,
+      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit, CREATE_ALWAYS,
+      FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   HANDLE input = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                              OPEN_EXISTING, 0, nullptr);
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdInput = input;
-  startup.hStdOutput = output;
-  startup.hStdError = output;
+  startup.hStdOutput = outputHandle;
+  startup.hStdError = outputHandle;
   PROCESS_INFORMATION process = {};
   int rc = -1;
-  if (output != INVALID_HANDLE_VALUE && input != INVALID_HANDLE_VALUE &&
-      CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                     nullptr, &startup, &process)) {
+  if (outputHandle != INVALID_HANDLE_VALUE && input != INVALID_HANDLE_VALUE &&
+      CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, TRUE, DETACHED_PROCESS,
+                     nullptr, nullptr, &startup, &process)) {
     WaitForSingleObject(process.hProcess, INFINITE);
     DWORD code = 0;
     if (GetExitCodeProcess(process.hProcess, &code)) rc = static_cast<int>(code & 0xFF);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+    char buffer[4096];
+    DWORD n = 0;
+    SetFilePointer(outputHandle, 0, nullptr, FILE_BEGIN);
+    while (output.size() < 1000000 && ReadFile(outputHandle, buffer, sizeof(buffer), &n, nullptr) && n > 0)
+      output.append(buffer, n);
   }
-  if (output != INVALID_HANDLE_VALUE) CloseHandle(output);
+  if (outputHandle != INVALID_HANDLE_VALUE) CloseHandle(outputHandle);
   if (input != INVALID_HANDLE_VALUE) CloseHandle(input);
   return rc;
+}
+
+std::string pathVariable() {
+  const wchar_t* value = _wgetenv(L"PATH");
+  return value ? fromPath(fs::path(value)) : std::string();
+}
+
+bool isProgramFile(const std::string& path) {
+  std::error_code failure;
+  return fs::is_regular_file(toPath(path), failure);
+}
 #else
-  const int output = ::open(outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  if (output < 0) return -1;
-  pid_t pid = fork();
+std::string readWholeText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// Runs `program` by its full path with its standard input empty and both output streams in
+// `outputFile`, whose text ends in `output`; the exit code, or -1 when it could not start.
+int runProgram(const std::string& program, const std::vector<std::string>& args,
+               const std::string& outputFile, std::string& output) {
+  std::vector<char*> argv{const_cast<char*>(program.c_str())};
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  const int fd = ::open(outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  if (fd < 0) return -1;
+  const pid_t pid = fork();
   if (pid < 0) {
-    ::close(output);
+    ::close(fd);
     return -1;
   }
   if (pid == 0) {
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
     // An empty input keeps osslsigncode from asking for a pass phrase on the terminal.
     const int nothing = ::open("/dev/null", O_RDONLY);
     if (nothing >= 0) dup2(nothing, 0);
-    dup2(output, 1);
-    dup2(output, 2);
-    execvp(argv[0], argv.data());
+    dup2(fd, 1);
+    dup2(fd, 2);
+    execv(program.c_str(), argv.data());
     _exit(127);
   }
-  ::close(output);
-  int status = 0;
-  if (waitpid(pid, &status, 0) < 0) return -1;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-#endif
-}
-
-void removeQuietly(const std::string& path) {
-  std::error_code ignored;
-  std::filesystem::remove(nativePath(path), ignored);
-}
-
-// The password goes to osslsigncode in a file only the user can read, not on its command
-// line where every process list shows it.
-bool writePasswordFile(const std::string& path, const std::string& password) {
-#ifdef _WIN32
-  std::ofstream out(nativePath(path), std::ios::binary | std::ios::trunc);
-#else
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
-  if (fd < 0) return false;
   ::close(fd);
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-#endif
-  out << password;
-  return static_cast<bool>(out.flush());
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0)
+    if (errno != EINTR) return -1;
+  output = readWholeText(outputFile);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-std::string readWholeText(const std::string& path) {
-  std::ifstream in(nativePath(path), std::ios::binary);
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  return text;
+std::string pathVariable() {
+  const char* value = std::getenv("PATH");
+  return value ? value : "";
 }
+
+bool isProgramFile(const std::string& path) {
+  std::error_code failure;
+  return fs::is_regular_file(path, failure) && access(path.c_str(), X_OK) == 0;
+}
+#endif
 
 bool mentions(const std::string& text, const char* what) { return text.find(what) != std::string::npos; }
 
 }  // namespace
+
+bool isSigned(const Image& image) {
+  uint32_t rva = 0, size = 0;
+  return dataDirectory(image, kSecurityDirectory, rva, size) && rva != 0 && size != 0;
+}
+
+std::vector<std::string> programCandidates(const std::string& pathValue, char separator,
+                                           const std::string& fileName) {
+  std::vector<std::string> out;
+  size_t start = 0;
+  while (start <= pathValue.size()) {
+    size_t end = pathValue.find(separator, start);
+    if (end == std::string::npos) end = pathValue.size();
+    std::string dir = pathValue.substr(start, end - start);
+    start = end + 1;
+    // Windows lets an entry quote a directory that holds the separator; quotes are no part of it.
+    if (separator == ';') dir.erase(std::remove(dir.begin(), dir.end(), '"'), dir.end());
+    if (dir.empty() || !toPath(dir).is_absolute()) continue;
+    out.push_back(fromPath(toPath(dir) / toPath(fileName)));
+  }
+  return out;
+}
+
+bool findSigningTool(std::string& program, std::string& why) {
+  for (const std::string& candidate : programCandidates(pathVariable(), kPathSeparator, kProgramFile)) {
+    if (isProgramFile(candidate)) {
+      program = candidate;
+      return true;
+    }
+  }
+  why = "signing needs osslsigncode on the PATH";
+  return false;
+}
 
 std::string explainSigningFailure(const std::string& output, const SigningOptions& options) {
   const std::string keyFile = options.pkcs12.empty() ? options.key : options.pkcs12;
@@ -181,44 +323,42 @@ std::string explainSigningFailure(const std::string& output, const SigningOption
   return "osslsigncode failed";
 }
 
-bool signExecutable(const std::string& path, const SigningOptions& options, std::string& error,
-                    std::string* toolOutput) {
-  const std::string unsignedCopy = path + ".unsigned";
-  const std::string passwordFile = path + ".pass";
-  const std::string outputFile = path + ".sign-output";
+bool signExecutable(const std::string& program, const std::string& path,
+                    const SigningOptions& options, std::string& why, std::string* toolOutput) {
+  OwnedFile unsignedCopy(path + ".unsigned");
+  OwnedFile passwordFile(path + ".pass");
+  OwnedFile outputFile(path + ".sign-output");
+  RemovedOnInterrupt cleanup({passwordFile.path(), unsignedCopy.path(), outputFile.path(), path});
   std::error_code ec;
-  std::filesystem::rename(nativePath(path), nativePath(unsignedCopy), ec);
+  fs::rename(toPath(path), toPath(unsignedCopy.path()), ec);
   if (ec) {
-    error = path + ": cannot prepare for signing: " + ec.message();
+    why = path + ": cannot prepare for signing: " + ec.message();
     return false;
   }
-  std::vector<std::string> args = {"osslsigncode", "sign"};
+  unsignedCopy.created = true;
+  std::vector<std::string> args = {"sign"};
   if (!options.pkcs12.empty()) {
     args.insert(args.end(), {"-pkcs12", options.pkcs12});
   } else {
     args.insert(args.end(), {"-certs", options.certificate, "-key", options.key});
   }
   if (!options.password.empty()) {
-    if (!writePasswordFile(passwordFile, options.password)) {
-      removeQuietly(passwordFile);
-      removeQuietly(unsignedCopy);
-      error = passwordFile + ": cannot hand the password to osslsigncode";
+    if (!writePrivateFile(passwordFile.path(), options.password, passwordFile.created)) {
+      why = passwordFile.path() + ": cannot hand the password to osslsigncode";
       return false;
     }
-    args.insert(args.end(), {"-readpass", passwordFile});
+    args.insert(args.end(), {"-readpass", passwordFile.path()});
   }
   if (!options.timestampUrl.empty()) args.insert(args.end(), {"-t", options.timestampUrl});
-  args.insert(args.end(), {"-h", "sha256", "-in", unsignedCopy, "-out", path});
-  const int rc = runProgram(args, outputFile);
-  const std::string output = readWholeText(outputFile);
+  args.insert(args.end(), {"-h", "sha256", "-in", unsignedCopy.path(), "-out", path});
+  outputFile.created = true;
+  std::string output;
+  const int rc = runProgram(program, args, outputFile.path(), output);
   if (toolOutput) *toolOutput = output;
-  removeQuietly(outputFile);
-  removeQuietly(passwordFile);
-  removeQuietly(unsignedCopy);
   if (rc != 0) {
     removeQuietly(path);
-    error = rc == 127 || rc == -1 ? "signing needs osslsigncode on the PATH"
-                                  : "signing failed: " + explainSigningFailure(output, options);
+    why = rc == 127 || rc == -1 ? program + " could not be started"
+                                : "signing failed: " + explainSigningFailure(output, options);
     return false;
   }
   return true;
