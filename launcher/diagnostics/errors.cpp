@@ -116,7 +116,8 @@ void showErrorW(const wchar_t* text) {
   } else {
     // Standard error carries ANSI code page text.
     std::string narrow = convertWide(shown, length(shown), CP_ACP);
-    std::fprintf(stderr, "%s\n", narrow.c_str());
+    std::fputs(narrow.c_str(), stderr);  // fputs: no printf engine linked for this
+    std::fputc('\n', stderr);
     std::fflush(stderr);
   }
 }

@@ -7,6 +7,8 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdlib>
+#include <new>
 
 #include "config/config_access.h"
 #include "config_keys.h"
@@ -61,3 +63,48 @@ namespace std {
   internalFailure(tessel::kFailureLength, what);
 }
 }  // namespace std
+
+// The launcher is built without exceptions: an allocation that fails ends the process here,
+// with the message the uncaught exception used to bring through the terminate handler, and
+// the nothrow forms answer null as before.
+// Keeps the exception machinery (throw, personality, type information) out of the executable.
+void* operator new(std::size_t size) {
+  if (void* memory = std::malloc(size ? size : 1)) return memory;
+  internalFailure(tessel::kFailureTerminate, "terminate");
+}
+void* operator new[](std::size_t size) { return operator new(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  return std::malloc(size ? size : 1);
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+  return std::malloc(size ? size : 1);
+}
+void operator delete(void* memory) noexcept { std::free(memory); }
+void operator delete[](void* memory) noexcept { std::free(memory); }
+void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+void operator delete[](void* memory, std::size_t) noexcept { std::free(memory); }
+void operator delete(void* memory, const std::nothrow_t&) noexcept { std::free(memory); }
+void operator delete[](void* memory, const std::nothrow_t&) noexcept { std::free(memory); }
+
+// Guards of function-local statics: the library's own bring a pthread implementation with
+// them. A guard's first byte says "done", its second "being initialised"; a second thread
+// waits (briefly: these are small constructors) until the first one is done or gave up.
+extern "C" int __cxa_guard_acquire(unsigned long long* guard) {
+  unsigned char* bytes = reinterpret_cast<unsigned char*>(guard);
+  for (;;) {
+    if (__atomic_load_n(&bytes[0], __ATOMIC_ACQUIRE)) return 0;
+    unsigned char idle = 0;
+    if (__atomic_compare_exchange_n(&bytes[1], &idle, 1, false, __ATOMIC_ACQUIRE,
+                                    __ATOMIC_RELAXED))
+      return 1;
+    SwitchToThread();
+  }
+}
+extern "C" void __cxa_guard_release(unsigned long long* guard) {
+  unsigned char* bytes = reinterpret_cast<unsigned char*>(guard);
+  __atomic_store_n(&bytes[0], 1, __ATOMIC_RELEASE);
+}
+extern "C" void __cxa_guard_abort(unsigned long long* guard) {
+  unsigned char* bytes = reinterpret_cast<unsigned char*>(guard);
+  __atomic_store_n(&bytes[1], 0, __ATOMIC_RELEASE);
+}
