@@ -3,6 +3,7 @@
 # screen against a trivial program showing a window of the same size, and the frame time of a
 # status-line update.
 #   bench/bench_splash.sh [build-dir] [runs]
+# TESSEL_BENCH_TEMPLATE names another launcher template (an older build, to compare).
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(realpath "${1:-$here/../build/win}")
@@ -12,6 +13,11 @@ mkdir -p "$build/bench"
 trivial=$build/bench/trivial_window.exe
 export TESSEL_BUILD_DIR=$build TESSEL_SOURCE_DIR=$(realpath "$here/..")
 export TESSEL_DIST=$(sed -n 's/^TESSEL_DIST:PATH=//p' "$build/CMakeCache.txt")
+if [ -n "${TESSEL_BENCH_TEMPLATE:-}" ]; then  # another template, to compare
+  mkdir -p "$build/bench/template"
+  cp "$TESSEL_BENCH_TEMPLATE" "$build/bench/template/launcher.exe"
+  export TESSEL_DIST=$build/bench/template
+fi
 cd "$build"
 python3 "$here/splash_visible.py" "$trivial" "${2:-7}" | tee "$build/bench/splash.txt"
 figures=$build/bench/figures.txt

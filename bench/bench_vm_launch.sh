@@ -5,6 +5,7 @@
 # one warm Wine server); and the peak working set when each calls JNI_CreateJavaVM. All figures
 # come from the double's record; the summary ones are also written to bench/figures.txt.
 #   bench/bench_vm_launch.sh [build-dir] [runs]
+# TESSEL_BENCH_TEMPLATE names another launcher template (an older build, to compare).
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:-$here/../build/win}" && pwd)
@@ -20,7 +21,8 @@ cp "$doubles/jvm_dll/jvm.dll" "$work/jre/bin/server/"
 touch "$work/lib/app.jar" "$work/lib/tessel-runtime.jar"
 printf '[application]\nexecutable_type = 2\n[java]\nmain_class = "bench.Main"\n' > "$work/app.toml"
 printf 'class_path = "S0.\\\\lib;"\nsearch_sequence = "B.\\\\jre"\nvm_parameters = "-Xmx256m"\n' >> "$work/app.toml"
-"$dist/tessel" build "$work/app.toml" -o "$work/app.exe" >/dev/null
+"$dist/tessel" build --template "${TESSEL_BENCH_TEMPLATE:-$dist/launcher.exe}" "$work/app.toml" \
+  -o "$work/app.exe" >/dev/null
 printf -- '-Dbench=1\n' > "$work/app.vmoptions"
 
 record=$work/record.txt

@@ -2,7 +2,7 @@
 # The summary of a benchmark run: each start-up figure against its reference, the ratio and
 # the goal, printed and written to bench/summary.txt of the build tree (compare two runs with
 # diff). Reads the figures the other scripts left in bench/figures.txt.
-#   bench/summary.sh [build-dir]
+#   bench/summary.sh [build-dir]    (TESSEL_BENCH_TEMPLATE: the template measured instead)
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:-$here/../build/win}" && pwd)
@@ -11,7 +11,7 @@ figures=$build/bench/figures.txt
 out=$build/bench/summary.txt
 touch "$figures"
 get() { sed -n "s/^$1 //p" "$figures" | tail -n 1; }
-template=$(stat -c %s "$dist/launcher.exe" 2>/dev/null || echo 0)
+template=$(stat -c %s "${TESSEL_BENCH_TEMPLATE:-$dist/launcher.exe}" 2>/dev/null || echo 0)
 {
   printf '%-46s %12s %12s %7s  %s\n' figure value reference ratio goal
   row() {  # name value reference unit scale goal
