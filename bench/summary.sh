@@ -21,15 +21,15 @@ template=$(stat -c %s "${TESSEL_BENCH_TEMPLATE:-$dist/launcher.exe}" 2>/dev/null
       return
     fi
     awk -v n="$name" -v v="$value" -v r="$reference" -v u="$unit" -v s="$scale" -v g="$goal" \
-      'BEGIN { printf "%-46s %12s %12s %7.2f  %s\n", n, sprintf("%.1f %s", v / s, u),
-               sprintf("%.1f %s", r / s, u), (r > 0 ? v / r : 0), g }'
+      'BEGIN { printf "%-46s %12s %12s %7.2f  %s\n", n, sprintf(s == 1 ? "%d %s" : "%.1f %s", v / s, u),
+               sprintf(s == 1 ? "%d %s" : "%.1f %s", r / s, u), (r > 0 ? v / r : 0), g }'
   }
   set -- $(get vm_end_us)
   row "warm start to end of DestroyJavaVM" "${1:-}" "${2:-}" ms 1000 "<= 1.10 (stretch 1.05) x trivial loader"
   set -- $(get vm_peak_bytes)
   row "peak working set before JNI_CreateJavaVM" "${1:-}" "${2:-}" MiB 1048576 \
     "<= trivial loader + 1.5 MiB"
-  row "template size" "$template" 163840 KiB 1024 "<= 163,840 bytes (stretch 131,072)"
+  row "template size" "$template" 163840 B 1 "<= 163,840 bytes (stretch 131,072)"
   set -- $(get splash_visible_ms)
   row "time to the splash visible" "${1:-}" "${2:-}" ms 1 "<= 1.34 x trivial window program"
 } > "$out"
