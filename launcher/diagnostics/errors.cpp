@@ -158,4 +158,16 @@ void fatalMessageW(int32_t key, const wchar_t* argument) {
   fatalExit(1);
 }
 
+void fatalMessageDetailW(int32_t key, const wchar_t* argument, const wchar_t* detail) {
+  if (!detail || !*detail) fatalMessageW(key, argument);
+  static wchar_t text[kPathCapacity];
+  static wchar_t filled[kPathCapacity];
+  configStringW(key, text, kPathCapacity);
+  fillPlaceholderW(filled, kPathCapacity, text, argument);
+  appendText(filled, kPathCapacity, L"\n\n");
+  appendText(filled, kPathCapacity, detail);
+  showErrorW(filled);
+  fatalExit(1);
+}
+
 }  // namespace tessel

@@ -36,6 +36,9 @@ void showMessage(int32_t key, const char* argument);
 [[noreturn]] void fatalError(const char* text);
 [[noreturn]] void fatalMessage(int32_t key, const char* argument);
 [[noreturn]] void fatalMessageW(int32_t key, const wchar_t* argument);
+// As fatalMessageW, with `detail` (what exactly failed) as a paragraph of its own below the
+// message when it is not empty.
+[[noreturn]] void fatalMessageDetailW(int32_t key, const wchar_t* argument, const wchar_t* detail);
 
 // The shown text for a message and an optional log path: the message is cut so that the
 // "Log:" line always stays whole within `capacity`. Exposed for tests.

@@ -22,6 +22,8 @@ namespace tessel {
 namespace {
 
 const char kMainSignature[] = "([Ljava/lang/String;)V";
+// The runtime library's launcher class: splash settings and the reason for a failed start live
+// there whatever the flavour's launcher class is.
 const char kSplashClass[] = "com/tessel/runtime/WinLauncher";
 const char kSplashSignature[] =
     "(ZZLjava/lang/String;IILjava/lang/String;IILjava/lang/String;IILjava/lang/String;II)V";
@@ -69,6 +71,82 @@ void JNICALL virtualMachineAborted() {
              "requires may be missing from the module path.",
              mainModuleName().c_str());
   fatalError(text);
+}
+
+// The first line of the exception that ended main, for the error text.
+std::wstring mainException;
+
+// Values of the launcher class's "startFailure" field.
+enum class StartFailure { None = 0, MainClassNotFound = 1, MainMethodNotFound = 2 };
+
+StartFailure readStartFailure(JNIEnv* env) {
+  jclass launcher = env->FindClass(kSplashClass);
+  jfieldID field = launcher ? env->GetStaticFieldID(launcher, "startFailure", "I") : nullptr;
+  if (!field) {  // an older runtime library: every failure is the application's
+    clearPendingException(env);
+    return StartFailure::None;
+  }
+  jint value = env->GetStaticIntField(launcher, field);
+  clearPendingException(env);
+  if (value == 1) return StartFailure::MainClassNotFound;
+  if (value == 2) return StartFailure::MainMethodNotFound;
+  return StartFailure::None;
+}
+
+// Appends a Java string's characters (at most up to the first line break).
+void appendJavaString(JNIEnv* env, jstring text, std::wstring& out) {
+  if (!text) return;
+  jsize n = env->GetStringLength(text);
+  const jchar* chars = env->GetStringChars(text, nullptr);
+  if (!chars) return;
+  for (jsize i = 0; i < n && chars[i] != u'\n' && chars[i] != u'\r'; ++i)
+    out.push_back(static_cast<wchar_t>(chars[i]));
+  env->ReleaseStringChars(text, chars);
+}
+
+jstring callStringMethod(JNIEnv* env, jobject target, const char* owner, const char* name) {
+  jclass ownerClass = env->FindClass(owner);
+  jmethodID method = ownerClass ? env->GetMethodID(ownerClass, name, "()Ljava/lang/String;") : nullptr;
+  jstring result = method ? static_cast<jstring>(env->CallObjectMethod(target, method)) : nullptr;
+  if (env->ExceptionCheck()) {
+    env->ExceptionClear();
+    return nullptr;
+  }
+  return result;
+}
+
+// "<exception class>: <first line of its message>", or only the class without a message.
+std::wstring describeThrowable(JNIEnv* env, jthrowable thrown) {
+  constexpr size_t kLimit = 1000;  // a message box is no place for a whole document
+  std::wstring text;
+  jclass thrownClass = env->GetObjectClass(thrown);
+  if (!thrownClass) return text;
+  appendJavaString(env, callStringMethod(env, thrownClass, "java/lang/Class", "getName"), text);
+  if (text.empty()) return text;
+  std::wstring message;
+  appendJavaString(env, callStringMethod(env, thrown, "java/lang/Throwable", "getMessage"), message);
+  if (!message.empty()) text += L": " + message;
+  if (text.size() > kLimit) text.resize(kLimit);
+  return text;
+}
+
+// After main ended with an exception: ends the process with 1010 or 1011 when the Java side
+// found no main class or no main method; otherwise keeps the exception's description.
+void handleMainException(JNIEnv* env) {
+  jthrowable thrown = env->ExceptionOccurred();
+  env->ExceptionDescribe();
+  StartFailure failure = readStartFailure(env);
+  const std::wstring mainClass = configuredMainClass();
+  if (failure == StartFailure::MainClassNotFound) {
+    logError("main class %S not found in the class path", mainClass.c_str());
+    fatalMessageW(key::MsgMainClassNotFound, mainClass.c_str());
+  }
+  if (failure == StartFailure::MainMethodNotFound) {
+    logError("main class %S has no public static main(String[]) method", mainClass.c_str());
+    fatalMessageW(key::MsgMainMethodNotFound, mainClass.c_str());
+  }
+  mainException = thrown ? describeThrowable(env, thrown) : std::wstring();
+  logError("main ended with an exception: %S", mainException.c_str());
 }
 
 [[noreturn]] void argumentCreationFailed(const char* what) {
@@ -201,15 +279,20 @@ bool runLauncherClass(const ArgumentList& arguments) {
   }
   std::string className = launcherClassName();
   logLine("main class: %s", className.c_str());
+  // Named in the messages as a Java developer writes it.
+  wchar_t dotted[kPathCapacity];
+  formatText(dotted, kPathCapacity, L"%S", className.c_str());
+  for (wchar_t* c = dotted; *c; ++c)
+    if (*c == L'/') *c = L'.';
   jclass launcherClass = env->FindClass(className.c_str());
   if (!launcherClass) {
     logError("could not find main class");
-    fatalMessageW(key::MsgMainClassNotFound, nullptr);
+    fatalMessageW(key::MsgMainClassNotFound, dotted);
   }
   jmethodID main = env->GetStaticMethodID(launcherClass, "main", kMainSignature);
   if (!main) {
     logError("could not find main method");
-    fatalMessageW(key::MsgMainMethodNotFound, nullptr);
+    fatalMessageW(key::MsgMainMethodNotFound, dotted);
   }
   ArgumentList launcherArguments = buildLauncherArguments(arguments);
   jsize count = static_cast<jsize>(launcherArguments.size());
@@ -229,16 +312,18 @@ bool runLauncherClass(const ArgumentList& arguments) {
   logLine("calling main");
   env->CallStaticVoidMethod(launcherClass, main, parameters);
   logLine("main returned");
-  if (env->ExceptionOccurred()) {
-    logError("an exception occured");
-    env->ExceptionDescribe();
+  if (env->ExceptionCheck()) {
+    handleMainException(env);
     return false;
   }
   return true;
 }
 
+const wchar_t* mainExceptionText() { return mainException.c_str(); }
+
 bool launchProgram(ArgumentList& arguments, AfterMain afterMain) {
   logLine("launching program");
+  mainException.clear();
   std::vector<std::string> properties = buildLauncherProperties();
   if (!createVm(properties, arguments)) {
     logError("could not initialize JVM");

@@ -14,9 +14,13 @@ enum class AfterMain { DestroyVm, KeepVm };
 // the launch; false when the machine could not be created, the first-run hook threw or main
 // ended with an exception.
 bool launchProgram(ArgumentList& arguments, AfterMain afterMain);
+// After launchProgram returned false because main ended with an exception: that exception's
+// class and the first line of its message; empty otherwise.
+const wchar_t* mainExceptionText();
 // Builds the VM options and creates the machine; false when JNI_CreateJavaVM failed.
 bool createVm(const std::vector<std::string>& properties, const ArgumentList& arguments);
-// Calls the launcher class's main; ends the process with 1010/1011 when it is missing.
+// Calls the launcher class's main; ends the process with 1010/1011 when it is missing, or when
+// the Java side found no application main class or no main method (naming that class).
 bool runLauncherClass(const ArgumentList& arguments);
 enum class FirstRunOutcome { Proceed, Stop, Failed };
 // Corvane flavour, with the first-run marker: Stop when the step returns false, Failed when it

@@ -41,7 +41,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR tail, int show) {
   if (!LoadDLL()) fatalExit(83);
   if (configInt(key::SplashScreen) && configInt(key::RuntimeSplash)) splashControl(show);
   if (!launchProgram(arguments, AfterMain::DestroyVm))
-    fatalMessageW(key::MsgJvmNotStarted, nullptr);
+    fatalMessageDetailW(key::MsgJvmNotStarted, nullptr, mainExceptionText());
   // Returning runs the destructors of process-wide state; the splash thread must be gone first.
   stopSplashThread();
   return 0;

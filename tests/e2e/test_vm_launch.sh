@@ -22,6 +22,9 @@ public final class Main {
         }
         System.out.println("vmcheck: helper " + Class.forName("vmcheck.Helper").getSimpleName());
         System.err.println("vmcheck: on standard error");
+        if (args.length > 0 && args[0].equals("--throw")) {
+            throw new IllegalStateException("settings.xml is unreadable\nsecond line");
+        }
         if (args.length > 0 && args[0].startsWith("--exit=")) {
             System.exit(Integer.parseInt(args[0].substring(7)));
         }
@@ -106,12 +109,39 @@ grep -qF "vmcheck: args 1 [quiet]" "$APP/out.txt" 2>/dev/null || fail "out.txt l
 grep -qF "vmcheck: on standard error" "$APP/logs/err.txt" 2>/dev/null || fail "err.txt lacks the error output"
 [ -z "$STDOUT" ] || fail "standard output should be empty: $STDOUT"
 
-case_name "a class path without the application's main class ends with the launcher's message"
+case_name "an exception out of main is named below the message, by its first line"
+run_app "$APP/vmcheck.exe" --throw
+expect_rc 1
+expect_stderr_contains "The JVM could not be started."
+expect_stderr_contains "java.lang.IllegalStateException: settings.xml is unreadable"
+expect_stderr_lacks "unreadable second line"
+expect_log_contains "ERROR: main ended with an exception: java.lang.IllegalStateException: settings.xml is unreadable"
+
+case_name "a misspelt main class is named as not found, not as a heap or antivirus problem"
+sed 's/^main_class = .*/main_class = "vmcheck.Mian"/' "$E2E_DIR/vmcheck.toml" > "$E2E_DIR/misspelt.toml"
+build_app "$E2E_DIR/misspelt.toml" "$APP/misspelt.exe"
+run_app "$APP/misspelt.exe"
+expect_rc 1
+expect_stderr_contains "Couldn't load main class vmcheck.Mian."
+expect_stderr_lacks "The JVM could not be started."
+expect_log_contains "ERROR: main class vmcheck.Mian not found in the class path"
+
+case_name "a main class without main is named"
+sed 's/^main_class = .*/main_class = "vmcheck.Helper"/' "$E2E_DIR/vmcheck.toml" > "$E2E_DIR/nomain.toml"
+build_app "$E2E_DIR/nomain.toml" "$APP/nomain.exe"
+cp "$APP/vmcheck.vmoptions" "$APP/nomain.vmoptions"
+run_app "$APP/nomain.exe"
+expect_rc 1
+expect_stderr_contains "Main method not found in class vmcheck.Helper."
+expect_stderr_lacks "The JVM could not be started."
+expect_log_contains "ERROR: main class vmcheck.Helper has no public static main(String[]) method"
+
+case_name "a class the application needs but cannot find is the application's exception"
 rm "$APP/vmcheck.vmoptions"
 run_app "$APP/vmcheck.exe"
 expect_rc 1
 expect_stderr_contains "ClassNotFoundException: vmcheck.Helper"
 expect_stderr_contains "The JVM could not be started."
-expect_log_contains "ERROR: an exception occured"
+expect_log_contains "ERROR: main ended with an exception: java.lang.ClassNotFoundException: vmcheck.Helper"
 
 finish

@@ -32,6 +32,7 @@ struct Object {
   std::vector<Object*> elements;
   std::string utf;  // GetStringUTFChars result, kept while the object lives
   bool printed = false;  // a throwable whose trace the real runtime has already printed
+  bool hasMessage = true;  // a throwable's getMessage is not null
 };
 struct Method {
   Object* owner;
@@ -40,10 +41,12 @@ struct Method {
 };
 
 // Objects are never freed: the double lives as long as one launch.
-Object* newObject(Object::Kind kind, std::string name) { return new Object{kind, std::move(name), {}, {}, {}, false}; }
+Object* newObject(Object::Kind kind, std::string name) { return new Object{kind, std::move(name), {}, {}, {}, false, true}; }
 Object* as(void* handle) { return static_cast<Object*>(handle); }
 
 thread_local Object* pending = nullptr;
+// WinLauncher.startFailure as the real runtime left it (-1: none reported; scripted instead).
+int startFailure = -1;
 thread_local bool attached = false;
 // Like a real runtime, DestroyJavaVM waits for every thread attached as a non-daemon.
 std::mutex threadLock;
@@ -190,9 +193,17 @@ void runMain(Method* m, Object* arguments) {
     std::string dotted = m->owner->name;
     for (char& c : dotted)
       if (c == '/') c = '.';
-    if (!runInRealJava(createOptions, dotted, texts)) {
-      throwNew("java.lang.Throwable", "main of the real runtime ended with an exception");
+    RealJavaFailure failure;
+    if (!runInRealJava(createOptions, dotted, texts, failure)) {
+      if (failure.className.empty()) {
+        throwNew("java.lang.Throwable", "main of the real runtime ended with an exception");
+      } else {
+        throwNew(failure.className.c_str(), "");
+        pending->text = failure.message;
+        pending->hasMessage = failure.hasMessage;
+      }
       pending->printed = true;
+      startFailure = failure.startFailure;
     }
   }
 }
@@ -284,6 +295,69 @@ jobject JNICALL callStaticObjectMethod(JNIEnv* env, jclass cls, jmethodID id, ..
   jobject r = callStaticObjectMethodV(env, cls, id, args);
   va_end(args);
   return r;
+}
+
+// Instance methods: the two a launcher asks of an exception (its class's name, its message).
+jmethodID JNICALL getMethodId(JNIEnv*, jclass cls, const char* name, const char* sig) {
+  record("GetMethodID %s %s %s", as(cls)->name.c_str(), name, sig);
+  return reinterpret_cast<jmethodID>(new Method{as(cls), name, sig});
+}
+jclass JNICALL getObjectClass(JNIEnv*, jobject o) {
+  record("GetObjectClass %s", quoted(as(o)).c_str());
+  std::string name = as(o)->name;
+  for (char& c : name)
+    if (c == '.') c = '/';
+  return reinterpret_cast<jclass>(newObject(Object::Class, name));
+}
+jobject JNICALL callObjectMethodV(JNIEnv*, jobject target, jmethodID id, va_list) {
+  Method* m = reinterpret_cast<Method*>(id);
+  Object* o = as(target);
+  record("call %s.%s on %s", m->owner->name.c_str(), m->name.c_str(), quoted(o).c_str());
+  Object* s = newObject(Object::String, "java/lang/String");
+  if (m->name == "getName" && o->kind == Object::Class) {
+    std::string dotted = o->name;
+    for (char& c : dotted)
+      if (c == '/') c = '.';
+    s->text.assign(dotted.begin(), dotted.end());
+  } else if (m->name == "getMessage" && o->kind == Object::Throwable) {
+    if (!o->hasMessage) return nullptr;
+    s->text = o->text;
+  } else {
+    unexpectedCall(-2);
+  }
+  return reinterpret_cast<jobject>(s);
+}
+jobject JNICALL callObjectMethod(JNIEnv* env, jobject target, jmethodID id, ...) {
+  va_list args;
+  va_start(args, id);
+  jobject r = callObjectMethodV(env, target, id, args);
+  va_end(args);
+  return r;
+}
+
+// Static fields: absent when listed in TESSEL_JVM_MISSING ("com/x/Y.field"); an int field's
+// value is the real runtime's report or scripted like a method's result.
+jfieldID JNICALL getStaticFieldId(JNIEnv*, jclass cls, const char* name, const char* sig) {
+  std::string qualified = as(cls)->name + "." + name;
+  bool missing = listed("TESSEL_JVM_MISSING", qualified);
+  record("GetStaticFieldID %s %s %s%s", as(cls)->name.c_str(), name, sig, missing ? " -> missing" : "");
+  if (missing) {
+    throwNew("java.lang.NoSuchFieldError", name);
+    return nullptr;
+  }
+  return reinterpret_cast<jfieldID>(new Method{as(cls), name, sig});
+}
+jint JNICALL getStaticIntField(JNIEnv*, jclass, jfieldID id) {
+  Method* f = reinterpret_cast<Method*>(id);
+  std::string qualified = f->owner->name + "." + f->name;
+  std::string value;
+  jint result = 0;
+  if (startFailure >= 0 && f->name == "startFailure")
+    result = startFailure;
+  else if (scriptedValue(qualified, value))
+    result = std::atoi(value.c_str());
+  record("GetStaticIntField %s -> %d", qualified.c_str(), static_cast<int>(result));
+  return result;
 }
 
 jstring JNICALL newString(JNIEnv*, const jchar* chars, jsize length) {
@@ -446,6 +520,12 @@ void buildTables() {
   t.CallStaticIntMethodV = callStaticIntMethodV;
   t.CallStaticObjectMethod = callStaticObjectMethod;
   t.CallStaticObjectMethodV = callStaticObjectMethodV;
+  t.GetMethodID = getMethodId;
+  t.GetObjectClass = getObjectClass;
+  t.CallObjectMethod = callObjectMethod;
+  t.CallObjectMethodV = callObjectMethodV;
+  t.GetStaticFieldID = getStaticFieldId;
+  t.GetStaticIntField = getStaticIntField;
   t.NewString = newString;
   t.NewStringUTF = newStringUtf;
   t.GetStringLength = getStringLength;

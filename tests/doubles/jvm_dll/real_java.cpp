@@ -104,10 +104,30 @@ class OutputRelay {
   HANDLE file_;
 };
 
+// The bridge's report of an exception (TesselJvmBridge.java), read into `failure`.
+void readFailureReport(const std::wstring& path, RealJavaFailure& failure) {
+  FILE* file = _wfopen(path.c_str(), L"rb");
+  if (!file) return;
+  std::string content;
+  char buffer[4096];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) content.append(buffer, n);
+  std::fclose(file);
+  size_t first = content.find('\n');
+  size_t second = first == std::string::npos ? first : content.find('\n', first + 1);
+  size_t third = second == std::string::npos ? second : content.find('\n', second + 1);
+  if (third == std::string::npos) return;
+  failure.startFailure = std::atoi(content.substr(0, first).c_str());
+  failure.className = content.substr(first + 1, second - first - 1);
+  failure.hasMessage = content.substr(second + 1, third - second - 1) == "1";
+  std::wstring message = fromUtf8(content.substr(third + 1));
+  failure.message.assign(message.begin(), message.end());
+}
+
 }  // namespace
 
 bool runInRealJava(const std::vector<std::string>& vmOptions, const std::string& launcherClass,
-                   const std::vector<std::u16string>& arguments) {
+                   const std::vector<std::u16string>& arguments, RealJavaFailure& failure) {
   std::string java = environment("TESSEL_JVM_REAL_JAVA");
   if (java.empty()) java = "/usr/lib/jvm/java-17-openjdk-amd64/bin/java";
   std::string command = shellQuoted(java);
@@ -132,16 +152,19 @@ bool runInRealJava(const std::vector<std::string>& vmOptions, const std::string&
       utf8 = utf8.substr(0, eq + 1) + convertValue(utf8.substr(eq + 1));
     command += " " + shellQuoted(utf8);
   }
-  command += " -cp " + shellQuoted(classPath) + " TesselJvmBridge " + shellQuoted(launcherClass);
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  std::wstring base = std::wstring(temp) + L"tessel-real-java-" + std::to_wstring(GetCurrentProcessId());
+  std::wstring reportPath = base + L".failure";
+  DeleteFileW(reportPath.c_str());
+  command += " -cp " + shellQuoted(classPath) + " TesselJvmBridge " + shellQuoted(unixPath(reportPath)) +
+             " " + shellQuoted(launcherClass);
   // Positions 2 and 3 of the launcher arguments name the output files: Unix paths there.
   for (size_t i = 0; i < arguments.size(); ++i) {
     std::string text = toUtf8(arguments[i]);
     command += " " + shellQuoted((i == 2 || i == 3) ? convertValue(text) : text);
   }
 
-  wchar_t temp[MAX_PATH];
-  GetTempPathW(MAX_PATH, temp);
-  std::wstring base = std::wstring(temp) + L"tessel-real-java-" + std::to_wstring(GetCurrentProcessId());
   std::wstring scriptPath = base + L".sh";
   std::wstring statusPath = base + L".status";
   DeleteFileW(statusPath.c_str());
@@ -206,7 +229,11 @@ bool runInRealJava(const std::vector<std::string>& vmOptions, const std::string&
     return false;
   }
   record("real java: exit %lu", code);
-  if (code == kMainThrew) return false;
+  if (code == kMainThrew) {
+    readFailureReport(reportPath, failure);
+    DeleteFileW(reportPath.c_str());
+    return false;
+  }
   if (code != 0) ExitProcess(code);  // System.exit of the application
   return true;
 }

@@ -8,9 +8,18 @@
 
 namespace jvmdouble {
 
-// True when main returned; false when it ended with an exception (already printed). A
-// System.exit of the application ends this process with the same code.
+// What the real runtime reported of an exception that ended main.
+struct RealJavaFailure {
+  int startFailure = -1;  // the runtime library's WinLauncher.startFailure; -1 when unknown
+  std::string className;  // dotted; empty when nothing was reported
+  bool hasMessage = false;
+  std::u16string message;
+};
+
+// True when main returned; false when it ended with an exception (already printed; `failure`
+// filled as far as reported). A System.exit of the application ends this process with the
+// same code.
 bool runInRealJava(const std::vector<std::string>& vmOptions, const std::string& launcherClass,
-                   const std::vector<std::u16string>& arguments);
+                   const std::vector<std::u16string>& arguments, RealJavaFailure& failure);
 
 }  // namespace jvmdouble

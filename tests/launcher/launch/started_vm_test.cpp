@@ -58,8 +58,8 @@ class StartedVm : public ::testing::Test {
                      {1006, "File or directory {0} not found or empty"},
                      {1008, "The environment variable {0} has to be defined"},
                      {1009, "Internal error {0}"},
-                     {1010, "Couldn't load main class."},
-                     {1011, "Main method not found."}};
+                     {1010, "Couldn't load main class {0}."},
+                     {1011, "Main method not found in class {0}."}};
     block.strings.insert(block.strings.end(), extra.begin(), extra.end());
     std::vector<uint8_t> data(bytes.begin(), bytes.end());
     std::vector<uint8_t> serialized = serializeBlock(block);
@@ -148,8 +148,10 @@ TEST_F(StartedVm, FailuresEndWithTheirMessageAndExitCodeOne) {
   };
   const Case cases[] = {
       {"TESSEL_JVM_CREATE_RESULT", "-1", "could not be started"},
-      {"TESSEL_JVM_MISSING", "com/tessel/runtime/WinLauncher", "Couldn't load main class."},
-      {"TESSEL_JVM_MISSING", "com/tessel/runtime/WinLauncher.main", "Main method not found."},
+      {"TESSEL_JVM_MISSING", "com/tessel/runtime/WinLauncher",
+       "Couldn't load main class com.tessel.runtime.WinLauncher."},
+      {"TESSEL_JVM_MISSING", "com/tessel/runtime/WinLauncher.main",
+       "Main method not found in class com.tessel.runtime.WinLauncher."},
       {"TESSEL_JVM_THROWS", "com/tessel/runtime/WinLauncher.main", "could not be started"},
       // Creating the argument array or a string fails: a message, not an assertion stop.
       {"TESSEL_JVM_FAIL", "NewObjectArray", "could not be started"},
@@ -167,8 +169,56 @@ TEST_F(StartedVm, FailuresEndWithTheirMessageAndExitCodeOne) {
   SetEnvironmentVariableA("TESSEL_JVM_THROWS", "com/tessel/runtime/WinLauncher.main");
   Outcome thrown = run();
   EXPECT_NE(thrown.err.find("Exception in thread \"main\""), std::string::npos) << thrown.err;
-  EXPECT_NE(thrown.log.find("ERROR: an exception occured"), std::string::npos);
+  EXPECT_NE(thrown.log.find("ERROR: main ended with an exception: java.lang.RuntimeException: "
+                            "scripted failure in com/tessel/runtime/WinLauncher.main"),
+            std::string::npos)
+      << thrown.log;
   EXPECT_NE(thrown.log.find("ERROR: could not call main"), std::string::npos);
+  EXPECT_NE(thrown.err.find("\njava.lang.RuntimeException: scripted failure"),
+            std::string::npos)
+      << thrown.err;
+}
+
+// The runtime library says why main failed before the application ran; the messages name the
+// application's main class, and an exception of the application is named below 1005.
+TEST_F(StartedVm, MessagesNameTheMainClassOrTheException) {
+  buildApp({});
+  SetEnvironmentVariableA("TESSEL_JVM_THROWS", "com/tessel/runtime/WinLauncher.main");
+  struct Case {
+    const char* script;
+    const char* message;
+    const char* logLine;
+  };
+  const Case cases[] = {
+      {"com/tessel/runtime/WinLauncher.startFailure=1", "Couldn't load main class com.example.Main.",
+       "ERROR: main class com.example.Main not found in the class path"},
+      {"com/tessel/runtime/WinLauncher.startFailure=2",
+       "Main method not found in class com.example.Main.",
+       "ERROR: main class com.example.Main has no public static main(String[]) method"},
+      {"com/tessel/runtime/WinLauncher.startFailure=0",
+       "\njava.lang.RuntimeException: scripted failure",
+       "ERROR: main ended with an exception: java.lang.RuntimeException"},
+  };
+  std::string script = dir + "\\script.txt";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.script);
+    writeFile(script, std::string(c.script) + "\n");
+    SetEnvironmentVariableA("TESSEL_JVM_SCRIPT", script.c_str());
+    Outcome o = run();
+    EXPECT_EQ(o.exitCode, 1u);
+    EXPECT_NE(o.err.find(c.message), std::string::npos) << o.err << o.log << o.record;
+    EXPECT_NE(o.log.find(c.logLine), std::string::npos) << o.log;
+    // The reason is read after the exception was described, never with it pending.
+    EXPECT_LT(o.at("ExceptionDescribe"), o.at("GetStaticFieldID com/tessel/runtime/WinLauncher "
+                                               "startFailure I")) << o.record;
+  }
+  // A runtime library without the field: every failure is the application's.
+  SetEnvironmentVariableA("TESSEL_JVM_MISSING", "com/tessel/runtime/WinLauncher.startFailure");
+  Outcome old = run();
+  EXPECT_EQ(old.exitCode, 1u);
+  EXPECT_NE(old.err.find("\njava.lang.RuntimeException"), std::string::npos)
+      << old.err << old.record;
+  EXPECT_TRUE(old.has("ExceptionClear")) << "the NoSuchFieldError is not left pending";
 }
 
 TEST_F(StartedVm, RequiredClassPathEntriesMustExist) {

@@ -10,12 +10,24 @@ import java.lang.reflect.Modifier;
  *
  * <p>Applications do not call this class. Any failure to find or run the main class, and any
  * exception the application's {@code main} throws, leaves this class's {@code main} as an
- * exception, which the launcher reports as a failed start.
+ * exception, which the launcher reports as a failed start. Before such an exception leaves,
+ * {@link #startFailure} says whether the main class was missing or had no {@code main}, so the
+ * launcher can tell these apart from an exception of the application itself.
  */
 public final class WinLauncher {
 
     /** Set by the launcher to the module whose main class starts the application. */
     static final String MAIN_MODULE_PROPERTY = "tessel.mainModule";
+
+    /** {@link #startFailure}: the application's main class ran, or nothing failed yet. */
+    static final int NO_START_FAILURE = 0;
+    /** {@link #startFailure}: the application's main class is not in the class path. */
+    static final int MAIN_CLASS_NOT_FOUND = 1;
+    /** {@link #startFailure}: the main class has no {@code public static main(String[])}. */
+    static final int MAIN_METHOD_NOT_FOUND = 2;
+
+    /** Why the last start failed before the application's main ran; the launcher reads it. */
+    static volatile int startFailure = NO_START_FAILURE;
 
     private WinLauncher() {
     }
@@ -91,10 +103,24 @@ public final class WinLauncher {
      * @throws NoSuchMethodException when it has no static {@code main(String[])}
      */
     static void runMain(String className, String[] args, ClassLoader loader) throws Exception {
+        startFailure = NO_START_FAILURE;
         Class<?> mainClass;
         try {
             mainClass = Class.forName(className, true, loader);
-        } catch (ClassNotFoundException | NoClassDefFoundError missing) {
+        } catch (NoClassDefFoundError missing) {
+            // A class whose name differs only in case from its file is this class not found; a
+            // dependency of the main class that is missing is the application's own failure.
+            String message = String.valueOf(missing.getMessage());
+            if (!message.contains("wrong name")
+                    && !message.replace('/', '.').equals(className)) {
+                throw missing;
+            }
+            startFailure = MAIN_CLASS_NOT_FOUND;
+            throw new ClassNotFoundException("tessel launcher: main class " + className
+                    + " not found in the class path " + System.getProperty("java.class.path"),
+                    missing);
+        } catch (ClassNotFoundException missing) {
+            startFailure = MAIN_CLASS_NOT_FOUND;
             ClassNotFoundException failure = new ClassNotFoundException("tessel launcher: main"
                     + " class " + className + " not found in the class path "
                     + System.getProperty("java.class.path"), missing);
@@ -104,10 +130,12 @@ public final class WinLauncher {
         try {
             main = mainClass.getMethod("main", String[].class);
         } catch (NoSuchMethodException missing) {
+            startFailure = MAIN_METHOD_NOT_FOUND;
             throw new NoSuchMethodException("tessel launcher: class " + className
                     + " has no public main(String[]) method");
         }
         if (!Modifier.isStatic(main.getModifiers())) {
+            startFailure = MAIN_METHOD_NOT_FOUND;
             throw new NoSuchMethodException("tessel launcher: main(String[]) of class "
                     + className + " is not static");
         }
