@@ -1,6 +1,7 @@
 #include "instance/mailslot.h"
 
 #include <cwchar>
+#include <string>
 
 #include "diagnostics/log.h"
 #include "util/bounded_text.h"
@@ -95,6 +96,9 @@ void sendToRunningInstance(DWORD processId, const wchar_t* text,
   } else if (written != expected) {
     logLine("error mailslot WriteFile length %d %d", static_cast<int>(written),
             static_cast<int>(expected));
+  } else {
+    logLine("sent to the running instance (process %d): %S", static_cast<int>(processId),
+            message == kEmptyCommandLineMarker ? L"(no arguments)" : message);
   }
 }
 
@@ -201,7 +205,11 @@ DWORD WINAPI mailslotListener(void* parameter) {
       receiver.env = currentThreadEnv();
       if (!receiver.env) Sleep(100);
     }
-    deliverStartup(receiver, reinterpret_cast<const jchar*>(message.data()), message.size() / 2);
+    const jchar* units = reinterpret_cast<const jchar*>(message.data());
+    std::wstring text(reinterpret_cast<const wchar_t*>(message.data()), message.size() / 2);
+    logLine("received from a later start: %S",
+            isEmptyMarker(units, message.size() / 2) ? L"(no arguments)" : text.c_str());
+    deliverStartup(receiver, units, message.size() / 2);
   }
   return 0;
 }

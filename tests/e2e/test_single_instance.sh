@@ -59,6 +59,27 @@ wait_record() {
   return 1
 }
 
+# instance_log NAME first|later: the newest log of NAME's executable written by its first
+# instance (the one that listened to the mailslot), or by the last later start. The first
+# instance writes to its log while later starts run, so the newest log is not always theirs.
+instance_log() {
+  local exe_win dir f
+  exe_win=$(windows_path "$E2E_DIR/$1/app.exe")
+  dir=${E2E_TMP:-$(wine_temp_dir)} || true
+  [ -n "$dir" ] || return 0
+  for f in $(ls -t "$dir" 2>/dev/null); do
+    f=$dir/$f
+    [ -f "$f" ] || continue
+    head -n 1 "$f" | tr -d '\r' | grep -qiF "$exe_win" || continue
+    if grep -qF "listening to mailslot" "$f"; then
+      [ "$2" = first ] && { echo "$f"; return; }
+    elif [ "$2" = later ] && [ "$f" -nt "$E2E_DIR/.run-marker" ]; then
+      echo "$f"
+      return
+    fi
+  done
+}
+
 finish_first() {
   wait "$FIRST_PID"
   local rc=$?
@@ -79,12 +100,17 @@ start_first running 20000
 wait_record running "main called" 1 30
 run_app "$E2E_DIR/running/app.exe" -x "a b" 'c"d'
 expect_rc 0
+LAST_LOG=$(instance_log running later)
+expect_log_contains "sent to the running instance (process "
+expect_log_contains ': -x "a b" c\"d'
+run_app "$E2E_DIR/running/app.exe"
+expect_rc 0
+LAST_LOG=$(instance_log running later)
+expect_log_contains "): (no arguments)"
 expect_log_contains "single instance mode"
 expect_log_contains "other pid "
 expect_log_contains "exiting"
 expect_log_lacks "Loading of JVM-DLL"
-run_app "$E2E_DIR/running/app.exe"
-expect_rc 0
 run_app "$E2E_DIR/running/app.exe" __cvn_empty_command_line
 expect_rc 0
 wait_record running "$STARTUP_CALL" 3 15
@@ -104,6 +130,15 @@ record_text running | grep -F -- "$STARTUP_CALL" > "$E2E_DIR/running/calls.txt"
   fail "the controller was looked up more than once"
 unset TESSEL_JVM_THROWS
 finish_first
+first_log=$(instance_log running first)
+if [ -z "$first_log" ]; then
+  fail "no log of the first instance"
+else
+  for text in 'received from a later start: -x "a b" c\"d' \
+    "received from a later start: (no arguments)"; do
+    tr -d '\r' < "$first_log" | grep -qF -- "$text" || fail "the first instance's log lacks: $text"
+  done
+fi
 object_name=$(windows_path "$E2E_DIR/running/app.exe" | tr '[:upper:]' '[:lower:]' | tr '\\ ' '__')
 vm_options running | grep -qxF -- "-Dtessel.semaphoreName=Local\\$object_name" ||
   fail "the first instance's machine lacks -Dtessel.semaphoreName=Local\\$object_name"
