@@ -14,9 +14,12 @@ import java.util.concurrent.Executors;
  * running instance; this class passes it on to the registered {@link StartupListener}s:
  *
  * <pre>{@code
- * Controller.addStartupListener(parameters ->
- *     SwingUtilities.invokeLater(() -> openDocuments(parameters)));
+ * Controller.addStartupListener(StartupListener.withArguments(arguments ->
+ *     SwingUtilities.invokeLater(() -> openDocuments(arguments))));
  * }</pre>
+ *
+ * <p>A listener receives both the later start's argument text as it was typed and the
+ * arguments split by the rules Windows programs use for their own command line.
  *
  * <p>Later starts that arrive before the first listener is registered are kept (up to
  * {@value #MAX_PENDING}, the oldest are dropped beyond that) and delivered, in order, as soon as a
@@ -70,12 +73,13 @@ public final class Controller {
     }
 
     /**
-     * Called by the launcher for each later start of the executable; applications do not call
-     * it. Returns at once: the delivery happens on the library's dispatch thread.
+     * Called through JNI by the launcher for each later start of the executable (the launcher
+     * reaches it whatever its access); not part of the API. Returns at once: the delivery
+     * happens on the library's dispatch thread.
      *
      * @param parameters the later start's argument text, or {@code null} for none
      */
-    public static void startupPerformed(String parameters) {
+    static void startupPerformed(String parameters) {
         synchronized (lock) {
             if (pending.size() >= MAX_PENDING) {
                 pending.removeFirst();
@@ -102,9 +106,10 @@ public final class Controller {
                 next = pending.removeFirst();
                 receivers = new ArrayList<>(listeners);
             }
+            List<String> arguments = WindowsCommandLine.split(next.parameters);
             for (StartupListener receiver : receivers) {
                 try {
-                    receiver.startupPerformed(next.parameters);
+                    receiver.startupPerformed(next.parameters, arguments);
                 } catch (Throwable failure) {
                     // One failing listener must neither stop the others nor the dispatcher.
                     System.err.println("tessel: startup listener " + receiver + " failed:");

@@ -65,6 +65,38 @@ class ControllerTest {
     }
 
     @Test
+    void listenersReceiveTheTextAndItsArgumentsSplitTheWindowsWay() throws Exception {
+        BlockingQueue<List<String>> split = new LinkedBlockingQueue<>();
+        BlockingQueue<String> both = new LinkedBlockingQueue<>();
+        Recorder old = new Recorder();
+        Controller.addStartupListener(StartupListener.withArguments(split::add));
+        Controller.addStartupListener(new StartupListener() {
+            @Override
+            public void startupPerformed(String parameters) {
+                throw new AssertionError("the two-argument method is called");
+            }
+
+            @Override
+            public void startupPerformed(String parameters, List<String> arguments) {
+                both.add(parameters + " -> " + arguments);
+            }
+        });
+        Controller.addStartupListener(old);
+        Controller.startupPerformed("\"C:\\My Files\\a.txt\" -x \"say \\\"hi\\\"\"");
+        Controller.startupPerformed(null);
+        assertEquals(Arrays.asList("C:\\My Files\\a.txt", "-x", "say \"hi\""),
+                split.poll(10, TimeUnit.SECONDS));
+        assertEquals(Collections.emptyList(), split.poll(10, TimeUnit.SECONDS));
+        assertEquals("\"C:\\My Files\\a.txt\" -x \"say \\\"hi\\\"\" -> [C:\\My Files\\a.txt, -x,"
+                + " say \"hi\"]", both.poll(10, TimeUnit.SECONDS));
+        assertEquals("null -> []", both.poll(10, TimeUnit.SECONDS));
+        // A listener written against the one-argument method only still gets the raw text.
+        assertEquals(Arrays.asList("\"C:\\My Files\\a.txt\" -x \"say \\\"hi\\\"\"", NONE),
+                old.take(2));
+        assertThrows(NullPointerException.class, () -> StartupListener.withArguments(null));
+    }
+
+    @Test
     void startsBeforeTheFirstListenerAreKeptAndDeliveredInOrder() throws Exception {
         Controller.startupPerformed("first");
         Controller.startupPerformed(null);

@@ -69,12 +69,13 @@ public final class TesselController {
     }
 
     /**
-     * Called by the launcher's splash thread; applications do not call it.
+     * Called through JNI by the launcher's splash thread (which reaches it whatever its
+     * access); not part of the API.
      *
      * @return 1 to hide the splash, 2 when a new status text waits for {@link #getText()},
      *     0 for nothing
      */
-    public static int getAction() {
+    static int getAction() {
         synchronized (lock) {
             if (hideRequested) {
                 return ACTION_HIDE;
@@ -84,12 +85,12 @@ public final class TesselController {
     }
 
     /**
-     * Called by the launcher's splash thread after {@link #getAction()} returned 2; hands over
-     * the newest status text once.
+     * Called through JNI by the launcher's splash thread after {@link #getAction()} returned 2;
+     * hands over the newest status text once. Not part of the API.
      *
      * @return the status text set last, or null when there is none waiting
      */
-    public static String getText() {
+    static String getText() {
         synchronized (lock) {
             String text = pendingText;
             pendingText = null;

@@ -1,6 +1,7 @@
 package com.tessel.runtime;
 
 import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertFalse;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import java.io.DataInputStream;
@@ -30,10 +31,22 @@ class NativeContractTest {
         expect("com.tessel.runtime.TesselController", "getText", "()Ljava/lang/String;");
     }
 
+    /** Entry points of the launcher only: applications see neither them nor their docs. */
+    @Test
+    void methodsOnlyTheLauncherCallsAreNotPublic() throws Exception {
+        assertFalse(Modifier.isPublic(com.tessel.Controller.class
+                .getDeclaredMethod("startupPerformed", String.class).getModifiers()));
+        assertFalse(Modifier.isPublic(
+                TesselController.class.getDeclaredMethod("getAction").getModifiers()));
+        assertFalse(Modifier.isPublic(
+                TesselController.class.getDeclaredMethod("getText").getModifiers()));
+    }
+
     @Test
     void classFilesLoadInJava8() throws IOException {
         for (Class<?> c : new Class<?>[] {WinLauncher.class, TesselController.class,
-            com.tessel.Controller.class, com.corvane.runtime.launcher.FirstRun.class}) {
+            com.tessel.Controller.class, com.tessel.StartupListener.class,
+            com.corvane.runtime.launcher.FirstRun.class}) {
             try (InputStream in = c.getResourceAsStream(c.getSimpleName() + ".class")) {
                 DataInputStream data = new DataInputStream(in);
                 assertEquals(0xCAFEBABE, data.readInt());

@@ -76,6 +76,17 @@ class WinLauncherTest {
         }
     }
 
+    public static class AnotherFailingInitializer {
+        static {
+            if (true) {
+                throw new IllegalStateException("static init failed");
+            }
+        }
+
+        public static void main(String[] args) {
+        }
+    }
+
     @Test
     void callsTheMainClassWithTheApplicationArgumentsOnly() throws Exception {
         received = null;
@@ -128,6 +139,40 @@ class WinLauncherTest {
                 () -> WinLauncher.main(new String[] {"true"}));
     }
 
+    /** The launcher tells a missing class or main apart from the application's own failure. */
+    @Test
+    void theReasonForAFailedStartIsLeftForTheLauncher() throws Exception {
+        assertThrows(ClassNotFoundException.class, () -> launch("org.example.Missing"));
+        assertEquals(WinLauncher.MAIN_CLASS_NOT_FOUND, WinLauncher.startFailure);
+        assertThrows(NoSuchMethodException.class, () -> launch(NoMain.class.getName()));
+        assertEquals(WinLauncher.MAIN_METHOD_NOT_FOUND, WinLauncher.startFailure);
+        assertThrows(NoSuchMethodException.class, () -> launch(InstanceMain.class.getName()));
+        assertEquals(WinLauncher.MAIN_METHOD_NOT_FOUND, WinLauncher.startFailure);
+
+        // The application's own exceptions, from main or from its class's initialiser, and a
+        // class the main class needs but that is missing, are not a missing main class.
+        assertThrows(IllegalStateException.class, () -> launch(ThrowingMain.class.getName()));
+        assertEquals(WinLauncher.NO_START_FAILURE, WinLauncher.startFailure);
+        assertThrows(ExceptionInInitializerError.class,
+                () -> launch(AnotherFailingInitializer.class.getName()));
+        assertEquals(WinLauncher.NO_START_FAILURE, WinLauncher.startFailure);
+        // A class whose initialiser failed before cannot be loaded again: not a missing class.
+        assertThrows(NoClassDefFoundError.class,
+                () -> launch(AnotherFailingInitializer.class.getName()));
+        assertEquals(WinLauncher.NO_START_FAILURE, WinLauncher.startFailure);
+
+        Path classes = compile("org.example.Needy", "package org.example; public class Needy"
+                + " extends Base { public static void main(String[] a) { } } class Base { }");
+        Files.delete(classes.resolve("org/example/Base.class"));
+        try (URLClassLoader appLoader = new URLClassLoader(new URL[] {classes.toUri().toURL()},
+                getClass().getClassLoader())) {
+            NoClassDefFoundError dependency = assertThrows(NoClassDefFoundError.class,
+                    () -> WinLauncher.runMain("org.example.Needy", new String[0], appLoader));
+            assertTrue(dependency.getMessage().contains("Base"), dependency.getMessage());
+            assertEquals(WinLauncher.NO_START_FAILURE, WinLauncher.startFailure);
+        }
+    }
+
     @Test
     void theApplicationsOwnExceptionComesOutUnwrapped() {
         IllegalStateException thrown = assertThrows(IllegalStateException.class,
@@ -168,7 +213,9 @@ class WinLauncherTest {
                 + " java.util.concurrent.CountDownLatch heard = new java.util.concurrent.CountDownLatch(1);"
                 + " com.tessel.Controller.addStartupListener(p -> {"
                 + " System.out.println(\"later \" + p); heard.countDown(); });"
-                + " com.tessel.Controller.startupPerformed(\"--open x\");"
+                + " java.lang.reflect.Method later = com.tessel.Controller.class"
+                + ".getDeclaredMethod(\"startupPerformed\", String.class);"
+                + " later.setAccessible(true); later.invoke(null, \"--open x\");"
                 + " com.tessel.runtime.TesselController.setSplashText(\"loading\");"
                 + " com.tessel.runtime.TesselController.hideSplash();"
                 + " heard.await(30, java.util.concurrent.TimeUnit.SECONDS); } }");
