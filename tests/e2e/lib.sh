@@ -69,12 +69,15 @@ wine_temp_dir() {
 windows_path() { echo "Z:$1" | tr / '\\'; }
 
 # The log written by the last run: the newest log since the run began whose header names
-# the executable (other tests may launch at the same time).
+# the executable (other tests may launch at the same time). Logs that existed before the run
+# (listed in the marker) are not its own, even when written to since: a running first instance
+# of the same executable appends to its log while a later start runs.
 find_run_log() {
   local exe_win=$1 marker=$2 dir f
   dir=${E2E_TMP:-$(wine_temp_dir)} || true
   [ -n "$dir" ] || return 0
   for f in $(ls -t "$dir" 2>/dev/null); do
+    grep -qxF -- "$f" "$marker" 2>/dev/null && continue
     f=$dir/$f
     [ -f "$f" ] && [ "$f" -nt "$marker" ] || continue
     if head -n 1 "$f" | tr -d '\r' | grep -qiF "$exe_win"; then echo "$f"; return; fi
@@ -101,7 +104,8 @@ run_app() {
   local exe=$1; shift
   local marker=$E2E_DIR/.run-marker launch
   mapfile -t launch < <(launch_command "$exe")
-  touch "$marker"
+  local logs=${E2E_TMP:-$(wine_temp_dir)}
+  if [ -n "$logs" ]; then ls "$logs" > "$marker" 2>/dev/null || : > "$marker"; else : > "$marker"; fi
   sleep 0.01
   (
     cd "$TESSEL_BUILD_DIR" &&

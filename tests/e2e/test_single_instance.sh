@@ -59,10 +59,8 @@ wait_record() {
   return 1
 }
 
-# instance_log NAME first|later: the newest log of NAME's executable written by its first
-# instance (the one that listened to the mailslot), or by the last later start. The first
-# instance writes to its log while later starts run, so the newest log is not always theirs.
-instance_log() {
+# The log of NAME's first instance: the one of that executable that listened to the mailslot.
+first_instance_log() {
   local exe_win dir f
   exe_win=$(windows_path "$E2E_DIR/$1/app.exe")
   dir=${E2E_TMP:-$(wine_temp_dir)} || true
@@ -71,12 +69,7 @@ instance_log() {
     f=$dir/$f
     [ -f "$f" ] || continue
     head -n 1 "$f" | tr -d '\r' | grep -qiF "$exe_win" || continue
-    if grep -qF "listening to mailslot" "$f"; then
-      [ "$2" = first ] && { echo "$f"; return; }
-    elif [ "$2" = later ] && [ "$f" -nt "$E2E_DIR/.run-marker" ]; then
-      echo "$f"
-      return
-    fi
+    grep -qF "listening to mailslot" "$f" && { echo "$f"; return; }
   done
 }
 
@@ -100,12 +93,10 @@ start_first running 20000
 wait_record running "main called" 1 30
 run_app "$E2E_DIR/running/app.exe" -x "a b" 'c"d'
 expect_rc 0
-LAST_LOG=$(instance_log running later)
 expect_log_contains "sent to the running instance (process "
 expect_log_contains ': -x "a b" c\"d'
 run_app "$E2E_DIR/running/app.exe"
 expect_rc 0
-LAST_LOG=$(instance_log running later)
 expect_log_contains "): (no arguments)"
 expect_log_contains "single instance mode"
 expect_log_contains "other pid "
@@ -130,7 +121,7 @@ record_text running | grep -F -- "$STARTUP_CALL" > "$E2E_DIR/running/calls.txt"
   fail "the controller was looked up more than once"
 unset TESSEL_JVM_THROWS
 finish_first
-first_log=$(instance_log running first)
+first_log=$(first_instance_log running)
 if [ -z "$first_log" ]; then
   fail "no log of the first instance"
 else
