@@ -491,10 +491,9 @@ void ProjectReader::setMessage(int32_t key, const toml::node& v, uint32_t line,
     return;
   }
   if (!claim(key, line, setting)) return;
-  if (replaced)
-    project_.warnings.push_back(path_ + ":" + std::to_string(line) + ": " + setting +
-                                ": characters beyond U+00FF are stored as '?' in the narrow text "
-                                "that error dialogs show");
+  // The narrow record ('?' for characters beyond U+00FF) is only read by launchers that lack
+  // the wide one; every build writes both, and the launcher shows the wide text.
+  (void)replaced;
   strings_[key] = narrow;
   messages_[key] = wide;
 }

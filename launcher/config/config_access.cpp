@@ -47,6 +47,16 @@ void configStringW(int32_t key, wchar_t* buffer, size_t capacity) {
   buffer[i] = 0;
 }
 
+void configMessageW(int32_t key, wchar_t* buffer, size_t capacity) {
+  if (capacity == 0) return;
+  auto it = LauncherMessages.find(key);
+  if (it == LauncherMessages.end()) {
+    configStringW(key, buffer, capacity);
+    return;
+  }
+  copyText(buffer, capacity, it->second.c_str());
+}
+
 char* configStringCopy(int32_t key) {
   const std::string* value = configValue(key);
   const char* text = value ? value->c_str() : "";

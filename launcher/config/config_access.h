@@ -16,6 +16,10 @@ extern std::map<int32_t, std::wstring> LauncherMessages;
 size_t configString(int32_t key, char* buffer, size_t capacity);
 // The value widened byte by byte (no code-page conversion), cut to the capacity.
 void configStringW(int32_t key, wchar_t* buffer, size_t capacity);
+// A message text for the user (keys 1000-1020): the wide text of the locale section that
+// matches the user's locale, else the wide text of the block's messages, else the narrow
+// record widened byte by byte; cut to the capacity.
+void configMessageW(int32_t key, wchar_t* buffer, size_t capacity);
 // A new heap copy of the value (empty when absent); the caller frees it with delete[].
 char* configStringCopy(int32_t key);
 // strtol-like decimal value; 0 when absent or without leading digits.

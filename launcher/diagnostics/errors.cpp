@@ -110,7 +110,7 @@ void showErrorW(const wchar_t* text) {
   composeShownTextW(shown, kPathCapacity, text, path);
   if (showErrorDialogs) {
     wchar_t caption[kPathCapacity];
-    configStringW(key::MsgCaption, caption, kPathCapacity);
+    configMessageW(key::MsgCaption, caption, kPathCapacity);
     prepareCommonControls();
     MessageBoxW(messageOwnerWindow.load(), shown, caption, MB_OK | MB_ICONERROR);
   } else {
@@ -129,7 +129,7 @@ void showError(const char* text) { showErrorW(wideText(text).c_str()); }
 void showMessageW(int32_t key, const wchar_t* argument) {
   static wchar_t text[kPathCapacity];
   static wchar_t filled[kPathCapacity];
-  configStringW(key, text, kPathCapacity);
+  configMessageW(key, text, kPathCapacity);
   fillPlaceholderW(filled, kPathCapacity, text, argument);
   showErrorW(filled);
 }
@@ -162,7 +162,7 @@ void fatalMessageDetailW(int32_t key, const wchar_t* argument, const wchar_t* de
   if (!detail || !*detail) fatalMessageW(key, argument);
   static wchar_t text[kPathCapacity];
   static wchar_t filled[kPathCapacity];
-  configStringW(key, text, kPathCapacity);
+  configMessageW(key, text, kPathCapacity);
   fillPlaceholderW(filled, kPathCapacity, text, argument);
   appendText(filled, kPathCapacity, L"\n\n");
   appendText(filled, kPathCapacity, detail);

@@ -15,6 +15,8 @@ main_class = "demo.Main"
 no_jvm_bits = "Keine Java-Laufzeit gefunden."
 [locale.de_AT]
 no_jvm_bits = "Keine Java-Laufzeit gefunden (AT)."
+[locale.ja]
+no_jvm_bits = "Java ランタイムが見つかりません。"
 TOML
 build_app "$E2E_DIR/app.toml" "$E2E_DIR/app.exe"
 
@@ -37,16 +39,26 @@ run_in_locale de_DE.UTF-8
 expect_rc 83
 expect_log_line "sun.locale.formatasdefault is true"
 expect_log_line "language/country is de_DE"
-expect_stderr_first_line "No JVM could be found on your system."
+# The error text is the one of the locale section that matches, not the English default.
+expect_stderr_first_line "Keine Java-Laufzeit gefunden."
 
 case_name "another full identifier with its own row"
 run_in_locale de_AT.UTF-8
 expect_rc 83
 expect_log_line "language/country is de_AT"
+expect_stderr_first_line "Keine Java-Laufzeit gefunden (AT)."
 
 case_name "a sublanguage without a row falls back to its primary language"
 run_in_locale es_US.UTF-8
 expect_log_line "language/country is es"
+expect_stderr_first_line "No JVM could be found on your system."
+
+case_name "a Japanese text of the locale section, in the code page of the locale"
+run_in_locale ja_JP.UTF-8
+expect_rc 83
+expect_log_line "language/country is ja_JP"
+japanese=$(iconv -f CP932 -t UTF-8 < "$E2E_DIR/last.stderr" | tr -d '\r' | head -n 1)
+[ "$japanese" = "Java ランタイムが見つかりません。" ] || fail "standard error under ja_JP: $japanese"
 
 case_name "formatasdefault=false: reported, and the display language decides"
 # Wine derives the display language from LC_ALL too, so both sources agree here.

@@ -24,6 +24,23 @@ TEST_F(ConfigAccess, StringIsCutToCapacityAndAlwaysTerminated) {
   EXPECT_EQ(LauncherConfig.count(999), 0u) << "a lookup must not insert";
 }
 
+TEST_F(ConfigAccess, MessagesPreferTheWideTextOfTheLocaleOrTheBlock) {
+  LauncherConfig[1005] = "narrow ?";
+  LauncherConfig[1010] = "caf\xE9 only narrow";
+  LauncherMessages[1005] = L"\u8D77\u52D5\u3067\u304D\u307E\u305B\u3093";
+  wchar_t buffer[64];
+  configMessageW(1005, buffer, 64);
+  EXPECT_STREQ(buffer, L"\u8D77\u52D5\u3067\u304D\u307E\u305B\u3093");
+  configMessageW(1010, buffer, 64);
+  EXPECT_STREQ(buffer, L"caf\u00E9 only narrow") << "no wide record: the narrow one, widened";
+  configMessageW(1011, buffer, 64);
+  EXPECT_STREQ(buffer, L"");
+  wchar_t small[3] = {L'x', L'x', L'x'};
+  configMessageW(1005, small, 3);
+  EXPECT_STREQ(small, L"\u8D77\u52D5") << "cut, terminated";
+  EXPECT_EQ(LauncherMessages.count(1011), 0u) << "a lookup must not insert";
+}
+
 TEST_F(ConfigAccess, IntFollowsStrtol) {
   LauncherConfig[1] = "400";
   LauncherConfig[2] = "";
