@@ -87,4 +87,36 @@ TESSEL_JVM_REAL=1 run_app "$E2E_DIR/app/app.exe" __cvn_lang_restart "$report"
 expect_rc 0
 expect_report "$(printf 'hello from hello.jar\nunextracted -1\nargs __cvn_lang_restart,%s' "$report")"
 
+# The README's example: a jar embedded one level down does not join the class path by itself;
+# a class-path entry through the per-launch directory's variable takes it in.
+write_project sub <<'TOML'
+[application]
+name = "Embedded"
+executable_type = 2
+[java]
+main_class = "emb.Hello"
+class_path = "A1${TESSEL_TEMPDIR}\\lib\\hello.jar;S0.\\lib;"
+search_sequence = "B.\\jre;"
+[[embed]]
+source = "hello.jar"
+name = "lib\\hello.jar"
+[[embed]]
+source = "tessel-runtime.jar"
+TOML
+build_app "$E2E_DIR/sub.toml" "$E2E_DIR/app/sub.exe"
+sed '/^class_path = /d' "$E2E_DIR/sub.toml" > "$E2E_DIR/sub-bare.toml"
+build_app "$E2E_DIR/sub-bare.toml" "$E2E_DIR/app/sub-bare.exe"
+
+case_name "a jar embedded as lib\\hello.jar runs through a class-path entry of the per-launch directory"
+TESSEL_JVM_REAL=1 run_app "$E2E_DIR/app/sub.exe" three "$report"
+expect_rc 0
+expect_report "$(printf 'hello from hello.jar\nunextracted %s\nargs three,%s' \
+  "$(python3 -c 'import sys; print(open(sys.argv[1], "rb").read().rfind(bytes([0xE8, 0xE4, 0x13, 0xD5])))' \
+    "$E2E_DIR/app/sub.exe")" "$report")"
+
+case_name "without that entry the main class is named as not found"
+TESSEL_JVM_REAL=1 run_app "$E2E_DIR/app/sub-bare.exe" "$report"
+expect_rc 1
+expect_stderr_contains "Couldn't load main class emb.Hello."
+
 finish
