@@ -1,28 +1,12 @@
 #include "embedded_names.h"
 
-#include <cctype>
 #include <cstring>
 #include <filesystem>
 
 #include "file_io.h"
+#include "file_names.h"
 
 namespace tessel {
-namespace {
-
-// Windows opens a device for these base names in any directory ("NUL.txt", "lib\COM1"); the
-// launcher refuses to extract them, so the build refuses them first.
-bool isDeviceName(const std::string& part) {
-  std::string stem = part.substr(0, part.find('.'));
-  while (!stem.empty() && stem.back() == ' ') stem.pop_back();
-  for (char& c : stem) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
-    if (stem == device) return true;
-  return stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) &&
-         stem[3] >= '1' && stem[3] <= '9';
-}
-
-}  // namespace
-
 bool checkEmbeddedName(const std::string& name, std::string& why) {
   if (name.empty()) {
     why = "the name is empty";
@@ -68,7 +52,8 @@ bool checkEmbeddedName(const std::string& name, std::string& why) {
       why = "the name contains a '" + part + "' component";
       return false;
     }
-    if (isDeviceName(part)) {
+    // The launcher refuses to extract a device name, so the build refuses it first.
+    if (isDeviceName(part.data(), part.size())) {
       why = "'" + part + "' is a device name in Windows, not a file";
       return false;
     }

@@ -57,12 +57,12 @@ void configMessageW(int32_t key, wchar_t* buffer, size_t capacity) {
   copyText(buffer, capacity, it->second.c_str());
 }
 
-char* configStringCopy(int32_t key) {
+std::unique_ptr<char[]> configStringCopy(int32_t key) {
   const std::string* value = configValue(key);
   const char* text = value ? value->c_str() : "";
   size_t n = std::strlen(text);
-  char* copy = new char[n + 1];
-  std::memcpy(copy, text, n + 1);
+  std::unique_ptr<char[]> copy(new char[n + 1]);
+  std::memcpy(copy.get(), text, n + 1);
   return copy;
 }
 

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 
 namespace tessel {
@@ -20,8 +21,8 @@ void configStringW(int32_t key, wchar_t* buffer, size_t capacity);
 // matches the user's locale, else the wide text of the block's messages, else the narrow
 // record widened byte by byte; cut to the capacity.
 void configMessageW(int32_t key, wchar_t* buffer, size_t capacity);
-// A new heap copy of the value (empty when absent); the caller frees it with delete[].
-char* configStringCopy(int32_t key);
+// A heap copy of the value (empty when absent).
+std::unique_ptr<char[]> configStringCopy(int32_t key);
 // strtol-like decimal value; 0 when absent or without leading digits.
 int32_t configInt(int32_t key);
 // "r,g,b" as a Windows colour value (red in the low byte).

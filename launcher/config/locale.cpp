@@ -63,8 +63,7 @@ constexpr LocaleRow kLanguageTable[] = {
 };
 static_assert(sizeof(kLanguageTable) / sizeof(kLanguageTable[0]) == 215, "one row per identifier");
 
-constexpr wchar_t kFormatAsDefault[] = L"-Dsun.locale.formatasdefault=";
-constexpr size_t kFormatAsDefaultLength = sizeof(kFormatAsDefault) / sizeof(wchar_t) - 1;
+constexpr size_t kFormatAsDefaultLength = sizeof(kFormatAsDefaultOption) / sizeof(wchar_t) - 1;
 
 }  // namespace
 
@@ -76,7 +75,7 @@ const LocaleRow* languageTable(size_t& count) noexcept {
 bool formatAsDefault(const ArgumentList& arguments) noexcept {
   bool flag = true;
   for (const std::wstring& argument : arguments) {
-    if (argument.compare(0, kFormatAsDefaultLength, kFormatAsDefault) != 0) continue;
+    if (argument.compare(0, kFormatAsDefaultLength, kFormatAsDefaultOption) != 0) continue;
     flag = argument.compare(kFormatAsDefaultLength, std::wstring::npos, L"true") == 0;
   }
   return flag;

@@ -25,7 +25,10 @@ bool copyLocaleCountry(char* buffer);
 const LocaleRow* languageTable(size_t& count) noexcept;
 // The row name for the identifier's low 16 bits, else for its primary language, else "en".
 const char* localeNameFor(uint32_t identifier) noexcept;
-// False when the last "-Dsun.locale.formatasdefault=" argument says anything but "true".
+// The argument that picks the display language instead of the format locale (anything but
+// "true" behind it). It is a VM option as well as the launcher's.
+inline constexpr wchar_t kFormatAsDefaultOption[] = L"-Dsun.locale.formatasdefault=";
+// False when the last kFormatAsDefaultOption argument says anything but "true".
 bool formatAsDefault(const ArgumentList& arguments) noexcept;
 // Test support: forget the language and country.
 void clearLocaleParts() noexcept;

@@ -1,8 +1,6 @@
 #include "diagnostics/errors.h"
 
 #include <cstdio>
-#include <cstring>
-#include <cwchar>
 
 #include "config/config_access.h"
 #include "util/common_controls.h"
@@ -10,6 +8,7 @@
 #include "util/bounded_text.h"
 #include "util/handles.h"
 #include "util/paths.h"
+#include "util/text_match.h"
 #include "config_keys.h"
 
 namespace tessel {
@@ -24,13 +23,6 @@ namespace {
 
 void (*beforeErrorShownHook)() = nullptr;
 void (*beforeFatalExitHook)() = nullptr;
-
-template <typename C>
-size_t length(const C* s) {
-  size_t n = 0;
-  while (s[n]) ++n;
-  return n;
-}
 
 template <typename C>
 void fillPlaceholderT(C* out, size_t capacity, const C* text, const C* argument) {
@@ -54,7 +46,7 @@ void fillPlaceholderT(C* out, size_t capacity, const C* text, const C* argument)
   for (size_t i = 0; i < head; ++i) out[i] = text[i];
   out[head] = 0;
   appendText(out, capacity, argument);
-  appendText(out, capacity, at + length(marker));
+  appendText(out, capacity, at + textLength(marker));
 }
 
 // Keeps the last line ("Log: path") whole: the message gives way.
@@ -62,7 +54,7 @@ template <typename C>
 void composeT(C* out, size_t capacity, const C* message, const C* logLine) {
   if (capacity == 0) return;
   out[0] = 0;
-  size_t tail = logLine ? length(logLine) : 0;
+  size_t tail = logLine ? textLength(logLine) : 0;
   if (tail >= capacity) {  // a path this long cannot be shown whole: show the message alone
     copyText(out, capacity, message);
     return;
@@ -115,7 +107,7 @@ void showErrorW(const wchar_t* text) {
     MessageBoxW(messageOwnerWindow.load(), shown, caption, MB_OK | MB_ICONERROR);
   } else {
     // Standard error carries ANSI code page text.
-    std::string narrow = convertWide(shown, length(shown), CP_ACP);
+    std::string narrow = convertWide(shown, textLength(shown), CP_ACP);
     std::fputs(narrow.c_str(), stderr);  // fputs: no printf engine linked for this
     std::fputc('\n', stderr);
     std::fflush(stderr);

@@ -11,17 +11,13 @@
 #include "util/bounded_text.h"
 #include "util/handles.h"
 #include "util/paths.h"
+#include "util/text_match.h"
 
 namespace tessel {
 
 namespace {
 constexpr size_t kPackSuffixLength = 5;  // ".pack"
 
-bool endsWith(const char* text, const char* suffix) {
-  size_t length = std::strlen(text);
-  size_t suffixLength = std::strlen(suffix);
-  return length >= suffixLength && std::strcmp(text + length - suffixLength, suffix) == 0;
-}
 }  // namespace
 
 unsigned unpackTimeoutMs = 300000;

@@ -14,6 +14,7 @@
 #include "util/bounded_text.h"
 #include "util/handles.h"
 #include "util/paths.h"
+#include "util/text_match.h"
 #include "files/temp_dir.h"
 
 namespace tessel {
@@ -54,8 +55,6 @@ const FixedReference kFixedReferences[] = {
 };
 #undef TESSEL_REF
 
-size_t length(const char* s) { return std::strlen(s); }
-size_t length(const wchar_t* s) { return std::wcslen(s); }
 const char* find(const char* text, const char* part) { return std::strstr(text, part); }
 const wchar_t* find(const wchar_t* text, const wchar_t* part) { return std::wcsstr(text, part); }
 
@@ -78,24 +77,24 @@ void logNoRoom(const char* reference, size_t capacity) {
 template <typename T>
 bool replaceAllIn(T* text, size_t capacity, const T* reference, const T* value,
                   bool* replaced = nullptr) {
-  size_t refLength = length(reference);
+  size_t refLength = textLength(reference);
   if (refLength == 0 || capacity == 0) return true;  // an empty reference would match everywhere
-  size_t valueLength = length(value);
-  size_t textLength = length(text);
+  size_t valueLength = textLength(value);
+  size_t size = textLength(text);
   bool whole = true;
   size_t pos = 0;
   for (const T* hit; (hit = find(text + pos, reference)) != nullptr;) {
     size_t at = static_cast<size_t>(hit - text);
-    if (textLength - refLength + valueLength >= capacity) {
+    if (size - refLength + valueLength >= capacity) {
       logNoRoom(reference, capacity);
       whole = false;
       pos = at + refLength;
       continue;
     }
     std::memmove(text + at + valueLength, text + at + refLength,
-                 (textLength - at - refLength + 1) * sizeof(T));
+                 (size - at - refLength + 1) * sizeof(T));
     for (size_t i = 0; i < valueLength; ++i) text[at + i] = value[i];
-    textLength = textLength - refLength + valueLength;
+    size = size - refLength + valueLength;
     if (replaced) *replaced = true;
     logReplaced(reference, value, text);
     pos = at + valueLength;  // never look into the inserted value again
@@ -165,7 +164,7 @@ template <typename T>
 bool expandEnvironment(T* text, size_t capacity, ReferenceIndex<T>& index, const T* block) {
   bool whole = true;
   std::basic_string<T> reference, upper;
-  for (const T* entry = block; *entry; entry += length(entry) + 1) {
+  for (const T* entry = block; *entry; entry += textLength(entry) + 1) {
     const T* equals = entry;
     while (*equals && *equals != '=') ++equals;
     if (!*equals) continue;

@@ -6,6 +6,7 @@
 #include "config/config_access.h"
 #include "config/config_block.h"
 #include "config_keys.h"
+#include "file_names.h"
 #include "diagnostics/errors.h"
 #include "diagnostics/log.h"
 #include "util/bounded_text.h"
@@ -30,22 +31,6 @@ bool isDotComponent(const char* begin, const char* end) {
       return false;
   }
   return dot;
-}
-
-// Windows opens a device, not a file, for these base names in any directory ("NUL.txt",
-// "lib\COM1"), so their bytes would go to a port or nowhere.
-bool isDeviceComponent(const char* begin, const char* end) {
-  const char* stem = begin;
-  while (stem != end && *stem != '.') ++stem;
-  while (stem != begin && stem[-1] == ' ') --stem;
-  const size_t length = static_cast<size_t>(stem - begin);
-  auto is = [&](const char* name) {
-    return std::strlen(name) == length && _strnicmp(begin, name, length) == 0;
-  };
-  if (is("CON") || is("PRN") || is("AUX") || is("NUL") || is("CONIN$") || is("CONOUT$"))
-    return true;
-  return length == 4 && (_strnicmp(begin, "COM", 3) == 0 || _strnicmp(begin, "LPT", 3) == 0) &&
-         begin[3] >= '1' && begin[3] <= '9';
 }
 
 int64_t filePosition(HANDLE file) {
@@ -82,7 +67,10 @@ bool isSafeEmbeddedName(const char* name) noexcept {
   const char* component = name;
   for (const char* p = name;; ++p) {
     if (*p == 0 || isSeparator(*p)) {
-      if (isDotComponent(component, p) || isDeviceComponent(component, p)) return false;
+      // A device name's bytes would go to a port or nowhere.
+      if (isDotComponent(component, p) ||
+          isDeviceName(component, static_cast<size_t>(p - component)))
+        return false;
       if (*p == 0) return true;
       component = p + 1;
     }
@@ -141,7 +129,7 @@ int extractEmbeddedFilesFrom(HANDLE file, ExtractInto directory) {
   start.QuadPart = blockEndPosition;
   SetFilePointerEx(file, start, nullptr, FILE_BEGIN);
 
-  std::unique_ptr<char[]> names(configStringCopy(key::EmbeddedFileNames));
+  std::unique_ptr<char[]> names = configStringCopy(key::EmbeddedFileNames);
   const size_t nameStart = std::strlen(launchTempDir) + 1;
   int handled = 0;
   char* next = names.get();

@@ -48,7 +48,6 @@ bool usable(const char* dir) { return isUsableTempDir(dir); }
 bool usable(const wchar_t* dir) { return isUsableTempDirW(dir); }
 const char* findChar(const char* s, char c) { return std::strchr(s, c); }
 const wchar_t* findChar(const wchar_t* s, wchar_t c) { return std::wcschr(s, c); }
-size_t length(const char* s) { return std::strlen(s); }
 void logHome(const char* home) { logLine("No temp dir defined. Using home %s", home); }
 void logHome(const wchar_t* home) { logLine("No temp dir defined. Using home %S", home); }
 
@@ -169,7 +168,7 @@ bool isUsableTempDirW(const wchar_t* dir) {
 }
 
 bool claimTempFileName(const char* dir, uint32_t first, char* out) {
-  size_t n = length(dir);
+  size_t n = std::strlen(dir);
   const char* separator = (n > 0 && dir[n - 1] == '\\') ? "" : "\\";
   for (int attempt = 0; attempt < kFallbackNameAttempts; ++attempt) {
     int number = static_cast<int>((first + static_cast<uint32_t>(attempt)) & 0x7FFF);

@@ -29,12 +29,6 @@ HANDLE openForWriting(const char* name) {
                      FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-void clearPendingException(JNIEnv* env, bool describe) {
-  if (!env->ExceptionCheck()) return;
-  if (describe) env->ExceptionDescribe();
-  env->ExceptionClear();
-}
-
 }  // namespace
 
 void mailslotName(DWORD processId, char* out, size_t capacity) noexcept {
@@ -168,7 +162,7 @@ void deliverStartup(StartupReceiver& receiver, const jchar* units, size_t count)
       logLine("error mailslot methods %p %p", static_cast<void*>(receiver.controller),
               static_cast<void*>(receiver.method));
       // The failed look-up leaves its exception pending; the next JNI call must not see it.
-      clearPendingException(env, false);
+      clearPendingException(env);
       if (receiver.controller) env->DeleteLocalRef(receiver.controller);
       receiver.controller = nullptr;
       receiver.method = nullptr;
@@ -181,7 +175,7 @@ void deliverStartup(StartupReceiver& receiver, const jchar* units, size_t count)
     jstring text = env->NewString(units, static_cast<jsize>(count));
     if (!text) {
       logLine("error mailslot string");
-      clearPendingException(env, false);
+      clearPendingException(env);
       return;
     }
     env->CallStaticVoidMethod(receiver.controller, receiver.method, text);
@@ -189,7 +183,7 @@ void deliverStartup(StartupReceiver& receiver, const jchar* units, size_t count)
   }
   // An exception thrown by the application's listener would otherwise stay pending on this
   // thread and break every later JNI call here.
-  clearPendingException(env, true);
+  describeAndClearPendingException(env);
 }
 
 DWORD WINAPI mailslotListener(void* parameter) {

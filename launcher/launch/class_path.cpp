@@ -12,14 +12,13 @@
 #include "util/bounded_text.h"
 #include "util/handles.h"
 #include "util/paths.h"
+#include "util/text_match.h"
 #include "files/temp_dir.h"
 #include "files/expansion.h"
 #include "config/launcher_flavour.h"
 
 namespace tessel {
 namespace {
-
-bool endsWith(const std::string& text, char c) { return !text.empty() && text.back() == c; }
 
 // The variable's whole value (the environment allows 32767 characters); false when undefined.
 bool readEnvironment(const char* name, std::string& value) {
@@ -43,7 +42,7 @@ bool addEnvironmentEntry(ClassPath& classPath, const char* name, bool required) 
   if (value.empty()) return false;
   if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
     value = value.substr(1, value.size() - 2);
-  if (!endsWith(value, ';')) value += ';';
+  if (!endsWith(value, ";")) value += ';';
   appendToClassPath(classPath, value);
   return true;
 }
@@ -139,7 +138,7 @@ void addRuntimeJar(ClassPath& classPath) {
     return;
   }
   std::string jar(absolute);
-  if (!endsWith(jar, '\\')) jar += '\\';
+  if (!endsWith(jar, "\\")) jar += '\\';
   jar += ".corvane\\cvnruntime.jar;";
   appendToClassPath(classPath, jar);
 }
@@ -176,7 +175,7 @@ std::string buildClassPathOption(const ClassPathSlots& slots) {
   else
     addConfiguredClassPath(classPath);
   if (slots.classPathAppend) {
-    if (!classPath.text.empty() && !endsWith(classPath.text, ';')) appendToClassPath(classPath, ";");
+    if (!classPath.text.empty() && !endsWith(classPath.text, ";")) appendToClassPath(classPath, ";");
     appendToClassPath(classPath, *slots.classPathAppend);
   }
   return "-Djava.class.path=" + classPath.text;

@@ -6,11 +6,13 @@
 #include <cwchar>
 
 #include "config/config_access.h"
+#include "config/locale.h"
 #include "config_keys.h"
 #include "diagnostics/errors.h"
 #include "diagnostics/log.h"
 #include "util/bounded_text.h"
 #include "util/paths.h"
+#include "util/text_match.h"
 #include "util/argument_list.h"
 #include "files/expansion.h"
 #include "vm/java_vm.h"
@@ -27,15 +29,6 @@ const char kMainSignature[] = "([Ljava/lang/String;)V";
 const char kSplashClass[] = "com/tessel/runtime/WinLauncher";
 const char kSplashSignature[] =
     "(ZZLjava/lang/String;IILjava/lang/String;IILjava/lang/String;IILjava/lang/String;II)V";
-const wchar_t kLocaleOption[] = L"-Dsun.locale.formatasdefault=";
-
-bool startsWith(const std::wstring& text, const wchar_t* prefix) {
-  return text.compare(0, std::wcslen(prefix), prefix) == 0;
-}
-
-void clearPendingException(JNIEnv* env) {
-  if (env->ExceptionCheck()) env->ExceptionClear();
-}
 
 // Keys 103 and 105: expanded; "$..." passes unchanged, anything else becomes absolute.
 std::wstring outputFileArgument(int32_t flagKey, int32_t fileKey) {
@@ -177,7 +170,7 @@ ArgumentList buildLauncherArguments(const ArgumentList& arguments) {
   appendExpandedTokens(key::ApplicationArguments, 2000, PathForm::Long, launcher);
   bool jOptions = configInt(key::AllowJOptions) != 0;
   for (size_t i = 1; i < arguments.size(); ++i) {
-    if (startsWith(arguments[i], kLocaleOption)) continue;
+    if (startsWith(arguments[i], kFormatAsDefaultOption)) continue;
     if (jOptions && startsWith(arguments[i], L"-J")) continue;
     launcher.push_back(arguments[i]);
   }

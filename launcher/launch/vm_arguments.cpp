@@ -13,6 +13,7 @@
 #include "util/bounded_text.h"
 #include "util/environment.h"
 #include "util/paths.h"
+#include "util/text_match.h"
 #include "files/temp_dir.h"
 #include "instance/instance_guard.h"
 #include "util/argument_list.h"
@@ -25,12 +26,6 @@
 
 namespace tessel {
 namespace {
-
-const wchar_t kLocaleOption[] = L"-Dsun.locale.formatasdefault=";
-
-bool startsWith(const std::wstring& text, const wchar_t* prefix) {
-  return text.compare(0, std::wcslen(prefix), prefix) == 0;
-}
 
 // The whole PATH in the file-API code page. An entry that code page cannot hold is given by
 // its short name; one without a usable short name is left out, and the log says so.
@@ -120,10 +115,10 @@ void collectVmParameters(const ArgumentList& arguments, VmOptionState& state) {
   }
   const std::wstring* localeOption = nullptr;
   for (const std::wstring& argument : arguments)
-    if (startsWith(argument, kLocaleOption)) localeOption = &argument;
+    if (startsWith(argument, kFormatAsDefaultOption)) localeOption = &argument;
   if (!localeOption) return;
   applyOptionLine(nullptr, localeOption->c_str(), state);
-  if (*localeOption == L"-Dsun.locale.formatasdefault=true") return;
+  if (formatAsDefault(arguments)) return;
   applyLocaleOption("-Duser.language=", copyLocaleLanguage, state);
   applyLocaleOption("-Duser.country=", copyLocaleCountry, state);
 }

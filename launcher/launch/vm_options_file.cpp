@@ -8,6 +8,7 @@
 #include "diagnostics/log.h"
 #include "util/bounded_text.h"
 #include "util/paths.h"
+#include "util/text_match.h"
 #include "files/expansion.h"
 
 namespace tessel {
@@ -18,12 +19,8 @@ const wchar_t kReplaceDirective[] = L"-classpath ";
 const wchar_t kPrependDirective[] = L"-classpath/p ";
 const wchar_t kAppendDirective[] = L"-classpath/a ";
 
-bool startsWith(const wchar_t* text, const wchar_t* prefix) {
-  return std::wcsncmp(text, prefix, std::wcslen(prefix)) == 0;
-}
-
 std::string narrowString(const wchar_t* text) {
-  std::unique_ptr<char[]> narrow(narrowCopy(text));
+  std::unique_ptr<char[]> narrow = narrowCopy(text);
   return std::string(narrow.get());
 }
 

@@ -32,8 +32,7 @@ jmethodID getTextMethod;
 bool controllerThrew(JNIEnv* env, const char* method) {
   if (!env->ExceptionCheck()) return false;
   logError("splash controller %s threw an exception", method);
-  env->ExceptionDescribe();
-  env->ExceptionClear();
+  describeAndClearPendingException(env);
   return true;
 }
 
@@ -121,7 +120,7 @@ void lookupSplashController() {
         controllerEnv->GetStaticMethodID(controllerClass, "getText", "()Ljava/lang/String;");
   }
   // A missing class or method stays missing; its error must not stay pending.
-  if (controllerEnv->ExceptionCheck()) controllerEnv->ExceptionClear();
+  clearPendingException(controllerEnv);
 }
 
 void CALLBACK splashTimerProc(HWND, UINT, UINT_PTR, DWORD) {
@@ -149,23 +148,22 @@ void CALLBACK splashTimerProc(HWND, UINT, UINT_PTR, DWORD) {
   if (action != kActionText) return;
   jobject text = env->CallStaticObjectMethod(controllerClass, getTextMethod);
   if (controllerThrew(env, "getText") || !text) return;
-  wchar_t* copy = javaStringToWide(env, static_cast<jstring>(text));
+  std::unique_ptr<wchar_t[]> copy = javaStringToWide(env, static_cast<jstring>(text));
   env->DeleteLocalRef(text);  // a long run must not grow the thread's local references
   if (!copy) {  // no memory for the copy: the line stays as it is
     controllerThrew(env, "getText");
     return;
   }
-  setSplashStatusText(copy);
-  delete[] copy;
+  setSplashStatusText(copy.get());
 }
 
-wchar_t* javaStringToWide(JNIEnv* env, jstring text) {
+std::unique_ptr<wchar_t[]> javaStringToWide(JNIEnv* env, jstring text) {
   if (!text) return nullptr;
   const jchar* chars = env->GetStringChars(text, nullptr);
   if (!chars) return nullptr;  // the machine is out of memory; its error is left pending
   jsize length = env->GetStringLength(text);
   if (length < 0) length = 0;
-  wchar_t* copy = new (std::nothrow) wchar_t[static_cast<size_t>(length) + 1]();
+  std::unique_ptr<wchar_t[]> copy(new (std::nothrow) wchar_t[static_cast<size_t>(length) + 1]());
   // Stops at an embedded zero character; the rest stays zero.
   for (jsize i = 0; copy && i < length && chars[i]; ++i) copy[i] = static_cast<wchar_t>(chars[i]);
   env->ReleaseStringChars(text, chars);

@@ -4,6 +4,8 @@
 
 #include <jni.h>
 
+#include <memory>
+
 namespace tessel {
 
 // 0 hides the splash; any other show-window value shows it (native or runtime splash by key
@@ -15,9 +17,8 @@ void CALLBACK splashTimerProc(HWND, UINT, UINT_PTR, DWORD);
 // Attaches the splash thread to the virtual machine and looks up the controller class and its
 // methods; leaves them absent (and no exception pending) when they are missing.
 void lookupSplashController();
-// A new terminated copy of a Java string (nullptr for null or when memory runs out); the
-// caller frees it with delete[].
-wchar_t* javaStringToWide(JNIEnv* env, jstring text);
+// A terminated copy of a Java string (null for null or when memory runs out).
+std::unique_ptr<wchar_t[]> javaStringToWide(JNIEnv* env, jstring text);
 
 // Hides the native window, which from then on owns no error box, and brings the process's
 // own windows to the front when another process has the focus.

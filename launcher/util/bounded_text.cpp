@@ -7,15 +7,10 @@
 #include <cwchar>
 #include <string>
 
+#include "util/text_match.h"
+
 namespace tessel {
 namespace {
-
-template <typename C>
-size_t textLength(const C* s) {
-  size_t n = 0;
-  while (s[n]) ++n;
-  return n;
-}
 
 template <typename C>
 bool copyCut(C* dst, size_t capacity, const C* src) {

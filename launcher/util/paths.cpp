@@ -347,10 +347,10 @@ bool resolvePathList(char* out, const char* list) {
   return true;
 }
 
-char* narrowCopy(const wchar_t* text) {
+std::unique_ptr<char[]> narrowCopy(const wchar_t* text) {
   std::string narrow = convertWide(text, std::wcslen(text), fileApiCodePage());
-  char* out = new char[narrow.size() + 1];
-  std::memcpy(out, narrow.c_str(), narrow.size() + 1);
+  std::unique_ptr<char[]> out(new char[narrow.size() + 1]);
+  std::memcpy(out.get(), narrow.c_str(), narrow.size() + 1);
   return out;
 }
 

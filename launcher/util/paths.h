@@ -3,6 +3,7 @@
 // never cut and never written past the buffer.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace tessel {
@@ -58,8 +59,8 @@ bool absolutePathW(wchar_t* out, const wchar_t* path, PathForm form);
 // Each non-empty ";"-separated entry resolved against the launcher directory.
 bool resolvePathList(char* out, const char* list);
 
-// A new narrow copy in the file-API code page (delete[] it); empty when nothing converts.
-char* narrowCopy(const wchar_t* text);
+// A narrow copy in the file-API code page; empty when nothing converts.
+std::unique_ptr<char[]> narrowCopy(const wchar_t* text);
 // Conversions in the file-API code page; false when the result does not fit or (for
 // toNarrow with `lossy`) reports whether the default character was needed.
 bool toNarrow(const wchar_t* in, char* out, size_t capacity, bool* lossy = nullptr);

@@ -39,4 +39,17 @@ void destroyVm() {
   vmDestroyed.store(true);
 }
 
+bool clearPendingException(JNIEnv* env) {
+  if (!env->ExceptionCheck()) return false;
+  env->ExceptionClear();
+  return true;
+}
+
+bool describeAndClearPendingException(JNIEnv* env) {
+  if (!env->ExceptionCheck()) return false;
+  env->ExceptionDescribe();
+  env->ExceptionClear();
+  return true;
+}
+
 }  // namespace tessel

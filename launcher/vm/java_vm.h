@@ -29,4 +29,9 @@ void detachCurrentThread();
 // DestroyJavaVM (it waits for the application's non-daemon threads), then marks the machine gone.
 void destroyVm();
 
+// Clears the environment's pending exception, if any, so that the next JNI call is allowed;
+// true when there was one. The describing form prints it to standard error first.
+bool clearPendingException(JNIEnv* env);
+bool describeAndClearPendingException(JNIEnv* env);
+
 }  // namespace tessel

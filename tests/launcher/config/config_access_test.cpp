@@ -78,12 +78,10 @@ TEST_F(ConfigAccess, WideValueIsWidenedByteByByte) {
 
 TEST_F(ConfigAccess, CopyIsIndependentAndEmptyWhenAbsent) {
   LauncherConfig[1] = "value";
-  char* copy = configStringCopy(1);
-  char* none = configStringCopy(2);
-  EXPECT_STREQ(copy, "value");
-  EXPECT_STREQ(none, "");
-  delete[] copy;
-  delete[] none;
+  std::unique_ptr<char[]> copy = configStringCopy(1);
+  std::unique_ptr<char[]> none = configStringCopy(2);
+  EXPECT_STREQ(copy.get(), "value");
+  EXPECT_STREQ(none.get(), "");
 }
 
 }  // namespace

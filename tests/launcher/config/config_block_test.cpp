@@ -7,7 +7,6 @@
 #include "byte_order.h"
 #include "config/config_access.h"
 #include "config/config_block.h"
-#include "embed_mask.h"
 #include "util/handles.h"
 #include "test_support.h"
 

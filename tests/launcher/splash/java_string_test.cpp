@@ -34,15 +34,15 @@ struct StringEnv {
 TEST(JavaString, CopyStopsAtAnEmbeddedZeroAndReleasesTheCharacters) {
   StringEnv java;
   std::u16string text = u"Loading \u00e9\u4e2d";
-  wchar_t* copy = javaStringToWide(&java.env, reinterpret_cast<jstring>(&text));
+  auto copy = javaStringToWide(&java.env, reinterpret_cast<jstring>(&text));
   ASSERT_NE(copy, nullptr);
-  EXPECT_EQ(std::wstring(copy), L"Loading \u00e9\u4e2d");
-  delete[] copy;
+  EXPECT_EQ(std::wstring(copy.get()), L"Loading \u00e9\u4e2d");
+  copy.reset();
 
   std::u16string zero(u"ab\0cd", 5);
   copy = javaStringToWide(&java.env, reinterpret_cast<jstring>(&zero));
-  EXPECT_EQ(std::wstring(copy, 6), std::wstring(L"ab\0\0\0\0", 6));
-  delete[] copy;
+  EXPECT_EQ(std::wstring(copy.get(), 6), std::wstring(L"ab\0\0\0\0", 6));
+  copy.reset();
   EXPECT_EQ(released, 2);
 
   EXPECT_EQ(javaStringToWide(&java.env, nullptr), nullptr);

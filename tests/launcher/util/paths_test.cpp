@@ -104,9 +104,7 @@ TEST(Paths, LauncherPathIsTheRunningExecutable) {
   EXPECT_EQ(wide.substr(wide.size() - 4), L".exe");
   std::string narrow = launcherPath();
   EXPECT_EQ(narrow.substr(narrow.size() - 4), ".exe");
-  char* copy = narrowCopy(L"abc");
-  EXPECT_STREQ(copy, "abc");
-  delete[] copy;
+  EXPECT_STREQ(narrowCopy(L"abc").get(), "abc");
 }
 
 TEST(BoundedText, NeverWritesPastTheBuffer) {

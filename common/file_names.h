@@ -1,0 +1,13 @@
+// Rules of Windows file names that the launcher and the build tool both apply to the names of
+// embedded files: the tool refuses a name the launcher would refuse to extract.
+#pragma once
+#include <cstddef>
+
+namespace tessel {
+
+// True when Windows opens a device, not a file, for a path component in any directory: CON,
+// PRN, AUX, NUL, CONIN$, CONOUT$, COM1-9 and LPT1-9 in any case, also with an extension
+// ("NUL.txt") or blanks before it ("NUL .txt").
+bool isDeviceName(const char* component, size_t length) noexcept;
+
+}  // namespace tessel
