@@ -43,7 +43,8 @@ void internalFailure(const char* code, const char* what) {
 using tessel::internalFailure;
 
 namespace __gnu_cxx {
-[[noreturn]] void __verbose_terminate_handler() {
+// Declared by <exception> without [[noreturn]], so not marked here; it does not return.
+void __verbose_terminate_handler() {
   internalFailure(tessel::kFailureTerminate, "terminate");
 }
 }  // namespace __gnu_cxx
