@@ -225,9 +225,8 @@ TEST_F(Expansion, NarrowDirectoriesArriveAsTheirCharacters) {
   copyText(runtimeHome, kPathCapacity, "C:\\\x80jre\\bin\\..");
   std::wstring expanded = expandWide(L"-Dt=${TESSEL_TEMPDIR} -Dh=${TESSEL_JVM_HOME}");
   EXPECT_EQ(expanded, L"-Dt=" + fromAnsi("C:\\t\\\x80\x9C") + L" -Dh=" + fromAnsi("C:\\\x80jre\\bin\\.."));
-  char* back = narrowCopy(expanded.c_str());
-  EXPECT_STREQ(back, "-Dt=C:\\t\\\x80\x9C -Dh=C:\\\x80jre\\bin\\..");
-  delete[] back;
+  EXPECT_STREQ(narrowCopy(expanded.c_str()).get(),
+               "-Dt=C:\\t\\\x80\x9C -Dh=C:\\\x80jre\\bin\\..");
 }
 
 TEST(ReplaceAll, EmptyReferenceChangesNothing) {
