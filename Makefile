@@ -5,7 +5,7 @@ DIST    := $(BUILD)/dist
 JOBS    ?= $(shell nproc)
 CMAKE_FLAGS := -DCMAKE_BUILD_TYPE=Release -DTESSEL_DIST=$(DIST)
 
-.PHONY: all deps host win sanitize test test-host test-win test-sanitize demo fuzz bench clean
+.PHONY: all deps host win sanitize test test-host test-win test-sanitize demo fuzz bench dist clean
 
 all: host win
 
@@ -52,6 +52,10 @@ fuzz: sanitize
 
 demo: all
 	examples/demo/run.sh
+
+# Release packages of the version in VERSION: build/release/.
+dist: all
+	scripts/make-dist.sh $(DIST) $(BUILD)/release
 
 bench: all
 	bench/run.sh

@@ -60,6 +60,7 @@ constexpr KeyInfo kKeys[] = {
     {2001, "launcher_flavour", KeyType::String, "t: tessel caption; c: corvane behaviours"},
     {2002, "embedded_file_count", KeyType::Int, "number of embedded files (set by the tool)"},
     {2003, "embedded_file_names", KeyType::String, "';'-separated embedded names (set by the tool)"},
+    {2004, "template_version", KeyType::String, "version of the launcher template (set by the tool)"},
     {2010, "main_module", KeyType::String, "module to start, \"module\" or \"module/main class\""},
     {2011, "module_path", KeyType::String, "';'-separated typed module-path entries"},
     {2012, "main_jar", KeyType::String, "executable jar started as by java -jar"},

@@ -42,6 +42,7 @@ constexpr int32_t SharedRuntimesOnly = 165;
 constexpr int32_t LauncherFlavour = 2001;
 constexpr int32_t EmbeddedFileCount = 2002;
 constexpr int32_t EmbeddedFileNames = 2003;
+constexpr int32_t TemplateVersion = 2004;
 constexpr int32_t MainModule = 2010;
 constexpr int32_t ModulePath = 2011;
 constexpr int32_t MainJar = 2012;

@@ -6,6 +6,8 @@
 #include "byte_order.h"
 #include "config_keys.h"
 #include "file_io.h"
+#include "installation.h"
+#include "product_version.h"
 #include "main_jar.h"
 #include "main_module.h"
 #include "pe/identity_options.h"
@@ -138,8 +140,22 @@ bool readProject(const BuildOptions& options, Build& b, std::ostream& err) {
   return true;
 }
 
+// The block names the template it was appended to, so that inspect can tell which launcher
+// an executable carries; a template of another release still works but deserves a word.
+void recordTemplateVersion(BlockContents& block, const std::string& version,
+                           const std::string& templatePath, std::ostream& err) {
+  const std::string shown = version.empty() ? "unknown" : version;
+  if (shown != TESSEL_VERSION)
+    err << "warning: the launcher template " << templatePath << " is version " << shown
+        << ", this tool is version " << TESSEL_VERSION << "\n";
+  auto& strings = block.strings;
+  auto at = std::lower_bound(strings.begin(), strings.end(), key::TemplateVersion,
+                             [](const auto& record, int32_t k) { return record.first < k; });
+  strings.insert(at, {key::TemplateVersion, shown});
+}
+
 std::string templatePathOf(const BuildOptions& options) {
-  return options.templatePath.empty() ? fromPath(toPath(ownExecutableDirectory()) / "launcher.exe")
+  return options.templatePath.empty() ? installedFile("launcher.exe")
                                       : options.templatePath;
 }
 
@@ -155,6 +171,7 @@ bool readTemplate(Build& b, std::ostream& err) {
                          " is signed; sign the finished application instead ([signing] or --sign-*)");
   if (!checkTemplate(b.image, why))
     return fail(err, "unusable launcher template " + b.templatePath + ": " + why);
+  recordTemplateVersion(b.project.block, b.isPe ? templateVersion(b.pe) : "", b.templatePath, err);
   return true;
 }
 

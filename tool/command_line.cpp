@@ -8,13 +8,16 @@
 #include "build_command.h"
 #include "init_command.h"
 #include "inspect_command.h"
+#include "installation.h"
 #include "keys_command.h"
 #include "nearest_name.h"
+#include "product_version.h"
+#include "runtime_jar_command.h"
 
 namespace tessel {
 namespace {
 
-const std::vector<std::string> kCommands = {"build", "inspect", "init", "keys", "help"};
+const std::vector<std::string> kCommands = {"build", "inspect", "init", "keys", "runtime-jar", "help"};
 
 // "unknown command `biuld`; did you mean `build`? The commands are build, ... and help".
 std::string unknownCommand(const std::string& word) {
@@ -28,13 +31,16 @@ std::string unknownCommand(const std::string& word) {
 
 // The command line's parts and the values they fill.
 struct Commands {
-  CLI::App app{"tessel: builds and inspects Java application launchers for Windows", "tessel"};
+  CLI::App app{"tessel " TESSEL_VERSION ": builds and inspects Java application launchers for Windows",
+               "tessel"};
   BuildOptions build;
   std::string inspectPath;
   bool json = false;
   InitOptions init;
   std::string helpTopic;
+  std::string runtimeJarDir;
   CLI::App* buildCmd = nullptr;
+  CLI::App* runtimeJarCmd = nullptr;
   CLI::App* inspectCmd = nullptr;
   CLI::App* initCmd = nullptr;
   CLI::App* keysCmd = nullptr;
@@ -47,7 +53,7 @@ void defineBuild(Commands& c) {
   cmd->add_option("project", b.projectPath, "project file (TOML)")->required();
   cmd->add_option("-o,--output", b.outputPath, "the application executable to write")->required();
   cmd->add_option("--template", b.templatePath,
-                  "launcher template (default: launcher.exe beside this tool)");
+                  "launcher template (default: launcher.exe of this installation)");
   cmd->add_option("--sign-pkcs12", b.signing.pkcs12, "sign with this PKCS#12 file");
   cmd->add_option("--sign-cert", b.signing.certificate, "sign with this certificate (PEM or DER)");
   cmd->add_option("--sign-key", b.signing.key, "the private key of --sign-cert");
@@ -59,6 +65,11 @@ void defineBuild(Commands& c) {
 }
 
 void defineCommands(Commands& c) {
+  c.app.set_version_flag("--version", "tessel " TESSEL_VERSION);
+  const std::vector<std::string> places = installationCandidates("launcher.exe");
+  c.app.footer("The launcher template (launcher.exe) and the runtime library (tessel-runtime.jar)\n"
+               "are looked for beside this tool, then in ../share/tessel relative to it:\n  " +
+               places[0] + "\n  " + places[1]);
   c.app.require_subcommand(1);
   defineBuild(c);
   c.inspectCmd = c.app.add_subcommand("inspect", "show the configuration an executable carries");
@@ -69,6 +80,10 @@ void defineCommands(Commands& c) {
   c.initCmd->add_option("--name", c.init.name, "the application's name");
   c.initCmd->add_option("-o,--output", c.init.outputPath, "the project file to write (default: NAME.toml)");
   c.keysCmd = c.app.add_subcommand("keys", "list the configuration keys and their project-file names");
+  c.runtimeJarCmd = c.app.add_subcommand(
+      "runtime-jar", "print where tessel-runtime.jar is, or copy it into DIRECTORY");
+  c.runtimeJarCmd->add_option("directory", c.runtimeJarDir,
+                              "where the application's jars go (for example its lib folder)");
   c.helpCmd = c.app.add_subcommand("help", "show this help, or a command's: tessel help build");
   c.helpCmd->add_option("command", c.helpTopic, "the command to explain");
 }
@@ -119,6 +134,7 @@ int runCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err) 
   if (c.inspectCmd->parsed()) return runInspect(c.inspectPath, c.json, out, err);
   if (c.initCmd->parsed()) return runInit(c.init, out, err);
   if (c.helpCmd->parsed()) return showHelp(c, out, err);
+  if (c.runtimeJarCmd->parsed()) return runRuntimeJar(c.runtimeJarDir, out, err);
   if (c.keysCmd->parsed()) printKeyTable(out);
   return 0;
 }

@@ -84,6 +84,8 @@ std::string printable(const std::string& utf8) {
 void readEmbedded(const std::vector<uint8_t>& image, InspectReport& report) {
   std::map<int32_t, std::string> values = lastValues(report.block);
   report.embeddedCount = launcherInt(values[key::EmbeddedFileCount]);
+  report.templateVersion =
+      values.count(key::TemplateVersion) ? values[key::TemplateVersion] : "unknown";
   std::vector<std::string> names = splitNames(values[key::EmbeddedFileNames]);
   if (report.embeddedCount > 0 && static_cast<size_t>(report.embeddedCount) != names.size())
     report.notes.push_back("key 2002 says " + std::to_string(report.embeddedCount) +
@@ -291,6 +293,8 @@ void writeBlockJson(const InspectReport& report, JsonWriter& json) {
   json.value(static_cast<int64_t>(report.blockEnd - report.position.blockStart));
   json.key("length_field");
   json.value(report.lengthField);
+  json.key("template_version");
+  json.value(report.templateVersion);
   writeKeysJson(report, json);
   writeMessagesJson(report, json);
   writeEmbeddedJson(report, json);
@@ -402,6 +406,7 @@ void printInspectText(const InspectReport& report, const std::string& file, std:
   out << "block: offset " << p.blockStart << " (sections: " << p.sectionCount
       << ", last section raw data " << p.rawSize << " bytes at " << p.rawOffset << "), "
       << (report.blockEnd - p.blockStart) << " bytes, length field " << report.lengthField << "\n";
+  if (report.blockRead) out << "template: " << printable(report.templateVersion) << "\n";
   std::map<int32_t, std::string> narrowMessages;
   out << "keys:\n";
   for (const auto& [key, value] : report.block.strings) {

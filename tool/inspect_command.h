@@ -27,6 +27,7 @@ struct InspectReport {
   uint64_t blockEnd = 0;     // first byte after field 9
   BlockContents block;
   int32_t embeddedCount = 0;  // key 2002 as the launcher reads it
+  std::string templateVersion;  // key 2004; "unknown" when an older tool wrote the block
   std::vector<EmbeddedEntry> embedded;
   uint64_t embeddedEnd = 0;
   bool trailerFound = false;

@@ -377,6 +377,10 @@ bool ProjectReader::claim(int32_t key, uint32_t line, const std::string& setting
     error(line, setting, "key " + std::to_string(key) + " is set from the descriptor of [java] main_module");
     return false;
   }
+  if (key == key::TemplateVersion) {
+    error(line, setting, "key " + std::to_string(key) + " is set from the launcher template");
+    return false;
+  }
   auto [it, fresh] = claimed_.emplace(key, std::make_pair(line, setting));
   if (!fresh) {
     error(line, setting,

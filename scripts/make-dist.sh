@@ -1,0 +1,126 @@
+#!/usr/bin/env bash
+# `make dist`: the release packages of one version, from the products of a finished build.
+#   scripts/make-dist.sh [DIST_DIR [OUT_DIR]]
+# DIST_DIR holds tessel, tessel.exe, launcher.exe, tessel-runtime.jar and demo-app.jar
+# (default build/dist); OUT_DIR receives the Linux archive, the Debian package, the Windows
+# zip and SHA256SUMS (default build/release).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+dist=$(cd "${1:-$root/build/dist}" && pwd)
+out=${2:-$root/build/release}
+version=$(head -n 1 "$root/VERSION")
+licence=/usr/share/common-licenses/Apache-2.0
+
+for f in tessel tessel.exe launcher.exe tessel-runtime.jar demo-app.jar; do
+  [ -f "$dist/$f" ] || { echo "make-dist: $dist/$f is missing; run make first" >&2; exit 1; }
+done
+[ -f "$licence" ] || { echo "make-dist: $licence is missing (Debian's base-files)" >&2; exit 1; }
+"$dist/tessel" --version | grep -qx "tessel $version" ||
+  { echo "make-dist: $dist/tessel is not version $version; rebuild" >&2; exit 1; }
+
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+# Files of the archives get one time stamp, so that two runs of one build give the same bytes.
+stamp=$(git -C "$root" log -1 --format=%ct 2>/dev/null || date +%s)
+
+# The example: the demo's project file and its application jar, built as they are.
+example() {
+  mkdir -p "$1/lib" "$1/src/demo"
+  cp "$root/examples/demo/demo.toml" "$1/"
+  cp "$dist/demo-app.jar" "$1/lib/"
+  cp "$root/examples/demo/app/src/demo/Main.java" "$1/src/demo/"
+  cat > "$1/README.txt" <<TEXT
+The demo application of tessel $version.
+
+  tessel build demo.toml -o app/demo.exe     the application executable
+  tessel runtime-jar app/lib                 the runtime library it needs in its class path
+  cp lib/demo-app.jar app/lib/               the application's own jar
+
+Then put a Java runtime (8 or later) into app/jre, or let the executable find an installed
+one (JAVA_HOME, the registry, the search path), and start app/demo.exe on Windows.
+TEXT
+}
+
+# Linux archive: bin/ and share/tessel/ as under a prefix; the tool finds ../share/tessel.
+name=tessel-$version-linux-x86_64
+t=$stage/$name
+mkdir -p "$t/bin" "$t/share/tessel"
+install -m 0755 "$dist/tessel" "$t/bin/tessel"
+strip "$t/bin/tessel"
+install -m 0644 "$dist/launcher.exe" "$dist/tessel-runtime.jar" "$t/share/tessel/"
+install -m 0644 "$root/README.md" "$t/README.md"
+install -m 0644 "$licence" "$t/LICENSE"
+example "$t/example"
+tar --sort=name --owner=0 --group=0 --numeric-owner --mtime="@$stamp" \
+  -C "$stage" -czf "$out/$name.tar.gz" "$name"
+
+# Debian package: the tool on the path, the template and the library under /usr/share/tessel.
+deb=$stage/deb
+mkdir -p "$deb/DEBIAN" "$deb/usr/bin" "$deb/usr/share/tessel" "$deb/usr/share/doc/tessel"
+install -m 0755 "$t/bin/tessel" "$deb/usr/bin/tessel"
+install -m 0644 "$dist/launcher.exe" "$dist/tessel-runtime.jar" "$deb/usr/share/tessel/"
+install -m 0644 "$root/README.md" "$deb/usr/share/doc/tessel/README.md"
+example "$deb/usr/share/doc/tessel/example"
+cat > "$deb/usr/share/doc/tessel/copyright" <<TEXT
+Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/
+Upstream-Name: tessel
+
+Files: *
+Copyright: 2026 the tessel developers
+License: Apache-2.0
+ Licensed under the Apache License, Version 2.0 (the "License"); you may not use
+ this file except in compliance with the License.
+ .
+ On Debian systems, the complete text of the Apache License, Version 2.0 can be
+ found in "/usr/share/common-licenses/Apache-2.0".
+TEXT
+size=$(du -sk "$deb/usr" | cut -f1)
+cat > "$deb/DEBIAN/control" <<TEXT
+Package: tessel
+Version: $version
+Architecture: amd64
+Maintainer: the tessel developers <tessel@invalid.example>
+Installed-Size: $size
+Depends: libc6 (>= 2.34), libstdc++6 (>= 12), libgcc-s1
+Recommends: osslsigncode
+Suggests: wine64
+Section: devel
+Priority: optional
+Homepage: https://invalid.example/tessel
+Description: native launchers for Java applications on 64-bit Windows
+ tessel turns a project file and its launcher template into a Windows
+ executable that finds a Java runtime, loads it in-process and starts the
+ application: splash screen, single instance, .vmoptions files, embedded
+ files and a diagnostic log included. Signing uses osslsigncode.
+TEXT
+find "$deb" -exec touch -h -d "@$stamp" {} +
+dpkg-deb --root-owner-group -Zgzip --build "$deb" "$out/tessel_${version}_amd64.deb" >/dev/null
+
+# Windows zip: everything in one folder; tessel.exe finds launcher.exe beside itself.
+name=tessel-$version-windows-x64
+w=$stage/$name
+mkdir -p "$w"
+install -m 0644 "$dist/tessel.exe" "$dist/launcher.exe" "$dist/tessel-runtime.jar" "$w/"
+install -m 0644 "$root/README.md" "$w/README.md"
+install -m 0644 "$licence" "$w/LICENSE.txt"
+example "$w/example"
+find "$w" -exec touch -h -d "@$stamp" {} +
+rm -f "$out/$name.zip"
+(cd "$stage" && python3 - "$out/$name.zip" "$name" <<'PY'
+import os, sys, zipfile
+target, top = sys.argv[1], sys.argv[2]
+with zipfile.ZipFile(target, "w", zipfile.ZIP_DEFLATED) as z:
+    for folder, dirs, files in os.walk(top):
+        dirs.sort()
+        for f in sorted(files):
+            z.write(os.path.join(folder, f))
+PY
+)
+
+cd "$out"
+sha256sum "tessel-$version-linux-x86_64.tar.gz" "tessel_${version}_amd64.deb" \
+  "tessel-$version-windows-x64.zip" > SHA256SUMS
+echo "make-dist: wrote $out:"
+sed 's/^/  /' SHA256SUMS
