@@ -86,12 +86,12 @@ TEST(BuildDefaults, WhatTheProjectSetsIsKeptAndNotListed) {
 
 TEST(BuildDefaults, SummaryCountsKeysWithoutTheMessageTexts) {
   test::ScratchDir dir;
-  // Three keys of the project, the two defaults and the embedded-file count: six keys; the
-  // 21 message texts are counted as messages only.
+  // Three keys of the project, the two defaults, the embedded-file count and the template
+  // version: seven keys; the 21 message texts are counted as messages only.
   Built b = build(dir, "[application]\nname = \"A\"\n[java]\nmain_class = \"a.B\"\nclass_path = \"\"\n",
                   dir.file("app.exe"));
   ASSERT_EQ(b.rc, 0) << b.err;
-  EXPECT_EQ(b.out.rfind("wrote " + dir.file("app.exe") + ": 6 keys, 21 messages, 0 locale sections, "
+  EXPECT_EQ(b.out.rfind("wrote " + dir.file("app.exe") + ": 7 keys, 21 messages, 0 locale sections, "
                         "0 embedded files; block at offset ", 0),
             0u) << b.out;
 }
