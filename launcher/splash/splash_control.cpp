@@ -68,7 +68,8 @@ void stopSplashThread() {
 }
 
 void hideSplashWindow() {
-  AcquireSRWLockExclusive(&splashWindowLock);
+  // The splash thread hides too (a hide that raced the creation, auto-off, the controller).
+  acquireSplashWindowLock();
   HWND window = splashWindow.load();
   if (window) {
     // The window goes away with its thread at the next tick; an error box shown after this

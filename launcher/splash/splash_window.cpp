@@ -112,14 +112,24 @@ HWND createSplashWindow() {
   return window;
 }
 
-HWND releaseSplashWindow() {
-  // Another thread holding the lock may be waiting for this thread to answer a message it
-  // sent to the window (ShowWindow does that): keep answering until the lock is free.
+void acquireSplashWindowLock() {
+  if (TryAcquireSRWLockExclusive(&splashWindowLock)) return;
+  HWND window = splashWindow.load();
+  if (!window || GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId()) {
+    AcquireSRWLockExclusive(&splashWindowLock);
+    return;
+  }
+  // The holder may be waiting for this thread to answer a message it sent to the window
+  // (ShowWindow does that): keep answering until the lock is free.
   while (!TryAcquireSRWLockExclusive(&splashWindowLock)) {
     MSG message;
     PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
     Sleep(1);
   }
+}
+
+HWND releaseSplashWindow() {
+  acquireSplashWindowLock();
   HWND window = splashWindow.exchange(nullptr);
   ReleaseSRWLockExclusive(&splashWindowLock);
   return window;

@@ -12,6 +12,9 @@ constexpr UINT_PTR kSplashTimerId = 9962;
 // Thread procedure; the parameter is the launcher's show command. Returns the message loop's
 // exit code, or 0 at once when a splash was already started (or hidden before it began).
 DWORD WINAPI splashThread(void* showCommand);
+// Takes splashWindowLock. On the window's own thread it keeps answering sent messages while it
+// waits, since the holder may be inside a ShowWindow that waits for this thread.
+void acquireSplashWindowLock();
 // Takes the window handle away from every other thread (see splashWindowLock) and returns it;
 // splash thread only.
 HWND releaseSplashWindow();

@@ -58,6 +58,11 @@ class VendorKeys : public ::testing::Test {
     return findVendorRuntime(executable, version, "", "");
   }
   std::string exeOf(const std::string& home) { return lowerCase(home + "\\bin\\java.exe"); }
+  static std::string refusals() {
+    std::string lines;
+    for (int i = 0; i < refusedCandidates(); ++i) lines += std::string(refusedCandidateLine(i)) + "\n";
+    return lines;
+  }
 
   RegistrySourceKeys savedKeys;
   const char* savedPrefix;
@@ -116,8 +121,7 @@ TEST_F(VendorKeys, NewestAcceptedRuntimeWinsAcrossVendorsAndHives) {
   EXPECT_STREQ(version, "21.0.1");
 
   // Every candidate that was looked at and not taken has its line.
-  std::string lines;
-  for (int i = 0; i < refusedCandidates(); ++i) lines += std::string(refusedCandidateLine(i)) + "\n";
+  std::string lines = refusals();
   EXPECT_NE(lines.find("version out of range (22;"), std::string::npos) << lines;
   EXPECT_NE(lines.find("pre-release (23-ea;"), std::string::npos) << lines;
   EXPECT_NE(lines.find("missing: not found"), std::string::npos) << lines;
@@ -146,8 +150,10 @@ TEST_F(VendorKeys, RegistrySourceTakesTheNewerOfJavaSoftAndTheVendorKeys) {
   ASSERT_TRUE(checkRegistrySources(found, "1.8", ""));
   EXPECT_EQ(std::string(found), exeOf(old));
   value(HKEY_LOCAL_MACHINE, "Eclipse Adoptium\\JDK\\17.0.2.8\\hotspot\\MSI", "Path", temurin);
+  clearCandidates();
   ASSERT_TRUE(checkRegistrySources(found, "1.8", ""));
-  EXPECT_EQ(std::string(found), exeOf(temurin));
+  EXPECT_EQ(std::string(found), exeOf(temurin))
+      << refusals() << "java.exe runs: " << javaRuns(temurin + "\\bin");
   // The runtime taken is named as its source, should its library fail to load.
   EXPECT_EQ(std::string(candidateSource()).rfind("Y Eclipse Adoptium JDK HKLM\\", 0), 0u)
       << candidateSource();
