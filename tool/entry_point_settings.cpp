@@ -1,31 +1,18 @@
 #include "entry_point_settings.h"
 
 #include "config_keys.h"
+#include "jar_launch.h"
 
 namespace tessel {
-namespace {
-
-bool dottedName(const std::string& text) {
-  if (text.empty() || text.front() == '.' || text.back() == '.') return false;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                    c == '_' || c == '$' || c >= 0x80 || (c == '.' && text[i + 1] != '.');
-    if (!ok) return false;
-  }
-  return true;
-}
-
-}  // namespace
 
 bool checkMainModule(const std::string& value, std::string& why) {
   const size_t slash = value.find('/');
   const std::string module = value.substr(0, slash);
-  if (!dottedName(module)) {
+  if (!jar::isDottedJavaName(module)) {
     why = "\"" + module + "\" is not a module name (give \"module\" or \"module/main.Class\")";
     return false;
   }
-  if (slash != std::string::npos && !dottedName(value.substr(slash + 1))) {
+  if (slash != std::string::npos && !jar::isDottedJavaName(value.substr(slash + 1))) {
     why = "\"" + value.substr(slash + 1) + "\" is not a dotted class name";
     return false;
   }

@@ -1,6 +1,5 @@
 #include "discovery/jvm_library.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -9,6 +8,7 @@
 #include "diagnostics/log.h"
 #include "util/bounded_text.h"
 #include "util/handles.h"
+#include "util/environment.h"
 #include "util/paths.h"
 #include "vm/java_vm.h"
 
@@ -16,35 +16,13 @@ namespace tessel {
 
 namespace {
 
-// PATH at its real size (it may exceed any fixed buffer); `present` is false when unset.
-std::string readPath(bool& present) {
-  std::string value;
-  DWORD needed = GetEnvironmentVariableA("PATH", nullptr, 0);
-  while (needed > 0) {
-    value.assign(needed, '\0');
-    DWORD n = GetEnvironmentVariableA("PATH", &value[0], needed);
-    if (n < needed) {
-      value.resize(n);
-      present = true;
-      return value;
-    }
-    needed = n;  // it grew in between: try again with the new size
-  }
-  present = GetLastError() != ERROR_ENVVAR_NOT_FOUND;
-  value.clear();
-  return value;
-}
-
-// Sets PATH in the process environment and in the C runtime's copy, so both views agree.
-void writePath(const std::string& value, bool present) {
-  if (SetEnvironmentVariableA("PATH", present ? value.c_str() : nullptr)) {
-    logLine("Setting PATH %s", value.c_str());
-  } else {
-    DWORD error = GetLastError();
-    logLine("Setting PATH %s failed with error %d", value.c_str(), static_cast<int>(error));
-  }
-  std::string assignment = "PATH=" + value;
-  _putenv(assignment.c_str());
+// PATH may hold names that no narrow code page can: it is read and written wide.
+void writePath(const std::wstring& value, bool present) {
+  unsigned long error = 0;
+  if (setEnvironmentValueW(L"PATH", value, present, &error))
+    logLine("Setting PATH %S", value.c_str());
+  else
+    logLine("Setting PATH %S failed with error %d", value.c_str(), static_cast<int>(error));
 }
 
 const char* const kJvmTypes[] = {"hotspot", "client", "server", "classic", "jrockit"};
@@ -120,8 +98,8 @@ HMODULE loadJvmFromBinDirectory(const char* executable) {
   if (slash) *slash = 0;
 
   bool pathPresent = false;
-  std::string oldPath = readPath(pathPresent);
-  writePath(oldPath + ";" + directory, true);
+  const std::wstring oldPath = environmentValueW(L"PATH", &pathPresent);
+  writePath(oldPath + L";" + wideText(directory), true);
   auto restorePath = runAtEndOfScope([&] { writePath(oldPath, pathPresent); });
 
   HMODULE module = nullptr;

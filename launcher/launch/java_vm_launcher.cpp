@@ -101,11 +101,8 @@ jstring callStringMethod(JNIEnv* env, jobject target, const char* owner, const c
   jclass ownerClass = env->FindClass(owner);
   jmethodID method = ownerClass ? env->GetMethodID(ownerClass, name, "()Ljava/lang/String;") : nullptr;
   jstring result = method ? static_cast<jstring>(env->CallObjectMethod(target, method)) : nullptr;
-  if (env->ExceptionCheck()) {
-    env->ExceptionClear();
-    return nullptr;
-  }
-  return result;
+  // A failing look-up or call leaves no description: the caller falls back to less text.
+  return clearPendingException(env) ? nullptr : result;
 }
 
 // "<exception class>: <first line of its message>", or only the class without a message.

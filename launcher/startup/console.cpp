@@ -119,16 +119,12 @@ void addNativeLibraryPath() {
     logLine("PATH unchanged");
     return;
   }
-  if (SetEnvironmentVariableW(L"PATH", value.c_str())) {
+  unsigned long error = 0;
+  if (setEnvironmentValueW(L"PATH", value, true, &error))
     logLine("Setting PATH (native libs) %S", value.c_str());
-  } else {
-    DWORD error = GetLastError();
+  else
     logLine("Setting PATH (native libs) %S failed with error %d", value.c_str(),
             static_cast<int>(error));
-  }
-  // The C runtime keeps its own copy of the environment.
-  const std::wstring assignment = L"PATH=" + value;
-  _wputenv(assignment.c_str());
 }
 
 

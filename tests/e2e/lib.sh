@@ -11,6 +11,10 @@
 #                                0x2a); status 1 when absent
 #   registry_set KEY NAME TYPE DATA   registry_delete KEY
 #   expect_registry_value KEY NAME DATA   expect_registry_absent KEY NAME
+#   runtime_double HOME [BANNER [JVM]]   a runtime of test doubles in HOME: bin\java.exe that
+#                                answers BANNER (default java version "1.8.0_60"), bin\server\
+#                                jvm.dll (default the recording double); DOUBLES names their folder
+#   write_embedded_project NAME  NAME.toml: runtime in .\jre, two embedded files
 #   E2E_UNIQUE                   a name unique to this test process, for registry keys and
 #                                kernel objects
 #   finish                       ends the test: exit 1 when any expectation failed
@@ -34,6 +38,34 @@ TEMPLATE=$TESSEL_DIST/launcher.exe
 rm -rf "$E2E_DIR"
 mkdir -p "$E2E_DIR"
 RC=""; STDOUT=""; STDERR=""; LAST_LOG=""; CASE=""
+
+DOUBLES=$TESSEL_BUILD_DIR/tests/doubles
+runtime_double() {
+  local home=$1 banner=${2:-'java version "1.8.0_60"'} jvm=${3:-$DOUBLES/jvm_dll/jvm.dll}
+  mkdir -p "$home/bin/server"
+  cp "$DOUBLES/java_exe/java.exe" "$home/bin/java.exe"
+  printf 'line=%s\n' "$banner" > "$home/bin/java.exe.cfg"
+  cp "$jvm" "$home/bin/server/jvm.dll"
+}
+
+# Project NAME.toml: errors on standard error, the runtime in .\jre and two embedded files
+# (100 kB of random bytes as lib\data.bin, and top.txt).
+write_embedded_project() {
+  head -c 100000 /dev/urandom > "$E2E_DIR/data.bin"
+  printf 'top' > "$E2E_DIR/top.txt"
+  write_project "$1" <<'TOML'
+[application]
+executable_type = 2
+[java]
+main_class = "demo.Main"
+search_sequence = "B.\\jre;"
+[[embed]]
+source = "data.bin"
+name = "lib\\data.bin"
+[[embed]]
+source = "top.txt"
+TOML
+}
 
 # Names the case that following expectations belong to (shown with failures).
 case_name() { CASE=$1; echo "--- $1"; }

@@ -5,17 +5,13 @@
 # exit code 83 and the configured message.
 source "$(dirname "$0")/lib.sh"
 
-DOUBLES=$TESSEL_BUILD_DIR/tests/doubles
 # The minimal jvm.dll ends the process with this code when JNI_CreateJavaVM is called.
 export TESSEL_JVM_EXIT_AT_CREATE=42
 unset TESSEL_JAVA_HOME CORVANE_JAVA_HOME
 
 # make_runtime HOME VERSION [jvm.dll]: bin\java.exe answering VERSION, bin\server\jvm.dll.
 make_runtime() {
-  mkdir -p "$1/bin/server"
-  cp "$DOUBLES/java_exe/java.exe" "$1/bin/java.exe"
-  printf 'line=java version "%s"\nexit=0\nhang=0\n' "$2" > "$1/bin/java.exe.cfg"
-  cp "${3:-$DOUBLES/jvm_dll_minimal/jvm.dll}" "$1/bin/server/jvm.dll"
+  runtime_double "$1" "java version \"$2\"" "${3:-$DOUBLES/jvm_dll_minimal/jvm.dll}"
 }
 java_runs() { cat "$1/bin/java.exe.count" 2>/dev/null | wc -c; }
 

@@ -9,9 +9,8 @@
 # from the shared one, and this test looks into its directory after the launch ended.
 export E2E_TMP=$E2E_DIR/tmp
 
-doubles=$TESSEL_BUILD_DIR/tests/doubles
 java_home=/usr/lib/jvm/java-17-openjdk-amd64
-for f in "$doubles/java_exe/java.exe" "$doubles/jvm_dll/jvm.dll" "$java_home/bin/javac" \
+for f in "$DOUBLES/java_exe/java.exe" "$DOUBLES/jvm_dll/jvm.dll" "$java_home/bin/javac" \
          "$TESSEL_RUNTIME_JAR"; do
   [ -f "$f" ] || { fail "missing $f"; finish; }
 done
@@ -41,10 +40,7 @@ JAVA
 "$java_home/bin/jar" cf "$E2E_DIR/hello.jar" -C "$E2E_DIR/classes" . || { fail "jar failed"; finish; }
 cp "$TESSEL_RUNTIME_JAR" "$E2E_DIR/tessel-runtime.jar"
 
-mkdir -p "$E2E_DIR/app/jre/bin/server"
-cp "$doubles/java_exe/java.exe" "$E2E_DIR/app/jre/bin/java.exe"
-printf 'line=java version "1.8.0_60"\n' > "$E2E_DIR/app/jre/bin/java.exe.cfg"
-cp "$doubles/jvm_dll/jvm.dll" "$E2E_DIR/app/jre/bin/server/jvm.dll"
+runtime_double "$E2E_DIR/app/jre"
 
 write_project app <<'TOML'
 [application]

@@ -6,7 +6,6 @@
 source "$(dirname "$0")/lib.sh"
 
 JAVA_BIN=/usr/lib/jvm/java-17-openjdk-amd64/bin
-DOUBLES=$TESSEL_BUILD_DIR/tests/doubles
 APP=$E2E_DIR/app
 SRC=$E2E_DIR/src
 mkdir -p "$APP/lib/ext" "$APP/jre/bin/server" "$SRC/jarapp" "$SRC/helper" "$E2E_DIR/classes" \
@@ -50,9 +49,7 @@ printf 'Main-Class: jarapp.Main\r\nClass-Path: ext/helper%%20one.jar ../lib/\r\n
 "$JAVA_BIN/jar" cfm "$APP/lib/app.jar" "$E2E_DIR/manifest.txt" -C "$E2E_DIR/classes" . ||
   { fail "jar failed"; finish; }
 cp "$TESSEL_RUNTIME_JAR" "$APP/lib/"
-cp "$DOUBLES/java_exe/java.exe" "$APP/jre/bin/"
-printf 'line=openjdk version "17.0.2" 2022-01-18\n' > "$APP/jre/bin/java.exe.cfg"
-cp "$DOUBLES/jvm_dll/jvm.dll" "$APP/jre/bin/server/"
+runtime_double "$APP/jre" 'openjdk version "17.0.2" 2022-01-18'
 export TESSEL_JVM_REAL=1 TESSEL_JVM_REAL_JAVA=$JAVA_BIN/java
 
 case_name "the jar starts as java -jar would start it"

@@ -6,41 +6,24 @@
 # waits out the shipped template's one-minute limit for the version query).
 . "$TESSEL_SOURCE_DIR/tests/e2e/lib.sh"
 
-doubles=$TESSEL_BUILD_DIR/tests/doubles
-SEAMS_TEMPLATE=$doubles/launcher_seams/launcher.exe
+SEAMS_TEMPLATE=$DOUBLES/launcher_seams/launcher.exe
 PREFIX_C=$TESSEL_BUILD_DIR/wineprefix/drive_c
 [ -f "$SEAMS_TEMPLATE" ] || { fail "missing $SEAMS_TEMPLATE"; finish; }
 
 # An application directory with its own runtime: java.exe double and the given jvm.dll.
 make_app() {
   local dir=$1 jvm=$2 template=${3:-$TEMPLATE}
-  mkdir -p "$dir/jre/bin/server"
-  cp "$doubles/java_exe/java.exe" "$dir/jre/bin/"
-  printf 'line=java version "1.8.0_60"\n' > "$dir/jre/bin/java.exe.cfg"
-  cp "$jvm" "$dir/jre/bin/server/jvm.dll"
+  runtime_double "$dir/jre" 'java version "1.8.0_60"' "$jvm"
   local out
   out=$("$TESSEL_TOOL" build "$E2E_DIR/app.toml" -o "$dir/app.exe" --template "$template" 2>&1) ||
     { fail "tessel build for $dir failed:"; echo "$out" >&2; finish; }
 }
 java_runs() { [ -f "$1/jre/bin/java.exe.count" ] && wc -c < "$1/jre/bin/java.exe.count" || echo 0; }
 
-head -c 100000 /dev/urandom > "$E2E_DIR/data.bin"
-printf 'top' > "$E2E_DIR/top.txt"
-write_project app <<'TOML'
-[application]
-executable_type = 2
-[java]
-main_class = "demo.Main"
-search_sequence = "B.\\jre;"
-[[embed]]
-source = "data.bin"
-name = "lib\\data.bin"
-[[embed]]
-source = "top.txt"
-TOML
-make_app "$E2E_DIR/good" "$doubles/jvm_dll/jvm.dll"
-make_app "$E2E_DIR/seams" "$doubles/jvm_dll/jvm.dll" "$SEAMS_TEMPLATE"
-make_app "$E2E_DIR/noentry" "$doubles/jvm_dll_minimal/no_entry/jvm.dll"
+write_embedded_project app
+make_app "$E2E_DIR/good" "$DOUBLES/jvm_dll/jvm.dll"
+make_app "$E2E_DIR/seams" "$DOUBLES/jvm_dll/jvm.dll" "$SEAMS_TEMPLATE"
+make_app "$E2E_DIR/noentry" "$DOUBLES/jvm_dll_minimal/no_entry/jvm.dll"
 
 TABLE="| fault | exit code | seconds | what the user is told (first line) | held |
 |---|---|---|---|---|"
@@ -109,7 +92,7 @@ done
 # The version query is given up and the java.exe ended; the bundled runtime is then taken
 # without its version, as relative entries are in their second round.
 case_name "a java.exe that never answers: the time limit holds"
-make_app "$E2E_DIR/hang" "$doubles/jvm_dll/jvm.dll" "$SEAMS_TEMPLATE"
+make_app "$E2E_DIR/hang" "$DOUBLES/jvm_dll/jvm.dll" "$SEAMS_TEMPLATE"
 printf 'hang=600\n' > "$E2E_DIR/hang/jre/bin/java.exe.cfg"
 TESSEL_TEST_JAVA_VERSION_TIMEOUT_MS=3000 timed_run "$E2E_DIR/hang/app.exe"
 expect_rc 0
@@ -121,7 +104,7 @@ pgrep -f 'hang/jre/bin/java.exe|hang\\jre\\bin\\java.exe' > /dev/null && fail "t
 row "java.exe never answers (limit 3 s, test template)"
 if [ "${FAULTS_FULL:-0}" = 1 ]; then
   case_name "a java.exe that never answers, shipped template: one minute"
-  make_app "$E2E_DIR/hang60" "$doubles/jvm_dll/jvm.dll"
+  make_app "$E2E_DIR/hang60" "$DOUBLES/jvm_dll/jvm.dll"
   printf 'hang=600\n' > "$E2E_DIR/hang60/jre/bin/java.exe.cfg"
   E2E_TIMEOUT=200 timed_run "$E2E_DIR/hang60/app.exe"
   expect_rc 0

@@ -5,18 +5,14 @@
 # version strings beyond Latin-1; tessel.exe agreeing under Wine.
 source "$(dirname "$0")/lib.sh"
 
-DOUBLES=$TESSEL_BUILD_DIR/tests/doubles
 W=$E2E_DIR
 PROBE=$TESSEL_BUILD_DIR/tests/e2e/icon_probe.exe
 
 # install_runtime DIR: jre\ of the runtime doubles handing main to this machine's Java. A GUI
 # executable (the default type) wants javaw.exe beside java.exe, as a real runtime has.
 install_runtime() {
-  mkdir -p "$1/jre/bin/server"
-  cp "$DOUBLES/java_exe/java.exe" "$1/jre/bin/java.exe"
+  runtime_double "$1/jre" 'openjdk version "17.0.2" 2022-01-18'
   cp "$DOUBLES/java_exe/java.exe" "$1/jre/bin/javaw.exe"
-  printf 'line=openjdk version "17.0.2" 2022-01-18\n' > "$1/jre/bin/java.exe.cfg"
-  cp "$DOUBLES/jvm_dll/jvm.dll" "$1/jre/bin/server/"
   local java
   java=$(readlink -f "$(command -v java)")
   printf '#!/bin/sh\nexec %s "$@" 1>&2\n' "'$java'" > "$1/jre/java-on-linux.sh"

@@ -6,7 +6,6 @@
 # writing the same bytes as the host tool.
 source "$(dirname "$0")/lib.sh"
 
-DOUBLES=$TESSEL_BUILD_DIR/tests/doubles
 W=$E2E_DIR
 
 # Images: a three-size icon, a 320x200 splash bitmap, a PNG for the runtime splash.
@@ -55,10 +54,7 @@ TOML
 
 # install_runtime DIR: jre\ of the runtime doubles handing main to this machine's Java.
 install_runtime() {
-  mkdir -p "$1/jre/bin/server"
-  cp "$DOUBLES/java_exe/java.exe" "$1/jre/bin/"
-  printf 'line=openjdk version "17.0.2" 2022-01-18\n' > "$1/jre/bin/java.exe.cfg"
-  cp "$DOUBLES/jvm_dll/jvm.dll" "$1/jre/bin/server/"
+  runtime_double "$1/jre" 'openjdk version "17.0.2" 2022-01-18'
   local java
   java=$(readlink -f "$(command -v java)")
   printf '#!/bin/sh\nexec %s "$@" 1>&2\n' "'$java'" > "$1/jre/java-on-linux.sh"

@@ -6,26 +6,9 @@
 # 1000 starts.
 . "$TESSEL_SOURCE_DIR/tests/e2e/lib.sh"
 
-doubles=$TESSEL_BUILD_DIR/tests/doubles
 APP=$E2E_DIR/app
-mkdir -p "$APP/jre/bin/server"
-cp "$doubles/java_exe/java.exe" "$APP/jre/bin/"
-printf 'line=java version "1.8.0_60"\n' > "$APP/jre/bin/java.exe.cfg"
-cp "$doubles/jvm_dll/jvm.dll" "$APP/jre/bin/server/"
-head -c 100000 /dev/urandom > "$E2E_DIR/data.bin"
-printf 'top' > "$E2E_DIR/top.txt"
-write_project app <<'TOML'
-[application]
-executable_type = 2
-[java]
-main_class = "demo.Main"
-search_sequence = "B.\\jre;"
-[[embed]]
-source = "data.bin"
-name = "lib\\data.bin"
-[[embed]]
-source = "top.txt"
-TOML
+runtime_double "$APP/jre"
+write_embedded_project app
 build_app "$E2E_DIR/app.toml" "$APP/app.exe"
 export E2E_TMP=$E2E_DIR/tmp
 export TESSEL_JVM_CHECK_FILES='lib\data.bin;top.txt'

@@ -81,11 +81,7 @@ expect_log_line "sun.locale.formatasdefault is false"
 expect_log_line "language/country is de_DE"
 
 # With a runtime (the java.exe and jvm.dll doubles) the VM options show what reaches Java.
-doubles=$TESSEL_BUILD_DIR/tests/doubles
-mkdir -p "$E2E_DIR/app/jre/bin/server"
-cp "$doubles/java_exe/java.exe" "$E2E_DIR/app/jre/bin/java.exe"
-printf 'line=java version "1.8.0_60"\n' > "$E2E_DIR/app/jre/bin/java.exe.cfg"
-cp "$doubles/jvm_dll/jvm.dll" "$E2E_DIR/app/jre/bin/server/jvm.dll"
+runtime_double "$E2E_DIR/app/jre"
 write_project runtime <<'TOML'
 [application]
 name = "Locale"

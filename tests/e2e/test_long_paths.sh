@@ -4,7 +4,6 @@
 # instance works, and the next start takes the runtime's version from the cache.
 source "$(dirname "$0")/lib.sh"
 
-DOUBLES=$TESSEL_BUILD_DIR/tests/doubles
 STARTUP_CALL='call com/tessel/Controller.startupPerformed(Ljava/lang/String;)V'
 unset TESSEL_JAVA_HOME CORVANE_JAVA_HOME TESSEL_JVM_THROWS
 LONG=$(printf 'long%.0s' $(seq 25))
@@ -33,11 +32,8 @@ scenario() {
   dir=$(long_dir "$E2E_DIR/l$1" "$1")
   exe=$dir/app.exe
   exe_win=$(windows_path "$exe")
-  mkdir -p "$dir/jre/bin/server"
   [ "${#exe_win}" = "$1" ] || fail "the executable path has ${#exe_win} characters, not $1"
-  cp "$DOUBLES/java_exe/java.exe" "$dir/jre/bin/java.exe"
-  printf 'line=java version "1.8.0_60"\nexit=0\n' > "$dir/jre/bin/java.exe.cfg"
-  cp "$DOUBLES/jvm_dll/jvm.dll" "$dir/jre/bin/server/jvm.dll"
+  runtime_double "$dir/jre"
   build_app "$E2E_DIR/long.toml" "$exe"
   record_text() { [ -f "$dir/record.txt" ] && tr -d '\r' < "$dir/record.txt"; }
   java_runs() { if [ -f "$dir/jre/bin/java.exe.count" ]; then wc -c < "$dir/jre/bin/java.exe.count"; else echo 0; fi; }

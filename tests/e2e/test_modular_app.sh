@@ -6,7 +6,6 @@
 source "$(dirname "$0")/lib.sh"
 
 JAVA_BIN=/usr/lib/jvm/java-17-openjdk-amd64/bin
-DOUBLES=$TESSEL_BUILD_DIR/tests/doubles
 APP=$E2E_DIR/app
 SRC=$E2E_DIR/src
 mkdir -p "$APP/lib" "$APP/mods" "$APP/jre/bin/server" "$SRC/com.example.app/com/example/app" \
@@ -59,9 +58,7 @@ EOF
   --main-class com.example.greet.Greeter -C "$E2E_DIR/classes/com.example.greet" . ||
   { fail "jar failed"; finish; }
 cp "$TESSEL_RUNTIME_JAR" "$APP/lib/"
-cp "$DOUBLES/java_exe/java.exe" "$APP/jre/bin/"
-printf 'line=openjdk version "17.0.2" 2022-01-18\n' > "$APP/jre/bin/java.exe.cfg"
-cp "$DOUBLES/jvm_dll/jvm.dll" "$APP/jre/bin/server/"
+runtime_double "$APP/jre" 'openjdk version "17.0.2" 2022-01-18'
 export TESSEL_JVM_REAL=1 TESSEL_JVM_REAL_JAVA=$JAVA_BIN/java
 
 # project NAME MAIN_MODULE [MODULE_PATH]: an application of the two modules; the build's

@@ -5,7 +5,6 @@
 # last accepted source.
 source "$(dirname "$0")/lib.sh"
 
-DOUBLES=$TESSEL_BUILD_DIR/tests/doubles
 unset TESSEL_JAVA_HOME CORVANE_JAVA_HOME
 lower() { tr '[:upper:]' '[:lower:]'; }
 win() { windows_path "$1"; }

@@ -20,10 +20,7 @@ case_name "checksums cover the three packages"
 prepare_app() {
   local app=$1 example=$2
   cp "$example/lib/demo-app.jar" "$app/lib/"
-  mkdir -p "$app/jre/bin/server"
-  cp "$TESSEL_BUILD_DIR/tests/doubles/java_exe/java.exe" "$app/jre/bin/"
-  printf 'line=openjdk version "17.0.2" 2022-01-18\n' > "$app/jre/bin/java.exe.cfg"
-  cp "$TESSEL_BUILD_DIR/tests/doubles/jvm_dll/jvm.dll" "$app/jre/bin/server/"
+  runtime_double "$app/jre" 'openjdk version "17.0.2" 2022-01-18'
 }
 
 run_demo() {

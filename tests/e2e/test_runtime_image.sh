@@ -5,7 +5,6 @@
 # release file starts no process on its first start or any later one.
 source "$(dirname "$0")/lib.sh"
 
-DOUBLES=$TESSEL_BUILD_DIR/tests/doubles
 export TESSEL_JVM_EXIT_AT_CREATE=42  # the minimal jvm.dll ends the process here
 unset TESSEL_JAVA_HOME CORVANE_JAVA_HOME
 
@@ -19,10 +18,7 @@ make_image() {
 }
 # make_full HOME VERSION [release]: java.exe answering VERSION, optionally a release file too.
 make_full() {
-  mkdir -p "$1/bin/server"
-  cp "$DOUBLES/java_exe/java.exe" "$1/bin/java.exe"
-  printf 'line=openjdk version "%s" 2022-01-18\nexit=0\nhang=0\n' "$2" > "$1/bin/java.exe.cfg"
-  cp "$DOUBLES/jvm_dll_minimal/jvm.dll" "$1/bin/server/jvm.dll"
+  runtime_double "$1" "openjdk version \"$2\" 2022-01-18" "$DOUBLES/jvm_dll_minimal/jvm.dll"
   [ "${3:-}" = release ] && printf 'JAVA_VERSION="%s"\n' "$2" > "$1/release"
   return 0
 }

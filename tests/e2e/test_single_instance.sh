@@ -4,7 +4,6 @@
 # the jvm.dll double), and ends with exit code 0.
 source "$(dirname "$0")/lib.sh"
 
-DOUBLES=$TESSEL_BUILD_DIR/tests/doubles
 STARTUP_CALL='call com/tessel/Controller.startupPerformed(Ljava/lang/String;)V'
 unset TESSEL_JAVA_HOME CORVANE_JAVA_HOME TESSEL_JVM_THROWS
 
@@ -12,10 +11,8 @@ unset TESSEL_JAVA_HOME CORVANE_JAVA_HOME TESSEL_JVM_THROWS
 # takes HANG seconds to answer the version question (the first start only, then it is cached).
 app() {
   local dir=$E2E_DIR/$1
-  mkdir -p "$dir/jre/bin/server"
-  cp "$DOUBLES/java_exe/java.exe" "$dir/jre/bin/java.exe"
-  printf 'line=java version "1.8.0_60"\nexit=0\nhang=%s\n' "${2:-0}" > "$dir/jre/bin/java.exe.cfg"
-  cp "$DOUBLES/jvm_dll/jvm.dll" "$dir/jre/bin/server/jvm.dll"
+  runtime_double "$dir/jre"
+  printf 'hang=%s\n' "${2:-0}" >> "$dir/jre/bin/java.exe.cfg"
   write_project "$1" <<'TOML'
 [application]
 name = "Single"

@@ -6,16 +6,12 @@
 # into the prefix's real registry as the installers write it; the newest runtime in range wins.
 source "$(dirname "$0")/lib.sh"
 
-DOUBLES=$TESSEL_BUILD_DIR/tests/doubles
 export TESSEL_JVM_EXIT_AT_CREATE=42
 unset TESSEL_JAVA_HOME CORVANE_JAVA_HOME
 
 # make_runtime HOME VERSION: java.exe answering VERSION (no release file: the banner path).
 make_runtime() {
-  mkdir -p "$1/bin/server"
-  cp "$DOUBLES/java_exe/java.exe" "$1/bin/java.exe"
-  printf 'line=openjdk version "%s" 2022-01-18\nexit=0\nhang=0\n' "$2" > "$1/bin/java.exe.cfg"
-  cp "$DOUBLES/jvm_dll_minimal/jvm.dll" "$1/bin/server/jvm.dll"
+  runtime_double "$1" "openjdk version \"$2\" 2022-01-18" "$DOUBLES/jvm_dll_minimal/jvm.dll"
 }
 lower() { tr '[:upper:]' '[:lower:]'; }
 

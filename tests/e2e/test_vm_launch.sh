@@ -6,7 +6,6 @@
 source "$(dirname "$0")/lib.sh"
 
 JAVA_BIN=/usr/lib/jvm/java-17-openjdk-amd64/bin
-DOUBLES=$TESSEL_BUILD_DIR/tests/doubles
 APP=$E2E_DIR/app
 mkdir -p "$APP/lib" "$APP/extra" "$APP/jre/bin/server" "$E2E_DIR/src/vmcheck" "$E2E_DIR/classes"
 
@@ -45,9 +44,7 @@ mkdir -p "$APP/extra/vmcheck"
 cp "$E2E_DIR/classes/vmcheck/Helper.class" "$APP/extra/vmcheck/"
 cp "$TESSEL_RUNTIME_JAR" "$APP/lib/"
 
-cp "$DOUBLES/java_exe/java.exe" "$APP/jre/bin/"
-printf 'line=openjdk version "17.0.2" 2022-01-18\n' > "$APP/jre/bin/java.exe.cfg"
-cp "$DOUBLES/jvm_dll/jvm.dll" "$APP/jre/bin/server/"
+runtime_double "$APP/jre" 'openjdk version "17.0.2" 2022-01-18'
 export TESSEL_JVM_REAL=1 TESSEL_JVM_REAL_JAVA=$JAVA_BIN/java
 
 write_project vmcheck <<'EOF'

@@ -5,12 +5,9 @@
 # is a window the configuration asked for; it brings them in.
 source "$(dirname "$0")/lib.sh"
 
-DOUBLES=$TESSEL_BUILD_DIR/tests/doubles
 APP=$E2E_DIR/app
-mkdir -p "$APP/lib" "$APP/jre/bin/server"
-cp "$DOUBLES/java_exe/java.exe" "$APP/jre/bin/"
-printf 'line=openjdk version "17.0.2" 2022-01-18\n' > "$APP/jre/bin/java.exe.cfg"
-cp "$DOUBLES/jvm_dll/jvm.dll" "$APP/jre/bin/server/"
+mkdir -p "$APP/lib"
+runtime_double "$APP/jre" 'openjdk version "17.0.2" 2022-01-18'
 touch "$APP/lib/app.jar"
 
 # project NAME EXECUTABLE_TYPE [EXTRA ...]: an application in $APP named NAME.exe

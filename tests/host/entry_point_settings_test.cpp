@@ -12,25 +12,14 @@
 #include "jar/zip_maker.h"
 #include "main_jar.h"
 #include "project_file.h"
+#include "project_test_support.h"
 #include "tool_test_support.h"
 
 namespace tessel {
 namespace {
 
-std::vector<std::string> errorsOf(const std::string& text) {
-  Project project;
-  std::vector<ProjectError> errors;
-  EXPECT_FALSE(parseProject(text, "app.toml", project, errors));
-  std::vector<std::string> out;
-  for (const ProjectError& e : errors) out.push_back(formatProjectError(e));
-  return out;
-}
-
-std::map<int32_t, std::string> stringsOf(const Project& p) {
-  std::map<int32_t, std::string> m;
-  for (const auto& r : p.block.strings) m[r.first] = r.second;
-  return m;
-}
+using test::errorsOf;
+using test::stringsOf;
 
 TEST(EntryPointSettings, ModuleSettingsReachTheirKeys) {
   Project project;

@@ -5,31 +5,15 @@
 #include "config_keys.h"
 #include "embedded_names.h"
 #include "project_file.h"
+#include "project_test_support.h"
 #include "tool_test_support.h"
 
 namespace tessel {
 namespace {
 
-std::map<int32_t, std::string> stringsOf(const Project& p) {
-  std::map<int32_t, std::string> m;
-  for (const auto& r : p.block.strings) m[r.first] = r.second;
-  return m;
-}
-
-std::map<int32_t, std::u16string> messagesOf(const Project& p) {
-  std::map<int32_t, std::u16string> m;
-  for (const auto& r : p.block.messages) m[r.first] = r.second;
-  return m;
-}
-
-std::vector<std::string> errorsOf(const std::string& text) {
-  Project project;
-  std::vector<ProjectError> errors;
-  EXPECT_FALSE(parseProject(text, "app.toml", project, errors));
-  std::vector<std::string> out;
-  for (const ProjectError& e : errors) out.push_back(formatProjectError(e));
-  return out;
-}
+using test::errorsOf;
+using test::stringsOf;
+using test::messagesOf;
 
 TEST(ProjectFile, SectionedNamesVocabularyNamesAndRawNumbersSetTheirKeys) {
   Project project;

@@ -3,18 +3,12 @@
 
 #include "nearest_name.h"
 #include "project_file.h"
+#include "project_test_support.h"
 
 namespace tessel {
 namespace {
 
-std::vector<std::string> errorsOf(const std::string& text) {
-  Project project;
-  std::vector<ProjectError> errors;
-  EXPECT_FALSE(parseProject(text, "app.toml", project, errors));
-  std::vector<std::string> out;
-  for (const ProjectError& e : errors) out.push_back(formatProjectError(e));
-  return out;
-}
+using test::errorsOf;
 
 TEST(NearestName, CountsSlipsOfTheKindTypistsMake) {
   EXPECT_EQ(nameDistance("color", "colour"), 1u);

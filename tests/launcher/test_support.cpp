@@ -45,6 +45,13 @@ std::string currentPath() {
   return value;
 }
 
+std::wstring currentPathW() {
+  DWORD needed = GetEnvironmentVariableW(L"PATH", nullptr, 0);
+  std::wstring value(needed, L'\0');
+  value.resize(GetEnvironmentVariableW(L"PATH", &value[0], needed));
+  return value;
+}
+
 std::string readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::stringstream s;

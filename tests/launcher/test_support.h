@@ -27,6 +27,7 @@ DWORD awaitExit(PROCESS_INFORMATION& info);
 
 // The process's PATH at its full length.
 std::string currentPath();
+std::wstring currentPathW();
 // Removes a directory with everything below it.
 void removeTree(const std::string& path);
 void removeTree(const std::wstring& path);

@@ -22,8 +22,9 @@ std::vector<std::string> words(const std::string& text) {
   return out;
 }
 
-// A dotted Java name: module, package or class (non-ASCII letters pass as bytes >= 0x80).
-bool javaName(const std::string& text) {
+}  // namespace
+
+bool isDottedJavaName(const std::string& text) {
   if (text.empty() || text.front() == '.' || text.back() == '.') return false;
   for (size_t i = 0; i < text.size(); ++i) {
     const unsigned char c = static_cast<unsigned char>(text[i]);
@@ -33,6 +34,8 @@ bool javaName(const std::string& text) {
   }
   return true;
 }
+
+namespace {
 
 int hexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -80,8 +83,8 @@ bool addModuleOptions(const std::string* value, const char* attribute, const cha
   if (!value) return true;
   for (const std::string& target : words(*value)) {
     const size_t slash = target.find('/');
-    if (slash == std::string::npos || !javaName(target.substr(0, slash)) ||
-        !javaName(target.substr(slash + 1))) {
+    if (slash == std::string::npos || !isDottedJavaName(target.substr(0, slash)) ||
+        !isDottedJavaName(target.substr(slash + 1))) {
       why = std::string(attribute) + ": \"" + target + "\" is not module/package";
       return false;
     }
@@ -120,7 +123,7 @@ bool jarLaunchFromManifest(const Manifest& manifest, const std::string& jarEntry
     while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.pop_back();
     for (char& c : name)
       if (c == '/') c = '.';
-    if (!javaName(name)) {
+    if (!isDottedJavaName(name)) {
       why = "Main-Class: \"" + *mainClass + "\" is not a class name";
       return false;
     }

@@ -17,6 +17,9 @@ struct JarLaunch {
   std::vector<std::string> warnings;  // manifest entries that are left out, with the reason
 };
 
+// A dotted Java name: module, package or class (non-ASCII letters pass as bytes >= 0x80).
+bool isDottedJavaName(const std::string& text);
+
 // `jarEntry` is the jar's path as the launcher resolves it (relative to the executable's
 // directory, with backslashes). False with `why` for a manifest `java -jar` would refuse.
 bool jarLaunchFromManifest(const Manifest& manifest, const std::string& jarEntry, JarLaunch& launch,

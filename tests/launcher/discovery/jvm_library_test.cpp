@@ -68,16 +68,24 @@ TEST_F(JvmLibrary, JdkLoadsItsPrivateRuntimeThroughTheFallbackPath) {
       << "only the successful directory stays on PATH";
 }
 
-TEST_F(JvmLibrary, FailedLoadRestoresAPathLongerThanAnyFixedBuffer) {
-  std::string longPath = savedPath;
-  while (longPath.size() < 20000) longPath += ";C:\\some\\long\\directory\\name";
-  ASSERT_TRUE(SetEnvironmentVariableA("PATH", longPath.c_str()));
+// PATH is longer than any fixed buffer and names a folder no ANSI code page can hold: a failed
+// load gives it back as it was, a successful one only appends.
+TEST_F(JvmLibrary, PathComesBackWhole) {
+  std::wstring longPath = L"C:\\\u03a9mega\\\u65e5\\bin";
+  while (longPath.size() < 20000) longPath += L";C:\\some\\long\\directory\\name";
+  ASSERT_TRUE(SetEnvironmentVariableW(L"PATH", longPath.c_str()));
   makeRuntime(root, {"java version \"1.8.0_60\"", 0, 0, nullptr});
   EXPECT_EQ(loadJvmLibrary((root + "\\bin\\java.exe").c_str()), nullptr);
-  EXPECT_EQ(test::currentPath(), longPath);
-  const char* crtPath = std::getenv("PATH");
+  EXPECT_TRUE(test::currentPathW() == longPath);
+  const wchar_t* crtPath = _wgetenv(L"PATH");
   ASSERT_NE(crtPath, nullptr);
-  EXPECT_EQ(std::string(crtPath), longPath);
+  EXPECT_TRUE(std::wstring(crtPath) == longPath) << "the C runtime's copy too";
+
+  makeRuntime(root, {"java version \"1.8.0_60\"", 0, 0, "server"});
+  module = loadJvmLibrary((root + "\\bin\\java.exe").c_str());
+  ASSERT_NE(module, nullptr);
+  std::wstring extended = test::currentPathW();
+  EXPECT_EQ(extended.rfind(longPath + L";", 0), 0u) << "the old value stays in front, unchanged";
 }
 
 TEST_F(JvmLibrary, WrongWordSizeExistsButDoesNotLoad) {

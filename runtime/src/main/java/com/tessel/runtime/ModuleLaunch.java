@@ -49,14 +49,7 @@ final class ModuleLaunch {
                     + mainClassName + " to the launcher; name the class in main_module (\""
                     + moduleName + "/" + mainClassName + "\") so that the launcher exports it");
         } catch (InvocationTargetException thrown) {
-            Throwable cause = thrown.getCause();
-            if (cause instanceof Exception) {
-                throw (Exception) cause;
-            }
-            if (cause instanceof Error) {
-                throw (Error) cause;
-            }
-            throw thrown;
+            throw WinLauncher.causeOf(thrown);
         }
     }
 

@@ -144,14 +144,19 @@ public final class WinLauncher {
         try {
             main.invoke(null, (Object) args);
         } catch (InvocationTargetException thrown) {
-            Throwable cause = thrown.getCause();
-            if (cause instanceof Exception) {
-                throw (Exception) cause;
-            }
-            if (cause instanceof Error) {
-                throw (Error) cause;
-            }
-            throw thrown;
+            throw causeOf(thrown);
         }
+    }
+
+    /** What main threw, so that it leaves the launcher as the application threw it. */
+    static Exception causeOf(InvocationTargetException thrown) {
+        Throwable cause = thrown.getCause();
+        if (cause instanceof Exception) {
+            return (Exception) cause;
+        }
+        if (cause instanceof Error) {
+            throw (Error) cause;
+        }
+        return thrown;
     }
 }
