@@ -4,6 +4,7 @@
 
 #include "diagnostics/log.h"
 #include "instance/instance_names.h"
+#include "util/handles.h"
 
 namespace tessel {
 namespace {
@@ -40,17 +41,17 @@ HANDLE createNumberedInstanceSemaphore(char* name, size_t capacity, bool global,
   bool shortened = false;
   instanceSemaphoreNameFor(name, capacity, global, absoluteExe, number, &shortened);
   logShortened(shortened, absoluteExe);
-  HANDLE semaphore = CreateSemaphoreA(nullptr, 1, 1, name);
+  unique_handle semaphore(CreateSemaphoreA(nullptr, 1, 1, name));
   DWORD error = GetLastError();
   while (error == ERROR_ALREADY_EXISTS && number < kLastInstanceNumber) {
-    CloseHandle(semaphore);
     ++number;
     instanceSemaphoreNameFor(name, capacity, global, absoluteExe, number);
-    semaphore = CreateSemaphoreA(nullptr, 1, 1, name);
-    error = GetLastError();
+    HANDLE next = CreateSemaphoreA(nullptr, 1, 1, name);
+    error = GetLastError();  // before the previous number's handle is closed
+    semaphore.reset(next);
   }
-  logSemaphore(name, error, semaphore);
-  return keptOrForgotten(semaphore, error, name);
+  logSemaphore(name, error, semaphore.get());
+  return keptOrForgotten(semaphore.release(), error, name);
 }
 
 HANDLE createInstanceSemaphore(char* name, size_t capacity, bool global, const char* absoluteExe,

@@ -203,13 +203,22 @@ void collapseBackslashesW(wchar_t* path) {
   path[write] = 0;
 }
 
+namespace {
+// The converted form goes back into the caller's buffer only when nothing was lost and it fits
+// where the original stood (the caller's capacity is only known to hold the original).
+void replaceIfNotLonger(char* path, const char* converted, bool lossy) {
+  size_t length = std::strlen(converted);
+  if (!lossy && length <= std::strlen(path)) std::memcpy(path, converted, length + 1);
+}
+}  // namespace
+
 void collapseBackslashes(char* path) {
   wchar_t wide[kPathCapacity];
   if (!toWide(path, wide, kPathCapacity)) return;
   collapseBackslashesW(wide);
   char back[kPathCapacity];
-  bool lossy = false;
-  if (toNarrow(wide, back, kPathCapacity, &lossy) && !lossy) std::strcpy(path, back);
+  bool lossy = true;
+  if (toNarrow(wide, back, kPathCapacity, &lossy)) replaceIfNotLonger(path, back, lossy);
 }
 
 void lowerCasePathW(wchar_t* path) {
@@ -222,8 +231,8 @@ void lowerCasePath(char* path) {
   if (!toWide(path, wide, kPathCapacity)) return;
   lowerCasePathW(wide);
   char back[kPathCapacity];
-  bool lossy = false;
-  if (toNarrow(wide, back, kPathCapacity, &lossy) && !lossy) std::strcpy(path, back);
+  bool lossy = true;
+  if (toNarrow(wide, back, kPathCapacity, &lossy)) replaceIfNotLonger(path, back, lossy);
 }
 
 bool findFile(const char* name, uint64_t* lastWrite) {
