@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "util/handles.h"
-#include "util/argument_list.h"
+#include "argument_list.h"
 
 namespace tessel {
 

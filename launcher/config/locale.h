@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "util/argument_list.h"
+#include "argument_list.h"
 
 namespace tessel {
 

@@ -3,14 +3,12 @@
 #pragma once
 #include <cstddef>
 
+#include "version_text.h"  // parseReleaseVersion
+
 namespace tessel {
 
-// The version a runtime's "-version" banner would show, from the text of a release file:
-// JAVA_VERSION, plus the pre-release part of JAVA_RUNTIME_VERSION when that begins with the
-// same number and a "-" (18 with 18-ea+20-1248 gives 18-ea). False without a quoted,
-// non-empty JAVA_VERSION of at most 99 characters or when it does not fit `capacity`.
-bool parseReleaseVersion(const char* text, size_t length, char* version, size_t capacity);
-// Reads home\release (at most 64 KB) and parses it; false when it is missing or unusable.
+// Reads home\release (at most 64 KB) and parses it (parseReleaseVersion); false when it is
+// missing or unusable.
 bool readReleaseVersion(const char* home, char* version, size_t capacity);
 // The runtime home of a ...\bin\java.exe path (the folder above bin); false for an executable
 // that does not stand in a folder named bin, or when the result does not fit kPathCapacity.

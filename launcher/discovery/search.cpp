@@ -20,6 +20,8 @@
 #include "util/bounded_text.h"
 #include "util/paths.h"
 #include "files/expansion.h"
+#include "location_file.h"
+#include "util/file_lines.h"
 
 namespace tessel {
 
@@ -149,21 +151,12 @@ bool readLocationFile(char* line, const wchar_t* name) {
   if (!absolutePathW(installation, directory, PathForm::Long) ||
       !copyWhole(path, kPathCapacity, installation) || !appendWhole(path, kPathCapacity, name))
     return false;
-  FILE* file = _wfopen(path, L"rt");
+  unique_file file(_wfopen(path, L"rt"));
   if (!file) return false;
-  bool read = std::fgets(line, kPathCapacity, file) != nullptr;
-  size_t length = read ? std::strlen(line) : 0;
-  // A first line that fills the buffer without its end was cut: do not name a wrong place.
-  bool cut = read && length == kPathCapacity - 1 && line[length - 1] != '\n' &&
-             std::fgetc(file) != EOF;
-  std::fclose(file);
-  if (!read || cut) {
-    if (cut) logLine("location file line too long");
-    line[0] = 0;
-    return false;
-  }
-  while (length > 0 && (line[length - 1] == '\n' || line[length - 1] == '\r')) line[--length] = 0;
-  return true;
+  FileLineSource source(std::move(file));
+  LocationLine read = readLocationLine(source, line, kPathCapacity);
+  if (read == LocationLine::TooLong) logLine("location file line too long");
+  return read == LocationLine::Read;
 }
 
 bool checkLocation(char* executable, const char* directory, const char* minimum,

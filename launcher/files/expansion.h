@@ -1,6 +1,6 @@
-// Expansion of "${...}" references in configured values: the launcher's fixed variables,
-// then the environment. Every expansion is bounded by the caller's buffer: an occurrence
-// whose value would not fit stays unexpanded (logged) and expansion goes on.
+// Expansion of variable references in configured values (the portable variable_expansion.h
+// with the launcher's directories and the process environment). Every expansion is bounded
+// by the caller's buffer: an occurrence whose value would not fit stays unexpanded (logged).
 #pragma once
 #include <cstddef>
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "launch/vm_option_list.h"
+#include "vm_option_list.h"
 
 namespace tessel {
 

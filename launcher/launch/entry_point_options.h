@@ -4,7 +4,7 @@
 #pragma once
 #include <string>
 
-#include "launch/vm_option_list.h"
+#include "vm_option_list.h"
 
 namespace tessel {
 

@@ -13,7 +13,7 @@
 #include "util/bounded_text.h"
 #include "util/paths.h"
 #include "util/text_match.h"
-#include "util/argument_list.h"
+#include "argument_list.h"
 #include "files/expansion.h"
 #include "vm/java_vm.h"
 #include "config/launcher_flavour.h"

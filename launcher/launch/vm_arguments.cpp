@@ -9,6 +9,7 @@
 #include "config/config_block.h"
 #include "config/locale.h"
 #include "config_keys.h"
+#include "configured_tokens.h"
 #include "diagnostics/log.h"
 #include "util/bounded_text.h"
 #include "util/environment.h"
@@ -16,7 +17,7 @@
 #include "util/text_match.h"
 #include "files/temp_dir.h"
 #include "instance/instance_guard.h"
-#include "util/argument_list.h"
+#include "argument_list.h"
 #include "config/start_markers.h"
 #include "launch/class_path.h"
 #include "files/expansion.h"
@@ -63,6 +64,19 @@ void applyLocaleOption(const char* prefix, bool (*copyPart)(char*), VmOptionStat
   applyOptionLine(nullptr, option.c_str(), state);
 }
 
+class ConfiguredValueExpander : public TokenExpander {
+ public:
+  ConfiguredValueExpander(int32_t key, PathForm form) : key_(key), form_(form) {}
+  void expand(wchar_t* text, size_t capacity) override {
+    if (!expandVariables(text, capacity, form_))
+      logError("configuration value %d not fully expanded: %S", static_cast<int>(key_), text);
+  }
+
+ private:
+  int32_t key_;
+  PathForm form_;
+};
+
 }  // namespace
 
 std::vector<std::string> buildLauncherProperties() {
@@ -83,32 +97,18 @@ std::vector<std::string> buildLauncherProperties() {
 }
 
 void appendExpandedTokens(int32_t key, size_t capacity, PathForm form, ArgumentList& out) {
-  std::vector<wchar_t> text(capacity);
-  configStringW(key, text.data(), capacity);
-  if (!text[0]) return;
-  ArgumentList tokens;
-  splitCommandLine(text.data(), tokens);
-  for (const std::wstring& token : tokens) {
-    copyText(text.data(), capacity, token.c_str());
-    if (!expandVariables(text.data(), capacity, form))
-      logError("configuration value %d not fully expanded: %S", static_cast<int>(key), text.data());
-    out.emplace_back(text.data());
-  }
+  std::vector<wchar_t> value(capacity);
+  configStringW(key, value.data(), capacity);
+  ConfiguredValueExpander expander(key, form);
+  tessel::appendExpandedTokens(value.data(), capacity, expander, out);
 }
 
 void collectVmParameters(const ArgumentList& arguments, VmOptionState& state) {
   ArgumentList tokens;
   appendExpandedTokens(key::VmParameters, kPathCapacity, PathForm::NarrowSafe, tokens);
   logLine("adding options\n");
-  for (size_t i = 0; i < tokens.size(); ++i) {
-    if (tokens[i] == L"-include-options" && i + 1 < tokens.size()) {
-      std::wstring include = L"-include-options " + tokens[i + 1];
-      applyOptionLine(nullptr, include.c_str(), state);
-      ++i;
-    } else {
-      applyOptionLine(nullptr, tokens[i].c_str(), state);
-    }
-  }
+  for (const std::wstring& line : vmParameterLines(tokens))
+    applyOptionLine(nullptr, line.c_str(), state);
   if (configInt(key::AllowJOptions)) {
     for (const std::wstring& argument : arguments)
       if (startsWith(argument, L"-J")) applyOptionLine(nullptr, argument.c_str() + 2, state);

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "util/argument_list.h"
+#include "argument_list.h"
 #include "util/paths.h"
-#include "launch/vm_option_list.h"
+#include "vm_option_list.h"
 
 namespace tessel {
 

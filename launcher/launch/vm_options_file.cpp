@@ -8,16 +8,12 @@
 #include "diagnostics/log.h"
 #include "util/bounded_text.h"
 #include "util/paths.h"
-#include "util/text_match.h"
 #include "files/expansion.h"
 
 namespace tessel {
 namespace {
 
-const wchar_t kIncludeDirective[] = L"-include-options ";
-const wchar_t kReplaceDirective[] = L"-classpath ";
-const wchar_t kPrependDirective[] = L"-classpath/p ";
-const wchar_t kAppendDirective[] = L"-classpath/a ";
+static_assert(kOptionLineCapacity == kPathCapacity, "option lines are path buffers");
 
 std::string narrowString(const wchar_t* text) {
   std::unique_ptr<char[]> narrow = narrowCopy(text);
@@ -52,56 +48,65 @@ unique_file openBesideExecutable(const wchar_t* exe, std::wstring* openedPath) {
 }
 
 // Full-path form for comparing chain members; the text itself when that fails.
-std::wstring comparableName(const wchar_t* path) {
+std::wstring fullName(const wchar_t* path) {
   wchar_t full[kPathCapacity];
   DWORD n = GetFullPathNameW(path, kPathCapacity, full, nullptr);
   return (n == 0 || n >= kPathCapacity) ? std::wstring(path) : std::wstring(full);
 }
 
-bool alreadyOpen(const VmOptionState& state, const std::wstring& name) {
-  for (const std::wstring& open : state.openFiles)
-    if (_wcsicmp(comparableName(open.c_str()).c_str(), name.c_str()) == 0) return true;
-  return false;
-}
+class LauncherOptionsHost : public VmOptionsHost {
+ public:
+  std::unique_ptr<LineSource> open(const wchar_t* path) override {
+    unique_file file = openText(path);
+    opened_ = file.get();
+    if (!file) return nullptr;
+    return std::unique_ptr<LineSource>(new FileLineSource(std::move(file)));
+  }
+  // The file is text in the ANSI code page, like the options the runtime is handed.
+  bool toWide(const char* line, wchar_t* out, size_t capacity) override {
+    return tessel::toWide(line, out, capacity);
+  }
+  bool expand(wchar_t* text, size_t capacity, bool includeName) override {
+    return expandVariables(text, capacity, includeName ? PathForm::Long : PathForm::NarrowSafe);
+  }
+  bool resolve(wchar_t* out, size_t capacity, const wchar_t* name,
+               const wchar_t* includingFile) override {
+    return capacity == kPathCapacity && resolvePathW(out, name, PathForm::Long, includingFile);
+  }
+  std::wstring comparableName(const wchar_t* path) override { return fullName(path); }
+  bool sameName(const std::wstring& a, const std::wstring& b) override {
+    return _wcsicmp(a.c_str(), b.c_str()) == 0;
+  }
+  std::string narrow(const wchar_t* text) override { return narrowString(text); }
+  void note(VmOptionsNote what, const wchar_t* a, const wchar_t* b, const void*) override {
+    switch (what) {
+      case VmOptionsNote::IncludeExpanded: logLine("after exp from %S %S", a, b); break;
+      case VmOptionsNote::IncludeNameTooLong:
+        logError("vmoptions include name too long: %S", a);
+        break;
+      case VmOptionsNote::IncludeTooDeep:
+        logError("vmoptions include of %S skipped: more than %d levels", a,
+                 static_cast<int>(kMaxIncludeDepth));
+        break;
+      case VmOptionsNote::IncludeCycle:
+        logError("vmoptions include of %S skipped: the file is already being read", a);
+        break;
+      case VmOptionsNote::IncludeOpened:
+        logLine("adding vmoptions from (%p) <%S> (%S)", opened_, a, b);
+        break;
+      case VmOptionsNote::IncludeDone:
+        logLine("adding vmoptions 2");
+        logLine("adding vmoptions 3");
+        break;
+      case VmOptionsNote::LineNotExpanded: logError("vmoptions line not fully expanded: %S", a); break;
+    }
+  }
 
-void includeOptionsFile(const wchar_t* includingFile, const wchar_t* name, VmOptionState& state) {
-  wchar_t expanded[kPathCapacity];
-  copyText(expanded, kPathCapacity, name);
-  expandVariables(expanded, kPathCapacity, PathForm::Long);
-  logLine("after exp from %S %S", expanded, name);
-  wchar_t resolved[kPathCapacity];
-  if (!resolvePathW(resolved, expanded, PathForm::Long, includingFile)) {
-    logError("vmoptions include name too long: %S", expanded);
-    return;
-  }
-  std::wstring comparable = comparableName(resolved);
-  if (state.openFiles.size() >= kMaxIncludeDepth) {
-    logError("vmoptions include of %S skipped: more than %d levels", resolved,
-             static_cast<int>(kMaxIncludeDepth));
-    return;
-  }
-  if (alreadyOpen(state, comparable)) {
-    logError("vmoptions include of %S skipped: the file is already being read", resolved);
-    return;
-  }
-  unique_file file = openText(resolved);
-  logLine("adding vmoptions from (%p) <%S> (%S)", static_cast<void*>(file.get()), resolved,
-          expanded);
-  state.openFiles.push_back(resolved);
-  readVmOptionsFile(resolved, std::move(file), state);
-  state.openFiles.pop_back();
-  logLine("adding vmoptions 2");
-  logLine("adding vmoptions 3");
-}
+ private:
+  const void* opened_ = nullptr;  // the C runtime file last opened, for the log
+};
 
-void trimLine(char* line) {
-  size_t n = std::strlen(line);
-  while (n > 0 && (line[n - 1] == '\r' || line[n - 1] == '\n')) line[--n] = 0;
-  while (n > 0 && line[n - 1] == ' ') line[--n] = 0;
-  size_t start = 0;
-  while (line[start] == ' ') ++start;
-  if (start > 0) std::memmove(line, line + start, n - start + 1);
-}
+LauncherOptionsHost optionsHost;
 
 }  // namespace
 
@@ -116,33 +121,12 @@ unique_file openDefaultVmOptions(std::wstring* openedPath) {
 
 void readVmOptionsFile(const wchar_t* path, unique_file file, VmOptionState& state) {
   if (!file) return;
-  char line[kPathCapacity];
-  wchar_t wide[kPathCapacity];
-  // A line longer than the buffer arrives in pieces, each taken as a line of its own.
-  while (std::fgets(line, static_cast<int>(kPathCapacity), file.get())) {
-    trimLine(line);
-    if (line[0] == 0 || line[0] == '#') continue;
-    // The file is text in the ANSI code page, like the options the runtime is handed.
-    if (!toWide(line, wide, kPathCapacity)) wide[0] = 0;
-    if (!expandVariables(wide, kPathCapacity, PathForm::NarrowSafe))
-      logError("vmoptions line not fully expanded: %S", wide);
-    std::wstring copy(wide);
-    applyOptionLine(path, copy.c_str(), state);
-  }
+  FileLineSource source(std::move(file));
+  readVmOptions(path, source, state, optionsHost);
 }
 
 void applyOptionLine(const wchar_t* includingFile, const wchar_t* line, VmOptionState& state) {
-  if (startsWith(line, kIncludeDirective)) {
-    includeOptionsFile(includingFile, line + std::wcslen(kIncludeDirective), state);
-  } else if (startsWith(line, kReplaceDirective)) {
-    state.slots.classPathReplace = narrowString(line + std::wcslen(kReplaceDirective));
-  } else if (startsWith(line, kPrependDirective)) {
-    state.slots.classPathPrepend = narrowString(line + std::wcslen(kPrependDirective));
-  } else if (startsWith(line, kAppendDirective)) {
-    state.slots.classPathAppend = narrowString(line + std::wcslen(kAppendDirective));
-  } else {
-    state.options.push_back(narrowString(line));
-  }
+  applyOptionLine(includingFile, line, state, optionsHost);
 }
 
 }  // namespace tessel

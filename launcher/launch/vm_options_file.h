@@ -1,21 +1,13 @@
-// The .vmoptions file beside the executable and the option-line interpreter shared by every
-// source of VM options (configured parameters, "-J" options, locale options, options files).
+// The .vmoptions file beside the executable, and the launcher's side of the portable
+// options reader (vm_options_reader.h): files, names, variables and the code page.
 #pragma once
-#include <cstdio>
-#include <memory>
 #include <string>
 
-#include "launch/vm_option_list.h"
+#include "util/file_lines.h"
+#include "vm_option_list.h"
+#include "vm_options_reader.h"
 
 namespace tessel {
-
-struct FileCloser {
-  void operator()(FILE* file) const noexcept { std::fclose(file); }
-};
-using unique_file = std::unique_ptr<FILE, FileCloser>;
-
-// Include files nest at most this deep; deeper includes are skipped with a log line.
-constexpr size_t kMaxIncludeDepth = 16;
 
 // The default options file, open in text mode, or none; `openedPath` receives its name.
 unique_file openDefaultVmOptions(std::wstring* openedPath = nullptr);

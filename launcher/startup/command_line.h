@@ -3,7 +3,7 @@
 #pragma once
 #include <windows.h>
 
-#include "util/argument_list.h"
+#include "argument_list.h"
 
 namespace tessel {
 

@@ -1,7 +1,7 @@
 // The launcher's own command-line options -q, -c and -console (when the configuration
 // enables them). They stay in the argument list.
 #pragma once
-#include "util/argument_list.h"
+#include "argument_list.h"
 #include "startup/console.h"
 
 namespace tessel {

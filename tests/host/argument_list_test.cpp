@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "util/argument_list.h"
+#include "argument_list.h"
 
 namespace tessel {
 namespace {

@@ -1,4 +1,4 @@
-#include "util/argument_list.h"
+#include "argument_list.h"
 
 #include <cwchar>
 
