@@ -10,14 +10,7 @@
 namespace tessel {
 namespace {
 
-struct FixedReference {
-  const char* narrow;
-  const wchar_t* wide;
-  FixedVariable variable;
-};
-
 #define TESSEL_REF(text, variable) {text, L##text, FixedVariable::variable}
-// Applied in this order, each as a full pass, so later rows see what earlier rows inserted.
 const FixedReference kFixedReferences[] = {
     TESSEL_REF("%TESSEL_EXEDIR%", LauncherDir),
     TESSEL_REF("%CORVANE_EXEDIR%", LauncherDir),
@@ -138,6 +131,11 @@ bool expandEnvironment(T* text, size_t capacity, ReferenceIndex<T>& index, const
 }
 
 }  // namespace
+
+const FixedReference* fixedReferences(size_t* count) {
+  *count = sizeof(kFixedReferences) / sizeof(kFixedReferences[0]);
+  return kFixedReferences;
+}
 
 template <typename T>
 bool replaceReferences(T* text, size_t capacity, const T* reference, const T* value,

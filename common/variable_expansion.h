@@ -10,6 +10,16 @@ namespace tessel {
 // Where the fixed references take their value from.
 enum class FixedVariable { LauncherDir, LaunchTempDir, Separator, RuntimeHome, SystemTempDir };
 
+// A fixed reference in both widths and the variable it names.
+struct FixedReference {
+  const char* narrow;
+  const wchar_t* wide;
+  FixedVariable variable;
+};
+// The fixed references in the order they are applied, each as a full pass, so later rows
+// see what earlier rows inserted but earlier rows do not.
+const FixedReference* fixedReferences(size_t* count);
+
 template <typename T>
 class ExpansionSource {
  public:
