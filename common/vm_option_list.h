@@ -1,6 +1,7 @@
 // The VM options of one launch as they are collected: the ordered option list and the three
 // class-path slots that option lines may fill.
 #pragma once
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,11 +19,13 @@ struct ClassPathSlots {
 };
 
 // Everything option lines feed, plus the chain of options files being read (outermost
-// first), which bounds include nesting.
+// first), which bounds include nesting, and the count of includes tried, which bounds them
+// in total.
 struct VmOptionState {
   VmOptionList options;
   ClassPathSlots slots;
   std::vector<std::wstring> openFiles;
+  size_t includesTried = 0;
 };
 
 }  // namespace tessel

@@ -50,6 +50,11 @@ void includeOptionsFile(const wchar_t* includingFile, const wchar_t* name, VmOpt
     host.note(VmOptionsNote::IncludeCycle, resolved.get());
     return;
   }
+  if (state.includesTried >= kMaxIncludesTried) {
+    host.note(VmOptionsNote::IncludeTooMany, resolved.get());
+    return;
+  }
+  ++state.includesTried;
   std::unique_ptr<LineSource> file = host.open(resolved.get());
   host.note(VmOptionsNote::IncludeOpened, resolved.get(), expanded.get(), file.get());
   state.openFiles.push_back(resolved.get());

@@ -14,6 +14,9 @@ namespace tessel {
 
 // Include files nest at most this deep; deeper includes are skipped with a log line.
 constexpr size_t kMaxIncludeDepth = 16;
+// At most this many includes are followed in all: files that include each other several
+// times would otherwise be read a number of times exponential in the depth.
+constexpr size_t kMaxIncludesTried = 256;
 // Option lines and include names are read and expanded in buffers of this many characters;
 // a longer line arrives in pieces, each taken as a line of its own.
 constexpr size_t kOptionLineCapacity = 6000;
@@ -24,6 +27,7 @@ enum class VmOptionsNote {
   IncludeNameTooLong,  // a: the expanded include name
   IncludeTooDeep,      // a: the resolved name
   IncludeCycle,        // a: the resolved name
+  IncludeTooMany,      // a: the resolved name
   IncludeOpened,       // a: the resolved name, b: the expanded one, source: the file or null
   IncludeDone,         // after an included file was read
   LineNotExpanded,     // a: the line as far as it was expanded

@@ -91,6 +91,10 @@ class LauncherOptionsHost : public VmOptionsHost {
       case VmOptionsNote::IncludeCycle:
         logError("vmoptions include of %S skipped: the file is already being read", a);
         break;
+      case VmOptionsNote::IncludeTooMany:
+        logError("vmoptions include of %S skipped: more than %d includes in all", a,
+                 static_cast<int>(kMaxIncludesTried));
+        break;
       case VmOptionsNote::IncludeOpened:
         logLine("adding vmoptions from (%p) <%S> (%S)", opened_, a, b);
         break;

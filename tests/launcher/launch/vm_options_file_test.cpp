@@ -70,6 +70,20 @@ TEST(VmOptionsFile, IncludeNestingIsBounded) {
   EXPECT_EQ(state.options.back(), "-Dlevel" + std::to_string(kMaxIncludeDepth - 1));
 }
 
+TEST(VmOptionsFile, IncludesAreBoundedInTotal) {
+  // Each file includes the next six times: 6^11 reads without a bound on the total.
+  ScratchDir dir;
+  for (int i = 0; i < 12; ++i) {
+    std::string text = "-Dlevel" + std::to_string(i) + "\n";
+    for (int k = 0; k < 6 && i < 11; ++k) text += "-include-options m" + std::to_string(i + 1) + ".vmoptions\n";
+    dir.write(L"m" + std::to_wstring(i) + L".vmoptions", text);
+  }
+  VmOptionState state = readFile(dir.file(L"m0.vmoptions"));
+  ASSERT_EQ(state.options.size(), 1 + kMaxIncludesTried);
+  EXPECT_EQ(state.options[1], "-Dlevel1");
+  EXPECT_EQ(state.options[2], "-Dlevel2") << "depth first";
+}
+
 TEST(VmOptionsFile, OverlongLinesArriveInPiecesAndAByteOrderMarkStays) {
   ScratchDir dir;
   std::string longLine = "-Dlong=" + std::string(20000 - 7, 'x');
