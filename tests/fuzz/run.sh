@@ -25,7 +25,7 @@ for exe in "$build"/tests/fuzz/fuzz_*; do
   rc=$?
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   units=$(ls "$corpus" | wc -l)
-  summary+=("$(printf '%-22s %10s runs  %5s corpus inputs  %s' "$name" "${runs:-?}" "$units" \
+  summary+=("$(printf '%-26s %10s runs  %5s corpus inputs  %s' "$name" "${runs:-?}" "$units" \
     "$([ $rc -eq 0 ] && echo ok || echo FAILED)")")
   if [ $rc -ne 0 ]; then
     failed+=("$name")
