@@ -102,7 +102,9 @@ class LauncherOptionsHost : public VmOptionsHost {
         logLine("adding vmoptions 2");
         logLine("adding vmoptions 3");
         break;
-      case VmOptionsNote::LineNotExpanded: logError("vmoptions line not fully expanded: %S", a); break;
+      case VmOptionsNote::LineNotExpanded:
+        logError("vmoptions line not fully expanded: %S", a);
+        break;
     }
   }
 
