@@ -1,7 +1,10 @@
 #!/usr/bin/env python3
 """Writes the binary seed inputs of the fuzz targets into tests/fuzz/seeds (run from anywhere;
 needs the host `tessel` to build the executables). The seeds are committed; this script says
-what they are and makes them again after a format change.
+what they are and makes them again after a format change. The seeds of the launcher's text
+parsers (command_line, entry_point_options, expansion, location_file, versions, vm_options)
+are written by hand; the first byte of most picks a buffer size, NUL bytes separate parts
+(each target's opening comment says which).
 Usage: make_seeds.py PATH/TO/tessel"""
 import os
 import struct
