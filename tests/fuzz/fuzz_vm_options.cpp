@@ -3,7 +3,7 @@
 // and without "./" in front, so that cycles can be spelt in several ways. Checks: include
 // depth and the includes in all stay bounded, no file is read while it is already being
 // read, the chain of open files is balanced, every line read has at most one effect, and
-// every option is a line.
+// every option is a line. The last part is also read as the configured VM parameters.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -13,6 +13,8 @@
 #include <string>
 
 #include "fuzz_check.h"
+#include "argument_list.h"
+#include "configured_tokens.h"
 #include "fuzz_input.h"
 #include "line_source.h"
 #include "variable_expansion.h"
@@ -127,11 +129,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(option.compare(0, 17, "-include-options ") != 0);
   }
 
-  // A line handed in directly (the configured parameters) goes through the same interpreter.
+  // The configured VM parameters: the last part as a command line, its tokens paired into
+  // option lines, each handed in alone; their includes reach the same files.
+  tessel::ArgumentList tokens;
+  const std::wstring parameters = fuzz::widen(parts.back());
+  tessel::splitCommandLine(parameters.c_str(), tokens);
   tessel::VmOptionState direct;
   FakeFiles directHost(files, direct);
-  const std::wstring line = fuzz::widen(parts.back());
-  tessel::applyOptionLine(nullptr, line.c_str(), direct, directHost);
-  FUZZ_CHECK(direct.openFiles.empty());
+  for (const std::wstring& line : tessel::vmParameterLines(tokens)) {
+    tessel::applyOptionLine(nullptr, line.c_str(), direct, directHost);
+    FUZZ_CHECK(direct.openFiles.empty());
+  }
+  FUZZ_CHECK(directHost.opens == direct.includesTried &&
+             direct.includesTried <= tessel::kMaxIncludesTried);
   return 0;
 }
