@@ -118,7 +118,7 @@ BlockStatus readBlock(ByteSource& in, BlockContents& out, const BlockReadHooks& 
   BlockStatus s = readWideRecords(in, count, out.messages);
   if (s != BlockStatus::Ok) return s;
 
-  if (hooks.beforeSections) hooks.beforeSections();
+  if (hooks.beforeSections) hooks.beforeSections(hooks.context);
 
   int32_t sections = 0;
   if (!readLe32(in, sections)) return BlockStatus::ReadInt;

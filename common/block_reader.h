@@ -4,7 +4,6 @@
 // huge allocation or a read past the data.
 #pragma once
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -49,7 +48,8 @@ struct BlockContents {
 // Receives the block as it is read; lets the launcher detect its locale after the message
 // records and before the locale sections, as the order of its log requires.
 struct BlockReadHooks {
-  std::function<void()> beforeSections;
+  void (*beforeSections)(void* context) = nullptr;
+  void* context = nullptr;
 };
 
 // Reads fields 1 to 9 from the current position of the source.

@@ -1,6 +1,7 @@
 #include "variable_expansion.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <cwchar>
 #include <string>
@@ -80,8 +81,13 @@ class ReferenceIndex {
         if (*close) references_.emplace_back(p, static_cast<size_t>(close - p + 1));
       }
     }
-    std::sort(references_.begin(), references_.end());
+    // The C runtime's sort: std::sort would add its own sorting code for each character type.
+    std::qsort(references_.data(), references_.size(), sizeof(references_[0]), compare);
     dirty_ = false;
+  }
+  static int compare(const void* a, const void* b) {
+    return static_cast<const std::basic_string_view<T>*>(a)->compare(
+        *static_cast<const std::basic_string_view<T>*>(b));
   }
 
   const T* text_;

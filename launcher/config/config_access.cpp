@@ -10,12 +10,11 @@
 
 namespace tessel {
 
-std::map<int32_t, std::string> LauncherConfig;
-std::map<int32_t, std::wstring> LauncherMessages;
+KeyedTexts<std::string> LauncherConfig;
+KeyedTexts<std::wstring> LauncherMessages;
 
 const std::string* configValue(int32_t key) {
-  auto it = LauncherConfig.find(key);  // find, never operator[]: lookups must not insert
-  return it == LauncherConfig.end() ? nullptr : &it->second;
+  return LauncherConfig.find(key);  // find, never operator[]: lookups must not insert
 }
 
 size_t configString(int32_t key, char* buffer, size_t capacity) {
@@ -49,12 +48,12 @@ void configStringW(int32_t key, wchar_t* buffer, size_t capacity) {
 
 void configMessageW(int32_t key, wchar_t* buffer, size_t capacity) {
   if (capacity == 0) return;
-  auto it = LauncherMessages.find(key);
-  if (it == LauncherMessages.end()) {
+  const std::wstring* message = LauncherMessages.find(key);
+  if (!message) {
     configStringW(key, buffer, capacity);
     return;
   }
-  copyText(buffer, capacity, it->second.c_str());
+  copyText(buffer, capacity, message->c_str());
 }
 
 std::unique_ptr<char[]> configStringCopy(int32_t key) {

@@ -3,14 +3,15 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <string>
 
+#include "config/keyed_texts.h"
+
 namespace tessel {
 
-extern std::map<int32_t, std::string> LauncherConfig;
-extern std::map<int32_t, std::wstring> LauncherMessages;
+extern KeyedTexts<std::string> LauncherConfig;
+extern KeyedTexts<std::wstring> LauncherMessages;
 
 // Copies the value (at most capacity-1 bytes, always terminated); returns the bytes copied.
 // A cut value is logged as an error.
@@ -27,7 +28,8 @@ std::unique_ptr<char[]> configStringCopy(int32_t key);
 int32_t configInt(int32_t key);
 // "r,g,b" as a Windows colour value (red in the low byte).
 uint32_t configColor(int32_t key);
-// The value itself, or nullptr when absent (no copy; valid for the process's life).
+// The value itself, or nullptr when absent (no copy; valid while the configuration is unchanged,
+// which after loading is the process's life).
 const std::string* configValue(int32_t key);
 
 // Test support: forget everything loaded.

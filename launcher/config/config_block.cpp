@@ -173,23 +173,38 @@ void seekToConfigBlock(HANDLE file) {
   seekTo(file, blockStartOffset(r, p));
 }
 
+namespace {
+
+struct Loading {
+  BlockContents* block;
+  const ArgumentList* arguments;
+  char* locale;
+};
+
+// The records are complete: store them before the locale is detected, as a reader of the log
+// expects.
+void storeRecords(void* context) {
+  Loading& loading = *static_cast<Loading*>(context);
+  for (auto& r : loading.block->strings) LauncherConfig[r.first] = std::move(r.second);
+  for (auto& m : loading.block->messages)
+    LauncherMessages[m.first] = std::wstring(m.second.begin(), m.second.end());
+  loading.block->strings.clear();
+  loading.block->messages.clear();
+  detectLocale(loading.arguments, loading.locale);
+  setLocaleParts(loading.locale);
+}
+
+}  // namespace
+
 int loadConfigurationFrom(HANDLE file, const ArgumentList& arguments) {
   seekToConfigBlock(file);
   FileSource source(file);
   BlockContents block;
   char launcherLocale[16] = "en";
+  Loading loading{&block, &arguments, launcherLocale};
   BlockReadHooks hooks;
-  hooks.beforeSections = [&]() {
-    // The records are complete: store them before the locale is detected, as a reader of
-    // the log expects.
-    for (auto& r : block.strings) LauncherConfig[r.first] = std::move(r.second);
-    for (auto& m : block.messages)
-      LauncherMessages[m.first] = std::wstring(m.second.begin(), m.second.end());
-    block.strings.clear();
-    block.messages.clear();
-    detectLocale(&arguments, launcherLocale);
-    setLocaleParts(launcherLocale);
-  };
+  hooks.beforeSections = storeRecords;
+  hooks.context = &loading;
   BlockStatus status = readBlock(source, block, hooks);
   if (status != BlockStatus::Ok) failRead(status, source);
   for (const LocaleSection& section : block.sections) {

@@ -1,6 +1,7 @@
 #include "discovery/registry_sources.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -26,6 +27,10 @@ RegistrySourceKeys registrySourceKeys = {
 };
 
 namespace {
+
+int compareNames(const void* a, const void* b) {
+  return std::strcmp(*static_cast<const char* const*>(a), *static_cast<const char* const*>(b));
+}
 
 constexpr size_t kCurrentVersionCapacity = 100;
 
@@ -113,16 +118,18 @@ bool checkJavaSoftVersions(const char* root, char* executable, char* version,
     if (status != ERROR_SUCCESS) continue;
     if (versionPrefixInRange(name, minimum, maximum)) names.emplace_back(name, length);
   }
-  // Byte-wise ascending (a prefix first), walked from the highest name down.
-  std::sort(names.begin(), names.end());
-  for (auto it = names.rbegin(); it != names.rend(); ++it) {
+  // Byte-wise ascending (a prefix first), walked from the highest name down. Sorted by the C
+  // runtime's sort, over pointers (a std::string must not be moved byte by byte).
+  std::vector<const char*> order(names.size());
+  for (size_t i = 0; i < names.size(); ++i) order[i] = names[i].c_str();
+  std::qsort(order.data(), order.size(), sizeof(order[0]), compareNames);
+  for (auto it = order.rbegin(); it != order.rend(); ++it) {
     unique_hkey versionKey;
-    if (RegOpenKeyExA(rootKey.get(), it->c_str(), 0, KEY_READ, versionKey.put()) !=
-        ERROR_SUCCESS)
+    if (RegOpenKeyExA(rootKey.get(), *it, 0, KEY_READ, versionKey.put()) != ERROR_SUCCESS)
       continue;
     char home[kPathCapacity];
     if (!queryString(versionKey.get(), "JavaHome", home, kPathCapacity)) continue;
-    setCandidateSource("Y JavaSoft HKLM\\%s\\%s", root, it->c_str());
+    setCandidateSource("Y JavaSoft HKLM\\%s\\%s", root, *it);
     if (acceptHome(home, executable, version, minimum, maximum)) return true;
   }
   return false;

@@ -41,6 +41,24 @@ TEST_F(ConfigAccess, MessagesPreferTheWideTextOfTheLocaleOrTheBlock) {
   EXPECT_EQ(LauncherMessages.count(1011), 0u) << "a lookup must not insert";
 }
 
+TEST(KeyedTexts, KeysSetInAnyOrderAreFoundAndReplaced) {
+  KeyedTexts<std::string> table;
+  const int32_t keys[] = {10123, 101, 2001, -5, 1000, 146, 0, 10003};
+  for (int32_t key : keys) table[key] = std::to_string(key);
+  table[146] = "replaced";
+  EXPECT_EQ(table.size(), 8u) << "setting a key twice keeps one entry";
+  for (int32_t key : keys) {
+    ASSERT_NE(table.find(key), nullptr) << key;
+    EXPECT_EQ(*table.find(key), key == 146 ? "replaced" : std::to_string(key));
+  }
+  EXPECT_EQ(table.find(102), nullptr);
+  EXPECT_EQ(table.find(20000), nullptr);
+  EXPECT_EQ(table.erase(2001), 1u);
+  EXPECT_EQ(table.erase(2001), 0u);
+  EXPECT_EQ(table.find(2001), nullptr);
+  EXPECT_EQ(*table.find(10003), "10003") << "the neighbours survive an erase";
+}
+
 TEST_F(ConfigAccess, IntFollowsStrtol) {
   LauncherConfig[1] = "400";
   LauncherConfig[2] = "";
