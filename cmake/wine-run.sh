@@ -19,13 +19,15 @@ if [ "${WINE_GUI:-0}" = 1 ]; then
   if [ -f "$disp_file" ] && xdpyinfo -display "$(cat "$disp_file")" >/dev/null 2>&1; then
     export DISPLAY=$(cat "$disp_file")
   else
-    exec 9>"$root/xvfb.lock"; flock 9
+    exec 9>"$root/xvfb.lock"; flock -w 120 9
     if [ -f "$disp_file" ] && xdpyinfo -display "$(cat "$disp_file")" >/dev/null 2>&1; then
       export DISPLAY=$(cat "$disp_file")
     else
       n=$(( 90 + ($(echo "$root" | cksum | cut -d' ' -f1) % 400) ))
       while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n+1)); done
-      setsid Xvfb :$n -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+      # Not holding the lock: an inherited descriptor would keep it locked for the server's
+      # life, and the next caller that finds the display slow to answer would wait for ever.
+      setsid Xvfb :$n -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 9>&- &
       for _ in $(seq 50); do xdpyinfo -display :$n >/dev/null 2>&1 && break; sleep 0.1; done
       echo ":$n" > "$disp_file"
       export DISPLAY=:$n
