@@ -7,9 +7,11 @@
 
 namespace tessel {
 
+// The name is held in the row rather than pointed to: 215 pointers and their relocations
+// would take more room than the names.
 struct LocaleRow {
   uint16_t identifier;  // a primary language alone (below 0x400) or a full language identifier
-  const char* name;     // "de", "de_CH", "no_NO_NY"
+  char name[9];         // "de", "de_CH", "no_NO_NY"
 };
 
 // Writes the locale name ("en", "de_CH", "no_NO_NY") into `buffer` (at least 9 bytes): the

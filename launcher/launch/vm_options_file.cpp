@@ -122,6 +122,8 @@ unique_file openDefaultVmOptions(std::wstring* openedPath) {
   wchar_t module[kPathCapacity];
   DWORD n = GetModuleFileNameW(nullptr, module, kPathCapacity);
   if (n == 0 || n >= kPathCapacity) return nullptr;
+  // The same path as before names the same two files, which did not open a moment ago.
+  if (std::wcscmp(module, launcherPathW()) == 0) return nullptr;
   return openBesideExecutable(module, openedPath);
 }
 

@@ -54,7 +54,7 @@ std::vector<LocaleRow> parseRows(const char* text, std::vector<std::string>& nam
   int used = 0;
   while (std::sscanf(p, " %x %15[a-zA-Z_]%n", &id, name, &used) == 2) {
     names.push_back(name);
-    rows.push_back({static_cast<uint16_t>(id), nullptr});
+    rows.push_back({static_cast<uint16_t>(id), ""});
     p += used;
     if (*p == ',' || *p == '.') ++p;
   }
