@@ -82,7 +82,8 @@ class ReferenceIndex {
       }
     }
     // The C runtime's sort: std::sort would add its own sorting code for each character type.
-    std::qsort(references_.data(), references_.size(), sizeof(references_[0]), compare);
+    if (references_.size() > 1)
+      std::qsort(references_.data(), references_.size(), sizeof(references_[0]), compare);
     dirty_ = false;
   }
   static int compare(const void* a, const void* b) {

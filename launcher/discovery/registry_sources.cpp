@@ -122,7 +122,7 @@ bool checkJavaSoftVersions(const char* root, char* executable, char* version,
   // runtime's sort, over pointers (a std::string must not be moved byte by byte).
   std::vector<const char*> order(names.size());
   for (size_t i = 0; i < names.size(); ++i) order[i] = names[i].c_str();
-  std::qsort(order.data(), order.size(), sizeof(order[0]), compareNames);
+  if (order.size() > 1) std::qsort(order.data(), order.size(), sizeof(order[0]), compareNames);
   for (auto it = order.rbegin(); it != order.rend(); ++it) {
     unique_hkey versionKey;
     if (RegOpenKeyExA(rootKey.get(), *it, 0, KEY_READ, versionKey.put()) != ERROR_SUCCESS)
