@@ -141,4 +141,11 @@ expect_stderr_contains "ClassNotFoundException: vmcheck.Helper"
 expect_stderr_contains "The JVM could not be started."
 expect_log_contains "ERROR: main ended with an exception: java.lang.ClassNotFoundException: vmcheck.Helper"
 
+case_name "without a .vmoptions file each of its two names is tried once"
+# The running module's path is the launcher path here: a second look would open the same files.
+tries=$(log_text | grep -c "vmoptions2: exe")
+[ "$tries" = 1 ] || fail "the name with .exe replaced was tried $tries times"
+tries=$(log_text | grep -c "vmoptions: opts2:")
+[ "$tries" = 1 ] || fail "the name with .vmoptions appended was tried $tries times"
+
 finish
