@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "text_match.h"
+
 namespace tessel {
 namespace {
 
@@ -42,13 +44,6 @@ const wchar_t* reference(const FixedReference& row, wchar_t) { return row.wide; 
 
 const char* find(const char* text, const char* part) { return std::strstr(text, part); }
 const wchar_t* find(const wchar_t* text, const wchar_t* part) { return std::wcsstr(text, part); }
-
-template <typename T>
-size_t textLength(const T* text) {
-  size_t n = 0;
-  while (text[n]) ++n;
-  return n;
-}
 
 // Which "${...}" references the text holds, so that the many passes whose reference is
 // absent (nearly every environment entry) cost a lookup instead of a scan of the text.

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <cwchar>
 
+#include "text_match.h"
+
 namespace tessel {
 namespace {
 
@@ -10,10 +12,6 @@ const wchar_t kIncludeDirective[] = L"-include-options ";
 const wchar_t kReplaceDirective[] = L"-classpath ";
 const wchar_t kPrependDirective[] = L"-classpath/p ";
 const wchar_t kAppendDirective[] = L"-classpath/a ";
-
-bool startsWith(const wchar_t* text, const wchar_t* prefix) {
-  return std::wcsncmp(text, prefix, std::wcslen(prefix)) == 0;
-}
 
 // The buffers of one reading live on the heap (an include chain recurses kMaxIncludeDepth
 // deep) and are shared by every level: a level is done with them before it reads a nested

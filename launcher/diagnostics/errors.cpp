@@ -8,7 +8,7 @@
 #include "util/bounded_text.h"
 #include "util/handles.h"
 #include "util/paths.h"
-#include "util/text_match.h"
+#include "text_match.h"
 #include "config_keys.h"
 
 namespace tessel {

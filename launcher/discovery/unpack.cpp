@@ -11,7 +11,7 @@
 #include "util/bounded_text.h"
 #include "util/handles.h"
 #include "util/paths.h"
-#include "util/text_match.h"
+#include "text_match.h"
 
 namespace tessel {
 

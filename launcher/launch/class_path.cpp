@@ -12,7 +12,7 @@
 #include "util/bounded_text.h"
 #include "util/handles.h"
 #include "util/paths.h"
-#include "util/text_match.h"
+#include "text_match.h"
 #include "files/temp_dir.h"
 #include "files/expansion.h"
 #include "config/launcher_flavour.h"

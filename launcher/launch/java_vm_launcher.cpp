@@ -12,7 +12,7 @@
 #include "diagnostics/log.h"
 #include "util/bounded_text.h"
 #include "util/paths.h"
-#include "util/text_match.h"
+#include "text_match.h"
 #include "argument_list.h"
 #include "files/expansion.h"
 #include "vm/java_vm.h"

@@ -14,7 +14,7 @@
 #include "util/bounded_text.h"
 #include "util/environment.h"
 #include "util/paths.h"
-#include "util/text_match.h"
+#include "text_match.h"
 #include "files/temp_dir.h"
 #include "instance/instance_guard.h"
 #include "argument_list.h"

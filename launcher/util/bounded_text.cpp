@@ -7,7 +7,7 @@
 #include <cwchar>
 #include <string>
 
-#include "util/text_match.h"
+#include "text_match.h"
 
 namespace tessel {
 namespace {

@@ -11,6 +11,7 @@
 
 #include "fuzz_check.h"
 #include "fuzz_input.h"
+#include "text_match.h"
 #include "variable_expansion.h"
 
 namespace {
@@ -35,13 +36,6 @@ const char* fixedName(const tessel::FixedReference& row) {
 template <>
 const wchar_t* fixedName(const tessel::FixedReference& row) {
   return row.wide;
-}
-
-template <typename T>
-size_t length(const T* text) {
-  size_t n = 0;
-  while (text[n]) ++n;
-  return n;
 }
 
 template <typename T>
@@ -97,7 +91,7 @@ bool plainExpansion(T* text, size_t capacity, FakeSource<T>& source) {
     whole &= tessel::replaceReferences<T>(text, capacity, fixedName<T>(rows[i]),
                                           source.values_[static_cast<int>(rows[i].variable)].c_str(),
                                           nullptr);
-  for (const T* entry = source.block_.data(); *entry; entry += length(entry) + 1) {
+  for (const T* entry = source.block_.data(); *entry; entry += tessel::textLength(entry) + 1) {
     const T* equals = entry;
     while (*equals && *equals != '=') ++equals;
     if (!*equals) continue;
@@ -126,7 +120,7 @@ void check(const std::vector<std::string>& parts, size_t capacity) {
 
   FakeSource<T> source(parts, text.get());
   bool whole = tessel::expandReferences(text.get(), capacity, source);
-  FUZZ_CHECK(length(text.get()) < capacity);
+  FUZZ_CHECK(tessel::textLength(text.get()) < capacity);
   FUZZ_CHECK(source.environmentCalls == 1);
   FUZZ_CHECK(whole == (source.refusals == 0));
 
