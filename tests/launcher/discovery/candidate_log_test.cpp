@@ -25,20 +25,11 @@ class CandidateLog : public ::testing::Test {
   void SetUp() override {
     clearConfiguration();
     clearErrorDialogs();
-    savedKeys = registrySourceKeys;
-    savedPrefix = vendorKeyPrefix;
-    registrySourceKeys = {"SOFTWARE\\tessel-tests\\none\\a", "SOFTWARE\\tessel-tests\\none\\b",
-                          "SOFTWARE\\tessel-tests\\none\\c", "SOFTWARE\\tessel-tests\\none\\d"};
-    vendorKeyPrefix = "SOFTWARE\\tessel-tests\\none\\e";
     root = makeUniqueDirectory("refusals");
-    SetEnvironmentVariableA("TESSEL_JAVA_HOME", nullptr);
-    SetEnvironmentVariableA("CORVANE_JAVA_HOME", nullptr);
   }
   void TearDown() override {
     for (const std::string& home : homes) forgetCachedVersion(home + "\\bin\\java.exe");
     SetEnvironmentVariableA("REFUSALS_EA_HOME", nullptr);
-    registrySourceKeys = savedKeys;
-    vendorKeyPrefix = savedPrefix;
     clearConfiguration();
     removeTree(root);
   }
@@ -55,8 +46,7 @@ class CandidateLog : public ::testing::Test {
     return text;
   }
 
-  RegistrySourceKeys savedKeys;
-  const char* savedPrefix;
+  NoInstalledRuntimes noInstalledRuntimes;
   std::string root;
   std::vector<std::string> homes;
 };

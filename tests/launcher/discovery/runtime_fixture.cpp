@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "discovery/vendor_keys.h"
 #include "discovery/version_cache.h"
 #include "test_support.h"
 
@@ -140,6 +141,29 @@ void deleteRegistryTree(HKEY hive, const std::string& key) { RegDeleteTreeA(hive
 
 std::string uniqueKey(const char* tag) {
   return "SOFTWARE\\tessel-tests\\" + std::to_string(GetCurrentProcessId()) + "\\" + tag;
+}
+
+NoInstalledRuntimes::NoInstalledRuntimes()
+    : savedKeys_(registrySourceKeys), savedPrefix_(vendorKeyPrefix) {
+  registrySourceKeys = {"SOFTWARE\\tessel-tests\\none\\a", "SOFTWARE\\tessel-tests\\none\\b",
+                        "SOFTWARE\\tessel-tests\\none\\c", "SOFTWARE\\tessel-tests\\none\\d"};
+  vendorKeyPrefix = "SOFTWARE\\tessel-tests\\none\\e";
+  SetEnvironmentVariableA("TESSEL_JAVA_HOME", nullptr);
+  SetEnvironmentVariableA("CORVANE_JAVA_HOME", nullptr);
+}
+
+NoInstalledRuntimes::~NoInstalledRuntimes() {
+  SetEnvironmentVariableA("TESSEL_JAVA_HOME", nullptr);
+  SetEnvironmentVariableA("CORVANE_JAVA_HOME", nullptr);
+  registrySourceKeys = savedKeys_;
+  vendorKeyPrefix = savedPrefix_;
+}
+
+void unloadJvmLibraries() {
+  for (int i = 0; i < 16; ++i) {
+    HMODULE loaded = GetModuleHandleA("jvm.dll");
+    if (!loaded || !FreeLibrary(loaded)) break;
+  }
 }
 
 }  // namespace fixture

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "discovery/registry_sources.h"
+
 namespace tessel {
 namespace fixture {
 
@@ -49,6 +51,25 @@ void setRegistryString(HKEY hive, const std::string& key, const char* name,
 void deleteRegistryTree(HKEY hive, const std::string& key);
 // "SOFTWARE\tessel-tests\<pid>\<tag>": a key name unique to this process.
 std::string uniqueKey(const char* tag);
+
+// For its life, the registry sources read keys that do not exist (so no runtime installed on
+// the machine is found) and neither java-home variable is set; the sources' keys are restored
+// afterwards.
+class NoInstalledRuntimes {
+ public:
+  NoInstalledRuntimes();
+  ~NoInstalledRuntimes();
+  NoInstalledRuntimes(const NoInstalledRuntimes&) = delete;
+  NoInstalledRuntimes& operator=(const NoInstalledRuntimes&) = delete;
+
+ private:
+  RegistrySourceKeys savedKeys_;
+  const char* savedPrefix_;
+};
+
+// Frees every jvm.dll the process loaded (loaded libraries are kept for the process's life),
+// so that their folders can be removed.
+void unloadJvmLibraries();
 
 }  // namespace fixture
 }  // namespace tessel

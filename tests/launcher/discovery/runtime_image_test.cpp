@@ -31,24 +31,11 @@ class RuntimeImage : public ::testing::Test {
     clearConfiguration();
     clearErrorDialogs();
     clearCandidates();
-    savedKeys = registrySourceKeys;
-    savedPrefix = vendorKeyPrefix;
-    registrySourceKeys = {"SOFTWARE\\tessel-tests\\none\\a", "SOFTWARE\\tessel-tests\\none\\b",
-                          "SOFTWARE\\tessel-tests\\none\\c", "SOFTWARE\\tessel-tests\\none\\d"};
-    vendorKeyPrefix = "SOFTWARE\\tessel-tests\\none\\e";
     root = makeUniqueDirectory("image");
-    SetEnvironmentVariableA("TESSEL_JAVA_HOME", nullptr);
-    SetEnvironmentVariableA("CORVANE_JAVA_HOME", nullptr);
   }
   void TearDown() override {
-    for (int i = 0; i < 16; ++i) {
-      HMODULE loaded = GetModuleHandleA("jvm.dll");
-      if (!loaded || !FreeLibrary(loaded)) break;
-    }
+    unloadJvmLibraries();
     for (const std::string& home : homes) forgetCachedVersion(home + "\\bin\\java.exe");
-    SetEnvironmentVariableA("TESSEL_JAVA_HOME", nullptr);
-    registrySourceKeys = savedKeys;
-    vendorKeyPrefix = savedPrefix;
     clearConfiguration();
     removeTree(root);
   }
@@ -73,8 +60,7 @@ class RuntimeImage : public ::testing::Test {
     return searchJvm(executable, kind, location);
   }
 
-  RegistrySourceKeys savedKeys;
-  const char* savedPrefix;
+  NoInstalledRuntimes noInstalledRuntimes;
   std::string root;
   std::vector<std::string> homes;
   char path[kPathCapacity], version[kPathCapacity];
@@ -177,10 +163,7 @@ TEST_F(RuntimeImage, FallbackPassTakesAnImageOutsideTheRange) {
   LauncherConfig[key::SearchSequence] = "B" + relative;
   EXPECT_NE(search(), nullptr);
   EXPECT_EQ(std::string(location), relative);
-  for (int i = 0; i < 16; ++i) {
-    HMODULE loaded = GetModuleHandleA("jvm.dll");
-    if (!loaded || !FreeLibrary(loaded)) break;
-  }
+  unloadJvmLibraries();
   removeTree(base);
 }
 

@@ -29,33 +29,18 @@ class Search : public ::testing::Test {
   void SetUp() override {
     clearConfiguration();
     clearErrorDialogs();  // messages go to standard error, never to a box
-    saved = registrySourceKeys;
-    savedVendorPrefix = vendorKeyPrefix;
-    vendorKeyPrefix = "SOFTWARE\\tessel-tests\\none\\vendor";  // no installed runtimes
-    registrySourceKeys = {"SOFTWARE\\tessel-tests\\none\\a", "SOFTWARE\\tessel-tests\\none\\b",
-                          "SOFTWARE\\tessel-tests\\none\\c", "SOFTWARE\\tessel-tests\\none\\d"};
     std::string launcherDir = launcherDirectory();
     launcherDir.pop_back();
     base = makeUniqueDirectory("search", launcherDir);
     relative = base.substr(launcherDir.size() + 1);
-    SetEnvironmentVariableA("TESSEL_JAVA_HOME", nullptr);
-    SetEnvironmentVariableA("CORVANE_JAVA_HOME", nullptr);
     savedPath = test::currentPath();
   }
   void TearDown() override {
-    // Loaded libraries are kept for the process's life; unload them so the files can go.
-    for (int i = 0; i < 16; ++i) {
-      HMODULE loaded = GetModuleHandleA("jvm.dll");
-      if (!loaded || !FreeLibrary(loaded)) break;
-    }
+    unloadJvmLibraries();
     for (const std::string& home : homes) forgetCachedVersion(home + "\\bin\\java.exe");
-    SetEnvironmentVariableA("TESSEL_JAVA_HOME", nullptr);
-    SetEnvironmentVariableA("CORVANE_JAVA_HOME", nullptr);
     deleteRegistryTree(HKEY_CURRENT_USER, uniqueKey(""));
     deleteRegistryTree(HKEY_LOCAL_MACHINE, uniqueKey(""));
     SetEnvironmentVariableA("PATH", savedPath.c_str());
-    registrySourceKeys = saved;
-    vendorKeyPrefix = savedVendorPrefix;
     clearConfiguration();
     removeTree(base);
   }
@@ -72,8 +57,7 @@ class Search : public ::testing::Test {
   }
   void sequence(const std::string& value) { LauncherConfig[key::SearchSequence] = value; }
 
-  RegistrySourceKeys saved;
-  const char* savedVendorPrefix = nullptr;
+  NoInstalledRuntimes noInstalledRuntimes;
   std::string base, relative, savedPath;
   std::vector<std::string> homes;
   char executable[kPathCapacity];
