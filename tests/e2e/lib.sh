@@ -14,6 +14,7 @@
 #   runtime_double HOME [BANNER [JVM]]   a runtime of test doubles in HOME: bin\java.exe that
 #                                answers BANNER (default java version "1.8.0_60"), bin\server\
 #                                jvm.dll (default the recording double); DOUBLES names their folder
+#   expect_build_refused PROJECT EXE TEXT [ARG...]   the build fails naming TEXT, writes no EXE
 #   write_embedded_project NAME  NAME.toml: runtime in .\jre, two embedded files
 #   E2E_UNIQUE                   a name unique to this test process, for registry keys and
 #                                kernel objects
@@ -65,6 +66,19 @@ name = "lib\\data.bin"
 [[embed]]
 source = "top.txt"
 TOML
+}
+
+# The build of PROJECT into EXE (further ARGs go to tessel build) fails, its error names TEXT,
+# and no EXE is written.
+expect_build_refused() {
+  local project=$1 exe=$2 text=$3 out
+  shift 3
+  if out=$("$TESSEL_TOOL" build "$project" -o "$exe" "$@" 2>&1); then
+    fail "$(basename "$project"): the build succeeded"
+  fi
+  printf '%s' "$out" | grep -qF -- "$text" || fail "$(basename "$project"): the error lacks '$text': $out"
+  [ -e "$exe" ] && fail "$(basename "$exe") was written"
+  return 0
 }
 
 # Names the case that following expectations belong to (shown with failures).

@@ -109,11 +109,6 @@ write_project plain <<'EOF'
 [java]
 main_jar = "lib\\plain.jar"
 EOF
-if out=$("$TESSEL_TOOL" build "$E2E_DIR/plain.toml" -o "$APP/plain.exe" 2>&1); then
-  fail "tessel build accepted a jar without a manifest"
-elif ! printf '%s' "$out" | grep -qF "no META-INF/MANIFEST.MF in the archive"; then
-  fail "unexpected build error: $out"
-fi
-[ -e "$APP/plain.exe" ] && fail "plain.exe was written"
+expect_build_refused "$E2E_DIR/plain.toml" "$APP/plain.exe" "no META-INF/MANIFEST.MF in the archive"
 
 finish

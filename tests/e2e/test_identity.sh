@@ -131,13 +131,8 @@ ls "$W" | grep -q "bad-pass.exe." && fail "a failed signing left temporary files
 
 # expect_refused NAME PATTERN: the build of NAME.toml fails, names the problem, writes nothing.
 expect_refused() {
-  local out
   rm -f "$W/$1.exe"
-  if out=$("$TESSEL_TOOL" build "$W/$1.toml" -o "$W/$1.exe" "${@:3}" 2>&1); then
-    fail "$1: the build succeeded"
-  fi
-  printf '%s' "$out" | grep -qF -- "$2" || fail "$1: the error lacks '$2': $out"
-  [ -e "$W/$1.exe" ] && fail "$1: output written"
+  expect_build_refused "$W/$1.toml" "$W/$1.exe" "$2" "${@:3}"
   ls "$W" | grep -q "^$1.exe." && fail "$1: temporary file left"
   return 0
 }

@@ -138,10 +138,6 @@ write_project both <<'EOF'
 main_module = "com.example.app"
 main_class = "com.example.app.Main"
 EOF
-if out=$("$TESSEL_TOOL" build "$E2E_DIR/both.toml" -o "$APP/both.exe" 2>&1); then
-  fail "tessel build accepted main_module with main_class"
-elif ! printf '%s' "$out" | grep -qF "java.main_class: with main_module"; then
-  fail "unexpected build error: $out"
-fi
+expect_build_refused "$E2E_DIR/both.toml" "$APP/both.exe" "java.main_class: with main_module"
 
 finish
