@@ -1,4 +1,5 @@
-// Length and prefix/suffix tests of terminated texts, narrow or wide, and of strings.
+// Length and prefix/suffix tests of terminated texts, narrow or wide, and of strings; portable,
+// used by the launcher and the portable parsers alike.
 #pragma once
 #include <cstddef>
 #include <string>
