@@ -50,16 +50,18 @@ inline std::vector<uint8_t> makeZip(const std::vector<Entry>& entries, Layout* l
   std::vector<uint8_t> out;
   Layout l;
   std::vector<std::string> packed;
+  std::vector<uint32_t> crcs;
   for (const Entry& e : entries) {
     packed.push_back(e.deflate ? rawDeflate(e.content) : e.content);
+    crcs.push_back(static_cast<uint32_t>(
+        crc32(0, reinterpret_cast<const Bytef*>(e.content.data()), static_cast<uInt>(e.content.size()))));
     l.local.push_back(out.size());
     put32(out, 0x04034b50);
     put16(out, 20);
     put16(out, 0);
     put16(out, e.deflate ? 8 : 0);
     put32(out, 0);
-    put32(out, static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(e.content.data()),
-                                           static_cast<uInt>(e.content.size()))));
+    put32(out, crcs.back());
     put32(out, static_cast<uint32_t>(packed.back().size()));
     put32(out, static_cast<uint32_t>(e.content.size()));
     put16(out, static_cast<uint32_t>(e.name.size()));
@@ -77,8 +79,7 @@ inline std::vector<uint8_t> makeZip(const std::vector<Entry>& entries, Layout* l
     put16(out, 0);
     put16(out, e.deflate ? 8 : 0);
     put32(out, 0);
-    put32(out, static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(e.content.data()),
-                                           static_cast<uInt>(e.content.size()))));
+    put32(out, crcs[i]);
     put32(out, static_cast<uint32_t>(packed[i].size()));
     put32(out, static_cast<uint32_t>(e.content.size()));
     put16(out, static_cast<uint32_t>(e.name.size()));
