@@ -74,7 +74,7 @@ void defineCommands(Commands& c) {
   defineBuild(c);
   c.inspectCmd = c.app.add_subcommand("inspect", "show the configuration an executable carries");
   c.inspectCmd->add_option("executable", c.inspectPath, "application executable")->required();
-  c.inspectCmd->add_flag("--json", c.json, "print JSON for scripts (see README.md)");
+  c.inspectCmd->add_flag("--json", c.json, "print JSON for scripts (see docs/identity-and-signing.md)");
   c.initCmd = c.app.add_subcommand("init", "write a commented starter project file");
   c.initCmd->add_option("--jar", c.init.jarPath, "the application's jar; its manifest names the main class");
   c.initCmd->add_option("--name", c.init.name, "the application's name");

@@ -65,13 +65,13 @@ std::string starterProjectText(const StarterProject& s) {
   t += "#   tessel build " + s.projectName + " -o " + s.executableName + "\n";
   t += "# writes the application's executable. It needs a 64-bit Java runtime: put one in a\n";
   t += "# folder named jre beside the executable, or let it find JAVA_HOME, the registry or\n";
-  t += "# java.exe on the search path. README.md (\"Project files\") describes every setting;\n";
+  t += "# java.exe on the search path. docs/project-files.md describes every setting;\n";
   t += "# `tessel keys` lists them.\n\n";
 
   t += "[application]\n";
   t += "name = " + quoted(s.name) + "  # the splash window's title\n";
   t += "# executable_type = 1      # (default) a GUI application; errors show in message boxes\n";
-  t += "# single instance, working directory, output files: see README.md\n\n";
+  t += "# single instance, working directory, output files: see docs/\n\n";
 
   t += "[java]\n";
   if (s.mainClass.empty()) {
