@@ -68,6 +68,8 @@ constexpr KeyInfo kKeys[] = {
     {2014, "jar_main_class", KeyType::Wide, "Main-Class of the main jar's manifest (set by the tool)"},
     {2015, "jar_vm_options", KeyType::String, "VM options from the main jar's manifest (set by the tool)"},
     {2016, "module_main_class", KeyType::Wide, "main class of the main module's descriptor (set by the tool)"},
+    {2060, "runtime_library", KeyType::String,
+     "embed: the tool embeds its own tessel-runtime.jar; external: the application supplies it"},
     {10003, "installation_directory", KeyType::String, "installation directory relative to the launcher"},
     {10004, "native_library_directories", KeyType::String, "directories put in front of PATH"},
     {10005, "single_instance", KeyType::Flag, "a second start hands over to the running instance"},

@@ -50,6 +50,7 @@ constexpr int32_t JarClassPath = 2013;
 constexpr int32_t JarMainClass = 2014;
 constexpr int32_t JarVmOptions = 2015;
 constexpr int32_t ModuleMainClass = 2016;
+constexpr int32_t RuntimeLibrary = 2060;
 constexpr int32_t InstallationDirectory = 10003;
 constexpr int32_t NativeLibraryDirectories = 10004;
 constexpr int32_t SingleInstance = 10005;

@@ -3,7 +3,9 @@
 set -eu
 packages=(cmake make g++ clang libclang-rt-14-dev googletest libgtest-dev libtomlplusplus-dev libcli11-dev zlib1g-dev libz-mingw-w64-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-i686-posix wine wine64 xvfb xauth x11-utils
-  xdotool x11-apps netpbm openjdk-17-jdk-headless junit5 osslsigncode icoutils openssl python3 locales)
+  xdotool x11-apps netpbm openjdk-17-jdk-headless junit5 osslsigncode icoutils openssl python3 python3-jsonschema help2man locales
+  maven libmaven-plugin-tools-java libmaven-compiler-plugin-java libmaven-jar-plugin-java
+  libmaven-resources-plugin-java libsurefire-java libmaven-install-plugin-java libcommons-lang3-java)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -13,6 +13,7 @@
 #include "pe/identity_options.h"
 #include "pe/signing.h"
 #include "project_defaults.h"
+#include "runtime_library.h"
 #include "template_image.h"
 
 namespace tessel {
@@ -114,10 +115,46 @@ bool checkOutputDirectory(const std::string& output, std::ostream& err) {
   if (parent.empty()) return true;
   std::error_code failure;
   if (std::filesystem::is_directory(parent, failure)) return true;
-  if (std::filesystem::exists(parent, failure))
-    return fail(err, "cannot write " + output + ": " + fromPath(parent) + " is not a directory");
-  return fail(err, "cannot write " + output + ": the directory " + fromPath(parent) +
-                       " does not exist");
+  // A missing directory is made just before writing; a file in its place is a mistake.
+  for (std::filesystem::path p = parent; !p.empty(); p = p.parent_path()) {
+    if (std::filesystem::is_directory(p, failure)) break;
+    if (std::filesystem::exists(p, failure))
+      return fail(err, "cannot write " + output + ": " + fromPath(p) + " is not a directory");
+    if (p == p.parent_path()) break;
+  }
+  return true;
+}
+
+bool makeOutputDirectory(const std::string& output, std::ostream& err) {
+  const std::filesystem::path parent = toPath(output).parent_path();
+  std::error_code failure;
+  if (parent.empty() || std::filesystem::is_directory(parent, failure)) return true;
+  if (std::filesystem::create_directories(parent, failure)) return true;
+  return fail(err, "cannot create the directory " + fromPath(parent) + " for " + output + ": " +
+                       failure.message());
+}
+
+// Refuses an executable whose every start would end with ClassNotFoundException; warns where
+// the build cannot see the class path the launcher will have.
+bool checkRuntimeLibrary(const Project& project, const std::string& output, std::ostream& err) {
+  std::string unseen;
+  const RuntimeLibraryState state = findRuntimeLibrary(project, output, unseen);
+  if (state == RuntimeLibraryState::Present) return true;
+  const std::string remedy = std::string("add runtime_library = \"embed\" to [java] (this tool embeds its own ") +
+                             kRuntimeLibraryName + ")";
+  if (state == RuntimeLibraryState::Missing) {
+    err << project.path << ": neither the embedded files nor the class path hold " << kRuntimeLibraryName
+        << ", so the launcher's class com.tessel.runtime.WinLauncher would not be found at any start; "
+        << remedy << "\ntessel build: 1 error, nothing written\n";
+    return false;
+  }
+  err << "warning: no " << kRuntimeLibraryName << " among the embedded files, and "
+      << (unseen.empty() ? std::string("the project names no class path")
+                         : "the class-path entry " + unseen + " cannot be checked before installation")
+      << "; unless the installed application supplies it, the launcher's class "
+         "com.tessel.runtime.WinLauncher is not found; "
+      << remedy << ", or runtime_library = \"external\" when it is supplied\n";
+  return true;
 }
 
 bool readProject(const BuildOptions& options, Build& b, std::ostream& err) {
@@ -247,6 +284,7 @@ bool writeOutput(const BuildOptions& options, Build& b, std::ostream& err) {
   std::string why;
   if (!assembleAppendix(b.project, b.image.size(), b.block, b.records, b.trailer, why))
     return fail(err, why);
+  if (!makeOutputDirectory(options.outputPath, err)) return false;
   // The checksum covers the whole file, block and embedded files included.
   if (b.isPe) {
     const size_t at = pe::checksumOffset(b.pe);
@@ -285,6 +323,7 @@ int runBuild(const BuildOptions& options, std::ostream& out, std::ostream& err) 
   // Every input is known, and checked against the output, before any is read.
   const bool ok = checkOutputDirectory(options.outputPath, err) && readProject(options, b, err) &&
                   resolveSigning(options, b, err) && refuseOverwritingInputs(options, b, err) &&
+                  checkRuntimeLibrary(b.project, options.outputPath, err) &&
                   findSigner(options, b, out, err) && readTemplate(b, err) &&
                   writeIdentity(b, err) && writeOutput(options, b, err);
   if (!ok) return 1;

@@ -13,11 +13,12 @@
 #include "nearest_name.h"
 #include "product_version.h"
 #include "runtime_jar_command.h"
+#include "schema_command.h"
 
 namespace tessel {
 namespace {
 
-const std::vector<std::string> kCommands = {"build", "inspect", "init", "keys", "runtime-jar", "help"};
+const std::vector<std::string> kCommands = {"build", "inspect", "init", "keys", "schema", "runtime-jar", "help"};
 
 // "unknown command `biuld`; did you mean `build`? The commands are build, ... and help".
 std::string unknownCommand(const std::string& word) {
@@ -44,6 +45,8 @@ struct Commands {
   CLI::App* inspectCmd = nullptr;
   CLI::App* initCmd = nullptr;
   CLI::App* keysCmd = nullptr;
+  bool markdown = false;
+  CLI::App* schemaCmd = nullptr;
   CLI::App* helpCmd = nullptr;
 };
 
@@ -80,6 +83,8 @@ void defineCommands(Commands& c) {
   c.initCmd->add_option("--name", c.init.name, "the application's name");
   c.initCmd->add_option("-o,--output", c.init.outputPath, "the project file to write (default: NAME.toml)");
   c.keysCmd = c.app.add_subcommand("keys", "list the configuration keys and their project-file names");
+  c.keysCmd->add_flag("--markdown", c.markdown, "print the settings reference (docs/settings.md)");
+  c.schemaCmd = c.app.add_subcommand("schema", "print the JSON Schema of project files (for editors)");
   c.runtimeJarCmd = c.app.add_subcommand(
       "runtime-jar", "print where tessel-runtime.jar is, or copy it into DIRECTORY");
   c.runtimeJarCmd->add_option("directory", c.runtimeJarDir,
@@ -135,7 +140,11 @@ int runCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err) 
   if (c.initCmd->parsed()) return runInit(c.init, out, err);
   if (c.helpCmd->parsed()) return showHelp(c, out, err);
   if (c.runtimeJarCmd->parsed()) return runRuntimeJar(c.runtimeJarDir, out, err);
-  if (c.keysCmd->parsed()) printKeyTable(out);
+  if (c.schemaCmd->parsed()) printProjectSchema(out);
+  if (c.keysCmd->parsed()) {
+    if (c.markdown) printSettingsMarkdown(out);
+    else printKeyTable(out);
+  }
   return 0;
 }
 

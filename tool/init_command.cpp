@@ -6,6 +6,7 @@
 
 #include "file_io.h"
 #include "jar_manifest.h"
+#include "schema_command.h"
 
 namespace tessel {
 namespace {
@@ -61,6 +62,8 @@ std::string pathFromProject(const fs::path& target, const fs::path& projectDir) 
 
 std::string starterProjectText(const StarterProject& s) {
   std::string t;
+  // Taplo-based editors complete and check the settings from this schema.
+  t += std::string("#:schema ./") + kSchemaFileName + "\n";
   t += "# " + s.name + ": project file for tessel, written by `tessel init`.\n";
   t += "#   tessel build " + s.projectName + " -o " + s.executableName + "\n";
   t += "# writes the application's executable. It needs a 64-bit Java runtime: put one in a\n";
@@ -74,6 +77,7 @@ std::string starterProjectText(const StarterProject& s) {
   t += "# single instance, working directory, output files: see docs/\n\n";
 
   t += "[java]\n";
+  t += "runtime_library = \"embed\"  # tessel-runtime.jar of the tool that builds, which the launcher starts through\n";
   if (s.mainClass.empty()) {
     t += "# The class whose main method starts the application: replace the example.\n";
     t += "main_class = \"com.example.Main\"\n";
@@ -106,13 +110,6 @@ std::string starterProjectText(const StarterProject& s) {
   t += "# the class path. Instead, ship them in a lib folder with class_path = \"S0.\\\\lib;\".\n";
   if (!s.jarSource.empty()) t += "[[embed]]\nsource = " + quoted(s.jarSource) + "\n";
   else t += "# [[embed]]\n# source = \"build/libs/app.jar\"\n";
-  if (!s.runtimeJarSource.empty()) {
-    t += "[[embed]]                    # the launcher starts the application through it\n";
-    t += "source = " + quoted(s.runtimeJarSource) + "\n";
-  } else {
-    t += "# tessel-runtime.jar was not found beside tessel; the launcher needs it on the class path:\n";
-    t += "# [[embed]]\n# source = \"tessel-runtime.jar\"\n";
-  }
   return t;
 }
 
@@ -149,8 +146,6 @@ int runInit(const InitOptions& options, std::ostream& out, std::ostream& err) {
   s.projectName = fromPath(output.filename());
   s.executableName = fromPath(output.stem()) + ".exe";
   if (!options.jarPath.empty()) s.jarSource = pathFromProject(toPath(options.jarPath), projectDir);
-  const fs::path runtimeJar = toPath(ownExecutableDirectory()) / "tessel-runtime.jar";
-  if (fs::is_regular_file(runtimeJar, failure)) s.runtimeJarSource = pathFromProject(runtimeJar, projectDir);
 
   const std::string text = starterProjectText(s);
   std::ofstream file(output, std::ios::binary);
@@ -161,10 +156,20 @@ int runInit(const InitOptions& options, std::ostream& out, std::ostream& err) {
     return 1;
   }
   out << "wrote " << outputPath << "\n";
+  // The schema beside the project, named by its first line; one already there is kept.
+  const fs::path schema = projectDir / kSchemaFileName;
+  if (!fs::exists(schema, failure)) {
+    std::ofstream schemaFile(schema, std::ios::binary);
+    printProjectSchema(schemaFile);
+    if (schemaFile.flush()) out << "wrote " << fromPath(schema) << " (for editors: tessel schema writes it anew)\n";
+    else {
+      schemaFile.close();
+      fs::remove(schema, failure);
+      out << "note: cannot write " << fromPath(schema) << "; editors will not check the project\n";
+    }
+  }
   if (!options.jarPath.empty() && s.mainClass.empty())
     out << "note: the jar's manifest names no Main-Class; set main_class in [java]\n";
-  if (s.runtimeJarSource.empty())
-    out << "note: tessel-runtime.jar is not beside tessel; add it as an [[embed]] or to the class path\n";
   out << "next: tessel build " << outputPath << " -o " << s.executableName << "\n";
   return 0;
 }

@@ -15,7 +15,6 @@ struct StarterProject {
   std::string name;            // the application's name
   std::string mainClass;       // empty: a placeholder the user replaces
   std::string jarSource;       // path of the jar as the project file writes it; empty for none
-  std::string runtimeJarSource;  // path of tessel-runtime.jar, empty when it was not found
   std::string executableName;  // "app.exe", for the comments
   std::string projectName;     // "app.toml", for the comments
 };

@@ -7,9 +7,15 @@
 #include "pe/resources.h"
 
 namespace tessel {
+namespace {
+std::string installationOverride;
+}
+
+void setInstallationDirectory(const std::string& directory) { installationOverride = directory; }
 
 std::vector<std::string> installationCandidates(const std::string& fileName) {
-  const std::filesystem::path own = toPath(ownExecutableDirectory());
+  const std::filesystem::path own = toPath(installationOverride.empty() ? ownExecutableDirectory()
+                                                                        : installationOverride);
   return {fromPath(own / fileName),
           fromPath((own.parent_path() / "share" / "tessel" / fileName).lexically_normal())};
 }

@@ -14,6 +14,8 @@ std::vector<std::string> installationCandidates(const std::string& fileName);
 // The first candidate that exists, or the first candidate when none does (so that the error
 // names a sensible place).
 std::string installedFile(const std::string& fileName);
+// Makes the candidates start with `directory` (tests; empty restores the tool's own places).
+void setInstallationDirectory(const std::string& directory);
 
 // The product version a template's version resource carries, or "" when it has none.
 std::string templateVersion(const pe::Image& image);

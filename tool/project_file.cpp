@@ -17,6 +17,8 @@
 #include "embedded_names.h"
 #include "entry_point_settings.h"
 #include "file_io.h"
+#include "installation.h"
+#include "pe/identity_settings.h"
 #include "nearest_name.h"
 #include "project_settings.h"
 
@@ -125,6 +127,7 @@ class ProjectReader {
   void setValue(int32_t key, const toml::node& v, uint32_t line, const std::string& setting);
   void setMessage(int32_t key, const toml::node& v, uint32_t line, const std::string& setting);
   bool convertValue(const toml::node& v, const KeyInfo* info, std::string& out, std::string& why);
+  void embedRuntimeLibrary();
   void finish();
 
   std::string path_;
@@ -175,6 +178,7 @@ bool ProjectReader::read(const std::string& text) {
   std::string conflictSetting, conflict;
   if (!checkEntryPointCombination(claimed_, conflictLine, conflictSetting, conflict))
     error(conflictLine, conflictSetting, conflict);
+  embedRuntimeLibrary();
   if (errors_.size() != before_) return false;
   finish();
   return true;
@@ -304,10 +308,11 @@ void ProjectReader::readEmbedded(const toml::node& node) {
     const uint32_t line = lineOf(entry);
     for (auto&& [k, v] : t) {
       const std::string name(k.str());
-      if (name != "source" && name != "name")
+      const std::vector<std::string> known = pe::tableSettingNames("embed");
+      if (std::find(known.begin(), known.end(), name) == known.end())
         error(lineOf(k), prefix + "." + name,
               "`" + name + "`: unknown setting in [[embed]] (expected source and name)" +
-                  didYouMean(name, {"source", "name"}));
+                  didYouMean(name, known));
     }
     const toml::value<std::string>* source = t["source"].as_string();
     if (!source) {
@@ -500,6 +505,34 @@ void ProjectReader::setMessage(int32_t key, const toml::node& v, uint32_t line,
   (void)replaced;
   strings_[key] = narrow;
   messages_[key] = wide;
+}
+
+// The project names the library, the tool supplies the copy of its own installation, so that a
+// project file holds no path that only one machine has.
+void ProjectReader::embedRuntimeLibrary() {
+  auto value = strings_.find(key::RuntimeLibrary);
+  if (value == strings_.end()) return;
+  const auto& [line, setting] = claimed_[key::RuntimeLibrary];
+  if (value->second == kRuntimeLibraryExternal) return;
+  if (value->second != kRuntimeLibraryEmbed) {
+    error(line, setting, "expected \"embed\" or \"external\", not \"" + value->second + "\"");
+    return;
+  }
+  for (const EmbeddedSource& f : project_.embedded)
+    if (f.name == kRuntimeLibraryName) {
+      error(line, setting, "the [[embed]] on line " + std::to_string(f.line) + " already embeds " +
+                               kRuntimeLibraryName + "; keep one of the two");
+      return;
+    }
+  const std::string library = installedFile(kRuntimeLibraryName);
+  std::error_code failure;
+  if (!std::filesystem::is_regular_file(toPath(library), failure)) {
+    const std::vector<std::string> places = installationCandidates(kRuntimeLibraryName);
+    error(line, setting, std::string("this tool's ") + kRuntimeLibraryName + " is neither at " +
+                             places[0] + " nor at " + places[1]);
+    return;
+  }
+  project_.embedded.push_back({library, kRuntimeLibraryName, line});
 }
 
 void ProjectReader::finish() {

@@ -20,6 +20,11 @@ struct ProjectError {
 // "FILE:LINE: SETTING: MESSAGE" (parts that are empty are left out).
 std::string formatProjectError(const ProjectError& error);
 
+// [java] runtime_library: the tool embeds its own copy, or the application supplies one.
+constexpr const char* kRuntimeLibraryEmbed = "embed";
+constexpr const char* kRuntimeLibraryExternal = "external";
+constexpr const char* kRuntimeLibraryName = "tessel-runtime.jar";
+
 struct EmbeddedSource {
   std::string sourcePath;  // resolved against the project file's directory
   std::string name;        // name under which the launcher extracts it

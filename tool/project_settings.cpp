@@ -38,6 +38,7 @@ constexpr ProjectSetting kSettings[] = {
     {"java", "main_module", key::MainModule},
     {"java", "module_path", key::ModulePath},
     {"java", "main_jar", key::MainJar},
+    {"java", "runtime_library", key::RuntimeLibrary},
     {"instance", "single_instance", key::SingleInstance},
     {"instance", "activate_running_instance", key::ActivateRunningInstance},
     {"instance", "global_namespace", key::GlobalInstanceNamespace},

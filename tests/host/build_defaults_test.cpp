@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <sstream>
 
@@ -96,14 +97,19 @@ TEST(BuildDefaults, SummaryCountsKeysWithoutTheMessageTexts) {
             0u) << b.out;
 }
 
-TEST(BuildDefaults, OutputInAMissingDirectoryIsNamed) {
+TEST(BuildDefaults, MissingOutputDirectoriesAreMadeOnlyForAGoodBuild) {
   test::ScratchDir dir;
-  Built b = build(dir, "[java]\nmain_class = \"a.B\"\n", dir.file("missing-dir/app.exe"));
+  // A refused project leaves no directory behind.
+  Built b = build(dir, "[java]\nmain_clas = \"a.B\"\n", dir.file("out/deep/app.exe"));
   EXPECT_EQ(b.rc, 1);
-  EXPECT_EQ(b.err, "tessel build: cannot write " + dir.file("missing-dir/app.exe") + ": the directory " +
-                       dir.file("missing-dir") + " does not exist\n");
+  EXPECT_FALSE(std::filesystem::exists(dir.file("out")));
+  b = build(dir, "[java]\nmain_class = \"a.B\"\n", dir.file("out/deep/app.exe"));
+  EXPECT_EQ(b.rc, 0) << b.err;
+  EXPECT_TRUE(std::filesystem::is_regular_file(dir.file("out/deep/app.exe")));
+  std::filesystem::remove_all(dir.file("out"));
+  // A file where a directory should be is named, at any depth, and nothing is made.
   dir.write("plain", std::string("x"));
-  b = build(dir, "[java]\nmain_class = \"a.B\"\n", dir.file("plain/app.exe"));
+  b = build(dir, "[java]\nmain_class = \"a.B\"\n", dir.file("plain/sub/app.exe"));
   EXPECT_EQ(b.rc, 1);
   EXPECT_NE(b.err.find(dir.file("plain") + " is not a directory"), std::string::npos) << b.err;
 }

@@ -129,9 +129,9 @@ TEST(BuildInspect, FailedBuildLeavesNoOutputAndNoTemporaryFile) {
   EXPECT_EQ(b.rc, 1);
   EXPECT_NE(b.err.find("100 bytes after the end of its last section"), std::string::npos) << b.err;
   EXPECT_NE(b.err.find("not stripped"), std::string::npos);
-  // A new output in a directory that does not exist.
+  // A new output below a file that is no directory.
   dir.write("launcher.exe", test::makeTemplate());
-  b = build(dir, "[application]\nname = \"x\"\n", dir.file("missing/app.exe"));
+  b = build(dir, "[application]\nname = \"x\"\n", dir.file("app.toml/app.exe"));
   EXPECT_EQ(b.rc, 1);
 
   EXPECT_EQ(test::readFile(dir.file("app.exe")), std::vector<uint8_t>({'p', 'r', 'e', 'v', 'i', 'o', 'u', 's'}));

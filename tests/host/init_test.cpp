@@ -1,70 +1,23 @@
 // `tessel init`: the jar's manifest read from the zip, and a starter project that builds.
 #include <gtest/gtest.h>
 
-#include <zlib.h>
-
+#include <filesystem>
 #include <sstream>
 
 #include "build_command.h"
 #include "byte_order.h"
 #include "init_command.h"
+#include "installation.h"
 #include "jar_manifest.h"
 #include "project_file.h"
 #include "tool_test_support.h"
+#include "zip_test_support.h"
 
 namespace tessel {
 namespace {
 
-struct Entry {
-  std::string name, content;
-  bool deflate;
-};
-
-// A zip archive written the way jar tools write them, stored or deflated entries.
-std::vector<uint8_t> zipFile(const std::vector<Entry>& entries, const std::string& comment = "") {
-  std::vector<uint8_t> out, directory;
-  auto put16 = [](std::vector<uint8_t>& v, uint16_t x) { v.push_back(x & 0xFF); v.push_back(x >> 8); };
-  auto put32 = [&](std::vector<uint8_t>& v, uint32_t x) { put16(v, x & 0xFFFF); put16(v, x >> 16); };
-  for (const Entry& e : entries) {
-    std::vector<uint8_t> data(e.content.begin(), e.content.end());
-    if (e.deflate) {
-      z_stream z = {};
-      deflateInit2(&z, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-      std::vector<uint8_t> packed(e.content.size() + 64);
-      z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(e.content.data()));
-      z.avail_in = static_cast<uInt>(e.content.size());
-      z.next_out = packed.data();
-      z.avail_out = static_cast<uInt>(packed.size());
-      deflate(&z, Z_FINISH);
-      packed.resize(z.total_out);
-      deflateEnd(&z);
-      data = packed;
-    }
-    const uint32_t crc = static_cast<uint32_t>(
-        crc32(0, reinterpret_cast<const Bytef*>(e.content.data()), static_cast<uInt>(e.content.size())));
-    const uint32_t local = static_cast<uint32_t>(out.size());
-    put32(out, 0x04034b50); put16(out, 20); put16(out, 0); put16(out, e.deflate ? 8 : 0);
-    put32(out, 0); put32(out, crc); put32(out, static_cast<uint32_t>(data.size()));
-    put32(out, static_cast<uint32_t>(e.content.size())); put16(out, static_cast<uint16_t>(e.name.size()));
-    put16(out, 0);
-    out.insert(out.end(), e.name.begin(), e.name.end());
-    out.insert(out.end(), data.begin(), data.end());
-    put32(directory, 0x02014b50); put16(directory, 20); put16(directory, 20); put16(directory, 0);
-    put16(directory, e.deflate ? 8 : 0); put32(directory, 0); put32(directory, crc);
-    put32(directory, static_cast<uint32_t>(data.size())); put32(directory, static_cast<uint32_t>(e.content.size()));
-    put16(directory, static_cast<uint16_t>(e.name.size())); put16(directory, 0); put16(directory, 0);
-    put16(directory, 0); put16(directory, 0); put32(directory, 0); put32(directory, local);
-    directory.insert(directory.end(), e.name.begin(), e.name.end());
-  }
-  const uint32_t directoryAt = static_cast<uint32_t>(out.size());
-  out.insert(out.end(), directory.begin(), directory.end());
-  put32(out, 0x06054b50); put16(out, 0); put16(out, 0);
-  put16(out, static_cast<uint16_t>(entries.size())); put16(out, static_cast<uint16_t>(entries.size()));
-  put32(out, static_cast<uint32_t>(directory.size())); put32(out, directoryAt);
-  put16(out, static_cast<uint16_t>(comment.size()));
-  out.insert(out.end(), comment.begin(), comment.end());
-  return out;
-}
+using test::Entry;
+using test::zipFile;
 
 const char* kManifest =
     "Manifest-Version: 1.0\r\nCreated-By: 17 (Debian)\r\nMain-Class: com.example.notes.Applicati\r\n"
@@ -143,13 +96,23 @@ TEST(Init, StarterFromAJarNamesItsMainClassAndParses) {
   EXPECT_NE(r.text.find("main_class = \"com.example.notes.ApplicationMain\""), std::string::npos) << r.text;
   EXPECT_NE(r.text.find("name = \"Notes\""), std::string::npos) << r.text;
   EXPECT_NE(r.text.find("[[embed]]\nsource = \"notes.jar\"\n"), std::string::npos) << r.text;
+  // The runtime library by name, never by a path of this machine; the schema beside it.
+  EXPECT_EQ(r.text.rfind("#:schema ./tessel.schema.json\n", 0), 0u) << r.text;
+  EXPECT_NE(r.text.find("\nruntime_library = \"embed\""), std::string::npos) << r.text;
+  EXPECT_EQ(r.text.find("tessel-runtime.jar\"\n"), std::string::npos) << r.text;
+  EXPECT_FALSE(test::readFile(dir.file("tessel.schema.json")).empty());
   EXPECT_NE(r.out.find("next: tessel build " + dir.file("notes.toml") + " -o notes.exe"), std::string::npos)
       << r.out;
+  std::filesystem::create_directories(dir.file("tool"));
+  dir.write("tool/tessel-runtime.jar", std::string("jar"));
+  setInstallationDirectory(dir.file("tool"));
   Project project;
   std::vector<ProjectError> errors;
   EXPECT_TRUE(loadProject(dir.file("notes.toml"), project, errors))
       << (errors.empty() ? "" : formatProjectError(errors[0])) << "\n" << r.text;
 
+  setInstallationDirectory("");
+  std::filesystem::remove_all(dir.file("tool"));
   // Not overwritten.
   r = init(jar, "", dir.file("notes.toml"));
   EXPECT_EQ(r.rc, 1);
@@ -166,8 +129,13 @@ TEST(Init, StarterWithoutAJarBuildsAsItIs) {
   options.projectPath = dir.file("starter.toml");
   options.outputPath = dir.file("starter.exe");
   options.templatePath = dir.write("launcher.exe", test::makeTemplate());
+  std::filesystem::create_directories(dir.file("tool"));
+  dir.write("tool/tessel-runtime.jar", std::string("jar"));
+  setInstallationDirectory(dir.file("tool"));
   std::ostringstream out, err;
   EXPECT_EQ(runBuild(options, out, err), 0) << err.str() << "\n" << r.text;
+  setInstallationDirectory("");
+  std::filesystem::remove_all(dir.file("tool"));
 
   r = init(dir.file("missing.jar"), "", dir.file("other.toml"));
   EXPECT_EQ(r.rc, 1);

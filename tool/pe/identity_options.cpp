@@ -10,6 +10,7 @@
 #include <toml++/toml.h>
 
 #include "block_writer.h"
+#include "identity_settings.h"
 #include "nearest_name.h"
 
 namespace tessel::pe {
@@ -106,9 +107,7 @@ bool readVersion(const toml::table& v, VersionInfo& version, OptionError& error)
       {"original_filename", &version.originalFilename},
       {"internal_name", &version.internalName},
   };
-  std::vector<std::string> known = {"file_version", "product_version"};
-  for (const Field& f : fields) known.push_back(f.key);
-  if (!checkNames(v, "identity.version", known, error)) return false;
+  if (!checkNames(v, "identity.version", tableSettingNames("identity.version"), error)) return false;
   for (const Field& f : fields) {
     std::string s;
     if (!readText(v, f.key, "identity.version.", s, error)) return false;
@@ -134,10 +133,9 @@ bool readVersion(const toml::table& v, VersionInfo& version, OptionError& error)
 
 bool readIdentityTable(const toml::table& t, const std::string& baseDir, IdentityOptions& identity,
                        OptionError& error) {
-  if (!checkNames(t, "identity",
-                  {"icon", "splash_bitmap", "runtime_splash_image", "execution_level",
-                   "dpi_awareness", "utf8_code_page", "version"},
-                  error))
+  std::vector<std::string> known = tableSettingNames("identity");
+  known.push_back("version");
+  if (!checkNames(t, "identity", known, error))
     return false;
   if (!readPath(t, "icon", "identity.", baseDir, identity.icon, &identity.iconLine, error) ||
       !readPath(t, "splash_bitmap", "identity.", baseDir, identity.splashBitmap,
@@ -171,7 +169,7 @@ bool readIdentityTable(const toml::table& t, const std::string& baseDir, Identit
 bool readSigningTable(const toml::node& n, const std::string& baseDir, SigningOptions& signing,
                       OptionError& error) {
   const toml::table& t = *n.as_table();
-  if (!checkNames(t, "signing", {"certificate", "key", "pkcs12", "password", "timestamp_url"}, error) ||
+  if (!checkNames(t, "signing", tableSettingNames("signing"), error) ||
       !readPath(t, "certificate", "signing.", baseDir, signing.certificate, nullptr, error) ||
       !readPath(t, "key", "signing.", baseDir, signing.key, nullptr, error) ||
       !readPath(t, "pkcs12", "signing.", baseDir, signing.pkcs12, nullptr, error) ||

@@ -1,0 +1,119 @@
+#include "runtime_library.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+
+#include "config_keys.h"
+#include "file_io.h"
+#include "jar/zip_reader.h"
+
+namespace tessel {
+namespace {
+
+constexpr const char* kLauncherClass = "com/tessel/runtime/WinLauncher.class";
+constexpr size_t kMaxClassSize = 1024 * 1024;
+
+std::string lowered(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
+  return s;
+}
+
+std::string blockValue(const Project& project, int32_t key) {
+  for (const auto& [k, v] : project.block.strings)
+    if (k == key) return v;
+  return "";
+}
+
+// By its name, or by the launcher class inside (an application may ship the classes merged).
+bool holdsLauncherClass(const std::filesystem::path& file) {
+  const std::string name = lowered(fromPath(file.filename()));
+  if (name.rfind("tessel-runtime", 0) == 0 && name.size() > 4 && name.substr(name.size() - 4) == ".jar")
+    return true;
+  jar::ZipSource zip;
+  std::string why;
+  if (!jar::fileZip(file, zip, why)) return false;
+  std::vector<uint8_t> content;
+  return jar::readZipEntry(zip, kLauncherClass, kMaxClassSize, content, why) == jar::ZipStatus::Found;
+}
+
+bool isArchive(const std::filesystem::path& file) {
+  const std::string ext = lowered(fromPath(file.extension()));
+  return ext == ".jar" || ext == ".zip";
+}
+
+enum class EntryState { Holds, Lacks, Unseen };
+
+// One typed entry ("S0.\lib", "A1lib\app.jar", "D0classes\", "EVAR").
+EntryState checkEntry(const std::string& entry, const std::filesystem::path& base) {
+  if (entry.empty()) return EntryState::Lacks;
+  const char type = static_cast<char>(std::toupper(static_cast<unsigned char>(entry[0])));
+  size_t at = 1;
+  if (at < entry.size() && (entry[at] == '0' || entry[at] == '1')) ++at;
+  std::string path = entry.substr(at);
+  if (type == 'E' || path.find('$') != std::string::npos || path.find('%') != std::string::npos)
+    return EntryState::Unseen;
+  std::replace(path.begin(), path.end(), '\\', '/');
+  std::filesystem::path p = toPath(path);
+  if (p.is_relative()) p = base / p;
+  std::error_code failure;
+  if (type == 'S') {
+    if (!std::filesystem::is_directory(p, failure)) return EntryState::Unseen;
+    bool archives = false;  // an empty folder is one the installation fills
+    for (const auto& item : std::filesystem::directory_iterator(p, failure)) {
+      if (!item.is_regular_file(failure) || !isArchive(item.path())) continue;
+      archives = true;
+      if (holdsLauncherClass(item.path())) return EntryState::Holds;
+    }
+    return archives ? EntryState::Lacks : EntryState::Unseen;
+  }
+  if (std::filesystem::is_directory(p, failure))
+    return std::filesystem::is_regular_file(p / kLauncherClass, failure) ? EntryState::Holds
+                                                                           : EntryState::Lacks;
+  if (!std::filesystem::is_regular_file(p, failure)) return EntryState::Unseen;
+  return holdsLauncherClass(p) ? EntryState::Holds : EntryState::Lacks;
+}
+
+}  // namespace
+
+RuntimeLibraryState findRuntimeLibrary(const Project& project, const std::string& outputPath,
+                                       std::string& unseen) {
+  const std::string flavour = blockValue(project, key::LauncherFlavour);
+  if (!flavour.empty() && flavour[0] == 'c') return RuntimeLibraryState::Present;
+  if (blockValue(project, key::RuntimeLibrary) == kRuntimeLibraryExternal)
+    return RuntimeLibraryState::Present;
+  // Only archives at the top of the per-launch directory join the class path by themselves.
+  bool namesClassPath = false;
+  for (const EmbeddedSource& f : project.embedded) {
+    if (f.name.find('\\') != std::string::npos || !isArchive(toPath(f.name))) continue;
+    namesClassPath = true;
+    if (holdsLauncherClass(toPath(f.sourcePath))) return RuntimeLibraryState::Present;
+  }
+  for (int32_t key : {key::ClassPath, key::JarClassPath, key::ModulePath})
+    namesClassPath = namesClassPath || !blockValue(project, key).empty();
+  // A project that names no class path at all leaves it to a .vmoptions file or the like.
+  if (!namesClassPath) return RuntimeLibraryState::Unknown;
+  const std::filesystem::path base = toPath(outputPath).parent_path();
+  RuntimeLibraryState state = RuntimeLibraryState::Missing;
+  for (int32_t key : {key::ClassPath, key::JarClassPath, key::ModulePath}) {
+    const std::string list = blockValue(project, key);
+    size_t start = 0;
+    while (start <= list.size()) {
+      size_t end = list.find(';', start);
+      if (end == std::string::npos) end = list.size();
+      const std::string entry = list.substr(start, end - start);
+      start = end + 1;
+      switch (checkEntry(entry, base)) {
+        case EntryState::Holds: return RuntimeLibraryState::Present;
+        case EntryState::Unseen:
+          if (state == RuntimeLibraryState::Missing) unseen = entry;
+          state = RuntimeLibraryState::Unknown;
+          break;
+        case EntryState::Lacks: break;
+      }
+    }
+  }
+  return state;
+}
+
+}  // namespace tessel
