@@ -44,6 +44,11 @@ void configStringW(int32_t key, wchar_t* buffer, size_t capacity) {
   for (; i + 1 < capacity && (*value)[i] != 0 && i < value->size(); ++i)
     buffer[i] = static_cast<wchar_t>(static_cast<unsigned char>((*value)[i]));
   buffer[i] = 0;
+  // A cut value (the configured arguments lose their tail) must leave a trace.
+  const size_t full = std::strlen(value->c_str());
+  if (i < full)
+    logError("config string %d truncated (%d %d)", key, static_cast<int>(capacity),
+             static_cast<int>(full));
 }
 
 void configMessageW(int32_t key, wchar_t* buffer, size_t capacity) {

@@ -2,12 +2,13 @@
 
 #include "config/config_access.h"
 #include "config_keys.h"
+#include "value_rules.h"
 
 namespace tessel {
 
 namespace {
 char flavourLetter() {
-  char flavour[2];
+  char flavour[limit::kFlavourCapacity];
   configString(key::LauncherFlavour, flavour, sizeof flavour);
   return flavour[0];
 }

@@ -65,7 +65,7 @@ bool hasJvmLibrary(const char* executable) {
   char* slash = std::strrchr(directory, '\\');
   if (slash) *slash = 0;
   char library[kPathCapacity];
-  char preferred[200];
+  char preferred[limit::kJvmTypeCapacity];
   if (configString(key::PreferredJvmType, preferred, sizeof(preferred)) > 0 &&
       formatText(library, kPathCapacity, "%s\\%s\\jvm.dll", directory, preferred) &&
       fileExists(library))
@@ -103,7 +103,7 @@ HMODULE loadJvmFromBinDirectory(const char* executable) {
   auto restorePath = runAtEndOfScope([&] { writePath(oldPath, pathPresent); });
 
   HMODULE module = nullptr;
-  char preferred[200];
+  char preferred[limit::kJvmTypeCapacity];
   if (configString(key::PreferredJvmType, preferred, sizeof(preferred)) > 0)
     module = tryJvmDll(directory, preferred);
   for (const char* type : kJvmTypes) {

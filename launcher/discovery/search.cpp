@@ -27,7 +27,7 @@ namespace tessel {
 
 namespace {
 
-constexpr size_t kBoundCapacity = 2000;
+constexpr size_t kBoundCapacity = limit::kVersionBoundCapacity;
 
 bool isAbsoluteEntry(const char* value) {
   return std::strlen(value) >= 2 &&

@@ -47,8 +47,8 @@ std::wstring outputFileArgument(int32_t flagKey, int32_t fileKey) {
 
 // Configuration texts are bytes; each byte becomes the character of the same number.
 jstring newWidenedString(JNIEnv* env, int32_t key) {
-  wchar_t text[2000];
-  configStringW(key, text, 2000);
+  wchar_t text[limit::kJavaTextCapacity];
+  configStringW(key, text, limit::kJavaTextCapacity);
   return env->NewString(reinterpret_cast<const jchar*>(text), static_cast<jsize>(std::wcslen(text)));
 }
 
@@ -164,7 +164,7 @@ ArgumentList buildLauncherArguments(const ArgumentList& arguments) {
   launcher.push_back(configInt(key::LauncherFlagFive) ? L"true" : L"false");
   if (arguments.empty()) return launcher;
   launcher.push_back(arguments[0]);
-  appendExpandedTokens(key::ApplicationArguments, 2000, PathForm::Long, launcher);
+  appendExpandedTokens(key::ApplicationArguments, limit::kJavaTextCapacity, PathForm::Long, launcher);
   bool jOptions = configInt(key::AllowJOptions) != 0;
   for (size_t i = 1; i < arguments.size(); ++i) {
     if (startsWith(arguments[i], kFormatAsDefaultOption)) continue;
@@ -235,7 +235,7 @@ void passSplashConfiguration() {
 }
 
 FirstRunOutcome runFirstRunHook() {
-  char installation[2000];
+  char installation[limit::kJavaTextCapacity];
   configString(key::InstallationDirectory, installation, sizeof installation);
   char marker[kPathCapacity];
   if (!absolutePath(marker, installation, PathCase::Keep)) return FirstRunOutcome::Proceed;

@@ -32,6 +32,8 @@ POINT statusAt, versionAt;
 int windowWidth, windowHeight;
 HFONT statusFont, versionFont;  // never deleted
 
+static_assert(LF_FACESIZE == limit::kFontFaceCapacity, "the tool checks font names against this");
+
 HFONT makeFont(HDC dc, int32_t sizeKey, int32_t weightKey, int32_t faceKey) {
   LOGFONTA font{};
   font.lfHeight = -MulDiv(configInt(sizeKey), GetDeviceCaps(dc, LOGPIXELSY), 72);

@@ -5,9 +5,11 @@
 #include <cstddef>
 #include <string>
 
+#include "value_rules.h"
+
 namespace tessel {
 
-constexpr size_t kPathCapacity = 6000;  // every path and configuration value buffer
+constexpr size_t kPathCapacity = limit::kValueCapacity;  // every path and configuration value buffer
 
 // Copy; on overflow the text is cut and false returned.
 bool copyText(char* dst, size_t capacity, const char* src) noexcept;
