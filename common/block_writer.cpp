@@ -1,5 +1,7 @@
 #include "block_writer.h"
 
+#include <algorithm>
+
 #include "block_layout.h"
 #include "byte_order.h"
 #include "embed_mask.h"
@@ -135,6 +137,41 @@ std::string utf16ToUtf8(const std::u16string& in) {
     }
   }
   return out;
+}
+
+const std::string* findBlockString(const BlockContents& block, int32_t key) {
+  for (const auto& record : block.strings)
+    if (record.first == key) return &record.second;
+  return nullptr;
+}
+
+bool putBlockString(BlockContents& block, int32_t key, const std::string& value, bool replace) {
+  auto& strings = block.strings;
+  auto at = std::lower_bound(strings.begin(), strings.end(), key,
+                             [](const auto& record, int32_t k) { return record.first < k; });
+  if (at != strings.end() && at->first == key) {
+    if (!replace) return false;
+    at->second = value;
+    return true;
+  }
+  strings.insert(at, {key, value});
+  return true;
+}
+
+bool utf8ToLatin1(const std::string& utf8, std::string& out, bool replace, bool* replaced) {
+  std::u16string wide;
+  if (replaced) *replaced = false;
+  if (!utf8ToUtf16(utf8, wide)) return false;
+  out.clear();
+  for (char16_t c : wide) {
+    if (c > 0xFF) {
+      if (!replace) return false;
+      if (replaced) *replaced = true;
+      c = '?';
+    }
+    out.push_back(static_cast<char>(c));
+  }
+  return true;
 }
 
 }  // namespace tessel

@@ -21,6 +21,18 @@ inline uint64_t embeddedRecordSize(uint64_t contentSize) { return 8 + contentSiz
 // trailer alignment of the whole file (given the file size before the trailer).
 std::vector<uint8_t> trailerBytes(uint64_t sizeBefore);
 
+// The string record of `key`, or nullptr.
+const std::string* findBlockString(const BlockContents& block, int32_t key);
+// Sets the string record of `key` where ascending key order puts it; an existing record is
+// replaced only when `replace` is set. True when the block changed.
+bool putBlockString(BlockContents& block, int32_t key, const std::string& value, bool replace = true);
+
+// UTF-8 text as the narrow bytes the launcher reads: it widens each byte to the code unit of
+// the same value, so narrow values are Latin-1. Characters beyond U+00FF become '?' when
+// `replace` is set (and `replaced` tells), and fail otherwise; malformed UTF-8 fails.
+bool utf8ToLatin1(const std::string& utf8, std::string& out, bool replace = false,
+                  bool* replaced = nullptr);
+
 // A UTF-8 text as UTF-16; false when the UTF-8 is malformed.
 bool utf8ToUtf16(const std::string& in, std::u16string& out);
 std::string utf16ToUtf8(const std::u16string& in);

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "block_writer.h"
+#include <cstdlib>
 #include "byte_order.h"
 #include "config_keys.h"
 #include "file_io.h"
@@ -185,10 +186,7 @@ void recordTemplateVersion(BlockContents& block, const std::string& version,
   if (shown != TESSEL_VERSION)
     err << "warning: the launcher template " << templatePath << " is version " << shown
         << ", this tool is version " << TESSEL_VERSION << "\n";
-  auto& strings = block.strings;
-  auto at = std::lower_bound(strings.begin(), strings.end(), key::TemplateVersion,
-                             [](const auto& record, int32_t k) { return record.first < k; });
-  strings.insert(at, {key::TemplateVersion, shown});
+  putBlockString(block, key::TemplateVersion, shown);
 }
 
 std::string templatePathOf(const BuildOptions& options) {
@@ -209,6 +207,53 @@ bool readTemplate(Build& b, std::ostream& err) {
   if (!checkTemplate(b.image, why))
     return fail(err, "unusable launcher template " + b.templatePath + ": " + why);
   recordTemplateVersion(b.project.block, b.isPe ? templateVersion(b.pe) : "", b.templatePath, err);
+  return true;
+}
+
+// The width and height of the template's own splash picture (bitmap 10000); false when the
+// template has none that can be read.
+bool templateSplashSize(const pe::Image& image, int32_t& width, int32_t& height) {
+  std::vector<pe::Resource> resources;
+  std::string why;
+  if (!pe::readResources(image, resources, why)) return false;
+  const pe::Resource* bitmap = pe::findResource(resources, pe::ResourceId::number(pe::kRtBitmap),
+                                                pe::ResourceId::number(10000));
+  if (!bitmap || bitmap->data.size() < 12) return false;
+  width = static_cast<int32_t>(loadLe32(&bitmap->data[4]));
+  height = static_cast<int32_t>(loadLe32(&bitmap->data[8]));
+  if (height < 0) height = -height;  // a top-down bitmap
+  return width > 0 && height > 0;
+}
+
+// The native splash window is as large as the configured size; without one it shows nothing.
+bool completeSplashSize(Build& b, std::ostream& err) {
+  BlockContents& block = b.project.block;
+  auto flag = [&block](int32_t key) {
+    const std::string* v = findBlockString(block, key);
+    return v ? std::atoi(v->c_str()) : 0;
+  };
+  if (!flag(key::SplashScreen) || flag(key::RuntimeSplash)) return true;
+  const auto origin = b.project.origins.find(key::SplashScreen);
+  const std::string where =
+      origin == b.project.origins.end()
+          ? b.project.path + ": "
+          : formatProjectError({b.project.path, origin->second.first, origin->second.second, ""});
+  const bool hasWidth = blockHasKey(block, key::SplashWidth);
+  const bool hasHeight = blockHasKey(block, key::SplashHeight);
+  if (hasWidth && hasHeight) {
+    if (flag(key::SplashWidth) > 0 && flag(key::SplashHeight) > 0) return true;
+    return fail(err, where + "[splash] width and height must both be positive to show the splash");
+  }
+  if (!b.project.identity.splashBitmap.empty()) return true;  // its size is filled in with it
+  int32_t width = 0, height = 0;
+  if (!b.isPe || !templateSplashSize(b.pe, width, height))
+    return fail(err, where + "the launcher template " + b.templatePath +
+                         " has no splash picture to take the size from; give [identity] "
+                         "splash_bitmap or [splash] width and height");
+  if (setKeyUnlessSet(block, key::SplashWidth, std::to_string(width)) |
+      setKeyUnlessSet(block, key::SplashHeight, std::to_string(height)))
+    b.defaults.push_back({"[splash] width/height", std::to_string(width) + " x " + std::to_string(height),
+                          "the size of the template's splash picture"});
   return true;
 }
 
@@ -325,7 +370,7 @@ int runBuild(const BuildOptions& options, std::ostream& out, std::ostream& err) 
                   resolveSigning(options, b, err) && refuseOverwritingInputs(options, b, err) &&
                   checkRuntimeLibrary(b.project, options.outputPath, err) &&
                   findSigner(options, b, out, err) && readTemplate(b, err) &&
-                  writeIdentity(b, err) && writeOutput(options, b, err);
+                  completeSplashSize(b, err) && writeIdentity(b, err) && writeOutput(options, b, err);
   if (!ok) return 1;
   printSummary(options, b, out);
   return 0;

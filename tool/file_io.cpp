@@ -86,10 +86,6 @@ std::FILE* openForReading(const std::string& path) {
 
 }  // namespace
 
-fs::path toPath(const std::string& utf8) { return fs::u8path(utf8); }
-
-std::string fromPath(const fs::path& path) { return path.u8string(); }
-
 bool readWholeFile(const std::string& path, std::vector<uint8_t>& data, std::string& why) {
   data.clear();
   std::error_code failure;

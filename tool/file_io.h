@@ -6,13 +6,9 @@
 #include <string>
 #include <vector>
 
-namespace tessel {
+#include "utf8_path.h"
 
-// Paths are UTF-8 text throughout the tool (command line and project file alike); these two
-// convert where the file system is called, since Windows would read narrow paths in the ANSI
-// code page.
-std::filesystem::path toPath(const std::string& utf8);
-std::string fromPath(const std::filesystem::path& path);
+namespace tessel {
 
 // Reads a whole file; false with `why` (the system's reason) when it cannot.
 bool readWholeFile(const std::string& path, std::vector<uint8_t>& data, std::string& why);

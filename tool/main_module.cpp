@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "block_writer.h"
 #include "config_keys.h"
 #include "file_io.h"
 #include "module_info.h"
@@ -10,9 +11,8 @@ namespace tessel {
 namespace {
 
 std::string blockValue(const BlockContents& block, int32_t key) {
-  for (const auto& record : block.strings)
-    if (record.first == key) return record.second;
-  return std::string();
+  const std::string* value = findBlockString(block, key);
+  return value ? *value : std::string();
 }
 
 }  // namespace
@@ -53,11 +53,7 @@ void applyMainModule(Project& project, const std::string& outputPath) {
                                " is not ASCII; name it in main_module");
     return;
   }
-  auto& strings = project.block.strings;
-  auto it = std::lower_bound(strings.begin(), strings.end(), key::ModuleMainClass,
-                             [](const auto& record, int32_t k) { return record.first < k; });
-  if (it != strings.end() && it->first == key::ModuleMainClass) it->second = info.mainClass;
-  else strings.insert(it, {key::ModuleMainClass, info.mainClass});
+  putBlockString(project.block, key::ModuleMainClass, info.mainClass);
 }
 
 }  // namespace tessel

@@ -2,22 +2,15 @@
 
 #include <algorithm>
 
+#include "block_writer.h"
 #include "config_keys.h"
 
 namespace tessel {
 
-bool blockHasKey(const BlockContents& block, int32_t key) {
-  return std::any_of(block.strings.begin(), block.strings.end(),
-                     [key](const auto& record) { return record.first == key; });
-}
+bool blockHasKey(const BlockContents& block, int32_t key) { return findBlockString(block, key) != nullptr; }
 
 bool setKeyUnlessSet(BlockContents& block, int32_t key, const std::string& value) {
-  if (blockHasKey(block, key)) return false;
-  auto& strings = block.strings;
-  auto at = std::lower_bound(strings.begin(), strings.end(), key,
-                             [](const auto& record, int32_t k) { return record.first < k; });
-  strings.insert(at, {key, value});
-  return true;
+  return putBlockString(block, key, value, false);
 }
 
 void applyBlockDefaults(BlockContents& block, std::vector<AppliedDefault>& applied) {

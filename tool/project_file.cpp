@@ -21,6 +21,7 @@
 #include "pe/identity_settings.h"
 #include "nearest_name.h"
 #include "project_settings.h"
+#include "value_rules.h"
 
 namespace tessel {
 
@@ -35,11 +36,7 @@ std::string formatProjectError(const ProjectError& error) {
 
 namespace {
 
-constexpr int32_t kFirstMessageKey = 1000;
-constexpr int32_t kLastMessageKey = 1020;
-constexpr size_t kMaxLocaleTag = 8;  // the launcher's locale has at most 8 characters
-
-bool isMessageKey(int32_t key) { return key >= kFirstMessageKey && key <= kLastMessageKey; }
+constexpr size_t kMaxLocaleTag = limit::kLocaleTagLength;
 
 std::vector<std::string> keyNames() {
   std::vector<std::string> names;
@@ -74,22 +71,55 @@ bool parseKeyNumber(const std::string& text, int32_t& key) {
   return true;
 }
 
-// UTF-8 text as the narrow bytes the launcher reads: it widens each byte to the code unit of
-// the same value, so narrow values are Latin-1.
-bool toLatin1(const std::string& utf8, std::string& out, bool replace, bool& replaced) {
-  std::u16string wide;
-  if (!utf8ToUtf16(utf8, wide)) return false;
-  out.clear();
-  replaced = false;
-  for (char16_t c : wide) {
-    if (c > 0xFF) {
-      if (!replace) return false;
-      replaced = true;
-      c = '?';
+// The launcher's syntax and buffer for the key's stored value.
+bool checkLauncherValue(int32_t key, const std::string& value, std::string& why) {
+  const ValueRule rule = valueRule(key);
+  if (!checkValueSyntax(rule, value, why)) return false;
+  if (fitsValue(rule, value.size())) return true;
+  why = "the value has " + std::to_string(value.size()) + " characters; the launcher reads at most " +
+        std::to_string(rule.capacity - 1);
+  return false;
+}
+
+// The launcher splits configured command lines at blanks with either quote character quoting,
+// so an apostrophe inside a word ("O'Brien") opens a quote that swallows what follows.
+const char* apostropheHint(const std::string& value) {
+  bool quoted = false;
+  char quote = 0;
+  for (size_t i = 0; i < value.size(); ++i) {
+    const char c = value[i];
+    if (quoted) {
+      if (c == quote) quoted = false;
+      continue;
     }
-    out.push_back(static_cast<char>(c));
+    if (c == '"') {
+      quoted = true;
+      quote = c;
+    } else if (c == '\'' && (i > 0 && value[i - 1] != ' ')) {
+      return "an apostrophe inside a word starts a quoted part when the launcher splits the "
+             "value (O'Brien arrives as OBrien and takes the following words with it); put "
+             "such a word in double quotes, like \"O'Brien\"";
+    } else if (c == '\'') {
+      if (value.find('\'', i + 1) == std::string::npos)
+        return "an apostrophe without its closing one quotes the rest of the value when the "
+               "launcher splits it; put the word in double quotes instead";
+      quoted = true;
+      quote = c;
+    }
   }
-  return true;
+  return nullptr;
+}
+
+// Message texts are shown from wide buffers of the launcher's value size.
+bool checkMessageText(const std::u16string& text, std::string& why) {
+  if (text.find(u'\0') != std::u16string::npos) {
+    why = "the text contains a NUL character";
+    return false;
+  }
+  if (text.size() < limit::kValueCapacity) return true;
+  why = "the text has " + std::to_string(text.size()) + " UTF-16 units; the launcher shows at most " +
+        std::to_string(limit::kValueCapacity - 1);
+  return false;
 }
 
 bool parseColourComponent(const std::string& token, int& value) {
@@ -124,6 +154,7 @@ class ProjectReader {
   void readIdentity(const toml::table& root);
 
   bool claim(int32_t key, uint32_t line, const std::string& setting);
+  void checkEntryPointPresent(const toml::table& root);
   void setValue(int32_t key, const toml::node& v, uint32_t line, const std::string& setting);
   void setMessage(int32_t key, const toml::node& v, uint32_t line, const std::string& setting);
   bool convertValue(const toml::node& v, const KeyInfo* info, std::string& out, std::string& why);
@@ -179,9 +210,29 @@ bool ProjectReader::read(const std::string& text) {
   if (!checkEntryPointCombination(claimed_, conflictLine, conflictSetting, conflict))
     error(conflictLine, conflictSetting, conflict);
   embedRuntimeLibrary();
+  // A setting refused above may be the entry point itself; say what is missing only then.
+  if (errors_.size() == before_) checkEntryPointPresent(root);
   if (errors_.size() != before_) return false;
   finish();
   return true;
+}
+
+// Without a class to call every start ends in the launcher's "could not be started" message.
+void ProjectReader::checkEntryPointPresent(const toml::table& root) {
+  const int32_t keys[] = {key::MainClass, key::MainModule, key::MainJar};
+  for (int32_t key : keys) {
+    auto it = strings_.find(key);
+    if (it != strings_.end() && !it->second.empty()) return;
+  }
+  for (int32_t key : keys) {
+    if (!claimed_.count(key)) continue;
+    error(claimed_[key].first, claimed_[key].second,
+          "the entry point is empty: name the class, jar or module the application starts");
+    return;
+  }
+  const toml::node* java = root.get("java");
+  error(java ? lineOf(*java) : 0, "java.main_class",
+        "the project names no entry point: set main_class, main_jar or main_module in [java]");
 }
 
 void ProjectReader::readIdentity(const toml::table& root) {
@@ -261,6 +312,7 @@ void ProjectReader::readLocales(const toml::table& table) {
     }
     LocaleSection out;
     out.tag = tag;
+    std::string why;
     std::map<int32_t, uint32_t> seen;
     for (auto&& [mk, mv] : *texts) {
       const std::string name(mk.str());
@@ -270,6 +322,12 @@ void ProjectReader::readLocales(const toml::table& table) {
         error(lineOf(mk), setting,
               "`" + name + "`: unknown message name (give a message name or a key number)" +
                   didYouMean(name, messageNames()));
+        continue;
+      }
+      if (!isMessageKey(key)) {
+        error(lineOf(mk), setting,
+              "key " + std::to_string(key) + " is not a message text: a locale section holds "
+              "the texts of keys 1000-1020 (caption, jvm_not_started, ...)");
         continue;
       }
       if (!seen.emplace(key, lineOf(mk)).second) {
@@ -283,6 +341,8 @@ void ProjectReader::readLocales(const toml::table& table) {
         error(lineOf(mk), setting, std::string("expected a string, found ") + tomlTypeName(mv));
       } else if (!utf8ToUtf16(text->get(), wide)) {
         error(lineOf(mk), setting, "the text is not valid UTF-8");
+      } else if (!checkMessageText(wide, why)) {
+        error(lineOf(mk), setting, why);
       } else {
         out.records.emplace_back(key, std::move(wide));
       }
@@ -346,12 +406,11 @@ void ProjectReader::readEmbedded(const toml::node& node) {
     }
     std::string why;
     std::string latin;
-    bool replaced = false;
     if (!checkEmbeddedName(file.name, why)) {
       error(nameLine, prefix + ".name", "cannot embed as \"" + file.name + "\": " + why);
       continue;
     }
-    if (!toLatin1(file.name, latin, false, replaced)) {
+    if (!utf8ToLatin1(file.name, latin)) {
       error(nameLine, prefix + ".name", "the name has characters beyond U+00FF");
       continue;
     }
@@ -366,6 +425,17 @@ void ProjectReader::readEmbedded(const toml::node& node) {
       continue;
     }
     project_.embedded.push_back(std::move(file));
+  }
+  // Extraction makes a folder for "lib\\x.jar"; a file called "lib" cannot share its name.
+  for (const auto& [name, line] : names) {
+    const size_t slash = name.find('\\');
+    if (slash == std::string::npos) continue;
+    auto file = names.find(name.substr(0, slash));
+    if (file == names.end()) continue;
+    error(std::max(line, file->second), "embed",
+          "\"" + name.substr(0, slash) + "\" is embedded as a file on line " +
+              std::to_string(file->second) + " and as the folder of \"" + name + "\" on line " +
+              std::to_string(line) + "; a name cannot be both");
   }
 }
 
@@ -458,8 +528,7 @@ bool ProjectReader::convertValue(const toml::node& v, const KeyInfo* info, std::
     why = "the text contains a NUL character";
     return false;
   }
-  bool replaced = false;
-  if (!toLatin1(s->get(), out, false, replaced)) {
+  if (!utf8ToLatin1(s->get(), out)) {
     why = "the text has characters beyond U+00FF, which a narrow value cannot hold";
     return false;
   }
@@ -478,6 +547,15 @@ void ProjectReader::setValue(int32_t key, const toml::node& v, uint32_t line,
     error(lineOf(v) ? lineOf(v) : line, setting, why);
     return;
   }
+  if (info && (info->type == KeyType::String || info->type == KeyType::Wide) &&
+      !checkLauncherValue(key, value, why)) {
+    error(lineOf(v) ? lineOf(v) : line, setting, why);
+    return;
+  }
+  if (key == key::VmParameters || key == key::ApplicationArguments) {
+    if (const char* hint = apostropheHint(value))
+      project_.warnings.push_back(formatProjectError({path_, line, setting, hint}));
+  }
   if (claim(key, line, setting)) strings_[key] = value;
 }
 
@@ -490,19 +568,18 @@ void ProjectReader::setMessage(int32_t key, const toml::node& v, uint32_t line,
   }
   std::u16string wide;
   std::string narrow;
-  bool replaced = false;
-  if (!utf8ToUtf16(s->get(), wide) || !toLatin1(s->get(), narrow, true, replaced)) {
+  if (!utf8ToUtf16(s->get(), wide) || !utf8ToLatin1(s->get(), narrow, true)) {
     error(line, setting, "the text is not valid UTF-8");
     return;
   }
-  if (s->get().find('\0') != std::string::npos) {
-    error(line, setting, "the text contains a NUL character");
+  std::string why;
+  if (!checkMessageText(wide, why)) {
+    error(line, setting, why);
     return;
   }
   if (!claim(key, line, setting)) return;
   // The narrow record ('?' for characters beyond U+00FF) is only read by launchers that lack
   // the wide one; every build writes both, and the launcher shows the wide text.
-  (void)replaced;
   strings_[key] = narrow;
   messages_[key] = wide;
 }
@@ -552,6 +629,7 @@ void ProjectReader::finish() {
     }
     strings_[key::EmbeddedFileNames] = names;
   }
+  project_.origins = claimed_;
   BlockContents& block = project_.block;
   for (auto& [k, v] : strings_) block.strings.emplace_back(k, v);
   for (auto& [k, v] : messages_) block.messages.emplace_back(k, v);

@@ -2,6 +2,7 @@
 // reported with the file, the line and the setting it concerns; nothing is guessed.
 #pragma once
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,8 @@ struct Project {
   BlockContents block;  // string records (keys ascending), message records, locale sections
   std::vector<EmbeddedSource> embedded;
   std::vector<std::string> warnings;
+  // Where the project file set each key: line and dotted setting name.
+  std::map<int32_t, std::pair<uint32_t, std::string>> origins;
   pe::IdentityOptions identity;  // [identity]: resources written into the template
   pe::SigningOptions signing;    // [signing]: Authenticode signature of the finished file
 };

@@ -92,6 +92,8 @@ expect_fatal "Internal Error: readInt"
 write_project app <<'TOML'
 [application]
 executable_type = 2
+[java]
+main_class = "com.example.Main"
 TOML
 build_app "$E2E_DIR/app.toml" "$E2E_DIR/app.exe"
 pe=$(read_le32 "$E2E_DIR/app.exe" 60)

@@ -71,6 +71,8 @@ printf 'embedded content\n' > "$E2E_DIR/notes.txt"
 write_project embed <<'TOML'
 [application]
 executable_type = 2
+[java]
+main_class = "com.example.Main"
 [[embed]]
 source = "notes.txt"
 name = "doc\\notes.txt"

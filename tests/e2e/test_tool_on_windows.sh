@@ -59,7 +59,7 @@ case_name "paths beyond the ANSI code page, on the command line and in the proje
 uni=$E2E_DIR/проект-ü
 mkdir -p "$uni"
 printf 'jar bytes\n' > "$uni/données.jar"
-printf '[[embed]]\nsource = "données.jar"\n' > "$uni/app.toml"
+printf '[java]\nmain_class = "a.B"\n[[embed]]\nsource = "données.jar"\n' > "$uni/app.toml"
 "$TESSEL_TOOL" build "$uni/app.toml" -o "$E2E_DIR/uni-host.exe" >/dev/null || fail "host build failed"
 run_tool build "$(windows_path "$uni/app.toml")" -o "$(windows_path "$uni/приложение.exe")"
 expect_rc 0
@@ -93,6 +93,8 @@ cat > "$ident/app.toml" <<'TOML'
 icon = "app.ico"
 splash_bitmap = "splash.bmp"
 runtime_splash_image = "splash.png"
+[java]
+main_class = "a.B"
 TOML
 run_tool build "$(windows_path "$ident/app.toml")" -o "$(windows_path "$ident/app.exe")"
 expect_rc 0

@@ -71,7 +71,7 @@ TEST(BuildDefaults, UnsetExecutableTypeAndSearchSequenceAreFilledInAndListed) {
 TEST(BuildDefaults, WhatTheProjectSetsIsKeptAndNotListed) {
   test::ScratchDir dir;
   // An empty search sequence is a choice too (only the fixed variables are looked at).
-  Built b = build(dir, "[application]\nexecutable_type = 2\n[java]\nsearch_sequence = \"\"\n",
+  Built b = build(dir, "[application]\nexecutable_type = 2\n[java]\nsearch_sequence = \"\"\nmain_class = \"a.B\"\n",
                   dir.file("app.exe"));
   ASSERT_EQ(b.rc, 0) << b.err;
   auto keys = keysOf(dir.file("app.exe"));
@@ -79,7 +79,7 @@ TEST(BuildDefaults, WhatTheProjectSetsIsKeptAndNotListed) {
   EXPECT_EQ(keys[key::SearchSequence], "");
   EXPECT_EQ(b.out.find("defaults applied"), std::string::npos) << b.out;
   // Set through [keys] by number counts as set as well.
-  b = build(dir, "[keys]\n107 = 5\n", dir.file("app2.exe"));
+  b = build(dir, "[keys]\n107 = 5\n122 = \"a.B\"\n", dir.file("app2.exe"));
   ASSERT_EQ(b.rc, 0) << b.err;
   EXPECT_EQ(keysOf(dir.file("app2.exe"))[key::ExecutableType], "5");
   EXPECT_EQ(b.out.find("executable_type"), std::string::npos) << b.out;
@@ -140,12 +140,12 @@ TEST_F(RealTemplate, ManifestAsksForNoElevationUnlessTheProjectDoes) {
   InspectReport report;
   ASSERT_TRUE(inspectImage(test::readFile(dir.file("plain.exe")), report)) << report.error;
 
-  b = build(dir, "[identity]\nexecution_level = \"requireAdministrator\"\n", dir.file("admin.exe"),
+  b = build(dir, "[identity]\nexecution_level = \"requireAdministrator\"\n[java]\nmain_class = \"a.B\"\n", dir.file("admin.exe"),
             realTemplate());
   ASSERT_EQ(b.rc, 0) << b.err;
   EXPECT_EQ(manifestOf(dir.file("admin.exe")), "requireAdministrator");
   EXPECT_EQ(b.out.find("execution_level"), std::string::npos) << b.out;
-  b = build(dir, "[identity]\nexecution_level = \"highestAvailable\"\n", dir.file("high.exe"), realTemplate());
+  b = build(dir, "[identity]\nexecution_level = \"highestAvailable\"\n[java]\nmain_class = \"a.B\"\n", dir.file("high.exe"), realTemplate());
   ASSERT_EQ(b.rc, 0) << b.err;
   EXPECT_EQ(manifestOf(dir.file("high.exe")), "highestAvailable");
 }
@@ -182,7 +182,7 @@ class SigningFailure : public RealTemplate {
               0);
   }
   Built sign(const pe::SigningOptions& options, bool verbose = false) {
-    return build(dir, "[application]\nexecutable_type = 2\n", dir.file("signed.exe"), realTemplate(),
+    return build(dir, "[application]\nexecutable_type = 2\n[java]\nmain_class = \"a.B\"\n", dir.file("signed.exe"), realTemplate(),
                  options, verbose);
   }
   test::ScratchDir dir;

@@ -125,13 +125,17 @@ TEST(BuildInspect, FailedBuildLeavesNoOutputAndNoTemporaryFile) {
   std::vector<uint8_t> unstripped = test::makeTemplate();
   unstripped.resize(unstripped.size() + 100, 0xCC);
   dir.write("launcher.exe", unstripped);
-  b = build(dir, "[application]\nname = \"x\"\n", dir.file("app.exe"));
+  b = build(dir, "[application]\nname = \"x\"\n[java]\nmain_class = \"a.B\"\n", dir.file("app.exe"));
   EXPECT_EQ(b.rc, 1);
   EXPECT_NE(b.err.find("100 bytes after the end of its last section"), std::string::npos) << b.err;
   EXPECT_NE(b.err.find("not stripped"), std::string::npos);
   // A new output below a file that is no directory.
   dir.write("launcher.exe", test::makeTemplate());
-  b = build(dir, "[application]\nname = \"x\"\n", dir.file("app.toml/app.exe"));
+  b = build(dir, "[application]
+name = \"x\"
+[java]
+main_class = \"a.B\"
+", dir.file("app.toml/app.exe"));
   EXPECT_EQ(b.rc, 1);
 
   EXPECT_EQ(test::readFile(dir.file("app.exe")), std::vector<uint8_t>({'p', 'r', 'e', 'v', 'i', 'o', 'u', 's'}));
@@ -139,7 +143,7 @@ TEST(BuildInspect, FailedBuildLeavesNoOutputAndNoTemporaryFile) {
   std::sort(files.begin(), files.end());
   EXPECT_EQ(files, (std::vector<std::string>{"app.exe", "app.toml", "launcher.exe"}));
   // A good build replaces the old file whole.
-  b = build(dir, "[application]\nname = \"x\"\n", dir.file("app.exe"));
+  b = build(dir, "[application]\nname = \"x\"\n[java]\nmain_class = \"a.B\"\n", dir.file("app.exe"));
   EXPECT_EQ(b.rc, 0) << b.err;
   EXPECT_EQ(dir.files().size(), 3u);
 }
@@ -148,7 +152,7 @@ TEST(BuildInspect, AnOutputThatIsAnInputIsRefusedAndTheInputKept) {
   test::ScratchDir dir;
   dir.write("launcher.exe", test::makeTemplate());
   dir.write("app.jar", std::string("jar bytes"));
-  const std::string project = "[[embed]]\nsource = \"app.jar\"\n";
+  const std::string project = "[java]\nmain_class = \"a.B\"\n[[embed]]\nsource = \"app.jar\"\n";
   Built b = build(dir, project, dir.file("app.toml"));
   EXPECT_EQ(b.rc, 1);
   EXPECT_NE(b.err.find("is the project file itself"), std::string::npos) << b.err;
@@ -175,7 +179,7 @@ TEST(BuildInspect, NoInputIsReplacedUnderAnyNameOrLink) {
   const std::string parent = dir.path().substr(dir.path().rfind('/') + 1);
   const std::string identity =
       "[identity]\nicon = \"app.ico\"\nsplash_bitmap = \"splash.bmp\"\n"
-      "runtime_splash_image = \"splash.png\"\n";
+      "runtime_splash_image = \"splash.png\"\n[java]\nmain_class = \"a.B\"\n";
   struct Case {
     std::string project, output, what;
     bool pkcs12OnCommandLine;
@@ -183,11 +187,11 @@ TEST(BuildInspect, NoInputIsReplacedUnderAnyNameOrLink) {
       {identity, dir.path() + "/./app.ico", "the icon", false},
       {identity, dir.path() + "/../" + parent + "/splash.bmp", "the splash bitmap", false},
       {identity, dir.file("hard.png"), "the runtime splash image", false},
-      {"[signing]\ncertificate = \"cert.pem\"\nkey = \"key.pem\"\n", dir.file("soft.pem"),
+      {"[signing]\ncertificate = \"cert.pem\"\nkey = \"key.pem\"\n[java]\nmain_class = \"a.B\"\n", dir.file("soft.pem"),
        "the signing certificate", false},
-      {"[signing]\ncertificate = \"cert.pem\"\nkey = \"key.pem\"\n", dir.file("key.pem"),
+      {"[signing]\ncertificate = \"cert.pem\"\nkey = \"key.pem\"\n[java]\nmain_class = \"a.B\"\n", dir.file("key.pem"),
        "the signing key", false},
-      {"", dir.path() + "//signer.p12", "the PKCS#12 file", true},
+      {"[java]\nmain_class = \"a.B\"\n", dir.path() + "//signer.p12", "the PKCS#12 file", true},
   };
   for (const Case& c : cases) {
     BuildOptions options;

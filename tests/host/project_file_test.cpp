@@ -59,7 +59,7 @@ single_instance = true
 TEST(ProjectFile, MessagesDefaultToEnglishAndAreStoredNarrowAndWide) {
   Project project;
   std::vector<ProjectError> errors;
-  ASSERT_TRUE(parseProject("[messages]\ncaption = \"Fehler\"\n[keys]\n1009 = \"Intern {0}\"\n",
+  ASSERT_TRUE(parseProject("[messages]\ncaption = \"Fehler\"\n[keys]\n1009 = \"Intern {0}\"\n122 = \"a.B\"\n",
                            "app.toml", project, errors));
   auto s = stringsOf(project);
   auto m = messagesOf(project);
@@ -76,7 +76,7 @@ TEST(ProjectFile, MessagesDefaultToEnglishAndAreStoredNarrowAndWide) {
 TEST(ProjectFile, NarrowTextIsLatin1AndWiderCharactersAreRefusedOrReplaced) {
   Project project;
   std::vector<ProjectError> errors;
-  ASSERT_TRUE(parseProject("[application]\nname = \"Caf\xC3\xA9\"\n[messages]\ncaption = \"\xE2\x9C\x93 ok\"\n",
+  ASSERT_TRUE(parseProject("[application]\nname = \"Caf\xC3\xA9\"\n[messages]\ncaption = \"\xE2\x9C\x93 ok\"\n[java]\nmain_class = \"a.B\"\n",
                            "app.toml", project, errors));
   auto s = stringsOf(project);
   EXPECT_EQ(s[key::ApplicationName], "Caf\xE9");
@@ -94,7 +94,7 @@ TEST(ProjectFile, LocaleSectionsKeepFileOrderSoTheLaterOneWins) {
   Project project;
   std::vector<ProjectError> errors;
   ASSERT_TRUE(parseProject("[locale.de_CH]\ncaption = \"Fähler\"\n[locale.de]\ncaption = \"Fehler\"\n"
-                           "1009 = \"Intern\"\n",
+                           "1009 = \"Intern\"\n[java]\nmain_class = \"a.B\"\n",
                            "app.toml", project, errors));
   ASSERT_EQ(project.block.sections.size(), 2u);
   EXPECT_EQ(project.block.sections[0].tag, "de_CH");
@@ -173,7 +173,7 @@ TEST(ProjectFile, EmbeddedFilesSetCountAndNames) {
   std::vector<ProjectError> errors;
   ASSERT_TRUE(loadProject(dir.write("app.toml", std::string(
                               "[[embed]]\nsource = \"app.jar\"\nname = \"lib\\\\app.jar\"\n"
-                              "[[embed]]\nsource = \"notes.txt\"\n")),
+                              "[[embed]]\nsource = \"notes.txt\"\n[java]\nmain_class = \"a.B\"\n")),
                           project, errors))
       << formatProjectError(errors.at(0));
   auto s = stringsOf(project);
@@ -236,7 +236,7 @@ namespace {
 TEST(ProjectFile, NonAsciiLettersWhereTheReaderLooksForWhiteSpace) {
   Project project;
   std::vector<ProjectError> errors;
-  ASSERT_TRUE(parseProject("[application]\nname = \"\"\"Grü\\\n  ße\"\"\"\n", "app.toml", project,
+  ASSERT_TRUE(parseProject("[application]\nname = \"\"\"Grü\\\n  ße\"\"\"\n[java]\nmain_class = \"a.B\"\n", "app.toml", project,
                            errors))
       << (errors.empty() ? "" : formatProjectError(errors[0]));
   EXPECT_EQ(stringsOf(project)[101], "Gr\xFC\xDF" "e");

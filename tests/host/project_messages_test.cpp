@@ -52,7 +52,7 @@ TEST(ProjectMessages, ImageSettingsKeepTheirLines) {
   Project project;
   std::vector<ProjectError> errors;
   ASSERT_TRUE(parseProject("[identity]\n\nicon = \"a.png\"\nsplash_bitmap = \"s.bmp\"\n"
-                           "runtime_splash_image = \"r.gif\"\n",
+                           "runtime_splash_image = \"r.gif\"\n[java]\nmain_class = \"a.B\"\n",
                            "dir/app.toml", project, errors));
   EXPECT_EQ(project.identity.icon, "dir/a.png");
   EXPECT_EQ(project.identity.iconLine, 3u);

@@ -69,7 +69,7 @@ class SigningRun : public ::testing::Test {
  protected:
   void SetUp() override {
     dir.write("launcher.exe", test::makeTemplate());
-    dir.write("app.toml", std::string("[application]\nname = \"signed\"\n"));
+    dir.write("app.toml", std::string("[application]\nname = \"signed\"\n[java]\nmain_class = \"a.B\"\n"));
     dir.write("signer.p12", std::string("not really"));
   }
   std::string build(const std::string& extra = "") const {

@@ -20,15 +20,12 @@
 #endif
 
 #include "private_file.h"
+#include "utf8_path.h"
 
 namespace tessel::pe {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Paths are UTF-8 text throughout the tool; Windows needs them wide to open any name.
-fs::path toPath(const std::string& utf8) { return fs::u8path(utf8); }
-std::string fromPath(const fs::path& path) { return path.u8string(); }
 
 #ifdef _WIN32
 using NativeChar = wchar_t;
