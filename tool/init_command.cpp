@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "file_io.h"
-#include "jar_manifest.h"
+#include "jar_launch.h"
 #include "schema_command.h"
 
 namespace tessel {
@@ -115,14 +115,16 @@ std::string starterProjectText(const StarterProject& s) {
 
 int runInit(const InitOptions& options, std::ostream& out, std::ostream& err) {
   StarterProject s;
-  std::string title, why, manifest;
+  std::string title, why;
   if (!options.jarPath.empty()) {
-    if (!readJarManifest(options.jarPath, manifest, why)) {
+    // The reader `main_jar` uses, so that both take the same class from the same jar.
+    jar::Manifest manifest;
+    if (!jar::readJarManifest(toPath(options.jarPath), manifest, why) ||
+        !jar::manifestMainClass(manifest, s.mainClass, why)) {
       err << "tessel init: " << options.jarPath << ": " << why << "\n";
       return 1;
     }
-    s.mainClass = manifestAttribute(manifest, "Main-Class");
-    title = manifestAttribute(manifest, "Implementation-Title");
+    if (const std::string* t = jar::manifestAttribute(manifest, "Implementation-Title")) title = *t;
   }
   const std::string jarStem = options.jarPath.empty() ? "" : fromPath(toPath(options.jarPath).stem());
   s.name = !options.name.empty() ? options.name

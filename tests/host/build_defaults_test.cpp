@@ -182,7 +182,7 @@ class SigningFailure : public RealTemplate {
               0);
   }
   Built sign(const pe::SigningOptions& options, bool verbose = false) {
-    return build(dir, "[application]\nexecutable_type = 2\n[java]\nmain_class = \"a.B\"\n", dir.file("signed.exe"), realTemplate(),
+    return build(dir, "[application]\nexecutable_type = 2\n[java]\nmain_class = \"a.B\"\nruntime_library = \"external\"\n", dir.file("signed.exe"), realTemplate(),
                  options, verbose);
   }
   test::ScratchDir dir;

@@ -131,11 +131,7 @@ TEST(BuildInspect, FailedBuildLeavesNoOutputAndNoTemporaryFile) {
   EXPECT_NE(b.err.find("not stripped"), std::string::npos);
   // A new output below a file that is no directory.
   dir.write("launcher.exe", test::makeTemplate());
-  b = build(dir, "[application]
-name = \"x\"
-[java]
-main_class = \"a.B\"
-", dir.file("app.toml/app.exe"));
+  b = build(dir, "[application]\nname = \"x\"\n[java]\nmain_class = \"a.B\"\n", dir.file("app.toml/app.exe"));
   EXPECT_EQ(b.rc, 1);
 
   EXPECT_EQ(test::readFile(dir.file("app.exe")), std::vector<uint8_t>({'p', 'r', 'e', 'v', 'i', 'o', 'u', 's'}));

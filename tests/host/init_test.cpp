@@ -2,13 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "build_command.h"
 #include "byte_order.h"
 #include "init_command.h"
 #include "installation.h"
-#include "jar_manifest.h"
+#include "jar_launch.h"
 #include "project_file.h"
 #include "tool_test_support.h"
 #include "zip_test_support.h"
@@ -30,41 +31,67 @@ TEST(JarManifest, StoredAndDeflatedManifestsAreRead) {
                                                           {"META-INF/MANIFEST.MF", kManifest, deflate},
                                                           {"com/example/A.class", "xx", true}},
                                                          "a comment"));
-    std::string manifest, why;
-    ASSERT_TRUE(readJarManifest(jar, manifest, why)) << why;
-    EXPECT_EQ(manifest, kManifest);
-    EXPECT_EQ(manifestAttribute(manifest, "Main-Class"), "com.example.notes.ApplicationMain");
-    EXPECT_EQ(manifestAttribute(manifest, "main-class"), "com.example.notes.ApplicationMain");
-    EXPECT_EQ(manifestAttribute(manifest, "Implementation-Title"), "Notes");
-    EXPECT_EQ(manifestAttribute(manifest, "Class-Path"), "");
+    jar::Manifest manifest;
+    std::string why, mainClass;
+    ASSERT_TRUE(jar::readJarManifest(jar, manifest, why)) << why;
+    ASSERT_TRUE(jar::manifestMainClass(manifest, mainClass, why)) << why;
+    EXPECT_EQ(mainClass, "com.example.notes.ApplicationMain");
+    EXPECT_EQ(*jar::manifestAttribute(manifest, "implementation-title"), "Notes");
+    EXPECT_EQ(jar::manifestAttribute(manifest, "Class-Path"), nullptr);
   }
-  EXPECT_EQ(manifestAttribute("Main-Class:x.Y\nOther: 1", "Main-Class"), "x.Y");
+}
+
+// init and main_jar read one jar alike: the last of a repeated Main-Class, "/" as ".", blanks
+// around the name dropped.
+TEST(JarManifest, InitTakesTheClassMainJarTakes) {
+  test::ScratchDir dir;
+  const std::string manifest =
+      "Manifest-Version: 1.0\r\nMain-Class: first.One\r\nMain-Class:  com/example/Last \r\n\r\n";
+  const std::string jar = dir.write("app.jar", zipFile({{"META-INF/MANIFEST.MF", manifest, true}}));
+  jar::Manifest parsed;
+  std::string why;
+  ASSERT_TRUE(jar::readJarManifest(jar, parsed, why)) << why;
+  jar::JarLaunch launch;
+  ASSERT_TRUE(jar::jarLaunchFromManifest(parsed, "app.jar", launch, why)) << why;
+  EXPECT_EQ(launch.mainClass, "com.example.Last");
+  ASSERT_EQ(launch.warnings.size(), 1u);
+  EXPECT_EQ(launch.warnings[0], "the manifest names Main-Class more than once; the last one counts, as with java -jar");
+  std::ostringstream out, err;
+  InitOptions options;
+  options.jarPath = jar;
+  options.outputPath = dir.file("app.toml");
+  ASSERT_EQ(runInit(options, out, err), 0) << err.str();
+  std::ifstream text(dir.file("app.toml"));
+  std::stringstream written;
+  written << text.rdbuf();
+  EXPECT_NE(written.str().find("main_class = \"com.example.Last\""), std::string::npos) << written.str();
 }
 
 TEST(JarManifest, DamagedArchivesAreRefusedWithTheReason) {
   test::ScratchDir dir;
-  std::string manifest, why;
-  EXPECT_FALSE(readJarManifest(dir.file("none.jar"), manifest, why));
-  EXPECT_EQ(why, "cannot be read");
-  EXPECT_FALSE(readJarManifest(dir.write("text.jar", std::string("not a zip at all, just text")), manifest, why));
-  EXPECT_EQ(why, "not a usable jar (zip) file: no zip end-of-directory record");
-  EXPECT_FALSE(readJarManifest(dir.write("empty.jar", zipFile({{"a.txt", "a", false}})), manifest, why));
-  EXPECT_EQ(why, "holds no META-INF/MANIFEST.MF");
+  jar::Manifest manifest;
+  std::string why;
+  EXPECT_FALSE(jar::readJarManifest(dir.file("none.jar"), manifest, why));
+  EXPECT_EQ(why, "No such file or directory");
+  EXPECT_FALSE(jar::readJarManifest(dir.write("text.jar", std::string("not a zip at all, just text")), manifest, why));
+  EXPECT_EQ(why, "no zip end-of-directory record");
+  EXPECT_FALSE(jar::readJarManifest(dir.write("empty.jar", zipFile({{"a.txt", "a", false}})), manifest, why));
+  EXPECT_EQ(why, "no META-INF/MANIFEST.MF in the archive");
   // Every cut of a real archive is refused or read, never read past its end.
   const std::vector<uint8_t> whole = zipFile({{"META-INF/MANIFEST.MF", kManifest, true}});
   for (size_t cut = 0; cut < whole.size(); ++cut) {
     std::vector<uint8_t> part(whole.begin(), whole.begin() + static_cast<long>(cut));
-    readJarManifest(dir.write("cut.jar", part), manifest, why);
+    jar::readJarManifest(dir.write("cut.jar", part), manifest, why);
   }
   // Sizes that lie.
   std::vector<uint8_t> liar = whole;
   storeLe32(&liar[liar.size() - 6], 0x7FFFFFF0);  // directory offset
-  EXPECT_FALSE(readJarManifest(dir.write("liar.jar", liar), manifest, why));
-  EXPECT_EQ(why, "not a usable jar (zip) file: the central directory runs past its end record");
+  EXPECT_FALSE(jar::readJarManifest(dir.write("liar.jar", liar), manifest, why));
+  EXPECT_EQ(why, "the central directory runs past its end record");
   std::vector<uint8_t> big = whole;
   const size_t entry = big.size() - 22 - (46 + 20);
   storeLe32(&big[entry + 24], 5);  // claims fewer bytes than the data inflates to
-  EXPECT_FALSE(readJarManifest(dir.write("big.jar", big), manifest, why));
+  EXPECT_FALSE(jar::readJarManifest(dir.write("big.jar", big), manifest, why));
 }
 
 struct InitRun {
@@ -139,7 +166,7 @@ TEST(Init, StarterWithoutAJarBuildsAsItIs) {
 
   r = init(dir.file("missing.jar"), "", dir.file("other.toml"));
   EXPECT_EQ(r.rc, 1);
-  EXPECT_EQ(r.err, "tessel init: " + dir.file("missing.jar") + ": cannot be read\n");
+  EXPECT_EQ(r.err, "tessel init: " + dir.file("missing.jar") + ": No such file or directory\n");
   r = init("", "x", dir.file("no-dir/x.toml"));
   EXPECT_EQ(r.rc, 1);
   EXPECT_NE(r.err.find("does not exist"), std::string::npos);

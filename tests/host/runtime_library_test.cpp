@@ -124,7 +124,7 @@ TEST_F(RuntimeLibrary, TheLibraryIsFoundByNameOrByItsLauncherClass) {
 
 TEST_F(RuntimeLibrary, WhatTheBuildCannotSeeIsOnlyWarnedAbout) {
   // The lib folder is filled at installation; a variable; no class path at all.
-  for (const std::string& classPath : {"S0.\\\\lib;", "A1${APP_HOME}\\\\lib\\\\x.jar;", "EAPP_JARS;"}) {
+  for (const std::string& classPath : {"S0.\\\\lib;", "A1${APP_HOME}\\\\lib\\\\x.jar;", "E0APP_JARS;"}) {
     const Built b = build(kApp + "class_path = \"" + classPath + "\"\n" + kEmbedApp, "out/app.exe");
     EXPECT_EQ(b.rc, 0) << b.err;
     EXPECT_NE(b.err.find("warning: no tessel-runtime.jar among the embedded files"), std::string::npos) << b.err;

@@ -118,17 +118,11 @@ bool jarLaunchFromManifest(const Manifest& manifest, const std::string& jarEntry
       launch.classPath += (isDirectory ? ";D0" : ";A0") + directory + path;
     }
   }
-  if (const std::string* mainClass = manifestAttribute(manifest, "Main-Class")) {
-    std::string name = *mainClass;
-    while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.pop_back();
-    for (char& c : name)
-      if (c == '/') c = '.';
-    if (!isDottedJavaName(name)) {
-      why = "Main-Class: \"" + *mainClass + "\" is not a class name";
-      return false;
-    }
-    launch.mainClass = name;
-  }
+  for (const char* name : {"Main-Class", "Class-Path"})
+    if (manifestRepeats(manifest, name))
+      launch.warnings.push_back(std::string("the manifest names ") + name +
+                                " more than once; the last one counts, as with java -jar");
+  if (!manifestMainClass(manifest, launch.mainClass, why)) return false;
   if (!addModuleOptions(manifestAttribute(manifest, "Add-Opens"), "Add-Opens", "--add-opens=", launch, why) ||
       !addModuleOptions(manifestAttribute(manifest, "Add-Exports"), "Add-Exports", "--add-exports=", launch,
                         why))
@@ -145,6 +139,23 @@ bool jarLaunchFromManifest(const Manifest& manifest, const std::string& jarEntry
   }
   if (manifestAttribute(manifest, "Launcher-Agent-Class"))
     launch.warnings.push_back("Launcher-Agent-Class is not started by the launcher");
+  return true;
+}
+
+bool manifestMainClass(const Manifest& manifest, std::string& mainClass, std::string& why) {
+  mainClass.clear();
+  const std::string* value = manifestAttribute(manifest, "Main-Class");
+  if (!value) return true;
+  const size_t first = value->find_first_not_of(" \t");
+  const size_t last = value->find_last_not_of(" \t");
+  std::string name = first == std::string::npos ? "" : value->substr(first, last - first + 1);
+  for (char& c : name)
+    if (c == '/') c = '.';
+  if (!isDottedJavaName(name)) {
+    why = "Main-Class: \"" + *value + "\" is not a class name";
+    return false;
+  }
+  mainClass = name;
   return true;
 }
 

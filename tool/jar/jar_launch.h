@@ -20,6 +20,10 @@ struct JarLaunch {
 // A dotted Java name: module, package or class (non-ASCII letters pass as bytes >= 0x80).
 bool isDottedJavaName(const std::string& text);
 
+// The manifest's Main-Class as a dotted name (blanks around it dropped, "/" read as ".", as
+// `java -jar` takes it); empty when there is none. False with `why` when it is no class name.
+bool manifestMainClass(const Manifest& manifest, std::string& mainClass, std::string& why);
+
 // `jarEntry` is the jar's path as the launcher resolves it (relative to the executable's
 // directory, with backslashes). False with `why` for a manifest `java -jar` would refuse.
 bool jarLaunchFromManifest(const Manifest& manifest, const std::string& jarEntry, JarLaunch& launch,

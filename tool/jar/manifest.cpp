@@ -62,9 +62,17 @@ bool parseManifest(const std::string& text, Manifest& manifest, std::string& why
 }
 
 const std::string* manifestAttribute(const Manifest& manifest, const char* name) {
+  const std::string* found = nullptr;
   for (const auto& [key, value] : manifest.attributes)
-    if (equalIgnoringCase(key, name)) return &value;
-  return nullptr;
+    if (equalIgnoringCase(key, name)) found = &value;
+  return found;
+}
+
+bool manifestRepeats(const Manifest& manifest, const char* name) {
+  int seen = 0;
+  for (const auto& attribute : manifest.attributes)
+    if (equalIgnoringCase(attribute.first, name)) ++seen;
+  return seen > 1;
 }
 
 }  // namespace tessel::jar

@@ -14,7 +14,10 @@ struct Manifest {
 // False with `why` (naming the line) for text that is not a manifest.
 bool parseManifest(const std::string& text, Manifest& manifest, std::string& why);
 
-// The value of `name` (letter case ignored, as attribute names are); nullptr when absent.
+// The value of `name` (letter case ignored, as attribute names are); nullptr when absent. Of
+// an attribute given twice the last counts, as `java -jar` reads it.
 const std::string* manifestAttribute(const Manifest& manifest, const char* name);
+// True when the main section names `name` more than once.
+bool manifestRepeats(const Manifest& manifest, const char* name);
 
 }  // namespace tessel::jar
