@@ -99,8 +99,7 @@ void detectLocale(const ArgumentList* arguments, char* buffer) {
     logLine("sun.locale.formatasdefault is %s", formatLocale ? "true" : "false");
     if (!formatLocale) {
       // Looked up by name: the display language call is not in every kernel32.
-      HMODULE kernel = LoadLibraryA("Kernel32.DLL");
-      unique_hmodule kernelReference(kernel);
+      HMODULE kernel = GetModuleHandleW(L"kernel32.dll");  // always loaded
       using UiLanguageCall = LANGID(WINAPI*)();
       auto uiLanguage = kernel ? reinterpret_cast<UiLanguageCall>(reinterpret_cast<void*>(
                                      GetProcAddress(kernel, "GetUserDefaultUILanguage")))

@@ -8,6 +8,7 @@
 #include "diagnostics/log.h"
 #include "util/bounded_text.h"
 #include "util/handles.h"
+#include "util/dll_search.h"
 #include "util/environment.h"
 #include "util/paths.h"
 #include "vm/java_vm.h"
@@ -82,7 +83,9 @@ HMODULE tryJvmDll(const char* directory, const char* type) {
   if (!formatText(library, kPathCapacity, "%s\\%s\\jvm.dll", directory, type)) return nullptr;
   bool exists = fileExists(library);
   logLine("Trying %s (exists %d)", library, exists ? 1 : 0);
-  HMODULE module = LoadLibraryA(library);
+  // The library's own folder first for its imports, then the folder that setDllSearchFolder
+  // put in the current directory's place (the bin folder), never the current directory.
+  HMODULE module = LoadLibraryExW(wideText(library).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
   if (!module && exists) {
     DWORD error = GetLastError();
     logLine("Failed with error code %d", static_cast<int>(error));
@@ -101,6 +104,13 @@ HMODULE loadJvmFromBinDirectory(const char* executable) {
   const std::wstring oldPath = environmentValueW(L"PATH", &pathPresent);
   writePath(oldPath + L";" + wideText(directory), true);
   auto restorePath = runAtEndOfScope([&] { writePath(oldPath, pathPresent); });
+  // The runtime's libraries (its C runtime above all) come from its bin folder, for jvm.dll
+  // and for what the machine loads later; a failed candidate gives the place back.
+  if (!setDllSearchFolder(wideText(directory).c_str())) {
+    DWORD error = GetLastError();
+    logLine("SetDllDirectory %s failed with error %d", directory, static_cast<int>(error));
+  }
+  auto restoreSearch = runAtEndOfScope([] { keepCurrentDirectoryOutOfDllSearch(); });
 
   HMODULE module = nullptr;
   char preferred[limit::kJvmTypeCapacity];
@@ -110,7 +120,10 @@ HMODULE loadJvmFromBinDirectory(const char* executable) {
     if (module) break;
     module = tryJvmDll(directory, type);
   }
-  if (module) restorePath.dismiss();
+  if (module) {
+    restorePath.dismiss();
+    restoreSearch.dismiss();
+  }
   return module;
 }
 

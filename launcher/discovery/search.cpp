@@ -18,6 +18,8 @@
 #include "discovery/unpack.h"
 #include "discovery/validation.h"
 #include "util/bounded_text.h"
+#include "util/dll_search.h"
+#include "util/environment.h"
 #include "util/paths.h"
 #include "files/expansion.h"
 #include "location_file.h"
@@ -186,12 +188,18 @@ bool checkEnvironmentVariable(char* executable, const char* name, const char* mi
 }
 
 bool checkSearchPath(char* executable, const char* minimum, const char* maximum) {
-  DWORD n = SearchPathA(nullptr, "java.exe", nullptr, kPathCapacity, executable, nullptr);
-  if (n == 0 || n >= kPathCapacity) {
+  // Only the absolute PATH entries: the default search order would take a java.exe from the
+  // current directory (a document's folder) or from the launcher's own folder first.
+  std::wstring found, entry;
+  std::string narrow;
+  if (!findInAbsolutePathEntries(environmentValueW(L"PATH"), L"java.exe", found, entry) ||
+      !narrowPathOf(found.c_str(), narrow) || narrow.size() >= kPathCapacity) {
     executable[0] = 0;
     refuseCandidate("java.exe on the search path", Refusal::NotFound);
     return false;
   }
+  logLine("java.exe found in PATH entry %S", entry.c_str());
+  copyText(executable, kPathCapacity, narrow.c_str());
   return checkJavaExe(executable, nullptr, minimum, maximum, PreRelease::Refused);
 }
 

@@ -49,8 +49,9 @@ UnpackResult runUnpack200(const char* runtimeDirectory, const char* packedArchiv
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_HIDE;
   PROCESS_INFORMATION info{};
+  // The runtime's folder, not the launcher's current directory (perhaps a document's folder).
   if (!CreateProcessA(program, commandLine, nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS,
-                      nullptr, nullptr, &startup, &info)) {
+                      nullptr, runtimeDirectory, &startup, &info)) {
     DWORD error = GetLastError();  // before the log's own file calls replace it
     logLine("could not create unpack process (last error %d)", static_cast<int>(error));
     return UnpackResult::NotStarted;

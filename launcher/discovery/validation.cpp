@@ -110,8 +110,13 @@ bool queryJavaVersion(const char* executable, uint64_t lastWrite, char* version)
   startup.wShowWindow = SW_HIDE;
   startup.hStdError = capture.valid() ? capture.get() : nullptr;
   PROCESS_INFORMATION info{};
+  // Run in its own folder: the launcher's current directory may be a document's folder.
+  char folder[kPathCapacity];
+  copyText(folder, kPathCapacity, program);
+  if (char* slash = std::strrchr(folder, '\\')) *slash = 0;
+  else folder[0] = 0;
   if (!CreateProcessA(program, commandLine, nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS,
-                      nullptr, nullptr, &startup, &info)) {
+                      nullptr, folder[0] ? folder : nullptr, &startup, &info)) {
     DWORD error = GetLastError();
     logLine("Could not create process %s > %s (error %d)", commandLine, captureName,
             static_cast<int>(error));

@@ -15,11 +15,14 @@
 #include "startup/console.h"
 #include "startup/launcher_options.h"
 #include "config/start_markers.h"
+#include "util/dll_search.h"
 #include "launch/java_vm_launcher.h"
 
 using namespace tessel;
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR tail, int show) {
+  // Before any library is loaded by name (the delay-loaded window libraries included).
+  keepCurrentDirectoryOutOfDllSearch();
   setBeforeErrorShownHook([] { splashControl(0); });
   setBeforeFatalExitHook(removeLaunchTempDir);
   if (tail && *tail && std::strcmp(tail, "__cvn_reboot") == 0) {

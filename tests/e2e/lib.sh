@@ -22,6 +22,9 @@
 #   E2E_TMP                      when set, a Unix directory that launches get as TMP and TEMP
 #                                (their own temporary directory and log directory)
 #   E2E_TMP_WIN                  the same as a Windows path, taken as it is
+#   E2E_ENV                      when set, NAME=VALUE words that launches get in their
+#                                environment block (through env_run, like E2E_TMP)
+#   E2E_CWD                      when set, the Unix directory launches start in
 # A script that writes what every launcher of the prefix sees (the machine's runtime registry
 # keys) carries a line "# ctest-resource-lock: NAME"; scripts naming the same lock never run
 # at the same time ("machine-runtime-registry" for scripts that read or write runtime keys).
@@ -133,14 +136,17 @@ find_run_log() {
 # The command that starts a Windows program: through env_run with TMP and TEMP when E2E_TMP
 # is set (Wine takes them from the prefix's registry, not from our environment).
 launch_command() {
-  if [ -n "${E2E_TMP_WIN:-}" ] || [ -n "${E2E_TMP:-}" ]; then
-    local tmp_win=${E2E_TMP_WIN:-}
-    if [ -z "$tmp_win" ]; then
+  if [ -n "${E2E_TMP_WIN:-}" ] || [ -n "${E2E_TMP:-}" ] || [ -n "${E2E_ENV:-}" ]; then
+    local tmp_win=${E2E_TMP_WIN:-} vars=()
+    if [ -z "$tmp_win" ] && [ -n "${E2E_TMP:-}" ]; then
       mkdir -p "$E2E_TMP"
       tmp_win=$(windows_path "$E2E_TMP")
     fi
-    printf '%s\n' "$TESSEL_BUILD_DIR/tests/doubles/env_run/env_run.exe" "TMP=$tmp_win" \
-      "TEMP=$tmp_win" -- "$(windows_path "$1")"
+    [ -n "$tmp_win" ] && vars=("TMP=$tmp_win" "TEMP=$tmp_win")
+    # shellcheck disable=SC2206
+    [ -n "${E2E_ENV:-}" ] && vars+=(${E2E_ENV})
+    printf '%s\n' "$TESSEL_BUILD_DIR/tests/doubles/env_run/env_run.exe" "${vars[@]}" \
+      -- "$(windows_path "$1")"
   else
     printf '%s\n' "$1"
   fi
@@ -154,7 +160,7 @@ run_app() {
   if [ -n "$logs" ]; then ls "$logs" > "$marker" 2>/dev/null || : > "$marker"; else : > "$marker"; fi
   sleep 0.01
   (
-    cd "$TESSEL_BUILD_DIR" &&
+    cd "${E2E_CWD:-$TESSEL_BUILD_DIR}" &&
       TESSEL_LOG=${TESSEL_LOG-yes} TESSEL_WINE_ROOT=$TESSEL_BUILD_DIR WINE_TIMEOUT=$E2E_TIMEOUT \
         "$TESSEL_SOURCE_DIR/cmake/wine-run.sh" "${launch[@]}" "$@" \
         < /dev/null > "$E2E_DIR/last.stdout" 2> "$E2E_DIR/last.stderr"
