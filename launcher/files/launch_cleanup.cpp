@@ -7,6 +7,7 @@
 
 #include "diagnostics/log.h"
 #include "util/bounded_text.h"
+#include "util/current_user_security.h"
 #include "util/handles.h"
 
 namespace tessel {
@@ -124,8 +125,7 @@ bool lockLaunchDir(const char* dir) {
   char lock[kPathCapacity];
   if (!formatText(lock, kPathCapacity, "%s\\%s", dir, kLaunchLockName)) return false;
   // Read sharing only: while this handle is open nobody can delete the file.
-  launchLock.reset(CreateFileA(lock, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
+  launchLock.reset(createPrivateFile(lock, FILE_SHARE_READ));
   if (launchLock) return true;
   DWORD error = GetLastError();
   logError("could not create the lock file %s (last error %d)", lock, static_cast<int>(error));

@@ -5,11 +5,13 @@
 #include <cstring>
 #include <ctime>
 #include <cwchar>
+#include <string>
 
 #include "config_keys.h"
 #include "diagnostics/errors.h"
 #include "diagnostics/log.h"
 #include "files/launch_cleanup.h"
+#include "util/current_user_security.h"
 #include "util/handles.h"
 #include "util/paths.h"
 
@@ -99,6 +101,18 @@ bool fallbackDirectory(C* out) {
   return usable(out);
 }
 
+
+// The narrow 8.3 form of the system's own directory (the narrow text has lost characters);
+// the wide form holds every character and needs none.
+bool shortTempForm(char* out) {
+  wchar_t wide[kPathCapacity];
+  DWORD n = GetTempPathW(kPathCapacity, wide);
+  if (n == 0 || n >= kPathCapacity) homeDirectory(wide);
+  std::string narrow;
+  return narrowPathOf(wide, narrow) && copyWhole(out, kPathCapacity, narrow.c_str());
+}
+bool shortTempForm(wchar_t*) { return false; }
+
 template <typename C>
 void tempPathIn(C* out) {
   DWORD n = systemTempPath(out);
@@ -117,6 +131,12 @@ void tempPathIn(C* out) {
   DWORD m = longForm(out, work);
   const C* checked = (m == 0 || m >= kPathCapacity) ? out : work;
   if (!findChar(checked, static_cast<C>('?'))) return;
+  // The user's own directory under its 8.3 name before any directory other users share.
+  if (shortTempForm(work) && usable(work)) {
+    logLine("using the short form of the temp dir");
+    copyText(out, kPathCapacity, work);
+    return;
+  }
   if (!fallbackDirectory(out)) fatalMessageW(key::MsgNotPowerUser, nullptr);
 }
 
@@ -237,7 +257,9 @@ void createLaunchTempDir() {
     logLine("Temp dir3: %s", launchTempDir);
     error = ERROR_INVALID_NAME;
     if (named) {
-      if (CreateDirectoryA(launchTempDir, nullptr)) {
+      // Owner-only, and never one that exists: in a shared fallback directory another user
+      // could have made it first, and every archive in it joins the class path.
+      if (createPrivateDirectory(launchTempDir)) {
         lockLaunchDir(launchTempDir);
         return;
       }

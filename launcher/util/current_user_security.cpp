@@ -1,12 +1,14 @@
 #include "util/current_user_security.h"
 
+#include <sddl.h>
+
 #include <new>
 
 #include "util/handles.h"
 
 namespace tessel {
 
-CurrentUserOnly::CurrentUserOnly() noexcept {
+CurrentUserOnly::CurrentUserOnly(Inheritance inheritance) noexcept {
   unique_handle token;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) return;
   DWORD size = 0;
@@ -21,7 +23,11 @@ CurrentUserOnly::CurrentUserOnly() noexcept {
   acl_.reset(new (std::nothrow) BYTE[aclSize]);
   ACL* acl = reinterpret_cast<ACL*>(acl_.get());
   if (!acl_ || !InitializeAcl(acl, aclSize, ACL_REVISION) ||
-      !AddAccessAllowedAce(acl, ACL_REVISION, FILE_ALL_ACCESS, sid))
+      !AddAccessAllowedAceEx(acl, ACL_REVISION,
+                             inheritance == Inheritance::FilesAndFolders
+                                 ? OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE
+                                 : 0,
+                             FILE_ALL_ACCESS, sid))
     return;
   // Protected: nothing is inherited from a parent, the one entry is the whole list.
   if (!InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION) ||
@@ -32,6 +38,31 @@ CurrentUserOnly::CurrentUserOnly() noexcept {
   attributes_.lpSecurityDescriptor = &descriptor_;
   attributes_.bInheritHandle = FALSE;
   valid_ = true;
+}
+
+std::wstring CurrentUserOnly::accessListText() const {
+  if (!valid_) return {};
+  wchar_t* text = nullptr;
+  if (!ConvertSecurityDescriptorToStringSecurityDescriptorW(
+          const_cast<SECURITY_DESCRIPTOR*>(&descriptor_), SDDL_REVISION_1,
+          DACL_SECURITY_INFORMATION, &text, nullptr))
+    return {};
+  std::wstring result = text;
+  LocalFree(text);
+  return result;
+}
+
+bool createPrivateDirectory(const char* path) noexcept {
+  CurrentUserOnly security(Inheritance::FilesAndFolders);
+  if (!security.valid()) return false;
+  return CreateDirectoryA(path, security.attributes()) != 0;
+}
+
+HANDLE createPrivateFile(const char* path, DWORD share) noexcept {
+  CurrentUserOnly security;
+  if (!security.valid()) return INVALID_HANDLE_VALUE;
+  return CreateFileA(path, GENERIC_WRITE, share, security.attributes(), CREATE_NEW,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 }  // namespace tessel

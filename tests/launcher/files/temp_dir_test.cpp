@@ -6,6 +6,7 @@
 
 #include "util/bounded_text.h"
 #include "util/paths.h"
+#include "util/current_user_security.h"
 #include "files/launch_cleanup.h"
 #include "files/temp_dir.h"
 #include "test_support.h"
@@ -65,17 +66,20 @@ TEST_F(TempDir, RepresentableDirectoryIsKeptAsTheSystemGivesIt) {
   EXPECT_FALSE(fileExistsW((tmp + L"\\tsl_w_testdir").c_str()));
 }
 
-TEST_F(TempDir, UnrepresentableDirectoryFallsBackToWindowsTemp) {
+// The user's own directory under its 8.3 name, not a directory that other users share.
+TEST_F(TempDir, UnrepresentableDirectoryIsTakenInItsShortForm) {
   const std::wstring tmp = dir_ + L"\\\u65E5\u672C\u8A9E";  // not in the ANSI code page
   ASSERT_TRUE(CreateDirectoryW(tmp.c_str(), nullptr));
   ASSERT_TRUE(SetEnvironmentVariableW(L"TMP", tmp.c_str()));
-  char windowsDir[MAX_PATH];
-  GetWindowsDirectoryA(windowsDir, MAX_PATH);
-  ASSERT_TRUE(isUsableTempDir((std::string(windowsDir) + "\\temp").c_str()))
-      << "the prefix lacks a writable Windows temp directory";
+  wchar_t shortWide[MAX_PATH];
+  ASSERT_NE(0u, GetShortPathNameW((tmp + L"\\").c_str(), shortWide, MAX_PATH));
   char out[kPathCapacity];
   tempPath(out);
-  EXPECT_EQ(std::string(out), std::string(windowsDir) + "\\temp");
+  EXPECT_EQ(std::string(out), narrowText(shortWide));
+  EXPECT_EQ(std::string(out).find('?'), std::string::npos) << out;
+  char windowsDir[MAX_PATH];
+  GetWindowsDirectoryA(windowsDir, MAX_PATH);
+  EXPECT_NE(std::string(out).rfind(windowsDir, 0), 0u) << "a shared fallback was chosen";
   wchar_t wide[kPathCapacity];
   tempPathW(wide);
   EXPECT_EQ(std::wstring(wide), tmp + L"\\") << "the wide form keeps the real directory";
@@ -122,6 +126,17 @@ TEST_F(TempDir, LaunchDirectoryLeavesItsFileBesideIt) {
   EXPECT_EQ(made.rfind(narrowDir() + "\\tsl", 0), 0u) << made;
   EXPECT_TRUE(fileExists(made.substr(0, cut).c_str())) << "the claimed file stays";
   EXPECT_NE(made.back(), '\\');
+}
+
+// A directory of the next name made first (by another user, in a shared fallback) is never
+// taken over: the launch makes another.
+TEST_F(TempDir, LaunchDirectoryIsNeverOneThatExists) {
+  ASSERT_TRUE(SetEnvironmentVariableW(L"TMP", dir_.c_str()));
+  const std::string taken = narrowDir() + "\\taken";
+  ASSERT_TRUE(CreateDirectoryA(taken.c_str(), nullptr));
+  EXPECT_FALSE(createPrivateDirectory(taken.c_str()));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+  EXPECT_TRUE(createPrivateDirectory((taken + "\\inner").c_str()));
 }
 
 }  // namespace
