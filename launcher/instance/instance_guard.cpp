@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cwchar>
+
 #include "config/config_access.h"
 #include "config_keys.h"
 #include "diagnostics/errors.h"
@@ -25,24 +27,66 @@ char semaphoreName[kInstanceNameCapacity];
 
 bool isBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 
+// A later start whose arguments reached no one says so: the user who double-clicked a
+// document would otherwise see nothing happen at all.
+[[noreturn]] void reportHandOverFailed() {
+  logError("the arguments were not handed to a running instance");
+  wchar_t name[kPathCapacity];
+  copyText(name, kPathCapacity, launcherPathW());
+  wchar_t* base = name;
+  for (wchar_t* p = name; *p; ++p)
+    if (*p == L'\\' || *p == L'/') base = p + 1;
+  size_t length = std::wcslen(base);
+  if (length > 4 && CompareStringOrdinal(base + length - 4, 4, L".exe", 4, TRUE) == CSTR_EQUAL)
+    base[length - 4] = 0;
+  wchar_t text[kPathCapacity];
+  formatText(text, kPathCapacity,
+             L"%ls is already running, but the running instance could not be reached: what "
+             L"you asked it to open was not handed to it. Close %ls and try again.",
+             base, base);
+  showErrorW(text);
+  fatalExit(kHandOverFailedExitCode);
+}
+
 [[noreturn]] void handOverToRunningInstance(const char* absoluteExe, HandOver handOver) {
   // The first instance writes its id just after creating the semaphore.
   DWORD pid = waitForInstancePid(absoluteExe, kPidRetries, kPidPauseMs);
   logLine("other pid %d", static_cast<int>(pid));
-  if (pid != 0) {
-    if (configInt(key::ActivateRunningInstance)) activateProcessWindows(pid, true);
-    if (handOver == HandOver::Arguments) sendToRunningInstance(pid, secondStartArguments(GetCommandLineW()), absoluteExe);
-  }
+  if (pid != 0 && configInt(key::ActivateRunningInstance)) activateProcessWindows(pid, true);
+  if (handOver == HandOver::Arguments &&
+      (pid == 0 ||
+       !sendToRunningInstance(pid, secondStartArguments(GetCommandLineW()), absoluteExe)))
+    reportHandOverFailed();
   logLine("exiting");
   fatalExit(0);
 }
 
-void startMailslotListener() {
+// The mailslot under a fresh random name, recorded for later starts once it exists. A name
+// that exists already is someone else's: never listened on, a new one is drawn.
+void startMailslotListener(const char* absoluteExe) {
+  char token[kChannelTokenLength + 1];
   char name[kMailslotNameCapacity];
-  mailslotName(GetCurrentProcessId(), name, sizeof name);
-  HANDLE mailslot = createPrivateMailslot(name);
+  HANDLE mailslot = INVALID_HANDLE_VALUE;
+  for (int attempt = 0; attempt < 3 && mailslot == INVALID_HANDLE_VALUE; ++attempt) {
+    if (!makeChannelToken(token, sizeof token)) {
+      logError("no random mailslot name (last error %d)", static_cast<int>(GetLastError()));
+      break;
+    }
+    mailslotName(GetCurrentProcessId(), name, sizeof name, token);
+    mailslot = createPrivateMailslot(name);
+    if (mailslot == INVALID_HANDLE_VALUE && GetLastError() != ERROR_ALREADY_EXISTS) break;
+  }
   if (mailslot == INVALID_HANDLE_VALUE) {
     logLine("creating mailslot failed");
+    return;
+  }
+  char channel[kMailslotNameCapacity];
+  formatText(channel, sizeof channel, "%lu_%s", static_cast<unsigned long>(GetCurrentProcessId()),
+             token);
+  LONG status = writeInstanceChannel(absoluteExe, channel);
+  if (status != ERROR_SUCCESS) {
+    logError("recording the mailslot failed %d", static_cast<int>(status));
+    CloseHandle(mailslot);
     return;
   }
   logLine("creating mailslot successful");
@@ -96,7 +140,7 @@ void singleInstanceGuard(InstanceMode mode, HandOver handOver) {
   }
   // The semaphore stays open for the life of the process: it marks the first instance.
   writeInstancePid(absoluteExe);
-  if (handOver == HandOver::Arguments) startMailslotListener();
+  if (handOver == HandOver::Arguments) startMailslotListener(absoluteExe);
 }
 
 }  // namespace tessel

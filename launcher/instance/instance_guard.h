@@ -10,8 +10,13 @@ enum class InstanceMode { AsConfigured, Single };
 // listens on its mailslot; or neither.
 enum class HandOver { Arguments, None };
 
+// The exit code of a later start whose arguments reached no running instance (none could be
+// verified as this executable's under this user, or its mailslot took nothing).
+constexpr int kHandOverFailedExitCode = 84;
+
 // Returns when this process is to go on; a second start in single-instance mode hands its
-// arguments to the running instance (unless HandOver::None) and ends the process with 0.
+// arguments to the running instance (unless HandOver::None) and ends the process with 0, or
+// with kHandOverFailedExitCode (after a message) when they reached no one.
 void singleInstanceGuard(InstanceMode mode, HandOver handOver);
 
 // The name of the semaphore this instance holds (the Java side's "tessel.semaphoreName"), or

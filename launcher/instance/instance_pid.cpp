@@ -1,5 +1,6 @@
 #include "instance/instance_pid.h"
 
+#include <cstring>
 #include <utility>
 
 #include "diagnostics/log.h"
@@ -30,7 +31,51 @@ DWORD readInstancePid(const char* valueName) noexcept {
   return status == ERROR_SUCCESS && size == sizeof pid ? pid : 0;
 }
 
+LONG writeInstanceChannel(const char* valueName, const char* channel) noexcept {
+  unique_hkey key;
+  LONG status = RegCreateKeyExA(HKEY_CURRENT_USER, kInstanceChannelKey, 0, nullptr,
+                                REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, key.put(),
+                                nullptr);
+  if (status != ERROR_SUCCESS) return status;
+  return RegSetValueExA(key.get(), valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(channel),
+                        static_cast<DWORD>(std::strlen(channel) + 1));
+}
+
+bool readInstanceChannel(const char* valueName, char* out, size_t capacity) noexcept {
+  out[0] = 0;
+  unique_hkey key;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, kInstanceChannelKey, 0, KEY_READ, key.put()) !=
+      ERROR_SUCCESS)
+    return false;
+  DWORD type = 0;
+  DWORD size = static_cast<DWORD>(capacity - 1);
+  if (RegQueryValueExA(key.get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(out),
+                       &size) != ERROR_SUCCESS ||
+      type != REG_SZ) {
+    out[0] = 0;
+    return false;
+  }
+  out[size < capacity ? size : capacity - 1] = 0;
+  return true;
+}
+
 namespace {
+
+// The token user of the process equals this process's: another user's process (a terminal
+// server, the Global\ namespace) is never an instance to hand anything to.
+bool runsAsThisUser(HANDLE process) {
+  unique_handle own, other;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, own.put()) ||
+      !OpenProcessToken(process, TOKEN_QUERY, other.put()))
+    return false;
+  BYTE ownUser[256], otherUser[256];
+  DWORD size = 0;
+  if (!GetTokenInformation(own.get(), TokenUser, ownUser, sizeof ownUser, &size) ||
+      !GetTokenInformation(other.get(), TokenUser, otherUser, sizeof otherUser, &size))
+    return false;
+  return EqualSid(reinterpret_cast<TOKEN_USER*>(ownUser)->User.Sid,
+                  reinterpret_cast<TOKEN_USER*>(otherUser)->User.Sid) != 0;
+}
 
 // Full, long form: every spelling of one path (case aside) comes out alike.
 bool normalisedPath(const wchar_t* path, wchar_t* out, DWORD capacity) {
@@ -61,6 +106,7 @@ bool isRunningInstanceOfThisExecutable(DWORD processId) noexcept {
   unique_handle process(
       OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, processId));
   if (!process || WaitForSingleObject(process.get(), 0) != WAIT_TIMEOUT) return false;
+  if (!runsAsThisUser(process.get())) return false;
   wchar_t image[kPathCapacity];
   DWORD size = kPathCapacity;
   if (!QueryFullProcessImageNameW(process.get(), 0, image, &size)) return false;

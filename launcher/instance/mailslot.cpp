@@ -1,5 +1,8 @@
 #include "instance/mailslot.h"
 
+#include <ntsecapi.h>
+
+#include <cstring>
 #include <cwchar>
 #include <string>
 
@@ -31,9 +34,36 @@ HANDLE openForWriting(const char* name) {
 
 }  // namespace
 
-void mailslotName(DWORD processId, char* out, size_t capacity) noexcept {
-  formatText(out, capacity, "%s%d", kMailslotPrefix, static_cast<int>(processId));
+void mailslotName(DWORD processId, char* out, size_t capacity, const char* token) noexcept {
+  if (token && *token)
+    formatText(out, capacity, "%s%d_%s", kMailslotPrefix, static_cast<int>(processId), token);
+  else
+    formatText(out, capacity, "%s%d", kMailslotPrefix, static_cast<int>(processId));
   logLine("mailslot name %s", out);
+}
+
+bool makeChannelToken(char* out, size_t capacity) noexcept {
+  unsigned char random[kChannelTokenLength / 2];
+  if (capacity < kChannelTokenLength + 1 || !RtlGenRandom(random, sizeof random)) return false;
+  static const char kHex[] = "0123456789abcdef";
+  for (size_t i = 0; i < sizeof random; ++i) {
+    out[2 * i] = kHex[random[i] >> 4];
+    out[2 * i + 1] = kHex[random[i] & 15];
+  }
+  out[kChannelTokenLength] = 0;
+  return true;
+}
+
+bool isChannelOf(const char* channel, DWORD processId) noexcept {
+  char head[24];
+  formatText(head, sizeof head, "%lu_", static_cast<unsigned long>(processId));
+  size_t headLength = std::strlen(head);
+  if (std::strncmp(channel, head, headLength) != 0) return false;
+  const char* token = channel + headLength;
+  if (std::strlen(token) != kChannelTokenLength) return false;
+  for (const char* p = token; *p; ++p)
+    if (!((*p >= '0' && *p <= '9') || (*p >= 'a' && *p <= 'f'))) return false;
+  return true;
 }
 
 HANDLE createPrivateMailslot(const char* name) noexcept {
@@ -42,6 +72,7 @@ HANDLE createPrivateMailslot(const char* name) noexcept {
     // No listener rather than one that anybody could write to.
     DWORD error = GetLastError();
     logError("no security descriptor for the mailslot (last error %d)", static_cast<int>(error));
+    SetLastError(error);
     return INVALID_HANDLE_VALUE;
   }
   HANDLE mailslot =
@@ -49,51 +80,77 @@ HANDLE createPrivateMailslot(const char* name) noexcept {
   if (mailslot == INVALID_HANDLE_VALUE) {
     DWORD error = GetLastError();
     logLine("CreateMailslot failed (last error %d)", static_cast<int>(error));
+    SetLastError(error);
   }
   return mailslot;
 }
 
-void sendToRunningInstance(DWORD processId, const wchar_t* text,
+namespace {
+
+// The mailslot of the process: the recorded one (with its random part) for an executable's
+// value name, else the plain name. False when the record is missing or belongs to another id.
+bool channelName(DWORD processId, const char* pidValueName, char* name, size_t capacity) {
+  if (!pidValueName) {
+    mailslotName(processId, name, capacity);
+    return true;
+  }
+  char channel[kMailslotNameCapacity];
+  if (!readInstanceChannel(pidValueName, channel, sizeof channel) ||
+      !isChannelOf(channel, processId))
+    return false;
+  return formatText(name, capacity, "%s%s", kMailslotPrefix, channel);
+}
+
+}  // namespace
+
+bool sendToRunningInstance(DWORD processId, const wchar_t* text,
                            const char* pidValueName) noexcept {
   char name[kMailslotNameCapacity];
-  mailslotName(processId, name, sizeof name);
-  unique_hfile slot(openForWriting(name));
-  DWORD error = slot ? 0 : GetLastError();
+  unique_hfile slot;
+  DWORD error = ERROR_FILE_NOT_FOUND;
   // The first instance may still be between creating its semaphore and its mailslot, or even
   // before recording its id, so that the id read was an earlier run's: look again each time.
-  for (int retry = 0; !slot && retry < kOpenRetries; ++retry) {
-    Sleep(kOpenPauseMs);
-    DWORD recorded = pidValueName ? readInstancePid(pidValueName) : 0;
-    if (recorded != 0 && recorded != processId && isRunningInstanceOfThisExecutable(recorded)) {
-      processId = recorded;
-      mailslotName(processId, name, sizeof name);
+  for (int attempt = 0; attempt <= kOpenRetries; ++attempt) {
+    if (attempt > 0) {
+      Sleep(kOpenPauseMs);
+      DWORD recorded = pidValueName ? readInstancePid(pidValueName) : 0;
+      if (recorded != 0 && recorded != processId && isRunningInstanceOfThisExecutable(recorded))
+        processId = recorded;
+    }
+    if (!channelName(processId, pidValueName, name, sizeof name)) {
+      error = ERROR_FILE_NOT_FOUND;  // no record of this instance's mailslot (yet)
+      continue;
     }
     slot.reset(openForWriting(name));
-    if (!slot) error = GetLastError();
+    if (slot) break;
+    error = GetLastError();
   }
   if (!slot) {
     logLine("error mailslot CreateFile %d", static_cast<int>(error));
-    return;
+    return false;
   }
   const wchar_t* message = (text && *text) ? text : kEmptyCommandLineMarker;
   size_t units = std::wcslen(message);
   if (units > kMaxMailslotMessage / 2) {
     // Windows refuses such a write; some emulations take it and a reader gets it cut.
     logLine("error mailslot WriteFile length %d %d", 0, static_cast<int>(units * 2));
-    return;
+    return false;
   }
   DWORD expected = static_cast<DWORD>(units * 2);
   DWORD written = 0;
   if (!WriteFile(slot.get(), message, expected, &written, nullptr)) {
     DWORD writeError = GetLastError();
     logLine("error mailslot WriteFile %d", static_cast<int>(writeError));
-  } else if (written != expected) {
+    return false;
+  }
+  if (written != expected) {
     logLine("error mailslot WriteFile length %d %d", static_cast<int>(written),
             static_cast<int>(expected));
-  } else {
-    logLine("sent to the running instance (process %d): %S", static_cast<int>(processId),
-            message == kEmptyCommandLineMarker ? L"(no arguments)" : message);
+    return false;
   }
+  logLine("sent to the running instance (process %d): %S", static_cast<int>(processId),
+          message == kEmptyCommandLineMarker ? L"(no arguments)" : message);
+  return true;
 }
 
 bool receiveMailslotMessage(HANDLE mailslot, std::vector<char>& message) {

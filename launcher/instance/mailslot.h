@@ -11,20 +11,32 @@
 namespace tessel {
 
 constexpr const char* kMailslotPrefix = "\\\\.\\mailslot\\corvane_notification_";
-constexpr size_t kMailslotNameCapacity = 34 + 21;
+// The first instance's mailslot carries a random part after its id (only the per-user record
+// names it), so that no other user's program can take the name first.
+constexpr size_t kChannelTokenLength = 32;
+constexpr size_t kMailslotNameCapacity = 34 + 21 + 1 + kChannelTokenLength + 1;
 constexpr DWORD kMaxMailslotMessage = 65536;
 // Sent instead of an empty argument text; the receiver turns exactly this into null.
 constexpr const wchar_t* kEmptyCommandLineMarker = L"__cvn_empty_command_line";
 
-// The mailslot name of the process into `out` (kMailslotNameCapacity); logs it.
-void mailslotName(DWORD processId, char* out, size_t capacity) noexcept;
+// The mailslot name of the process into `out` (kMailslotNameCapacity): the prefix and the id,
+// then "_" and the token when one is given; logs it.
+void mailslotName(DWORD processId, char* out, size_t capacity, const char* token = nullptr) noexcept;
+// kChannelTokenLength hex digits from the system's random generator into `out`
+// (kChannelTokenLength + 1); false when the generator failed.
+bool makeChannelToken(char* out, size_t capacity) noexcept;
+// True when `channel` is "<processId>_<token>", as the first instance records it.
+bool isChannelOf(const char* channel, DWORD processId) noexcept;
 // Creates the mailslot `name` with a descriptor that admits the current user only, so that
-// programs of other users cannot write to it. INVALID_HANDLE_VALUE (logged) on failure.
+// programs of other users cannot write to it. INVALID_HANDLE_VALUE (logged; the last error
+// kept) on failure.
 HANDLE createPrivateMailslot(const char* name) noexcept;
 // Sends one message (the marker for an empty text) to the process's mailslot, retrying the
-// open for about 5 s; failures are only logged. With `pidValueName` each retry follows a newer
-// id recorded under that name (a stale id of an earlier run gives way to the running one's).
-void sendToRunningInstance(DWORD processId, const wchar_t* text,
+// open for about 5 s; false (logged) when it was not delivered. With `pidValueName` the
+// mailslot is the one the running instance recorded for that executable (a name with its
+// random part; nothing is sent without that record), and each retry follows a newer verified
+// instance recorded under that name. Without it, the plain name of the id (tests only).
+bool sendToRunningInstance(DWORD processId, const wchar_t* text,
                            const char* pidValueName = nullptr) noexcept;
 // Thread procedure; owns the mailslot handle passed as parameter and closes it when a read
 // error ends it. Returns 0.

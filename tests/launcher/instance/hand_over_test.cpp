@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -21,6 +22,8 @@
 #include "instance/instance_names.h"
 #include "instance/instance_pid.h"
 #include "instance/instance_semaphore.h"
+#include "instance/instance_guard.h"
+#include "instance/mailslot.h"
 #include "test_support.h"
 
 namespace tessel {
@@ -211,7 +214,7 @@ TEST_F(HandOver, AnotherProgramUnderTheRecordedIdGetsNothing) {
                                 WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200, 100, nullptr,
                                 nullptr, nullptr, nullptr);
   if (window) ShowWindow(window, SW_MINIMIZE);
-  EXPECT_EQ(0, start(L"not for you"));
+  EXPECT_EQ(kHandOverFailedExitCode, start(L"not for you"));
   Sleep(500);
   EXPECT_EQ(0u, fakeJava().callCount()) << "the text went to another program";
   std::string log = logs();
@@ -220,11 +223,61 @@ TEST_F(HandOver, AnotherProgramUnderTheRecordedIdGetsNothing) {
             std::string::npos)
       << log;
   EXPECT_NE(log.find("other pid 0"), std::string::npos) << log;
+  EXPECT_NE(log.find("ERROR: the arguments were not handed to a running instance"),
+            std::string::npos)
+      << log;
   EXPECT_EQ(log.find("found window"), std::string::npos) << log;
   if (window) {
     EXPECT_TRUE(IsIconic(window)) << "another program's window was restored";
     DestroyWindow(window);
   }
+}
+
+// A program that took the mailslot names of every process id before the first instance
+// started gets nothing: the first instance listens under a random name only the user's own
+// record knows, and the later start writes only there.
+TEST_F(HandOver, SquatterOfThePlainMailslotNamesGetsNothing) {
+  buildApp({{key::SingleInstance, "1"}});
+  std::vector<HANDLE> squatted;
+  for (DWORD id = 4; id <= 8191 * 4; id += 4) {
+    char name[kMailslotNameCapacity];
+    std::snprintf(name, sizeof name, "%s%lu", kMailslotPrefix, static_cast<unsigned long>(id));
+    HANDLE slot = CreateMailslotA(name, 0, 0, nullptr);
+    if (slot != INVALID_HANDLE_VALUE) squatted.push_back(slot);
+  }
+  ASSERT_GT(squatted.size(), 8000u);
+  ASSERT_TRUE(startFirstInstance()) << test::readFile(record());
+  EXPECT_EQ(0, start(L"--open secret-token-123"));
+  EXPECT_EQ((std::vector<std::string>{"--open secret-token-123"}), delivered(1));
+  size_t received = 0;
+  for (HANDLE slot : squatted) {
+    DWORD next = 0, count = 0;
+    if (GetMailslotInfo(slot, nullptr, &next, &count, nullptr) && count > 0) ++received;
+    CloseHandle(slot);
+  }
+  EXPECT_EQ(0u, received) << "a squatted name received the arguments";
+  char channel[kMailslotNameCapacity];
+  ASSERT_TRUE(readInstanceChannel(test::instanceValueName(exe_).c_str(), channel, sizeof channel));
+  EXPECT_TRUE(isChannelOf(channel, first_.dwProcessId)) << channel;
+}
+
+// A running, verified first instance whose mailslot cannot be reached (its record names a
+// mailslot nobody listens on): the later start waits, then fails visibly, never with 0.
+TEST_F(HandOver, SilentFirstInstanceIsReportedAsAFailure) {
+  buildApp({{key::SingleInstance, "1"}});
+  ASSERT_TRUE(startFirstInstance()) << test::readFile(record());
+  const std::string valueName = test::instanceValueName(exe_);
+  char token[kChannelTokenLength + 1];
+  ASSERT_TRUE(makeChannelToken(token, sizeof token));
+  writeInstanceChannel(valueName.c_str(),
+                       (std::to_string(first_.dwProcessId) + "_" + token).c_str());
+  EXPECT_EQ(kHandOverFailedExitCode, start(L"lost"));
+  std::string log = logs();
+  EXPECT_NE(log.find("error mailslot CreateFile"), std::string::npos) << log;
+  EXPECT_NE(log.find("ERROR: the arguments were not handed to a running instance"),
+            std::string::npos)
+      << log;
+  EXPECT_EQ(0u, delivered(0).size());
 }
 
 // Case, doubled backslashes and the short form all name the same executable.

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,27 @@ TEST(Mailslot, NameCarriesTheProcessId) {
   char name[kMailslotNameCapacity];
   mailslotName(4294967, name, sizeof name);
   EXPECT_STREQ("\\\\.\\mailslot\\corvane_notification_4294967", name);
+}
+
+TEST(Mailslot, FirstInstanceNamesCarryARandomPart) {
+  char a[kChannelTokenLength + 1], b[kChannelTokenLength + 1];
+  ASSERT_TRUE(makeChannelToken(a, sizeof a));
+  ASSERT_TRUE(makeChannelToken(b, sizeof b));
+  EXPECT_EQ(kChannelTokenLength, std::strlen(a));
+  EXPECT_STRNE(a, b);
+  EXPECT_FALSE(makeChannelToken(a, kChannelTokenLength)) << "no room for the terminator";
+  char name[kMailslotNameCapacity];
+  mailslotName(4294967, name, sizeof name, b);
+  EXPECT_EQ(std::string("\\\\.\\mailslot\\corvane_notification_4294967_") + b, name);
+
+  const std::string channel = std::string("1234_") + b;
+  EXPECT_TRUE(isChannelOf(channel.c_str(), 1234));
+  EXPECT_FALSE(isChannelOf(channel.c_str(), 123)) << "another id";
+  EXPECT_FALSE(isChannelOf(channel.c_str(), 12345));
+  EXPECT_FALSE(isChannelOf("1234_", 1234)) << "no random part";
+  EXPECT_FALSE(isChannelOf((channel + "0").c_str(), 1234)) << "too long";
+  EXPECT_FALSE(isChannelOf(("1234_" + std::string(kChannelTokenLength, 'G')).c_str(), 1234));
+  EXPECT_FALSE(isChannelOf(("1234_..\\" + std::string(kChannelTokenLength - 3, 'a')).c_str(), 1234));
 }
 
 TEST(Mailslot, OnlyTheCurrentUserIsAdmitted) {
@@ -93,7 +115,7 @@ TEST(Mailslot, TooLongTextIsNotDeliveredAndDoesNotDisturbTheNext) {
   unique_hfile mailslot = createOwnMailslot();
   ASSERT_TRUE(mailslot);
   std::wstring longText(40000, L'x');
-  sendToRunningInstance(GetCurrentProcessId(), longText.c_str());
+  EXPECT_FALSE(sendToRunningInstance(GetCurrentProcessId(), longText.c_str()));
   std::wstring largest(kMaxMailslotMessage / 2, L'y');
   sendToRunningInstance(GetCurrentProcessId(), largest.c_str());
   sendToRunningInstance(GetCurrentProcessId(), L"after");
@@ -105,7 +127,7 @@ TEST(Mailslot, TooLongTextIsNotDeliveredAndDoesNotDisturbTheNext) {
 TEST(Mailslot, SenderGivesUpWhenNoInstanceListens) {
   DWORD start = GetTickCount();
   // No mailslot exists under this id: about 5 s of retries, then only a log line.
-  sendToRunningInstance(GetCurrentProcessId(), L"nobody");
+  EXPECT_FALSE(sendToRunningInstance(GetCurrentProcessId(), L"nobody"));
   DWORD took = GetTickCount() - start;
   EXPECT_GE(took, 4500u);
   EXPECT_LT(took, 15000u);
