@@ -2,8 +2,9 @@
 # `make dist`: the release packages of one version, from the products of a finished build.
 #   scripts/make-dist.sh [DIST_DIR [OUT_DIR]]
 # DIST_DIR holds tessel, tessel.exe, launcher.exe, tessel-runtime.jar and demo-app.jar
-# (default build/dist); OUT_DIR receives the Linux archive, the Debian package, the Windows
-# zip and SHA256SUMS (default build/release).
+# (default build/dist), DIST_DIR/../maven-repo the Maven plug-in; OUT_DIR receives the Linux
+# archive, the Debian package, the Windows zip, the Maven repository and SHA256SUMS (default
+# build/release).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 dist=$(cd "${1:-$root/build/dist}" && pwd)
@@ -14,6 +15,12 @@ licence=/usr/share/common-licenses/Apache-2.0
 for f in tessel tessel.exe launcher.exe tessel-runtime.jar demo-app.jar; do
   [ -f "$dist/$f" ] || { echo "make-dist: $dist/$f is missing; run make first" >&2; exit 1; }
 done
+maven_repo=$(cd "$dist/.." && pwd)/maven-repo
+plugin=com/tessel/tessel-maven-plugin/$version/tessel-maven-plugin-$version
+for f in "$plugin.jar" "$plugin.pom"; do
+  [ -f "$maven_repo/$f" ] || { echo "make-dist: $maven_repo/$f is missing; run make first" >&2; exit 1; }
+done
+command -v help2man > /dev/null || { echo "make-dist: help2man is missing (scripts/install-deps.sh)" >&2; exit 1; }
 [ -f "$licence" ] || { echo "make-dist: $licence is missing (Debian's base-files)" >&2; exit 1; }
 "$dist/tessel" --version | grep -qx "tessel $version" ||
   { echo "make-dist: $dist/tessel is not version $version; rebuild" >&2; exit 1; }
@@ -24,6 +31,12 @@ stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 # Files of the archives get one time stamp, so that two runs of one build give the same bytes.
 stamp=$(git -C "$root" log -1 --format=%ct 2>/dev/null || date +%s)
+
+# The guide beside the README, which links to it.
+docs() {
+  mkdir -p "$1/docs"
+  install -m 0644 "$root"/docs/*.md "$root"/docs/*.png "$1/docs/"
+}
 
 # The example: the demo's project file and its application jar, built as they are.
 example() {
@@ -51,6 +64,7 @@ install -m 0755 "$dist/tessel" "$t/bin/tessel"
 strip "$t/bin/tessel"
 install -m 0644 "$dist/launcher.exe" "$dist/tessel-runtime.jar" "$t/share/tessel/"
 install -m 0644 "$root/README.md" "$t/README.md"
+docs "$t"
 install -m 0644 "$licence" "$t/LICENSE"
 example "$t/example"
 tar --sort=name --owner=0 --group=0 --numeric-owner --mtime="@$stamp" \
@@ -62,6 +76,14 @@ mkdir -p "$deb/DEBIAN" "$deb/usr/bin" "$deb/usr/share/tessel" "$deb/usr/share/do
 install -m 0755 "$t/bin/tessel" "$deb/usr/bin/tessel"
 install -m 0644 "$dist/launcher.exe" "$dist/tessel-runtime.jar" "$deb/usr/share/tessel/"
 install -m 0644 "$root/README.md" "$deb/usr/share/doc/tessel/README.md"
+docs "$deb/usr/share/doc/tessel"
+# The manual page, from the installed tool's own help (which names where it looks for the
+# template: /usr/bin and /usr/share/tessel once the staging folder is taken out); dated by the
+# release, not by the day of the build.
+mkdir -p "$deb/usr/share/man/man1"
+SOURCE_DATE_EPOCH=$stamp help2man --no-info --version-string="$version" \
+  --name="build and inspect Java application launchers for Windows" "$deb/usr/bin/tessel" |
+  sed "s|$deb||g" | gzip -n -9 > "$deb/usr/share/man/man1/tessel.1.gz"
 example "$deb/usr/share/doc/tessel/example"
 cat > "$deb/usr/share/doc/tessel/copyright" <<TEXT
 Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/
@@ -104,6 +126,7 @@ w=$stage/$name
 mkdir -p "$w"
 install -m 0644 "$dist/tessel.exe" "$dist/launcher.exe" "$dist/tessel-runtime.jar" "$w/"
 install -m 0644 "$root/README.md" "$w/README.md"
+docs "$w"
 install -m 0644 "$licence" "$w/LICENSE.txt"
 example "$w/example"
 find "$w" -exec touch -h -d "@$stamp" {} +
@@ -119,8 +142,20 @@ with zipfile.ZipFile(target, "w", zipfile.ZIP_DEFLATED) as z:
 PY
 )
 
+# The Maven plug-in in a Maven repository's layout: unpack it and name the folder as a
+# pluginRepository (file:///...), or copy it into a repository manager.
+name=tessel-$version-maven-repository
+m=$stage/$name
+mkdir -p "$m/$(dirname "$plugin")"
+install -m 0644 "$maven_repo/$plugin.jar" "$maven_repo/$plugin.pom" "$m/$(dirname "$plugin")/"
+for f in "$m/$plugin.jar" "$m/$plugin.pom"; do
+  sha1sum "$f" | cut -d' ' -f1 | tr -d '\n' > "$f.sha1"
+done
+tar --sort=name --owner=0 --group=0 --numeric-owner --mtime="@$stamp" \
+  -C "$stage" -czf "$out/$name.tar.gz" "$name"
+
 cd "$out"
 sha256sum "tessel-$version-linux-x86_64.tar.gz" "tessel_${version}_amd64.deb" \
-  "tessel-$version-windows-x64.zip" > SHA256SUMS
+  "tessel-$version-windows-x64.zip" "tessel-$version-maven-repository.tar.gz" > SHA256SUMS
 echo "make-dist: wrote $out:"
 sed 's/^/  /' SHA256SUMS
