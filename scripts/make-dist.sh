@@ -81,7 +81,15 @@ docs "$deb/usr/share/doc/tessel"
 # template: /usr/bin and /usr/share/tessel once the staging folder is taken out); dated by the
 # release, not by the day of the build.
 mkdir -p "$deb/usr/share/man/man1"
-SOURCE_DATE_EPOCH=$stamp help2man --no-info --version-string="$version" \
+{
+  echo "[COMMANDS]"
+  for c in build inspect init keys schema runtime-jar; do
+    printf '.SS "tessel %s"\n.nf\n' "$c"
+    "$deb/usr/bin/tessel" help "$c" | sed '/^The launcher template/,$d; s/\\/\\e/g; s/^\./\\\&./'
+    printf '.fi\n'
+  done
+} > "$stage/commands.h2m"
+SOURCE_DATE_EPOCH=$stamp help2man --no-info --version-string="$version" --include="$stage/commands.h2m" \
   --name="build and inspect Java application launchers for Windows" "$deb/usr/bin/tessel" |
   sed "s|$deb||g" | gzip -n -9 > "$deb/usr/share/man/man1/tessel.1.gz"
 example "$deb/usr/share/doc/tessel/example"
