@@ -146,7 +146,7 @@ public class BuildMojo extends AbstractMojo {
             text.set("identity", "splash_bitmap", ProjectText.string(splashBitmap.getAbsolutePath()), true);
         }
         if (executionLevel != null) text.set("identity", "execution_level", ProjectText.string(executionLevel), true);
-        String version = fileVersion != null ? fileVersion : numericStart(project.getVersion());
+        String version = fileVersion != null ? fileVersion : ProjectText.numericStart(project.getVersion());
         if (version != null) text.set("identity.version", "file_version", ProjectText.string(version), fileVersion != null);
         if (productVersion != null) {
             text.set("identity.version", "product_version", ProjectText.string(productVersion), true);
@@ -157,16 +157,5 @@ public class BuildMojo extends AbstractMojo {
         if (copyright != null) text.set("identity.version", "copyright", ProjectText.string(copyright), true);
         text.set("identity.version", "original_filename", ProjectText.string(name + ".exe"), false);
         return text;
-    }
-
-    /** "1.2.3" of "1.2.3-SNAPSHOT"; null when the version does not start with a number. */
-    static String numericStart(String version) {
-        if (version == null) return null;
-        java.util.regex.Matcher m = java.util.regex.Pattern.compile("^(\\d{1,5})(\\.\\d{1,5}){0,3}").matcher(version);
-        if (!m.find()) return null;
-        for (String part : m.group().split("\\.")) {
-            if (Integer.parseInt(part) > 65535) return null;
-        }
-        return m.group();
     }
 }

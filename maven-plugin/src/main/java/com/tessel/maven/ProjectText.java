@@ -139,4 +139,15 @@ final class ProjectText {
         int source = line >= 1 && line <= origin.size() ? origin.get(line - 1) : 0;
         return source > 0 ? original + ":" + source + ":" + rest : FROM_POM + ":" + rest;
     }
+
+    /** "1.2.3" of "1.2.3-SNAPSHOT"; null when the version does not start with a number. */
+    static String numericStart(String version) {
+        if (version == null) return null;
+        java.util.regex.Matcher m = java.util.regex.Pattern.compile("^(\\d{1,5})(\\.\\d{1,5}){0,3}(?!\\d)").matcher(version);
+        if (!m.find()) return null;
+        for (String part : m.group().split("\\.")) {
+            if (Integer.parseInt(part) > 65535) return null;
+        }
+        return m.group();
+    }
 }
