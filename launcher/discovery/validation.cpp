@@ -58,9 +58,12 @@ bool readBanner(const char* file, char* version) {
 
 // An inheritable handle to a fresh temporary file for the child's standard error.
 unique_hfile createCaptureFile(const char* name) {
+  // Shared for deletion: the child's copy of the handle is passed on (under Wine to the
+  // console host started for the child, which outlives it for a moment), and a copy open
+  // without that sharing makes the deletion fail with a sharing violation.
   unique_hfile file(CreateFileA(name, GENERIC_READ | GENERIC_WRITE,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   unique_hfile inheritable;
   if (file && !DuplicateHandle(GetCurrentProcess(), file.get(), GetCurrentProcess(),
                                inheritable.put(), 0, TRUE, DUPLICATE_SAME_ACCESS))
@@ -99,7 +102,10 @@ bool queryJavaVersion(const char* executable, uint64_t lastWrite, char* version)
   createTempFileName(captureName);
   // Declared before the handle so that the file is closed before it is deleted.
   auto removeCapture = runAtEndOfScope([&] {
-    if (captureName[0]) DeleteFileA(captureName);
+    if (captureName[0] && !DeleteFileA(captureName)) {
+      DWORD error = GetLastError();
+      logLine("could not delete %s (last error %d)", captureName, static_cast<int>(error));
+    }
   });
   unique_hfile capture;
   if (captureName[0]) capture = createCaptureFile(captureName);
@@ -115,8 +121,11 @@ bool queryJavaVersion(const char* executable, uint64_t lastWrite, char* version)
   copyText(folder, kPathCapacity, program);
   if (char* slash = std::strrchr(folder, '\\')) *slash = 0;
   else folder[0] = 0;
-  if (!CreateProcessA(program, commandLine, nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS,
-                      nullptr, folder[0] ? folder : nullptr, &startup, &info)) {
+  // No console for the child: its output goes to the capture file, and a console made for it
+  // would be a host process that inherits the capture handle and outlives the child.
+  if (!CreateProcessA(program, commandLine, nullptr, nullptr, TRUE,
+                      NORMAL_PRIORITY_CLASS | DETACHED_PROCESS, nullptr,
+                      folder[0] ? folder : nullptr, &startup, &info)) {
     DWORD error = GetLastError();
     logLine("Could not create process %s > %s (error %d)", commandLine, captureName,
             static_cast<int>(error));
