@@ -182,4 +182,26 @@ record_text burst | grep -qF -- "$STARTUP_CALL (\"\"$first_arg\"\")" &&
   fail "the first instance received its own text"
 forget_instance burst
 
+case_name "a later start whose arguments reach no one fails visibly (exit code 84)"
+# The running instance's record names a mailslot nobody listens on: a squatted or silent
+# first instance, as far as the later start can tell.
+app silent
+start_first silent 20000
+wait_record silent "main called" 1 30
+silent_name=$(windows_path "$E2E_DIR/silent/app.exe" | tr '[:upper:]' '[:lower:]')
+channel=$(registry_value 'HKCU\SOFTWARE\brightmoor\tessel\mailslots' "$silent_name")
+case $channel in
+  *_????????????????????????????????) ;;
+  *) fail "no channel with a random part recorded: '$channel'" ;;
+esac
+registry_set 'HKCU\SOFTWARE\brightmoor\tessel\mailslots' "$silent_name" REG_SZ \
+  "${channel%_*}_00000000000000000000000000000000"
+run_app "$E2E_DIR/silent/app.exe" --open secret-token-123
+expect_rc 84
+expect_log_contains "ERROR: the arguments were not handed to a running instance"
+expect_stderr_contains "app is already running, but the running instance could not be reached"
+[ "$(record_count silent "$STARTUP_CALL")" = 0 ] || fail "the text was delivered after all"
+finish_first
+forget_instance silent
+
 finish
