@@ -1,5 +1,6 @@
 #include "schema_command.h"
 
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "product_version.h"
 #include "project_file.h"
 #include "project_settings.h"
+#include "value_rules.h"
 
 namespace tessel {
 namespace {
@@ -26,6 +28,50 @@ void int32Range(JsonWriter& w) {
   w.value(int64_t{-2147483648LL});
   w.key("maximum");
   w.value(int64_t{2147483647LL});
+}
+
+// ";"-separated entries, each empty or `entry`, as the launcher splits them.
+std::string entryList(const std::string& entry) {
+  return "^(?:(?:" + entry + ")?;)*(?:" + entry + ")?$";
+}
+
+// The length and syntax the launcher can take, from the rules it sizes its buffers by.
+void valueRuleSchema(JsonWriter& w, const ValueRule& rule) {
+  if (rule.capacity > 0) {
+    w.key("maxLength");
+    w.value(static_cast<int64_t>(rule.capacity - 1));
+  }
+  std::string syntax;
+  switch (rule.syntax) {
+    case ValueSyntax::TypedEntries: {
+      std::string plain;  // E names a variable, so it needs one; the others may be empty
+      for (const char* t = kClassPathEntryTypes; *t; ++t)
+        if (*t != 'E') plain += *t;
+      syntax = entryList("[" + plain + "][01][^;]*" + (std::strchr(kClassPathEntryTypes, 'E') ? "|E[01][^;]+" : ""));
+      break;
+    }
+    case ValueSyntax::SearchSequence: {
+      std::string bare, valued;  // A, B, R and E need their directory or variable
+      for (const char* t = kSearchEntryTypes; *t; ++t) (std::strchr("ABRE", *t) ? valued : bare) += *t;
+      syntax = entryList("[" + bare + "][^;]*|[" + valued + "][^;]+");
+      break;
+    }
+    case ValueSyntax::Flavour:
+      w.key("enum");
+      w.beginArray();
+      for (const char* f = kFlavours; *f; ++f) w.value(std::string(1, *f));
+      w.endArray();
+      break;
+    default: break;
+  }
+  if (syntax.empty()) return;
+  w.key("allOf");
+  w.beginArray();
+  w.beginObject();
+  w.key("pattern");
+  w.value(syntax);
+  w.endObject();
+  w.endArray();
 }
 
 // The value a key of `type` takes, as convertValue in the project reader accepts it.
@@ -80,6 +126,7 @@ void keyValue(JsonWriter& w, const KeyInfo& k, const std::string& description) {
       w.value("string");
       w.key("pattern");
       w.value(kLatin1);
+      valueRuleSchema(w, valueRule(k.id));
       if (k.id == key::RuntimeLibrary) {
         w.key("enum");
         w.beginArray();

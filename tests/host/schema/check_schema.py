@@ -4,6 +4,7 @@ wrongly typed value. Usage: check_schema.py TESSEL SOURCE_DIR SCRATCH_DIR"""
 import json
 import pathlib
 import re
+import shutil
 import subprocess
 import sys
 import tomllib
@@ -11,7 +12,8 @@ import tomllib
 import jsonschema
 
 tool, source, scratch = sys.argv[1], pathlib.Path(sys.argv[2]), pathlib.Path(sys.argv[3])
-scratch.mkdir(parents=True, exist_ok=True)
+shutil.rmtree(scratch, ignore_errors=True)  # init keeps a schema it finds: start afresh
+scratch.mkdir(parents=True)
 schema = json.loads(subprocess.run([tool, "schema"], check=True, capture_output=True, text=True).stdout)
 jsonschema.Draft202012Validator.check_schema(schema)
 validator = jsonschema.Draft202012Validator(schema)
@@ -42,7 +44,6 @@ def refuse(what, text, words):
 
 # What init writes, with and without a jar.
 project = scratch / "starter.toml"
-project.unlink(missing_ok=True)
 subprocess.run([tool, "init", "--name", "Starter", "-o", str(project)], check=True, capture_output=True)
 starter = project.read_text(encoding="utf-8")
 if not starter.startswith("#:schema ./tessel.schema.json\n"):
@@ -65,6 +66,10 @@ refuse("a colour component over 255", '[splash.version_line]\ncolour = "0,256,0"
 refuse("an unknown execution level", '[identity]\nexecution_level = "admin"\n', "execution_level")
 refuse("a character beyond Latin-1 in a narrow value", '[java]\nmain_class = "Ωmega"\n', "main_class")
 refuse("an [[embed]] without source", '[[embed]]\nname = "a.jar"\n', "source")
+refuse("a class-path entry without its type", '[java]\nclass_path = "lib\\\\app.jar;"\n', "class_path")
+refuse("a search entry without its directory", '[java]\nsearch_sequence = "B;Y;"\n', "search_sequence")
+refuse("a flavour the launcher does not know", '[application]\nflavour = "x"\n', "flavour")
+refuse("a font face longer than the launcher's buffer", '[splash.status_line]\nfont = "' + "F" * 32 + '"\n', "font")
 refuse("runtime_library other than embed or external", '[java]\nruntime_library = "yes"\n', "runtime_library")
 # Settings the tool reads under two names, and raw keys by number.
 accept("vocabulary names and raw keys",
