@@ -2,8 +2,7 @@
 """Fails when an include runs against the layers of docs/architecture.md.
 
 Each launcher folder has a layer; a file may include its own folder and the folders of lower
-layers. Folders of one layer do not include each other, with the one pair listed in
-SAME_LAYER_PAIRS. An include without a folder names a header of common/ (or the launcher's
+layers. Folders of one layer do not include each other. An include without a folder names a header of common/ (or the launcher's
 jni/). common/ includes nothing but itself, and the build tool never includes launcher code.
 
 Usage: check_layers.py [SOURCE_ROOT]
@@ -15,18 +14,16 @@ import sys
 LAYERS = {
     "jni": 0,
     "util": 1,
-    "config": 2,
     "diagnostics": 2,
-    "files": 3,
-    "vm": 3,
-    "instance": 4,
-    "discovery": 5,
-    "launch": 5,
-    "splash": 5,
-    "startup": 6,
+    "config": 3,
+    "files": 4,
+    "vm": 4,
+    "instance": 5,
+    "discovery": 6,
+    "launch": 6,
+    "splash": 6,
+    "startup": 7,
 }
-# Settings are read with logging and fatal errors, and errors show configured texts.
-SAME_LAYER_PAIRS = {("config", "diagnostics"), ("diagnostics", "config")}
 
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
 SOURCE_SUFFIXES = (".h", ".hpp", ".cpp", ".cc")
@@ -79,7 +76,7 @@ def check_launcher(root, problems):
             elif LAYERS[to] > LAYERS[folder]:
                 problems.append(f'{where}: {folder}/ (layer {LAYERS[folder]}) includes '
                                 f'"{target}" from a higher layer ({LAYERS[to]})')
-            elif LAYERS[to] == LAYERS[folder] and (folder, to) not in SAME_LAYER_PAIRS:
+            elif LAYERS[to] == LAYERS[folder]:
                 problems.append(f'{where}: {folder}/ includes "{target}" from a folder of its '
                                 f'own layer ({LAYERS[to]})')
 

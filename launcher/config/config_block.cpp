@@ -1,6 +1,7 @@
 #include "config/config_block.h"
 
 #include <cstring>
+#include <string>
 
 #include "block_layout.h"
 #include "block_reader.h"
@@ -51,19 +52,22 @@ class FileSource : public ByteSource {
 
 // Ends the process with the read failure's fixed text; a file that stops short without the
 // trailer every build writes was cut off (a failed copy or download), and the text says so.
-[[noreturn]] void failWithText(const char* fixedText, HANDLE file) {
-  if (launcherFileIsComplete(file)) fatalError(fixedText);
+[[noreturn]] void failWithText(const wchar_t* fixedText, HANDLE file) {
+  if (launcherFileIsComplete(file)) fatalErrorW(fixedText);
   LARGE_INTEGER size{};
   GetFileSizeEx(file, &size);
-  static char text[kPathCapacity];
+  static wchar_t text[kPathCapacity];
   formatText(text, kPathCapacity,
-             "%s\n\n%S is incomplete: it ends after %I64d bytes, before the end of the "
-             "application's data. Copy or download it again.",
+             L"%s\n\n%s is incomplete: it ends after %I64d bytes, before the end of the "
+             L"application's data. Copy or download it again.",
              fixedText, launcherPathW(), static_cast<long long>(size.QuadPart));
   logError("the executable ends after %I64d bytes without its trailer",
            static_cast<long long>(size.QuadPart));
-  fatalError(text);
+  fatalErrorW(text);
 }
+
+// The fixed texts of failed reads are ASCII.
+std::wstring asciiText(const char* text) { return std::wstring(text, text + std::strlen(text)); }
 
 [[noreturn]] void failRead(BlockStatus status, const FileSource& source) {
   switch (status) {
@@ -78,7 +82,7 @@ class FileSource : public ByteSource {
     default:
       break;
   }
-  failWithText(blockStatusText(status), source.file());
+  failWithText(asciiText(blockStatusText(status)).c_str(), source.file());
 }
 
 bool seekTo(HANDLE file, uint64_t offset) {
@@ -112,7 +116,7 @@ bool launcherFileIsComplete(HANDLE file) {
   return complete;
 }
 
-[[noreturn]] void failIncompleteRead(const char* fixedText, HANDLE file) {
+[[noreturn]] void failIncompleteRead(const wchar_t* fixedText, HANDLE file) {
   failWithText(fixedText, file);
 }
 
@@ -197,6 +201,7 @@ void storeRecords(void* context) {
 }  // namespace
 
 int loadConfigurationFrom(HANDLE file, const ArgumentList& arguments) {
+  setMessageTextSource(configMessageW);
   seekToConfigBlock(file);
   FileSource source(file);
   BlockContents block;

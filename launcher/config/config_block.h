@@ -29,7 +29,7 @@ int loadConfigurationFrom(HANDLE file, const ArgumentList& arguments);
 bool launcherFileIsComplete(HANDLE file);
 // Ends the process with `fixedText`, followed by a note that the file is incomplete when it
 // lacks its trailer.
-[[noreturn]] void failIncompleteRead(const char* fixedText, HANDLE file);
+[[noreturn]] void failIncompleteRead(const wchar_t* fixedText, HANDLE file);
 
 // Primitive reads at the current position; each ends the process when it fails.
 int64_t readLong(HANDLE file);

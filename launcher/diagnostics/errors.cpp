@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "config/config_access.h"
 #include "util/common_controls.h"
 #include "diagnostics/log.h"
 #include "util/bounded_text.h"
@@ -23,6 +22,17 @@ namespace {
 
 void (*beforeErrorShownHook)() = nullptr;
 void (*beforeFatalExitHook)() = nullptr;
+MessageTextSource messageTextSource = nullptr;
+
+void builtInMessageW(int32_t key, wchar_t* out, size_t capacity) {
+  if (capacity == 0) return;
+  const char* text = defaultMessageText(key);
+  size_t i = 0;
+  // The built-in texts are ASCII.
+  for (; text && text[i] && i + 1 < capacity; ++i)
+    out[i] = static_cast<wchar_t>(static_cast<unsigned char>(text[i]));
+  out[i] = 0;
+}
 
 template <typename C>
 void fillPlaceholderT(C* out, size_t capacity, const C* text, const C* argument) {
@@ -75,6 +85,15 @@ void longLogPath(wchar_t* out, size_t capacity) {
 
 void setBeforeErrorShownHook(void (*hook)()) noexcept { beforeErrorShownHook = hook; }
 void setBeforeFatalExitHook(void (*hook)()) noexcept { beforeFatalExitHook = hook; }
+void setMessageTextSource(MessageTextSource source) noexcept { messageTextSource = source; }
+
+void messageTextW(int32_t key, wchar_t* out, size_t capacity) {
+  if (capacity == 0) return;
+  out[0] = 0;
+  if (messageTextSource) messageTextSource(key, out, capacity);
+  // An empty box or line would not say why the start failed.
+  if (!out[0]) builtInMessageW(key, out, capacity);
+}
 
 void fillPlaceholderW(wchar_t* out, size_t capacity, const wchar_t* text, const wchar_t* argument) {
   fillPlaceholderT(out, capacity, text, argument);
@@ -102,7 +121,7 @@ void showErrorW(const wchar_t* text) {
   composeShownTextW(shown, kPathCapacity, text, path);
   if (showErrorDialogs) {
     wchar_t caption[kPathCapacity];
-    configMessageW(key::MsgCaption, caption, kPathCapacity);
+    messageTextW(key::MsgCaption, caption, kPathCapacity);
     prepareCommonControls();
     MessageBoxW(messageOwnerWindow.load(), shown, caption, MB_OK | MB_ICONERROR);
   } else {
@@ -121,7 +140,7 @@ void showError(const char* text) { showErrorW(wideText(text).c_str()); }
 void showMessageW(int32_t key, const wchar_t* argument) {
   static wchar_t text[kPathCapacity];
   static wchar_t filled[kPathCapacity];
-  configMessageW(key, text, kPathCapacity);
+  messageTextW(key, text, kPathCapacity);
   fillPlaceholderW(filled, kPathCapacity, text, argument);
   showErrorW(filled);
 }
@@ -140,6 +159,11 @@ void fatalError(const char* text) {
   fatalExit(1);
 }
 
+void fatalErrorW(const wchar_t* text) {
+  showErrorW(text);
+  fatalExit(1);
+}
+
 void fatalMessage(int32_t key, const char* argument) {
   showMessage(key, argument);
   fatalExit(1);
@@ -154,7 +178,7 @@ void fatalMessageDetailW(int32_t key, const wchar_t* argument, const wchar_t* de
   if (!detail || !*detail) fatalMessageW(key, argument);
   static wchar_t text[kPathCapacity];
   static wchar_t filled[kPathCapacity];
-  configMessageW(key, text, kPathCapacity);
+  messageTextW(key, text, kPathCapacity);
   fillPlaceholderW(filled, kPathCapacity, text, argument);
   appendText(filled, kPathCapacity, L"\n\n");
   appendText(filled, kPathCapacity, detail);

@@ -23,6 +23,14 @@ void clearErrorDialogs() noexcept;
 void setBeforeErrorShownHook(void (*hook)()) noexcept;
 void setBeforeFatalExitHook(void (*hook)()) noexcept;
 
+// Where message texts (keys 1000-1020) come from: the configuration registers its tables when
+// it loads. With none registered (before the block is read) the built-in English texts show.
+using MessageTextSource = void (*)(int32_t key, wchar_t* out, size_t capacity);
+void setMessageTextSource(MessageTextSource source) noexcept;
+// The message key's text from the registered source (the built-in one where that is empty),
+// cut to the capacity.
+void messageTextW(int32_t key, wchar_t* out, size_t capacity);
+
 // Shows a text (with "Log: <path>" appended while logging); returns when it was seen. Narrow
 // texts and arguments are ANSI code page text; every text is shown through the wide box.
 void showErrorW(const wchar_t* text);
@@ -34,6 +42,7 @@ void showMessage(int32_t key, const char* argument);
 // Runs the before-fatal-exit hook and ends the process with the code.
 [[noreturn]] void fatalExit(int code);
 [[noreturn]] void fatalError(const char* text);
+[[noreturn]] void fatalErrorW(const wchar_t* text);
 [[noreturn]] void fatalMessage(int32_t key, const char* argument);
 [[noreturn]] void fatalMessageW(int32_t key, const wchar_t* argument);
 // As fatalMessageW, with `detail` (what exactly failed) as a paragraph of its own below the

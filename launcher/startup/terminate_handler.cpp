@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <new>
 
-#include "config/config_access.h"
 #include "config_keys.h"
 #include "diagnostics/errors.h"
 #include "diagnostics/log.h"
@@ -29,13 +28,12 @@ void internalFailure(const char* code, const char* what) {
   // a second thread) ends the process at once.
   if (failing.exchange(true)) ExitProcess(kSecondFailureExitCode);
   logError("standard library failure %s: %s", code, what ? what : "");
-  // Before the configuration is read its message texts are missing: the built-in one then.
-  static char text[kPathCapacity];
-  static char shown[kPathCapacity];
-  if (configString(key::MsgInternalError, text, kPathCapacity) == 0)
-    copyText(text, kPathCapacity, defaultMessageText(key::MsgInternalError));
-  fillPlaceholder(shown, kPathCapacity, text, code);
-  fatalError(shown);
+  // No allocation on the way out: the failure may be the lack of memory.
+  static wchar_t wideCode[16];
+  size_t i = 0;
+  for (; code[i] && i + 1 < 16; ++i) wideCode[i] = static_cast<wchar_t>(code[i]);
+  wideCode[i] = 0;
+  fatalMessageW(key::MsgInternalError, wideCode);
 }
 
 }  // namespace tessel

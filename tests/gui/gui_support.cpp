@@ -17,6 +17,7 @@ void configureSplash(std::initializer_list<std::pair<int, std::string>> extra) {
   splashEnding = false;
   splashWindow = nullptr;
   setMessageOwnerWindow(nullptr);
+  setMessageTextSource(configMessageW);  // as loading the block does
   LauncherConfig[key::SplashScreen] = "1";
   LauncherConfig[key::SplashWidth] = std::to_string(kBitmapWidth);
   LauncherConfig[key::SplashHeight] = std::to_string(kBitmapHeight);

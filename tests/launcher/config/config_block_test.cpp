@@ -7,6 +7,7 @@
 #include "byte_order.h"
 #include "config/config_access.h"
 #include "config/config_block.h"
+#include "diagnostics/errors.h"
 #include "util/handles.h"
 #include "test_support.h"
 
@@ -52,6 +53,10 @@ TEST_F(ConfigBlock, LoadsRecordsAndMatchingLocaleSectionsInFileOrder) {
   EXPECT_EQ(LauncherMessages[1005], L"en");
   EXPECT_EQ(LauncherMessages[1006], L"empty tag matches");
   EXPECT_EQ(blockEndPosition, 128u + bytes.size());
+  wchar_t shown[16];
+  messageTextW(1005, shown, 16);
+  EXPECT_STREQ(shown, L"en") << "errors show the loaded texts";
+  setMessageTextSource(nullptr);
 }
 
 }  // namespace

@@ -47,5 +47,26 @@ TEST(ShownText, WithoutLogTheMessageIsShownAlone) {
   EXPECT_STREQ(out, L"plain");
 }
 
+void registeredTexts(int32_t key, wchar_t* out, size_t capacity) {
+  copyText(out, capacity, key == 1005 ? L"\u8D77\u52D5 {0}" : L"");
+}
+
+TEST(MessageTexts, BuiltInUntilASourceIsRegisteredAndWhereItsTextIsEmpty) {
+  wchar_t text[64];
+  setMessageTextSource(nullptr);
+  messageTextW(1009, text, 64);
+  EXPECT_STREQ(text, L"An internal error occurred (error code: {0})");
+
+  setMessageTextSource(registeredTexts);
+  messageTextW(1005, text, 64);
+  EXPECT_STREQ(text, L"\u8D77\u52D5 {0}");
+  messageTextW(1009, text, 64);
+  EXPECT_STREQ(text, L"An internal error occurred (error code: {0})") << "never an empty box";
+  wchar_t small[4] = {L'x', L'x', L'x', L'x'};
+  messageTextW(1009, small, 4);
+  EXPECT_STREQ(small, L"An ");
+  setMessageTextSource(nullptr);
+}
+
 }  // namespace
 }  // namespace tessel

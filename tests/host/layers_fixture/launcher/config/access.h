@@ -1,2 +1,2 @@
-// config/ and diagnostics/ may include each other.
+// Downward: config/ reads settings with logging and errors.
 #include "diagnostics/log.h"

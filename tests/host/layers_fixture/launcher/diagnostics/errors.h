@@ -1,2 +1,3 @@
+// An upward include: errors get their texts through a registered source instead.
 #include "config/access.h"
 #include "util/text.h"
