@@ -35,6 +35,18 @@ size_t configString(int32_t key, char* buffer, size_t capacity) {
   return n;
 }
 
+std::wstring storedTextW(const char* stored) {
+  std::wstring text;
+  for (const char* p = stored; *p; ++p)
+    text += static_cast<wchar_t>(static_cast<unsigned char>(*p));
+  return text;
+}
+
+std::wstring configTextW(int32_t key) {
+  const std::string* value = configValue(key);
+  return value ? storedTextW(value->c_str()) : std::wstring();
+}
+
 void configStringW(int32_t key, wchar_t* buffer, size_t capacity) {
   if (capacity == 0) return;
   buffer[0] = 0;

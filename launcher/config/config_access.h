@@ -16,8 +16,13 @@ extern KeyedTexts<std::wstring> LauncherMessages;
 // Copies the value (at most capacity-1 bytes, always terminated); returns the bytes copied.
 // A cut value is logged as an error.
 size_t configString(int32_t key, char* buffer, size_t capacity);
-// The value widened byte by byte (no code-page conversion), cut to the capacity.
+// Values are stored as Latin-1: each byte is the UTF-16 unit of the same number. The one way
+// from a stored value to text; never read stored bytes as code page text.
+std::wstring storedTextW(const char* stored);
+// The value as wide text (storedTextW), cut to the capacity.
 void configStringW(int32_t key, wchar_t* buffer, size_t capacity);
+// The whole value as wide text; empty when absent.
+std::wstring configTextW(int32_t key);
 // A message text for the user (keys 1000-1020): the wide text of the locale section that
 // matches the user's locale, else the wide text of the block's messages, else the narrow
 // record widened byte by byte; cut to the capacity.

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "config/config_access.h"
 #include "config/config_block.h"
@@ -11,6 +12,7 @@
 #include "diagnostics/log.h"
 #include "util/bounded_text.h"
 #include "util/handles.h"
+#include "util/paths.h"
 #include "files/file_copy.h"
 #include "files/temp_dir.h"
 
@@ -47,16 +49,14 @@ int64_t remainingBytes(HANDLE file) {
 }
 
 // Creates the directory before the name's first backslash; only that one level is made.
-void createFirstLevelDirectory(const char* target, size_t nameStart, const char* name) {
-  const char* slash = std::strchr(name, '\\');
-  if (!slash) return;
-  char directory[kPathCapacity];
-  copyText(directory, kPathCapacity, target);
-  directory[nameStart + static_cast<size_t>(slash - name)] = 0;
-  logLine("creating directory %s", directory);
-  if (!CreateDirectoryA(directory, nullptr)) {
+void createFirstLevelDirectory(const std::wstring& directory, const std::wstring& name) {
+  const size_t slash = name.find(L'\\');
+  if (slash == std::wstring::npos) return;
+  const std::wstring level = directory + L'\\' + name.substr(0, slash);
+  logLine("creating directory %S", level.c_str());
+  if (!CreateDirectoryW(level.c_str(), nullptr)) {
     DWORD error = GetLastError();
-    if (error != ERROR_ALREADY_EXISTS) logError("failed to create directory %s", directory);
+    if (error != ERROR_ALREADY_EXISTS) logError("failed to create directory %S", level.c_str());
   }
 }
 
@@ -77,29 +77,29 @@ bool isSafeEmbeddedName(const char* name) noexcept {
   }
 }
 
-int extractEmbeddedFile(HANDLE file, const char* target) {
+int extractEmbeddedFile(HANDLE file, const wchar_t* target) {
   const int64_t size = readLong(file);
-  logLine("extracting %s (size: %I64d)", target, size);
+  logLine("extracting %S (size: %I64d)", target, size);
   if (size <= 0) return 0;
   // A damaged record must not leave a half-written file behind: refuse before creating it.
   const int64_t left = remainingBytes(file);
   if (size > left) {
-    logError("embedded file %s needs %I64d bytes but only %I64d follow", target, size, left);
+    logError("embedded file %S needs %I64d bytes but only %I64d follow", target, size, left);
     if (!launcherFileIsComplete(file)) {
       // Cut off by a failed copy rather than damaged: the message says so.
-      static char text[kPathCapacity];
-      static char shown[kPathCapacity];
-      configString(key::MsgInternalError, text, kPathCapacity);
-      fillPlaceholder(shown, kPathCapacity, text, "16");
+      static wchar_t text[kPathCapacity];
+      static wchar_t shown[kPathCapacity];
+      messageTextW(key::MsgInternalError, text, kPathCapacity);
+      fillPlaceholderW(shown, kPathCapacity, text, L"16");
       failIncompleteRead(shown, file);
     }
     return 1;
   }
-  unique_hfile out(CreateFileA(target, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  unique_hfile out(CreateFileW(target, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!out) {
     DWORD error = GetLastError();
-    logError("could not create %s (%d)", target, static_cast<int>(error));
+    logError("could not create %S (%d)", target, static_cast<int>(error));
     fatalMessage(key::MsgInternalError, "11");
   }
   return copyUnmaskedBytes(file, out.get(), size);
@@ -129,8 +129,10 @@ int extractEmbeddedFilesFrom(HANDLE file, ExtractInto directory) {
   start.QuadPart = blockEndPosition;
   SetFilePointerEx(file, start, nullptr, FILE_BEGIN);
 
+  // The directory's narrow name was chosen to name it; the stored names are Latin-1 and go
+  // through the wide API whole, so every letter stays what the project said.
+  const std::wstring directoryW = wideText(launchTempDir);
   std::unique_ptr<char[]> names = configStringCopy(key::EmbeddedFileNames);
-  const size_t nameStart = std::strlen(launchTempDir) + 1;
   int handled = 0;
   char* next = names.get();
   while (handled < count && next && *next) {
@@ -141,19 +143,20 @@ int extractEmbeddedFilesFrom(HANDLE file, ExtractInto directory) {
     if (!*name) continue;  // empty names disappear in the split
     ++handled;
 
-    char target[kPathCapacity];
-    const bool fits = formatText(target, kPathCapacity, "%s\\%s", launchTempDir, name);
+    const std::wstring nameW = storedTextW(name);
+    const std::wstring target = directoryW + L'\\' + nameW;
+    const bool fits = target.size() < kPathCapacity;
     if (!fits || !isSafeEmbeddedName(name)) {
-      logError(fits ? "embedded file name %s leaves the extraction directory"
-                    : "embedded file name %s is too long",
-               name);
-      logError("Failed to extract %s", target);
+      logError(fits ? "embedded file name %S leaves the extraction directory"
+                    : "embedded file name %S is too long",
+               nameW.c_str());
+      logError("Failed to extract %S", target.c_str());
       return kUnsafeEmbeddedName;
     }
-    createFirstLevelDirectory(target, nameStart, name);
-    const int result = extractEmbeddedFile(file, target);
+    createFirstLevelDirectory(directoryW, nameW);
+    const int result = extractEmbeddedFile(file, target.c_str());
     if (result != 0) {
-      logError("Failed to extract %s", target);
+      logError("Failed to extract %S", target.c_str());
       return result;
     }
   }

@@ -20,7 +20,8 @@ int extractEmbeddedFilesFrom(HANDLE file, ExtractInto directory);
 // Writes the record at the file's position to `target`: 0 on success or for an empty record,
 // 1 read failure (also a size beyond the end of the file), 2 write failure. Ends the process
 // (key 1009, "11") when the target cannot be created.
-int extractEmbeddedFile(HANDLE file, const char* target);
+int extractEmbeddedFile(HANDLE file, const wchar_t* target);
+// Checked on the stored (Latin-1) name, before it is converted.
 // True when the name stays inside the directory it is joined to: relative, no drive or
 // stream colon, no component that Windows reads as "." or ".." or as a device (NUL, COM1).
 bool isSafeEmbeddedName(const char* name) noexcept;

@@ -21,10 +21,10 @@ namespace tessel {
 namespace {
 
 // The variable's whole value (the environment allows 32767 characters); false when undefined.
-bool readEnvironment(const char* name, std::string& value) {
-  std::unique_ptr<char[]> buffer(new char[32768]);
+bool readEnvironment(const wchar_t* name, std::wstring& value) {
+  std::unique_ptr<wchar_t[]> buffer(new wchar_t[32768]);
   SetLastError(0);
-  DWORD n = GetEnvironmentVariableA(name, buffer.get(), 32768);
+  DWORD n = GetEnvironmentVariableW(name, buffer.get(), 32768);
   DWORD error = GetLastError();
   if (n == 0 && error == ERROR_ENVVAR_NOT_FOUND) return false;
   if (n >= 32768) return false;
@@ -32,59 +32,101 @@ bool readEnvironment(const char* name, std::string& value) {
   return true;
 }
 
+// A path as the runtime reads it (narrow, in the code page): the path itself where the code
+// page holds it, else its short name; without one, "?" stands for what the code page lacks,
+// never another letter.
+std::string runtimePath(const std::wstring& path) {
+  std::string narrow;
+  if (narrowPathOf(path.c_str(), narrow)) return narrow;
+  logError("classpath entry %S has no name in the code page", path.c_str());
+  return narrowText(path.c_str());
+}
+
+// Each ";"-separated piece as the runtime reads it, the separators kept.
+std::string runtimePathList(const std::wstring& list) {
+  std::string out;
+  size_t from = 0;
+  for (;;) {
+    size_t end = list.find(L';', from);
+    std::wstring piece = list.substr(from, end == std::wstring::npos ? end : end - from);
+    if (!piece.empty()) out += runtimePath(piece);
+    if (end == std::wstring::npos) break;
+    out += ';';
+    from = end + 1;
+  }
+  return out;
+}
+
 // "E" entry: true when the variable is defined and not empty.
-bool addEnvironmentEntry(ClassPath& classPath, const char* name, bool required) {
-  std::string value;
+bool addEnvironmentEntry(ClassPath& classPath, const wchar_t* name, bool required) {
+  std::wstring value;
   if (!readEnvironment(name, value)) {
-    if (required) fatalMessage(key::MsgEnvVarUndefined, name);
+    if (required) fatalMessageW(key::MsgEnvVarUndefined, name);
     return false;
   }
   if (value.empty()) return false;
-  if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+  if (value.size() >= 2 && value.front() == L'"' && value.back() == L'"')
     value = value.substr(1, value.size() - 2);
-  if (!endsWith(value, ";")) value += ';';
-  appendToClassPath(classPath, value);
+  std::string entries = runtimePathList(value);
+  if (!endsWith(entries, ";")) entries += ';';
+  appendToClassPath(classPath, entries);
   return true;
 }
 
-bool addPathEntry(ClassPath& classPath, const char* argument) {
-  char resolved[kPathCapacity];
-  if (!resolvePathList(resolved, argument)) {
-    logError("classpath entry too long: %s", argument);
-    return false;
+// "A" and "D" entries: each piece of the expanded text resolved against the launcher's
+// directory; true when every piece exists.
+bool addPathEntry(ClassPath& classPath, const wchar_t* argument) {
+  std::wstring list(argument);
+  std::string entries;
+  bool found = true;
+  size_t from = 0;
+  for (;;) {
+    size_t end = list.find(L';', from);
+    std::wstring piece = list.substr(from, end == std::wstring::npos ? end : end - from);
+    if (!piece.empty()) {
+      wchar_t resolved[kPathCapacity];
+      if (!resolvePathW(resolved, piece.c_str(), PathForm::NarrowSafe)) {
+        logError("classpath entry too long: %S", argument);
+        return false;
+      }
+      found = found && fileExistsW(resolved);
+      if (!entries.empty()) entries += ';';
+      entries += runtimePath(resolved);
+    }
+    if (end == std::wstring::npos) break;
+    from = end + 1;
   }
-  bool found = fileExists(resolved);
-  appendToClassPath(classPath, std::string(resolved) + ";");
+  appendToClassPath(classPath, entries + ";");
   return found;
 }
 
-bool addScannedDirectory(ClassPath& classPath, const char* argument) {
-  char resolved[kPathCapacity];
-  if (!resolvePath(resolved, argument)) {
-    logError("classpath entry too long: %s", argument);
+bool addScannedDirectory(ClassPath& classPath, const wchar_t* argument) {
+  wchar_t resolved[kPathCapacity];
+  if (!resolvePathW(resolved, argument, PathForm::NarrowSafe)) {
+    logError("classpath entry too long: %S", argument);
     return false;
   }
-  bool jars = addArchivesInDirectory(classPath, resolved, "jar");
-  bool zips = addArchivesInDirectory(classPath, resolved, "zip");
+  bool jars = addArchivesInDirectory(classPath, resolved, L"jar");
+  bool zips = addArchivesInDirectory(classPath, resolved, L"zip");
   return jars || zips;
 }
 
-void addEntry(ClassPath& classPath, const char* entry) {
-  char type = entry[0];
-  bool required = entry[1] == '1';
-  char argument[kPathCapacity];
-  copyText(argument, kPathCapacity, entry[1] ? entry + 2 : "");
-  if (!expandVariablesNarrow(argument, kPathCapacity))
-    logError("classpath entry not fully expanded: %s", argument);
+void addEntry(ClassPath& classPath, const std::wstring& entry) {
+  wchar_t type = entry[0];
+  bool required = entry.size() > 1 && entry[1] == L'1';
+  wchar_t argument[kPathCapacity];
+  copyText(argument, kPathCapacity, entry.size() > 1 ? entry.c_str() + 2 : L"");
+  if (!expandVariables(argument, kPathCapacity, PathForm::NarrowSafe))
+    logError("classpath entry not fully expanded: %S", argument);
   bool found = false;
   switch (type) {
-    case 'A':
-    case 'D': found = addPathEntry(classPath, argument); break;
-    case 'E': found = addEnvironmentEntry(classPath, argument, required); break;
-    case 'S': found = addScannedDirectory(classPath, argument); break;
+    case L'A':
+    case L'D': found = addPathEntry(classPath, argument); break;
+    case L'E': found = addEnvironmentEntry(classPath, argument, required); break;
+    case L'S': found = addScannedDirectory(classPath, argument); break;
     default: break;
   }
-  if (required && !found) fatalMessage(key::MsgClassPathEntryMissing, argument);
+  if (required && !found) fatalMessageW(key::MsgClassPathEntryMissing, argument);
 }
 
 }  // namespace
@@ -99,59 +141,64 @@ bool appendToClassPath(ClassPath& classPath, const std::string& text) {
   return true;
 }
 
-std::vector<std::string> listFilesWithExtension(const char* directory, const char* extension) {
-  std::vector<std::string> names;
-  char pattern[kPathCapacity];
-  if (!formatText(pattern, kPathCapacity, "%s\\*%s%s", directory, extension[0] == '.' ? "" : ".",
+std::vector<std::wstring> listFilesWithExtension(const wchar_t* directory,
+                                                 const wchar_t* extension) {
+  std::vector<std::wstring> names;
+  wchar_t pattern[kPathCapacity];
+  if (!formatText(pattern, kPathCapacity, L"%s\\*%s%s", directory, extension[0] == L'.' ? L"" : L".",
                   extension))
     return names;
-  WIN32_FIND_DATAA data;
-  unique_hfind find(FindFirstFileA(pattern, &data));
+  WIN32_FIND_DATAW data;
+  unique_hfind find(FindFirstFileW(pattern, &data));
   if (!find) return names;
   do {
     names.emplace_back(data.cFileName);
-  } while (FindNextFileA(find.get(), &data));
+  } while (FindNextFileW(find.get(), &data));
   return names;
 }
 
-bool addArchivesInDirectory(ClassPath& classPath, const char* directory, const char* extension) {
-  if (!fileExists(directory)) return false;
-  for (const std::string& name : listFilesWithExtension(directory, extension)) {
-    char joined[kPathCapacity];
-    char resolved[kPathCapacity];
-    if (!formatText(joined, kPathCapacity, "%s\\%s", directory, name.c_str()) ||
-        !resolvePath(resolved, joined)) {
-      logError("archive path too long: %s\\%s", directory, name.c_str());
+bool addArchivesInDirectory(ClassPath& classPath, const wchar_t* directory,
+                            const wchar_t* extension) {
+  if (!fileExistsW(directory)) return false;
+  for (const std::wstring& name : listFilesWithExtension(directory, extension)) {
+    wchar_t joined[kPathCapacity];
+    wchar_t resolved[kPathCapacity];
+    if (!formatText(joined, kPathCapacity, L"%s\\%s", directory, name.c_str()) ||
+        !resolvePathW(resolved, joined, PathForm::NarrowSafe)) {
+      logError("archive path too long: %S\\%S", directory, name.c_str());
       continue;
     }
-    appendToClassPath(classPath, std::string(resolved) + ";");
+    appendToClassPath(classPath, runtimePath(resolved) + ";");
   }
   return true;
 }
 
 void addRuntimeJar(ClassPath& classPath) {
-  char installation[kPathCapacity];
-  configString(key::InstallationDirectory, installation, kPathCapacity);
-  char absolute[kPathCapacity];
-  if (!absolutePath(absolute, installation, PathCase::Keep)) {
-    logError("installation directory too long: %s", installation);
+  const std::wstring installation = configTextW(key::InstallationDirectory);
+  wchar_t absolute[kPathCapacity];
+  if (!absolutePathW(absolute, installation.c_str(), PathForm::NarrowSafe)) {
+    logError("installation directory too long: %S", installation.c_str());
     return;
   }
-  std::string jar(absolute);
-  if (!endsWith(jar, "\\")) jar += '\\';
-  jar += ".corvane\\cvnruntime.jar;";
-  appendToClassPath(classPath, jar);
+  std::wstring jar(absolute);
+  if (jar.empty() || jar.back() != L'\\') jar += L'\\';
+  jar += L".corvane\\cvnruntime.jar";
+  appendToClassPath(classPath, runtimePath(jar) + ";");
 }
 
 void addConfiguredEntries(ClassPath& classPath, int32_t key, const char* what) {
-  char configured[kPathCapacity];
-  configString(key, configured, kPathCapacity);
-  logLine("%s entry %s", what, configured);
-  std::vector<char*> entries;
-  for (char* piece = std::strtok(configured, ";"); piece; piece = std::strtok(nullptr, ";"))
-    entries.push_back(piece);
+  const std::wstring configured = configTextW(key);
+  logLine("%s entry %S", what, configured.c_str());
+  std::vector<std::wstring> entries;
+  size_t from = 0;
+  while (from <= configured.size()) {
+    size_t end = configured.find(L';', from);
+    if (end == std::wstring::npos) end = configured.size();
+    if (end > from) entries.push_back(configured.substr(from, end - from));
+    from = end + 1;
+  }
   logLine("%s entries %d", what, static_cast<int>(entries.size()));
-  for (char* entry : entries) addEntry(classPath, entry);
+  for (const std::wstring& entry : entries) addEntry(classPath, entry);
 }
 
 void addConfiguredClassPath(ClassPath& classPath) { addConfiguredEntries(classPath, key::ClassPath, "classpath"); }
@@ -160,11 +207,12 @@ std::string buildClassPathOption(const ClassPathSlots& slots) {
   ClassPath classPath;
   if (slots.classPathPrepend) appendToClassPath(classPath, *slots.classPathPrepend + ";");
   if (launchTempDir[0]) {
-    std::string user = std::string(launchTempDir) + "\\user";
-    addArchivesInDirectory(classPath, launchTempDir, "jar");
-    addArchivesInDirectory(classPath, launchTempDir, "zip");
-    addArchivesInDirectory(classPath, user.c_str(), "jar");
-    addArchivesInDirectory(classPath, user.c_str(), "zip");
+    const std::wstring launch = wideText(launchTempDir);
+    const std::wstring user = launch + L"\\user";
+    addArchivesInDirectory(classPath, launch.c_str(), L"jar");
+    addArchivesInDirectory(classPath, launch.c_str(), L"zip");
+    addArchivesInDirectory(classPath, user.c_str(), L"jar");
+    addArchivesInDirectory(classPath, user.c_str(), L"zip");
   }
   if (corvaneFlavour()) addRuntimeJar(classPath);
   // An executable jar and its manifest's Class-Path, which a "-classpath" line keeps.

@@ -24,12 +24,17 @@ std::string buildClassPathOption(const ClassPathSlots& slots);
 // Appends the typed entries of key 121.
 void addConfiguredClassPath(ClassPath& classPath);
 // Appends the typed entries of any key in the class-path entry syntax; `what` names them in
-// the log ("classpath", "modulepath", ...).
+// the log ("classpath", "modulepath", ...). The stored text is read as wide text, expanded and
+// resolved wide; each entry is made narrow for the runtime on its own (runtimePath).
 void addConfiguredEntries(ClassPath& classPath, int32_t key, const char* what);
 // False when the directory does not exist; else appends each match followed by ";".
-bool addArchivesInDirectory(ClassPath& classPath, const char* directory, const char* extension);
+// Each archive joins as the runtime reads it: its long name where the code page holds it,
+// else its short one.
+bool addArchivesInDirectory(ClassPath& classPath, const wchar_t* directory,
+                            const wchar_t* extension);
 // Names of the directory's entries matching "*.<extension>", in file-system order.
-std::vector<std::string> listFilesWithExtension(const char* directory, const char* extension);
+std::vector<std::wstring> listFilesWithExtension(const wchar_t* directory,
+                                                 const wchar_t* extension);
 // Corvane flavour: "<installation directory>\.corvane\cvnruntime.jar;".
 void addRuntimeJar(ClassPath& classPath);
 

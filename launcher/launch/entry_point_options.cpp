@@ -5,14 +5,13 @@
 #include "configured_tokens.h"
 #include "diagnostics/log.h"
 #include "launch/class_path.h"
+#include "util/paths.h"
 
 namespace tessel {
 namespace {
 
-std::string configuredText(int32_t key) {
-  const std::string* value = configValue(key);
-  return value ? std::string(value->c_str()) : std::string();
-}
+// Option text for the runtime: the stored value as wide text, made narrow at this edge.
+std::string configuredText(int32_t key) { return narrowText(configTextW(key).c_str()); }
 
 }  // namespace
 

@@ -235,15 +235,14 @@ void passSplashConfiguration() {
 }
 
 FirstRunOutcome runFirstRunHook() {
-  char installation[limit::kJavaTextCapacity];
-  configString(key::InstallationDirectory, installation, sizeof installation);
-  char marker[kPathCapacity];
-  if (!absolutePath(marker, installation, PathCase::Keep)) return FirstRunOutcome::Proceed;
-  size_t n = std::strlen(marker);
-  if (!appendWhole(marker, kPathCapacity, (n > 0 && marker[n - 1] == '\\') ? ".corvane\\firstrun"
-                                                                           : "\\.corvane\\firstrun"))
+  const std::wstring installation = configTextW(key::InstallationDirectory);
+  wchar_t marker[kPathCapacity];
+  if (!absolutePathW(marker, installation.c_str(), PathForm::Long)) return FirstRunOutcome::Proceed;
+  size_t n = std::wcslen(marker);
+  if (!appendWhole(marker, kPathCapacity, (n > 0 && marker[n - 1] == L'\\') ? L".corvane\\firstrun"
+                                                                            : L"\\.corvane\\firstrun"))
     return FirstRunOutcome::Proceed;
-  if (!fileExists(marker)) return FirstRunOutcome::Proceed;
+  if (!fileExistsW(marker)) return FirstRunOutcome::Proceed;
   JNIEnv* env = mainEnv;
   jclass firstRunClass = env->FindClass("com/corvane/runtime/launcher/FirstRun");
   if (!firstRunClass) fatalMessage(key::MsgInternalError, "14");

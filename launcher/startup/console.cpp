@@ -78,28 +78,24 @@ void rebootSystem() {
   if (enableShutdownPrivilege()) exitWindowsCall(EWX_REBOOT, 0);
 }
 
-std::wstring nativeLibraryPathValue(const char* directories, const std::wstring& oldPath) {
+std::wstring nativeLibraryPathValue(const std::wstring& directories, const std::wstring& oldPath) {
   std::wstring value;
-  const char* entry = directories;
-  while (*entry) {
-    const char* end = std::strchr(entry, ';');
-    const size_t length = end ? static_cast<size_t>(end - entry) : std::strlen(entry);
-    if (length > 0) {
-      char name[kPathCapacity];
-      char resolved[kPathCapacity];
-      if (length < kPathCapacity) {
-        std::memcpy(name, entry, length);
-        name[length] = 0;
-      }
-      if (length < kPathCapacity && resolvePath(resolved, name)) {
+  size_t from = 0;
+  while (from < directories.size()) {
+    size_t end = directories.find(L';', from);
+    if (end == std::wstring::npos) end = directories.size();
+    if (end > from) {
+      const std::wstring name = directories.substr(from, end - from);
+      wchar_t resolved[kPathCapacity];
+      if (name.size() < kPathCapacity &&
+          resolvePathW(resolved, name.c_str(), PathForm::NarrowSafe)) {
         if (!value.empty()) value += L';';
-        value += wideText(resolved);
+        value += resolved;
       } else {
         logError("native lib dir entry too long, skipped");
       }
     }
-    if (!end) break;
-    entry = end + 1;
+    from = end + 1;
   }
   if (!value.empty() && value.back() != L';') value += L';';
   value += oldPath;
@@ -107,10 +103,10 @@ std::wstring nativeLibraryPathValue(const char* directories, const std::wstring&
 }
 
 void addNativeLibraryPath() {
-  char directories[kPathCapacity];
-  configString(key::NativeLibraryDirectories, directories, kPathCapacity);
-  logLine("native lib dir is %s", directories);
-  expandVariablesNarrow(directories, kPathCapacity);
+  wchar_t directories[kPathCapacity];
+  configStringW(key::NativeLibraryDirectories, directories, kPathCapacity);
+  logLine("native lib dir is %S", directories);
+  expandVariables(directories, kPathCapacity, PathForm::NarrowSafe);
   // PATH may hold names that no narrow code page can: it is read and written wide, and only
   // when something goes in front of it.
   const std::wstring oldPath = environmentValueW(L"PATH");

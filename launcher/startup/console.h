@@ -27,6 +27,6 @@ extern DWORD rebootDelayMilliseconds;
 void addNativeLibraryPath();
 // The new PATH value: the resolved directories, ";" unless they are empty or already end in
 // one, then the old value. Built at its real size; nothing is cut.
-std::wstring nativeLibraryPathValue(const char* directories, const std::wstring& oldPath);
+std::wstring nativeLibraryPathValue(const std::wstring& directories, const std::wstring& oldPath);
 
 }  // namespace tessel

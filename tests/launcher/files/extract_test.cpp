@@ -21,6 +21,17 @@
 namespace tessel {
 namespace {
 
+std::string readWide(const std::wstring& path) {
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                         nullptr);
+  if (h == INVALID_HANDLE_VALUE) return "(missing)";
+  char buffer[256];
+  DWORD n = 0;
+  ReadFile(h, buffer, sizeof buffer, &n, nullptr);
+  CloseHandle(h);
+  return std::string(buffer, n);
+}
+
 std::vector<uint8_t> bytesOf(const std::string& text) {
   return std::vector<uint8_t>(text.begin(), text.end());
 }
@@ -32,6 +43,7 @@ class Extract : public ::testing::Test {
 
   void SetUp() override {
     clearConfiguration();
+    setMessageTextSource(configMessageW);  // as loading the block does
     copyText(launchTempDir, kPathCapacity, (outer.path() + "\\launch").c_str());
     CreateDirectoryA(launchTempDir, nullptr);
     blockEndPosition = kBlockEnd;
@@ -88,6 +100,17 @@ TEST_F(Extract, WritesFilesAndFirstLevelDirectoriesAndSkipsEmptyRecords) {
   EXPECT_EQ(test::readFile(launched("lib\\b.jar")), "second in lib");
   EXPECT_EQ(test::readFile(launched("c.txt")), "top");
   EXPECT_EQ(unextractedPosition, recordsEnd) << "just before the trailer";
+}
+
+// Stored names are Latin-1: "caf\xE9" is "café" whatever the code page, never "cafй".
+TEST_F(Extract, NamesKeepTheirLettersUnderAnyCodePage) {
+  addRecord("accent");
+  addRecord("in a folder");
+  configure(2, "caf\xE9.txt;\xC4pfel\\\xFCber.txt");
+  ASSERT_EQ(run(), 0);
+  const std::wstring directory = wideText(launchTempDir);
+  EXPECT_EQ(readWide(directory + L"\\caf\u00E9.txt"), "accent");
+  EXPECT_EQ(readWide(directory + L"\\\u00C4pfel\\\u00FCber.txt"), "in a folder");
 }
 
 TEST_F(Extract, NoFilesDeclaredTouchesNothing) {

@@ -114,11 +114,40 @@ TEST_F(ClassPathTest, HugeEnvironmentValueAndOverfullClassPathStayBounded) {
 TEST_F(ClassPathTest, ListingKeepsTheSearchOrderAndHandlesADottedExtension) {
   dir_.write(L"one.jar", "");
   dir_.makeDir(L"folder.jar");
-  std::vector<std::string> plain = listFilesWithExtension(dir_.narrow().c_str(), "jar");
-  std::vector<std::string> dotted = listFilesWithExtension(dir_.narrow().c_str(), ".jar");
+  std::vector<std::wstring> plain = listFilesWithExtension(dir_.path().c_str(), L"jar");
+  std::vector<std::wstring> dotted = listFilesWithExtension(dir_.path().c_str(), L".jar");
   EXPECT_EQ(plain.size(), 2u) << "files and directories alike";
   EXPECT_EQ(plain, dotted);
-  EXPECT_TRUE(listFilesWithExtension(dir_.narrow(L"nothing").c_str(), "jar").empty());
+  EXPECT_TRUE(listFilesWithExtension(dir_.file(L"nothing").c_str(), L"jar").empty());
+}
+
+// The short name of an existing file, as narrow text.
+std::string shortName(const std::wstring& path) {
+  wchar_t out[MAX_PATH];
+  DWORD n = GetShortPathNameW(path.c_str(), out, MAX_PATH);
+  return n ? std::string(out, out + n) : std::string();  // Wine's short names are ASCII
+}
+
+// Stored values are Latin-1; the runtime reads narrow text in the code page. No entry may come
+// out with another letter: the long name where the code page holds it, else the short name,
+// else "?".
+TEST_F(ClassPathTest, EntriesKeepTheirLettersOrBecomeShortNames) {
+  const bool holdsLatin = GetACP() == 1252;
+  const std::wstring cafe = dir_.write(L"caf\u00E9.jar", "");
+  const std::wstring omega = dir_.write(L"\u03A9mega.jar", "");  // in no Latin-1 value
+  dir_.makeDir(L"scan");
+  const std::wstring scanned = dir_.write(L"scan\\\u03A9.jar", "");
+  std::string omegaVariable = setVariable("TESSEL_CP_OMEGA", "");
+  SetEnvironmentVariableW(std::wstring(omegaVariable.begin(), omegaVariable.end()).c_str(),
+                          (omega + L";" + dir_.file(L"\u03A9-missing.jar")).c_str());
+  LauncherConfig[key::ClassPath] =
+      "A1" + dir_.narrow() + "\\caf\xE9.jar;E0" + omegaVariable + ";S1" + dir_.narrow(L"scan");
+
+  const std::string cafeNarrow = holdsLatin ? dir_.narrow() + "\\caf\xE9.jar" : shortName(cafe);
+  EXPECT_EQ(classPath(), cafeNarrow + ";" + shortName(omega) + ";" + dir_.narrow() +
+                             "\\?-missing.jar;" + shortName(scanned) + ";")
+      << "a required entry with a Latin-1 letter is found; what the code page lacks becomes the "
+         "short name, or \"?\" where there is none";
 }
 
 }  // namespace

@@ -151,17 +151,17 @@ TEST(LauncherOptions, ConsoleFailureIsFatalOnlyForC) {
 
 TEST(NativeLibraryPath, DirectoriesResolvedInFrontOfTheOldValue) {
   const std::wstring dir = launcherDirectoryW(PathForm::NarrowSafe);
-  EXPECT_EQ(nativeLibraryPathValue("a;b", L"C:\\old"), dir + L"a;" + dir + L"b;C:\\old");
-  EXPECT_EQ(nativeLibraryPathValue("", L"C:\\old"), L"C:\\old");
-  EXPECT_EQ(nativeLibraryPathValue(";;D:\\abs;;", L"C:\\old"), L"D:\\abs;C:\\old");
-  EXPECT_EQ(nativeLibraryPathValue("D:\\abs", L""), L"D:\\abs;");
+  EXPECT_EQ(nativeLibraryPathValue(L"a;b", L"C:\\old"), dir + L"a;" + dir + L"b;C:\\old");
+  EXPECT_EQ(nativeLibraryPathValue(L"", L"C:\\old"), L"C:\\old");
+  EXPECT_EQ(nativeLibraryPathValue(L";;D:\\abs;;", L"C:\\old"), L"D:\\abs;C:\\old");
+  EXPECT_EQ(nativeLibraryPathValue(L"D:\\abs", L""), L"D:\\abs;");
 }
 
 TEST(NativeLibraryPath, LongValuesAreKeptWhole) {
-  std::string many;
-  for (int i = 0; i < 2500; ++i) many += "d" + std::to_string(i) + ";";
+  std::wstring many;
+  for (int i = 0; i < 2500; ++i) many += L"d" + std::to_wstring(i) + L";";
   const std::wstring oldPath(30000, L'p');
-  std::wstring value = nativeLibraryPathValue(many.c_str(), oldPath);
+  std::wstring value = nativeLibraryPathValue(many, oldPath);
   EXPECT_GT(value.size(), 48000u);
   EXPECT_EQ(value.substr(value.size() - oldPath.size() - 1), L";" + oldPath);
   const std::wstring dir = launcherDirectoryW(PathForm::NarrowSafe);
