@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 
 #include "diagnostics/log.h"
 #include "util/bounded_text.h"
@@ -35,32 +36,32 @@ size_t configString(int32_t key, char* buffer, size_t capacity) {
   return n;
 }
 
-std::wstring storedTextW(const char* stored) {
-  std::wstring text;
-  for (const char* p = stored; *p; ++p)
-    text += static_cast<wchar_t>(static_cast<unsigned char>(*p));
-  return text;
+bool storedTextW(const char* stored, wchar_t* out, size_t capacity) {
+  if (capacity == 0) return false;
+  size_t i = 0;
+  for (; stored[i] && i + 1 < capacity; ++i)
+    out[i] = static_cast<wchar_t>(static_cast<unsigned char>(stored[i]));
+  out[i] = 0;
+  return stored[i] == 0;
 }
 
 std::wstring configTextW(int32_t key) {
   const std::string* value = configValue(key);
-  return value ? storedTextW(value->c_str()) : std::wstring();
+  if (!value) return std::wstring();
+  std::wstring text(value->size() + 1, L'\0');
+  storedTextW(value->c_str(), &text[0], text.size());
+  text.resize(std::wcslen(text.c_str()));
+  return text;
 }
 
 void configStringW(int32_t key, wchar_t* buffer, size_t capacity) {
   if (capacity == 0) return;
   buffer[0] = 0;
   const std::string* value = configValue(key);
-  if (!value) return;
-  size_t i = 0;
-  for (; i + 1 < capacity && (*value)[i] != 0 && i < value->size(); ++i)
-    buffer[i] = static_cast<wchar_t>(static_cast<unsigned char>((*value)[i]));
-  buffer[i] = 0;
+  if (!value || storedTextW(value->c_str(), buffer, capacity)) return;
   // A cut value (the configured arguments lose their tail) must leave a trace.
-  const size_t full = std::strlen(value->c_str());
-  if (i < full)
-    logError("config string %d truncated (%d %d)", key, static_cast<int>(capacity),
-             static_cast<int>(full));
+  logError("config string %d truncated (%d %d)", key, static_cast<int>(capacity),
+           static_cast<int>(std::strlen(value->c_str())));
 }
 
 void configMessageW(int32_t key, wchar_t* buffer, size_t capacity) {

@@ -18,7 +18,8 @@ extern KeyedTexts<std::wstring> LauncherMessages;
 size_t configString(int32_t key, char* buffer, size_t capacity);
 // Values are stored as Latin-1: each byte is the UTF-16 unit of the same number. The one way
 // from a stored value to text; never read stored bytes as code page text.
-std::wstring storedTextW(const char* stored);
+// False (the text cut, terminated) when it does not fit.
+bool storedTextW(const char* stored, wchar_t* out, size_t capacity);
 // The value as wide text (storedTextW), cut to the capacity.
 void configStringW(int32_t key, wchar_t* buffer, size_t capacity);
 // The whole value as wide text; empty when absent.

@@ -1,8 +1,8 @@
 #include "files/extract.h"
 
 #include <cstring>
+#include <cwchar>
 #include <memory>
-#include <string>
 
 #include "config/config_access.h"
 #include "config/config_block.h"
@@ -49,14 +49,16 @@ int64_t remainingBytes(HANDLE file) {
 }
 
 // Creates the directory before the name's first backslash; only that one level is made.
-void createFirstLevelDirectory(const std::wstring& directory, const std::wstring& name) {
-  const size_t slash = name.find(L'\\');
-  if (slash == std::wstring::npos) return;
-  const std::wstring level = directory + L'\\' + name.substr(0, slash);
-  logLine("creating directory %S", level.c_str());
-  if (!CreateDirectoryW(level.c_str(), nullptr)) {
+void createFirstLevelDirectory(const wchar_t* target, size_t nameStart, const wchar_t* name) {
+  const wchar_t* slash = std::wcschr(name, L'\\');
+  if (!slash) return;
+  wchar_t directory[kPathCapacity];
+  copyText(directory, kPathCapacity, target);
+  directory[nameStart + static_cast<size_t>(slash - name)] = 0;
+  logLine("creating directory %S", directory);
+  if (!CreateDirectoryW(directory, nullptr)) {
     DWORD error = GetLastError();
-    if (error != ERROR_ALREADY_EXISTS) logError("failed to create directory %S", level.c_str());
+    if (error != ERROR_ALREADY_EXISTS) logError("failed to create directory %S", directory);
   }
 }
 
@@ -131,7 +133,9 @@ int extractEmbeddedFilesFrom(HANDLE file, ExtractInto directory) {
 
   // The directory's narrow name was chosen to name it; the stored names are Latin-1 and go
   // through the wide API whole, so every letter stays what the project said.
-  const std::wstring directoryW = wideText(launchTempDir);
+  wchar_t into[kPathCapacity];
+  toWide(launchTempDir, into, kPathCapacity);
+  const size_t nameStart = std::wcslen(into) + 1;
   std::unique_ptr<char[]> names = configStringCopy(key::EmbeddedFileNames);
   int handled = 0;
   char* next = names.get();
@@ -143,20 +147,21 @@ int extractEmbeddedFilesFrom(HANDLE file, ExtractInto directory) {
     if (!*name) continue;  // empty names disappear in the split
     ++handled;
 
-    const std::wstring nameW = storedTextW(name);
-    const std::wstring target = directoryW + L'\\' + nameW;
-    const bool fits = target.size() < kPathCapacity;
+    wchar_t nameW[kPathCapacity];
+    wchar_t target[kPathCapacity];
+    const bool fits = storedTextW(name, nameW, kPathCapacity) &&
+                      formatText(target, kPathCapacity, L"%s\\%s", into, nameW);
     if (!fits || !isSafeEmbeddedName(name)) {
       logError(fits ? "embedded file name %S leaves the extraction directory"
                     : "embedded file name %S is too long",
-               nameW.c_str());
-      logError("Failed to extract %S", target.c_str());
+               nameW);
+      logError("Failed to extract %S", target);
       return kUnsafeEmbeddedName;
     }
-    createFirstLevelDirectory(directoryW, nameW);
-    const int result = extractEmbeddedFile(file, target.c_str());
+    createFirstLevelDirectory(target, nameStart, nameW);
+    const int result = extractEmbeddedFile(file, target);
     if (result != 0) {
-      logError("Failed to extract %S", target.c_str());
+      logError("Failed to extract %S", target);
       return result;
     }
   }

@@ -42,19 +42,17 @@ std::string runtimePath(const std::wstring& path) {
   return narrowText(path.c_str());
 }
 
-// Each ";"-separated piece as the runtime reads it, the separators kept.
-std::string runtimePathList(const std::wstring& list) {
-  std::string out;
+// The non-empty ";"-separated pieces of a list.
+std::vector<std::wstring> listPieces(const std::wstring& list) {
+  std::vector<std::wstring> pieces;
   size_t from = 0;
-  for (;;) {
+  while (from <= list.size()) {
     size_t end = list.find(L';', from);
-    std::wstring piece = list.substr(from, end == std::wstring::npos ? end : end - from);
-    if (!piece.empty()) out += runtimePath(piece);
-    if (end == std::wstring::npos) break;
-    out += ';';
+    if (end == std::wstring::npos) end = list.size();
+    if (end > from) pieces.push_back(list.substr(from, end - from));
     from = end + 1;
   }
-  return out;
+  return pieces;
 }
 
 // "E" entry: true when the variable is defined and not empty.
@@ -67,8 +65,8 @@ bool addEnvironmentEntry(ClassPath& classPath, const wchar_t* name, bool require
   if (value.empty()) return false;
   if (value.size() >= 2 && value.front() == L'"' && value.back() == L'"')
     value = value.substr(1, value.size() - 2);
-  std::string entries = runtimePathList(value);
-  if (!endsWith(entries, ";")) entries += ';';
+  std::string entries;
+  for (const std::wstring& piece : listPieces(value)) entries += runtimePath(piece) + ";";
   appendToClassPath(classPath, entries);
   return true;
 }
@@ -76,25 +74,18 @@ bool addEnvironmentEntry(ClassPath& classPath, const wchar_t* name, bool require
 // "A" and "D" entries: each piece of the expanded text resolved against the launcher's
 // directory; true when every piece exists.
 bool addPathEntry(ClassPath& classPath, const wchar_t* argument) {
-  std::wstring list(argument);
   std::string entries;
-  bool found = true;
-  size_t from = 0;
-  for (;;) {
-    size_t end = list.find(L';', from);
-    std::wstring piece = list.substr(from, end == std::wstring::npos ? end : end - from);
-    if (!piece.empty()) {
-      wchar_t resolved[kPathCapacity];
-      if (!resolvePathW(resolved, piece.c_str(), PathForm::NarrowSafe)) {
-        logError("classpath entry too long: %S", argument);
-        return false;
-      }
-      found = found && fileExistsW(resolved);
-      if (!entries.empty()) entries += ';';
-      entries += runtimePath(resolved);
+  const std::vector<std::wstring> pieces = listPieces(argument);
+  bool found = !pieces.empty();
+  for (const std::wstring& piece : pieces) {
+    wchar_t resolved[kPathCapacity];
+    if (!resolvePathW(resolved, piece.c_str(), PathForm::NarrowSafe)) {
+      logError("classpath entry too long: %S", argument);
+      return false;
     }
-    if (end == std::wstring::npos) break;
-    from = end + 1;
+    found = found && fileExistsW(resolved);
+    if (!entries.empty()) entries += ';';
+    entries += runtimePath(resolved);
   }
   appendToClassPath(classPath, entries + ";");
   return found;
@@ -189,14 +180,7 @@ void addRuntimeJar(ClassPath& classPath) {
 void addConfiguredEntries(ClassPath& classPath, int32_t key, const char* what) {
   const std::wstring configured = configTextW(key);
   logLine("%s entry %S", what, configured.c_str());
-  std::vector<std::wstring> entries;
-  size_t from = 0;
-  while (from <= configured.size()) {
-    size_t end = configured.find(L';', from);
-    if (end == std::wstring::npos) end = configured.size();
-    if (end > from) entries.push_back(configured.substr(from, end - from));
-    from = end + 1;
-  }
+  const std::vector<std::wstring> entries = listPieces(configured);
   logLine("%s entries %d", what, static_cast<int>(entries.size()));
   for (const std::wstring& entry : entries) addEntry(classPath, entry);
 }
