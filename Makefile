@@ -5,7 +5,15 @@ DIST    := $(BUILD)/dist
 JOBS    ?= $(shell nproc)
 CMAKE_FLAGS := -DCMAKE_BUILD_TYPE=Release -DTESSEL_DIST=$(DIST)
 
-.PHONY: all deps host win sanitize test test-host test-win test-sanitize demo fuzz bench dist clean
+.PHONY: all deps host win products sanitize test test-host test-win test-sanitize demo fuzz bench dist \
+  check-reproducible clean
+
+# Every date a build writes (jar entries, packages) is the commit's time, so that a release can
+# be rebuilt byte for byte (make check-reproducible).
+ifndef SOURCE_DATE_EPOCH
+SOURCE_DATE_EPOCH := $(shell scripts/reproducible.py epoch)
+endif
+export SOURCE_DATE_EPOCH
 
 all: host win
 
@@ -53,9 +61,24 @@ fuzz: sanitize
 demo: all
 	examples/demo/run.sh
 
+# What the release packages are made of, without the tests.
+HOST_PRODUCTS := tessel tessel_runtime_jar demo_app_jar
+WIN_PRODUCTS := launcher tessel
+products: deps
+	cmake -S . -B $(BUILD)/host $(CMAKE_FLAGS) >/dev/null
+	cmake --build $(BUILD)/host -j $(JOBS) --target $(HOST_PRODUCTS)
+	cmake -S . -B $(BUILD)/win $(CMAKE_FLAGS) \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake >/dev/null
+	cmake --build $(BUILD)/win -j $(JOBS) --target $(WIN_PRODUCTS)
+
 # Release packages of the version in VERSION: build/release/.
-dist: all
+dist: products
 	scripts/make-dist.sh $(DIST) $(BUILD)/release
+
+# make dist twice, in two clean clones of the commit, without ccache: the same bytes. Slow (two
+# whole builds of the products), so CI runs it after make test instead of within it.
+check-reproducible: deps
+	scripts/check-reproducible.sh $(BUILD)/reproducible
 
 bench: all
 	bench/run.sh

@@ -5,6 +5,13 @@
 # (default build/dist), DIST_DIR/../maven-repo the Maven plug-in; OUT_DIR receives the Linux
 # archive, the Debian package, the Windows zip, the Maven repository and SHA256SUMS (default
 # build/release).
+#
+# Two builds of one commit must give the same bytes (`make check-reproducible` proves it).
+# Adding a file to the release: build it in a target that `make products` builds; write a
+# jar or zip with any tool and pass it through `scripts/reproducible.py jar FILE` (sorted
+# entries, fixed times and modes); stage trees with `scripts/reproducible.py tree DIR` before
+# packing them, and pack with that script's `zip`/`tar`; gzip only with -n; take every date
+# from $SOURCE_DATE_EPOCH (set below), never from the clock; list the file in SHA256SUMS.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 dist=$(cd "${1:-$root/build/dist}" && pwd)
@@ -29,8 +36,11 @@ mkdir -p "$out"
 out=$(cd "$out" && pwd)
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
-# Files of the archives get one time stamp, so that two runs of one build give the same bytes.
-stamp=$(git -C "$root" log -1 --format=%ct 2>/dev/null || date +%s)
+umask 022
+reproducible=$root/scripts/reproducible.py
+# Every date in the packages (dpkg-deb and help2man read it too): the commit time unless given.
+SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$("$reproducible" epoch)}
+export SOURCE_DATE_EPOCH
 
 # The guide beside the README, which links to it.
 docs() {
@@ -67,8 +77,8 @@ install -m 0644 "$root/README.md" "$t/README.md"
 docs "$t"
 install -m 0644 "$licence" "$t/LICENSE"
 example "$t/example"
-tar --sort=name --owner=0 --group=0 --numeric-owner --mtime="@$stamp" \
-  -C "$stage" -czf "$out/$name.tar.gz" "$name"
+"$reproducible" tree "$t"
+(cd "$stage" && "$reproducible" tar "$out/$name.tar.gz" "$name")
 
 # Debian package: the tool on the path, the template and the library under /usr/share/tessel.
 deb=$stage/deb
@@ -89,7 +99,7 @@ mkdir -p "$deb/usr/share/man/man1"
     printf '.fi\n'
   done
 } > "$stage/commands.h2m"
-SOURCE_DATE_EPOCH=$stamp help2man --no-info --version-string="$version" --include="$stage/commands.h2m" \
+help2man --no-info --version-string="$version" --include="$stage/commands.h2m" \
   --name="build and inspect Java application launchers for Windows" "$deb/usr/bin/tessel" |
   sed "s|$deb||g" | gzip -n -9 > "$deb/usr/share/man/man1/tessel.1.gz"
 example "$deb/usr/share/doc/tessel/example"
@@ -106,7 +116,8 @@ License: Apache-2.0
  On Debian systems, the complete text of the Apache License, Version 2.0 can be
  found in "/usr/share/common-licenses/Apache-2.0".
 TEXT
-size=$(du -sk "$deb/usr" | cut -f1)
+# From the files' sizes, not from the blocks a file system happens to give them.
+size=$(find "$deb/usr" -printf '%y %s\n' | awk '{k += ($1 == "f") ? int(($2 + 1023) / 1024) : 1} END {print k}')
 cat > "$deb/DEBIAN/control" <<TEXT
 Package: tessel
 Version: $version
@@ -125,7 +136,7 @@ Description: native launchers for Java applications on 64-bit Windows
  application: splash screen, single instance, .vmoptions files, embedded
  files and a diagnostic log included. Signing uses osslsigncode.
 TEXT
-find "$deb" -exec touch -h -d "@$stamp" {} +
+"$reproducible" tree "$deb"
 dpkg-deb --root-owner-group -Zgzip --build "$deb" "$out/tessel_${version}_amd64.deb" >/dev/null
 
 # Windows zip: everything in one folder; tessel.exe finds launcher.exe beside itself.
@@ -137,18 +148,8 @@ install -m 0644 "$root/README.md" "$w/README.md"
 docs "$w"
 install -m 0644 "$licence" "$w/LICENSE.txt"
 example "$w/example"
-find "$w" -exec touch -h -d "@$stamp" {} +
-rm -f "$out/$name.zip"
-(cd "$stage" && python3 - "$out/$name.zip" "$name" <<'PY'
-import os, sys, zipfile
-target, top = sys.argv[1], sys.argv[2]
-with zipfile.ZipFile(target, "w", zipfile.ZIP_DEFLATED) as z:
-    for folder, dirs, files in os.walk(top):
-        dirs.sort()
-        for f in sorted(files):
-            z.write(os.path.join(folder, f))
-PY
-)
+"$reproducible" tree "$w"
+(cd "$stage" && "$reproducible" zip "$out/$name.zip" "$name")
 
 # The Maven plug-in in a Maven repository's layout: unpack it and name the folder as a
 # pluginRepository (file:///...), or copy it into a repository manager.
@@ -159,8 +160,8 @@ install -m 0644 "$maven_repo/$plugin.jar" "$maven_repo/$plugin.pom" "$m/$(dirnam
 for f in "$m/$plugin.jar" "$m/$plugin.pom"; do
   sha1sum "$f" | cut -d' ' -f1 | tr -d '\n' > "$f.sha1"
 done
-tar --sort=name --owner=0 --group=0 --numeric-owner --mtime="@$stamp" \
-  -C "$stage" -czf "$out/$name.tar.gz" "$name"
+"$reproducible" tree "$m"
+(cd "$stage" && "$reproducible" tar "$out/$name.tar.gz" "$name")
 
 cd "$out"
 sha256sum "tessel-$version-linux-x86_64.tar.gz" "tessel_${version}_amd64.deb" \

@@ -18,6 +18,31 @@ case_name "checksums cover the three packages and the Maven repository"
 (cd "$release" && sha256sum -c --quiet SHA256SUMS) || fail "SHA256SUMS does not match"
 [ "$(wc -l < "$release/SHA256SUMS")" = 4 ] || fail "SHA256SUMS should list 4 files"
 
+# The same products packed again a second later, under another umask and time zone: the same
+# bytes (the whole build twice is `make check-reproducible`).
+case_name "packing the same products again gives the same bytes"
+sleep 1
+if (umask 077 && TZ=Asia/Tokyo "$TESSEL_SOURCE_DIR/scripts/make-dist.sh" "$TESSEL_DIST" \
+      "$E2E_DIR/release-again" > "$E2E_DIR/dist-again.out" 2>&1); then
+  cmp -s "$release/SHA256SUMS" "$E2E_DIR/release-again/SHA256SUMS" ||
+    { fail "a second make-dist wrote other packages"; diff "$release/SHA256SUMS" "$E2E_DIR/release-again/SHA256SUMS" >&2; }
+else
+  fail "a second make-dist failed"
+fi
+
+case_name "archive entries belong to root and carry the commit's time"
+epoch=${SOURCE_DATE_EPOCH:-$("$TESSEL_SOURCE_DIR/scripts/reproducible.py" epoch)}
+when=$(date -u -d "@$epoch" '+%Y-%m-%d %H:%M')
+check_listing() {
+  local label=$1 listing=$2
+  [ -n "$listing" ] || fail "$label: no entries listed"
+  local odd
+  odd=$(printf '%s\n' "$listing" | grep -v " root/root .* $when" | head -n 3)
+  [ -z "$odd" ] || fail "$label: entries not root's or not of $when: $odd"
+}
+check_listing "tar.gz" "$(TZ=UTC tar -tvzf "$release/tessel-$version-linux-x86_64.tar.gz" --full-time)"
+check_listing "deb" "$(dpkg-deb --fsys-tarfile "$release/tessel_${version}_amd64.deb" | TZ=UTC tar -tv --full-time)"
+
 # The example's application directory: the executable, its jars and the runtime doubles as jre\.
 prepare_app() {
   local app=$1 example=$2
