@@ -63,7 +63,7 @@ demo: all
 
 # What the release packages are made of, without the tests.
 HOST_PRODUCTS := tessel tessel_runtime_jar demo_app_jar
-WIN_PRODUCTS := launcher tessel
+WIN_PRODUCTS := launcher tessel maven_plugin
 products: deps
 	cmake -S . -B $(BUILD)/host $(CMAKE_FLAGS) >/dev/null
 	cmake --build $(BUILD)/host -j $(JOBS) --target $(HOST_PRODUCTS)
