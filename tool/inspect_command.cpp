@@ -164,8 +164,8 @@ std::string signatureText(const pe::SignatureCheck& s) {
     case pe::SignatureState::Matches:
       return "yes (Authenticode; the " + s.algorithm + " digest matches the file)";
     case pe::SignatureState::Mismatch:
-      return "a signature is present but does not match the file (changed after signing; " +
-             s.algorithm + " digest)";
+      return "a signature is present but does not match the file (changed after signing" +
+             (s.detail.empty() ? "" : ": " + s.detail) + "; " + s.algorithm + " digest)";
     case pe::SignatureState::Unsupported:
       return "a signature is present; its digest algorithm " + s.algorithm + " is not checked";
     case pe::SignatureState::Unreadable: return "a signature is present but unreadable: " + s.detail;

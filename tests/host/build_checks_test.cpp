@@ -223,5 +223,30 @@ TEST(BuildChecks, ASplashThatCannotShowIsRefused) {
   EXPECT_EQ(b.rc, 0) << b.err;
 }
 
+TEST(BuildChecks, ATruncatedPngIconEndsTheBuild) {
+  test::ScratchDir dir;
+  // The signature and a header, no image data.
+  const std::vector<uint8_t> header = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13,
+                                       'I', 'H', 'D', 'R', 0, 0, 0, 16, 0, 0, 0, 16, 8, 6, 0, 0, 0,
+                                       0x6D, 0x38, 0x71, 0xCA};
+  dir.write("icon.png", header);
+  Built b = build(dir, std::string(kMain) + "[identity]\nicon = \"icon.png\"\n", realTemplate());
+  EXPECT_EQ(b.rc, 1);
+  EXPECT_NE(b.err.find("app.toml:4: identity.icon: "), std::string::npos) << b.err;
+  EXPECT_NE(b.err.find("PNG"), std::string::npos) << b.err;
+  EXPECT_FALSE(test::readFile(dir.file("app.exe")).size());
+}
+
+TEST(BuildChecks, VersionTextsBeyondTheResourcesSixteenBitLengthsAreRefused) {
+  const std::string refused = onlyError(std::string(kMain) + "[identity.version]\nfile_version = \"1.0\"\n"
+                                        "description = \"" + std::string(33000, 'd') + "\"\n");
+  EXPECT_EQ(refused.find("app.toml:5: identity.version.description: the version texts make a resource of"), 0u)
+      << refused.substr(0, 200);
+  EXPECT_NE(refused.find("this one has 33000 characters"), std::string::npos);
+  EXPECT_TRUE(warningsOf(std::string(kMain) + "[identity.version]\nfile_version = \"1.0\"\n"
+                         "description = \"" + std::string(30000, 'd') + "\"\n")
+                  .empty());
+}
+
 }  // namespace
 }  // namespace tessel

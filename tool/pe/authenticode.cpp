@@ -161,6 +161,19 @@ SignatureCheck checkSignature(const Image& image) {
   check.algorithm = sha256 ? "sha256" : "sha1";
   check.state = authenticodeDigest(image, offset, sha256) == carried ? SignatureState::Matches
                                                                       : SignatureState::Mismatch;
+  // The digest stops at the certificate table, so the table must end the file: bytes behind
+  // it (beyond zero padding to 8 bytes) were added after signing, and verifiers refuse them.
+  const uint64_t tableEnd = static_cast<uint64_t>(offset) + size;
+  const uint64_t end = bytes.size();
+  const uint64_t padded = (tableEnd + 7) & ~uint64_t(7);
+  const bool onlyPadding =
+      bytes.size() <= padded &&
+      std::all_of(bytes.begin() + static_cast<std::ptrdiff_t>(tableEnd), bytes.end(),
+                  [](uint8_t b) { return b == 0; });
+  if (check.state == SignatureState::Matches && !onlyPadding) {
+    check.state = SignatureState::Mismatch;
+    check.detail = std::to_string(end - tableEnd) + " bytes follow the signature";
+  }
   return check;
 }
 

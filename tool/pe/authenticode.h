@@ -22,7 +22,7 @@ enum class SignatureState {
 struct SignatureCheck {
   SignatureState state = SignatureState::None;
   std::string algorithm;  // "sha1", "sha256" or the algorithm's object identifier
-  std::string detail;     // why it is unreadable
+  std::string detail;     // why it is unreadable, or what follows the signature
 };
 
 // Checks the signature of `image` (its bytes are the whole file).

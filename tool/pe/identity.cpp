@@ -49,6 +49,10 @@ bool parseIco(const std::vector<uint8_t>& file, std::vector<IconImage>& images, 
       return false;
     }
     img.data.assign(file.begin() + offset, file.begin() + offset + size);
+    if (isPng(img.data) && !checkPngChunks(img.data.data(), img.data.size(), error)) {
+      error = "image " + std::to_string(i + 1) + ": " + error;
+      return false;
+    }
     images.push_back(std::move(img));
   }
   return true;
@@ -57,6 +61,50 @@ bool parseIco(const std::vector<uint8_t>& file, std::vector<IconImage>& images, 
 bool isPng(const std::vector<uint8_t>& file) {
   static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
   return file.size() >= 8 && std::equal(kSignature, kSignature + 8, file.begin());
+}
+
+namespace {
+
+uint32_t pngCrc(const uint8_t* data, size_t size) {
+  uint32_t crc = 0xFFFFFFFFu;
+  for (size_t i = 0; i < size; ++i) {
+    crc ^= data[i];
+    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  }
+  return ~crc;
+}
+
+}  // namespace
+
+bool checkPngChunks(const uint8_t* data, size_t size, std::string& error) {
+  size_t at = 8;  // behind the signature
+  bool imageData = false;
+  while (at < size) {
+    if (size - at < 12) {
+      error = "truncated PNG: a chunk at offset " + std::to_string(at) + " is cut off";
+      return false;
+    }
+    const uint32_t length = loadBe32(data + at);
+    const std::string type(data + at + 4, data + at + 8);
+    if (length > size - at - 12) {
+      error = "truncated PNG: the " + type + " chunk at offset " + std::to_string(at) + " claims " +
+              std::to_string(length) + " bytes, more than the file holds";
+      return false;
+    }
+    if (pngCrc(data + at + 4, 4 + length) != loadBe32(data + at + 8 + length)) {
+      error = "damaged PNG: the " + type + " chunk at offset " + std::to_string(at) + " fails its checksum";
+      return false;
+    }
+    at += 12 + length;
+    if (type == "IDAT" && length > 0) imageData = true;
+    if (type == "IEND") {
+      if (!imageData) error = "damaged PNG: no image data (IDAT) before IEND";
+      else if (at != size) error = "damaged PNG: " + std::to_string(size - at) + " bytes after IEND";
+      return imageData && at == size;
+    }
+  }
+  error = imageData ? "truncated PNG: no IEND chunk at the end" : "truncated PNG: no image data (IDAT)";
+  return false;
 }
 
 bool iconFromPng(const std::vector<uint8_t>& file, std::vector<IconImage>& images, std::string& error) {
@@ -73,6 +121,7 @@ bool iconFromPng(const std::vector<uint8_t>& file, std::vector<IconImage>& image
             std::to_string(height);
     return false;
   }
+  if (!checkPngChunks(file.data(), file.size(), error)) return false;
   IconImage img;
   img.width = static_cast<uint8_t>(width == 256 ? 0 : width);  // 0 stands for 256
   img.height = static_cast<uint8_t>(height == 256 ? 0 : height);

@@ -19,6 +19,9 @@ struct IconImage {
 bool parseIco(const std::vector<uint8_t>& file, std::vector<IconImage>& images, std::string& error);
 // True when the file starts with the PNG signature.
 bool isPng(const std::vector<uint8_t>& file);
+// Walks a PNG's chunks: each lies inside the file with a matching checksum, image data is
+// present and IEND ends the file. False with the reason for a truncated or damaged image.
+bool checkPngChunks(const uint8_t* data, size_t size, std::string& error);
 // A PNG as the one image of an icon (Windows reads PNG-compressed icon images); false with the
 // reason when it is not a PNG or larger than an icon can be (256x256).
 bool iconFromPng(const std::vector<uint8_t>& file, std::vector<IconImage>& images, std::string& error);

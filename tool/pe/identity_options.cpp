@@ -128,6 +128,18 @@ bool readVersion(const toml::table& v, VersionInfo& version, OptionError& error)
                 "identity.version.product_version", malformed + productVersion + "\"");
   version.fileVersionText = utf16(fileVersion);
   version.productVersionText = utf16(productVersion);
+  // Every block of a version resource states its length in 16 bits, the whole one included;
+  // a longer text wraps it and Windows reads none of the strings.
+  const size_t size = buildVersionResource(version).size();
+  if (size > 0xFFFF) {
+    const Field* longest = &fields[0];
+    for (const Field& f : fields)
+      if (f.target->size() > longest->target->size()) longest = &f;
+    return fail(error, *v.get(longest->key), std::string("identity.version.") + longest->key,
+                "the version texts make a resource of " + std::to_string(size) +
+                    " bytes, more than the 65535 its lengths can state; this one has " +
+                    std::to_string(longest->target->size()) + " characters");
+  }
   return true;
 }
 
@@ -252,6 +264,12 @@ bool putRuntimeSplashImage(std::vector<Resource>& resources, const IdentityOptio
   if (!imageSize(bytes, w, h)) {
     error = {options.runtimeSplashImageLine, "identity.runtime_splash_image",
              options.runtimeSplashImage + ": not a PNG, GIF or BMP image"};
+    return false;
+  }
+  std::string why;
+  if (isPng(bytes) && !checkPngChunks(bytes.data(), bytes.size(), why)) {
+    error = {options.runtimeSplashImageLine, "identity.runtime_splash_image",
+             options.runtimeSplashImage + ": " + why};
     return false;
   }
   putResource(resources, Resource{ResourceId::number(kRtRcData), ResourceId::number(10000), 0x0409,

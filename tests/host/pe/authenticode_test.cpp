@@ -115,6 +115,23 @@ TEST_F(SignedFiles, DigestMatchesUntilOneByteChanges) {
   }
 }
 
+// Verifiers refuse a signed file with bytes behind its certificate table, though the digest,
+// which stops at the table, still matches.
+TEST_F(SignedFiles, BytesAppendedAfterSigningBreakTheSignature) {
+  std::vector<uint8_t> file = signedCopy("sha256");
+  ASSERT_FALSE(file.empty());
+  ASSERT_EQ(check(file).state, SignatureState::Matches);
+  std::vector<uint8_t> appended = file;
+  appended.insert(appended.end(), 19, 'x');
+  const SignatureCheck c = check(appended);
+  EXPECT_EQ(c.state, SignatureState::Mismatch);
+  EXPECT_EQ(c.detail, "19 bytes follow the signature");
+  // The table is padded to 8 bytes already; zeros behind it are data too.
+  std::vector<uint8_t> zeros = file;
+  zeros.insert(zeros.end(), 8, 0);
+  EXPECT_EQ(check(zeros).detail, "8 bytes follow the signature");
+}
+
 TEST_F(SignedFiles, DamagedCertificateTablesAreUnreadableNotSigned) {
   std::vector<uint8_t> file = signedCopy("sha256");
   ASSERT_FALSE(file.empty());
