@@ -53,13 +53,14 @@ void appendModuleOptions(const std::string& mainModule, const std::string& modul
   out.push_back("--add-modules=" + module);
   out.push_back("-Dtessel.mainModule=" + module);
   // The launcher class lives in the unnamed module and calls main by reflection, which needs
-  // the package exported to it (as the runtime's own launcher needs none, calling it natively).
+  // the package open to it: exported is not enough when the main class itself is not public,
+  // which java -m, calling it natively, accepts.
   const size_t slash = mainModule.find('/');
   const std::string mainClass =
       slash != std::string::npos ? mainModule.substr(slash + 1) : moduleMainClass;
   const size_t lastDot = mainClass.rfind('.');
   if (lastDot != std::string::npos)
-    out.push_back("--add-exports=" + module + "/" + mainClass.substr(0, lastDot) + "=ALL-UNNAMED");
+    out.push_back("--add-opens=" + module + "/" + mainClass.substr(0, lastDot) + "=ALL-UNNAMED");
 }
 
 std::string mainClassOf(const std::string& mainClass, const std::string& mainModule,

@@ -32,8 +32,8 @@ void appendBlankSeparated(const std::string& text, std::vector<std::string>& out
 // The module's name of a main-module value "module[/class]".
 std::string moduleNameOf(const std::string& mainModule);
 // "--add-modules=", the "tessel.mainModule" property and, when the main class is known (after
-// "/" or from the descriptor, `moduleMainClass`), the export of its package to the unnamed
-// module; nothing without a module.
+// "/" or from the descriptor, `moduleMainClass`), its package opened to the unnamed module;
+// nothing without a module.
 void appendModuleOptions(const std::string& mainModule, const std::string& moduleMainClass,
                          std::vector<std::string>& out);
 // The configured main class; else the class after "/" of the main module, or for a module

@@ -40,7 +40,7 @@ void applyMainModule(Project& project, const std::string& outputPath) {
   if (!found) {
     project.warnings.push_back(setting + "module " + mainModule +
                                " is not in the module path beside the output; its main class is "
-                               "looked up when it starts, and its package must then be exported");
+                               "looked up when it starts, and its package must then be open to the launcher");
     return;
   }
   if (info.mainClass.empty()) {

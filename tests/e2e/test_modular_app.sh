@@ -86,7 +86,7 @@ expect_stdout_contains "modapp: hello launcher from com.example.greet"
 expect_stdout_contains "modapp: main in module com.example.app, named true"
 expect_stdout_contains "modapp: args [one, two words]"
 expect_log_contains "--add-modules=com.example.app"
-expect_log_contains "--add-exports=com.example.app/com.example.app=ALL-UNNAMED"
+expect_log_contains "--add-opens=com.example.app/com.example.app=ALL-UNNAMED"
 expect_log_contains "-Dtessel.mainModule=com.example.app"
 expect_log_contains "--module-path=$(windows_path "$APP")\\.\\mods"
 
@@ -98,7 +98,7 @@ run_app "$APP/own.exe" x
 expect_rc 0
 expect_stdout_contains "modapp: main in module com.example.app, named true"
 expect_stdout_contains "modapp: args [x]"
-expect_log_contains "--add-exports=com.example.app/com.example.app=ALL-UNNAMED"
+expect_log_contains "--add-opens=com.example.app/com.example.app=ALL-UNNAMED"
 
 case_name "a module path known only at run time: the descriptor is read when the module starts"
 project late "com.example.greet" 'D1${TESSEL_EXEDIR}mods'
@@ -112,7 +112,7 @@ case_name "at run time, a descriptor's main class in a package the module keeps 
 project hidden "com.example.app" 'D1${TESSEL_EXEDIR}mods'
 run_app "$APP/hidden.exe"
 expect_rc 1
-expect_stderr_contains "tessel launcher: module com.example.app does not export the package of com.example.app.Main"
+expect_stderr_contains "tessel launcher: module com.example.app does not open the package of com.example.app.Main"
 expect_stderr_contains "main_module (\"com.example.app/com.example.app.Main\")"
 expect_stderr_lacks "	at "
 [ "${STDOUT#*	at }" = "$STDOUT" ] || fail "a stack trace on standard output"

@@ -42,7 +42,7 @@ TEST_F(EntryPointOptions, ModuleWithClassExportsItsPackageToTheLauncher) {
   LauncherConfig[key::ModulePath] = "D1" + dir.narrow(L"mods") + ";;A0" + dir.narrow(L"x.jar") + ";";
   EXPECT_EQ(options(), (Options{"--module-path=" + dir.narrow(L"mods") + ";" + dir.narrow(L"x.jar"),
                                 "--add-modules=com.example.app", "-Dtessel.mainModule=com.example.app",
-                                "--add-exports=com.example.app/com.example.app.ui=ALL-UNNAMED"}));
+                                "--add-opens=com.example.app/com.example.app.ui=ALL-UNNAMED"}));
   EXPECT_EQ(configuredMainClass(), L"com.example.app.ui.Main");
   EXPECT_EQ(mainModuleName(), "com.example.app");
 }
@@ -60,10 +60,10 @@ TEST_F(EntryPointOptions, DescriptorMainClassReadAtBuildTimeIsExportedAndPassed)
   LauncherConfig[key::MainModule] = "app";
   LauncherConfig[key::ModuleMainClass] = "app.internal.Main";
   EXPECT_EQ(options(), (Options{"--add-modules=app", "-Dtessel.mainModule=app",
-                                "--add-exports=app/app.internal=ALL-UNNAMED"}));
+                                "--add-opens=app/app.internal=ALL-UNNAMED"}));
   EXPECT_EQ(configuredMainClass(), L"app.internal.Main");
   LauncherConfig[key::MainModule] = "app/app.Other";  // a named class wins
-  EXPECT_EQ(options().back(), "--add-exports=app/app=ALL-UNNAMED");
+  EXPECT_EQ(options().back(), "--add-opens=app/app=ALL-UNNAMED");
   EXPECT_EQ(configuredMainClass(), L"app.Other");
 }
 

@@ -22,6 +22,7 @@ final class ModuleLaunch {
      * @throws Exception whatever the application's {@code main} throws, unwrapped
      */
     static void run(String moduleName, String className, String[] args) throws Exception {
+        WinLauncher.startFailure = WinLauncher.NO_START_FAILURE;
         Object module = findModule(moduleName);
         String mainClassName = className.isEmpty() ? descriptorMainClass(module, moduleName)
                 : className;
@@ -29,6 +30,7 @@ final class ModuleLaunch {
         Class<?> mainClass = (Class<?>) Class.class.getMethod("forName", moduleType, String.class)
                 .invoke(null, module, mainClassName);
         if (mainClass == null) {
+            WinLauncher.startFailure = WinLauncher.MAIN_CLASS_NOT_FOUND;
             throw new LaunchFailure("class " + mainClassName + " not found in module "
                     + moduleName);
         }
@@ -36,18 +38,27 @@ final class ModuleLaunch {
         try {
             main = mainClass.getMethod("main", String[].class);
         } catch (NoSuchMethodException missing) {
+            WinLauncher.startFailure = WinLauncher.MAIN_METHOD_NOT_FOUND;
             throw new LaunchFailure("class " + mainClassName + " of module " + moduleName
                     + " has no public main(String[]) method");
         }
         if (!Modifier.isStatic(main.getModifiers())) {
+            WinLauncher.startFailure = WinLauncher.MAIN_METHOD_NOT_FOUND;
             throw new LaunchFailure("main(String[]) of class " + mainClassName + " is not static");
+        }
+        // java -m also starts a public main of a class that is not public; the launcher opens
+        // the main class's package to this library, which lets it through.
+        try {
+            main.setAccessible(true);
+        } catch (RuntimeException notOpened) {
+            // InaccessibleObjectException (Java 9): the invocation below names the fix.
         }
         try {
             main.invoke(null, (Object) args);
         } catch (IllegalAccessException denied) {
-            throw new LaunchFailure("module " + moduleName + " does not export the package of "
+            throw new LaunchFailure("module " + moduleName + " does not open the package of "
                     + mainClassName + " to the launcher; name the class in main_module (\""
-                    + moduleName + "/" + mainClassName + "\") so that the launcher exports it");
+                    + moduleName + "/" + mainClassName + "\") so that the launcher opens it");
         } catch (InvocationTargetException thrown) {
             throw WinLauncher.causeOf(thrown);
         }
@@ -78,6 +89,7 @@ final class ModuleLaunch {
                 : (Optional<?>) Class.forName("java.lang.module.ModuleDescriptor")
                         .getMethod("mainClass").invoke(descriptor);
         if (!mainClass.isPresent()) {
+            WinLauncher.startFailure = WinLauncher.MAIN_CLASS_NOT_FOUND;
             throw new LaunchFailure("module " + moduleName + " names no main class; give it as"
                     + " main_module = \"" + moduleName + "/the.main.Class\"");
         }

@@ -39,13 +39,28 @@ class ModuleLaunchTest {
     }
 
     @Test
+    void missingClassOrMethodIsReportedAsTheLauncherReportsIt() {
+        WinLauncher.startFailure = WinLauncher.NO_START_FAILURE;
+        assertThrows(LaunchFailure.class, () -> ModuleLaunch.run("java.base", "no.Such", new String[0]));
+        assertEquals(WinLauncher.MAIN_CLASS_NOT_FOUND, WinLauncher.startFailure);
+        assertThrows(LaunchFailure.class, () -> ModuleLaunch.run("java.base", "", new String[0]));
+        assertEquals(WinLauncher.MAIN_CLASS_NOT_FOUND, WinLauncher.startFailure);
+        assertThrows(LaunchFailure.class,
+                () -> ModuleLaunch.run("java.base", "java.lang.String", new String[0]));
+        assertEquals(WinLauncher.MAIN_METHOD_NOT_FOUND, WinLauncher.startFailure);
+        // A missing module is neither: the runtime's own reason stands.
+        assertThrows(LaunchFailure.class, () -> ModuleLaunch.run("no.such.module", "", new String[0]));
+        assertEquals(WinLauncher.NO_START_FAILURE, WinLauncher.startFailure);
+    }
+
+    @Test
     void unexportedMainPackageNamesTheFix() {
         // The JDK's jar tool: a public main in a package its module keeps to itself.
         LaunchFailure failure = assertThrows(LaunchFailure.class,
                 () -> ModuleLaunch.run("jdk.jartool", "sun.tools.jar.Main", new String[0]));
-        assertEquals("tessel launcher: module jdk.jartool does not export the package of"
+        assertEquals("tessel launcher: module jdk.jartool does not open the package of"
                 + " sun.tools.jar.Main to the launcher; name the class in main_module"
-                + " (\"jdk.jartool/sun.tools.jar.Main\") so that the launcher exports it",
+                + " (\"jdk.jartool/sun.tools.jar.Main\") so that the launcher opens it",
                 failure.getMessage());
     }
 }
