@@ -36,8 +36,7 @@ constexpr ValueRule kRules[] = {
     {key::JarMainClass, 0, ValueSyntax::Text},
     {key::JarVmOptions, 0, ValueSyntax::Text},
     {key::ModuleMainClass, 0, ValueSyntax::Text},
-    // The corvane first-run hook reads the directory into a smaller buffer than discovery.
-    {key::InstallationDirectory, kJavaTextCapacity, ValueSyntax::Text},
+    {key::InstallationDirectory, kValueCapacity, ValueSyntax::Text},
     {key::NativeLibraryDirectories, kValueCapacity, ValueSyntax::Text},
     // Both splash texts are handed to the Java side as well.
     {key::StatusLineText, kJavaTextCapacity, ValueSyntax::Text},

@@ -96,6 +96,7 @@ TEST(BuildChecks, ValuesLongerThanTheLauncherReadsAreRefusedAtEachKeysOwnLimit) 
                         {"splash.status_line\nfont", key::StatusLineFont},
                         {"splash.version_line\ntext", key::VersionLineText},
                         {"application\ninstallation_directory", key::InstallationDirectory},
+                        {"java\nmax_version", key::MaxJavaVersion},
                         {"keys\npreferred_jvm_type", key::PreferredJvmType}};
   for (const Case& c : cases) {
     const size_t limit = valueRule(c.key).capacity - 1;
