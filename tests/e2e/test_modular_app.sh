@@ -50,6 +50,19 @@ public final class Main {
     }
 }
 EOF
+# A main class that is not public, which java -m starts, and a class without main.
+cat > "$SRC/com.example.app/com/example/app/Hidden.java" <<'EOF'
+package com.example.app;
+
+final class Hidden {
+    public static void main(String[] args) {
+        System.out.println("modapp: hidden main started");
+    }
+}
+
+final class NoMain {
+}
+EOF
 "$JAVA_BIN/javac" -d "$E2E_DIR/classes" --module-source-path "$SRC" \
   -m com.example.app,com.example.greet || { fail "javac failed"; finish; }
 "$JAVA_BIN/jar" --create --file "$APP/mods/com.example.app.jar" --main-class com.example.app.Main \
@@ -89,6 +102,22 @@ expect_log_contains "--add-modules=com.example.app"
 expect_log_contains "--add-opens=com.example.app/com.example.app=ALL-UNNAMED"
 expect_log_contains "-Dtessel.mainModule=com.example.app"
 expect_log_contains "--module-path=$(windows_path "$APP")\\.\\mods"
+
+case_name "a main class that is not public starts, as with java -m"
+project hidden_class "com.example.app/com.example.app.Hidden"
+run_app "$APP/hidden_class.exe"
+expect_rc 0
+expect_stdout_contains "modapp: hidden main started"
+
+case_name "a module's missing main class ends with message 1010, a missing main method with 1011"
+project missing_class "com.example.app/com.example.app.Nowhere"
+run_app "$APP/missing_class.exe"
+expect_rc 1
+expect_stderr_contains "Couldn't load main class com.example.app.Nowhere"
+project no_main "com.example.app/com.example.app.NoMain"
+run_app "$APP/no_main.exe"
+expect_rc 1
+expect_stderr_contains "Main method not found in class com.example.app.NoMain"
 
 case_name "the module's own main class, read from its descriptor at build time"
 project own "com.example.app"
