@@ -35,7 +35,7 @@ TEST_F(EntryPointOptions, ClassPathLaunchAddsNothing) {
   EXPECT_EQ(mainModuleName(), "");
 }
 
-TEST_F(EntryPointOptions, ModuleWithClassExportsItsPackageToTheLauncher) {
+TEST_F(EntryPointOptions, ModuleWithClassOpensItsPackageToTheLauncher) {
   ScratchDir dir;
   dir.makeDir(L"mods");
   LauncherConfig[key::MainModule] = "com.example.app/com.example.app.ui.Main";
