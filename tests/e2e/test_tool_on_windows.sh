@@ -59,7 +59,7 @@ case_name "paths beyond the ANSI code page, on the command line and in the proje
 uni=$E2E_DIR/проект-ü
 mkdir -p "$uni"
 printf 'jar bytes\n' > "$uni/données.jar"
-printf '[java]\nmain_class = "a.B"\n[[embed]]\nsource = "données.jar"\n' > "$uni/app.toml"
+printf '[java]\nmain_class = "a.B"\nruntime_library = "external"\n[[embed]]\nsource = "données.jar"\n' > "$uni/app.toml"
 "$TESSEL_TOOL" build "$uni/app.toml" -o "$E2E_DIR/uni-host.exe" >/dev/null || fail "host build failed"
 run_tool build "$(windows_path "$uni/app.toml")" -o "$(windows_path "$uni/приложение.exe")"
 expect_rc 0
