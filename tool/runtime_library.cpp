@@ -25,24 +25,29 @@ std::string blockValue(const Project& project, int32_t key) {
   return "";
 }
 
+enum class EntryState { Holds, Lacks, Unseen };
+
 // By its name, or by the launcher class inside (an application may ship the classes merged).
-bool holdsLauncherClass(const std::filesystem::path& file) {
+// An archive the tool cannot read (a placeholder, a damaged file) is one it cannot judge.
+EntryState archiveState(const std::filesystem::path& file) {
   const std::string name = lowered(fromPath(file.filename()));
   if (name.rfind("tessel-runtime", 0) == 0 && name.size() > 4 && name.substr(name.size() - 4) == ".jar")
-    return true;
+    return EntryState::Holds;
   jar::ZipSource zip;
   std::string why;
-  if (!jar::fileZip(file, zip, why)) return false;
+  if (!jar::fileZip(file, zip, why)) return EntryState::Unseen;
   std::vector<uint8_t> content;
-  return jar::readZipEntry(zip, kLauncherClass, kMaxClassSize, content, why) == jar::ZipStatus::Found;
+  switch (jar::readZipEntry(zip, kLauncherClass, kMaxClassSize, content, why)) {
+    case jar::ZipStatus::Found: return EntryState::Holds;
+    case jar::ZipStatus::NotFound: return EntryState::Lacks;
+    default: return EntryState::Unseen;
+  }
 }
 
 bool isArchive(const std::filesystem::path& file) {
   const std::string ext = lowered(fromPath(file.extension()));
   return ext == ".jar" || ext == ".zip";
 }
-
-enum class EntryState { Holds, Lacks, Unseen };
 
 // One typed entry ("S0.\lib", "A1lib\app.jar", "D0classes\", "EVAR").
 EntryState checkEntry(const std::string& entry, const std::filesystem::path& base) {
@@ -59,19 +64,21 @@ EntryState checkEntry(const std::string& entry, const std::filesystem::path& bas
   std::error_code failure;
   if (type == 'S') {
     if (!std::filesystem::is_directory(p, failure)) return EntryState::Unseen;
-    bool archives = false;  // an empty folder is one the installation fills
+    // An empty folder is one the installation fills.
+    EntryState state = EntryState::Unseen;
     for (const auto& item : std::filesystem::directory_iterator(p, failure)) {
       if (!item.is_regular_file(failure) || !isArchive(item.path())) continue;
-      archives = true;
-      if (holdsLauncherClass(item.path())) return EntryState::Holds;
+      const EntryState archive = archiveState(item.path());
+      if (archive == EntryState::Holds) return archive;
+      if (archive == EntryState::Lacks && state == EntryState::Unseen) state = archive;
     }
-    return archives ? EntryState::Lacks : EntryState::Unseen;
+    return state;
   }
   if (std::filesystem::is_directory(p, failure))
     return std::filesystem::is_regular_file(p / kLauncherClass, failure) ? EntryState::Holds
                                                                            : EntryState::Lacks;
   if (!std::filesystem::is_regular_file(p, failure)) return EntryState::Unseen;
-  return holdsLauncherClass(p) ? EntryState::Holds : EntryState::Lacks;
+  return archiveState(p);
 }
 
 }  // namespace
@@ -84,10 +91,15 @@ RuntimeLibraryState findRuntimeLibrary(const Project& project, const std::string
     return RuntimeLibraryState::Present;
   // Only archives at the top of the per-launch directory join the class path by themselves.
   bool namesClassPath = false;
+  std::string unseenEmbed;
   for (const EmbeddedSource& f : project.embedded) {
     if (f.name.find('\\') != std::string::npos || !isArchive(toPath(f.name))) continue;
     namesClassPath = true;
-    if (holdsLauncherClass(toPath(f.sourcePath))) return RuntimeLibraryState::Present;
+    switch (archiveState(toPath(f.sourcePath))) {
+      case EntryState::Holds: return RuntimeLibraryState::Present;
+      case EntryState::Unseen: unseenEmbed = f.name; break;
+      case EntryState::Lacks: break;
+    }
   }
   for (int32_t key : {key::ClassPath, key::JarClassPath, key::ModulePath})
     namesClassPath = namesClassPath || !blockValue(project, key).empty();
@@ -95,6 +107,10 @@ RuntimeLibraryState findRuntimeLibrary(const Project& project, const std::string
   if (!namesClassPath) return RuntimeLibraryState::Unknown;
   const std::filesystem::path base = toPath(outputPath).parent_path();
   RuntimeLibraryState state = RuntimeLibraryState::Missing;
+  if (!unseenEmbed.empty()) {
+    unseen = unseenEmbed;
+    state = RuntimeLibraryState::Unknown;
+  }
   for (int32_t key : {key::ClassPath, key::JarClassPath, key::ModulePath}) {
     const std::string list = blockValue(project, key);
     size_t start = 0;
