@@ -22,6 +22,7 @@ LAYERS = {
     "discovery": 6,
     "launch": 6,
     "splash": 6,
+    "restart": 6,
     "startup": 7,
 }
 

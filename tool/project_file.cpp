@@ -22,6 +22,7 @@
 #include "nearest_name.h"
 #include "project_settings.h"
 #include "value_rules.h"
+#include "restart_policy.h"
 
 namespace tessel {
 
@@ -199,8 +200,8 @@ bool ProjectReader::read(const std::string& text) {
       const std::string near = didYouMean(name, topLevelSections());
       error(lineOf(k), name,
             "`" + name + "`: unknown section" +
-                (near.empty() ? " (expected application, java, instance, splash, messages, "
-                                "locale, keys, embed, identity or signing)"
+                (near.empty() ? " (expected application, java, instance, restart, splash, "
+                                "messages, locale, keys, embed, identity or signing)"
                               : near));
     }
   }
@@ -466,6 +467,37 @@ bool ProjectReader::claim(int32_t key, uint32_t line, const std::string& setting
   return true;
 }
 
+// Exit codes as the launcher reads them: "3,4". Written as an array of integers or as that text.
+bool exitCodeList(const toml::node& v, std::string& out, std::string& why) {
+  std::vector<int64_t> codes;
+  if (const toml::array* list = v.as_array()) {
+    for (const toml::node& item : *list) {
+      const toml::value<int64_t>* code = item.as_integer();
+      if (!code) {
+        why = "exit codes are integers, like [3, 4]";
+        return false;
+      }
+      codes.push_back(code->get());
+    }
+  } else {
+    std::vector<int32_t> parsed;
+    if (!parseExitCodes(out.c_str(), parsed)) {
+      why = "exit codes are a list of integers, like [3, 4]";
+      return false;
+    }
+    codes.assign(parsed.begin(), parsed.end());
+  }
+  out.clear();
+  for (int64_t code : codes) {
+    if (code < INT32_MIN || code > INT32_MAX) {
+      why = "an exit code does not fit a 32-bit integer";
+      return false;
+    }
+    out += (out.empty() ? "" : ",") + std::to_string(code);
+  }
+  return true;
+}
+
 bool ProjectReader::convertValue(const toml::node& v, const KeyInfo* info, std::string& out,
                                  std::string& why) {
   const KeyType type = info ? info->type : KeyType::String;
@@ -520,6 +552,7 @@ bool ProjectReader::convertValue(const toml::node& v, const KeyInfo* info, std::
     return true;
   }
   const toml::value<std::string>* s = v.as_string();
+  if (!s && info && info->id == key::RestartExitCodes && v.is_array()) return true;  // joined later
   if (!s) {
     why = std::string("expected a string, found ") + tomlTypeName(v);
     return false;
@@ -541,6 +574,14 @@ void ProjectReader::setValue(int32_t key, const toml::node& v, uint32_t line,
   std::string value, why;
   if (!convertValue(v, info, value, why)) {
     error(lineOf(v) ? lineOf(v) : line, setting, why);
+    return;
+  }
+  if (key == key::RestartExitCodes && !exitCodeList(v, value, why)) {
+    error(lineOf(v) ? lineOf(v) : line, setting, why);
+    return;
+  }
+  if (key == key::ClassDataSharing && value != "auto" && value != "off") {
+    error(lineOf(v) ? lineOf(v) : line, setting, "expected \"auto\" or \"off\"");
     return;
   }
   if (key == key::MainModule && !checkMainModule(value, why)) {

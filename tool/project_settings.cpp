@@ -39,6 +39,12 @@ constexpr ProjectSetting kSettings[] = {
     {"java", "module_path", key::ModulePath},
     {"java", "main_jar", key::MainJar},
     {"java", "runtime_library", key::RuntimeLibrary},
+    {"java", "user_vmoptions", key::UserVmOptions},
+    {"java", "class_data_sharing", key::ClassDataSharing},
+    {"restart", "exit_codes", key::RestartExitCodes},
+    {"restart", "max_restarts", key::MaxRestarts},
+    {"restart", "on_crash", key::RestartOnCrash},
+    {"restart", "delay_ms", key::RestartDelayMs},
     {"instance", "single_instance", key::SingleInstance},
     {"instance", "activate_running_instance", key::ActivateRunningInstance},
     {"instance", "global_namespace", key::GlobalInstanceNamespace},
@@ -108,8 +114,8 @@ std::vector<std::string> settingNamesIn(const std::string& section) {
 }
 
 std::vector<std::string> topLevelSections() {
-  return {"application", "java", "instance", "splash", "messages", "locale",
-          "keys",        "embed", "identity", "signing"};
+  return {"application", "java",  "instance", "restart",  "splash", "messages",
+          "locale",      "keys",  "embed",    "identity", "signing"};
 }
 
 std::vector<std::string> messageNames() {

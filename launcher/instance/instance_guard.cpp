@@ -24,6 +24,9 @@ constexpr int kPidRetries = 50;
 constexpr DWORD kPidPauseMs = 100;
 
 char semaphoreName[kInstanceNameCapacity];
+// Kept open for the life of the process (its existence marks this instance) unless released.
+HANDLE heldSemaphore = nullptr;
+char recordedPidName[kPathCapacity];
 
 bool isBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 
@@ -101,6 +104,20 @@ void startMailslotListener(const char* absoluteExe) {
 
 }  // namespace
 
+void releaseInstanceObjects() {
+  // The id first: a later start that still finds the semaphore then waits for the new id
+  // instead of handing its arguments to this ending process.
+  if (recordedPidName[0]) {
+    forgetInstancePid(recordedPidName);
+    recordedPidName[0] = 0;
+  }
+  if (heldSemaphore) {
+    CloseHandle(heldSemaphore);
+    heldSemaphore = nullptr;
+    logLine("released the instance semaphore %s", semaphoreName);
+  }
+}
+
 const char* instanceSemaphoreName() { return semaphoreName[0] ? semaphoreName : nullptr; }
 
 const wchar_t* secondStartArguments(const wchar_t* commandLine) {
@@ -127,7 +144,8 @@ void singleInstanceGuard(InstanceMode mode, HandOver handOver) {
   bool global = configInt(key::GlobalInstanceNamespace) != 0;
   if (mode == InstanceMode::AsConfigured && configInt(key::SingleInstance) == 0) {
     // Held for the life of the process: its existence is this instance's number.
-    createNumberedInstanceSemaphore(semaphoreName, sizeof semaphoreName, global, absoluteExe);
+    heldSemaphore =
+        createNumberedInstanceSemaphore(semaphoreName, sizeof semaphoreName, global, absoluteExe);
     return;
   }
   logLine("single instance mode");
@@ -139,7 +157,8 @@ void singleInstanceGuard(InstanceMode mode, HandOver handOver) {
     handOverToRunningInstance(absoluteExe, handOver);
   }
   // The semaphore stays open for the life of the process: it marks the first instance.
-  writeInstancePid(absoluteExe);
+  heldSemaphore = semaphore;
+  if (writeInstancePid(absoluteExe) == ERROR_SUCCESS) copyText(recordedPidName, sizeof recordedPidName, absoluteExe);
   if (handOver == HandOver::Arguments) startMailslotListener(absoluteExe);
 }
 

@@ -19,6 +19,10 @@ constexpr int kHandOverFailedExitCode = 84;
 // with kHandOverFailedExitCode (after a message) when they reached no one.
 void singleInstanceGuard(InstanceMode mode, HandOver handOver);
 
+// Gives up what makes this process the running instance (its semaphore, its recorded process
+// id), so that a start it makes of the same executable becomes the instance itself.
+void releaseInstanceObjects();
+
 // The name of the semaphore this instance holds (the Java side's "tessel.semaphoreName"), or
 // nullptr when the guard did not run or made no name.
 const char* instanceSemaphoreName();

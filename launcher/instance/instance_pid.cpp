@@ -20,6 +20,13 @@ LONG writeInstancePid(const char* valueName) noexcept {
                         sizeof pid);
 }
 
+void forgetInstancePid(const char* valueName) noexcept {
+  if (readInstancePid(valueName) != GetCurrentProcessId()) return;
+  unique_hkey key;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, kInstancePidKey, 0, KEY_SET_VALUE, key.put()) == ERROR_SUCCESS)
+    RegDeleteValueA(key.get(), valueName);
+}
+
 DWORD readInstancePid(const char* valueName) noexcept {
   unique_hkey key;
   if (RegOpenKeyExA(HKEY_CURRENT_USER, kInstancePidKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS)

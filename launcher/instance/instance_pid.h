@@ -16,6 +16,8 @@ constexpr const char* kInstanceChannelKey = "SOFTWARE\\brightmoor\\tessel\\mails
 
 // Stores the own process id under the value name; returns the registry error code (0 = done).
 LONG writeInstancePid(const char* valueName) noexcept;
+// Deletes the value when it holds this process's id (a later first instance may own it).
+void forgetInstancePid(const char* valueName) noexcept;
 // The recorded id when the value holds exactly 4 bytes, else 0 (also when the key is missing).
 DWORD readInstancePid(const char* valueName) noexcept;
 LONG writeInstanceChannel(const char* valueName, const char* channel) noexcept;

@@ -16,6 +16,7 @@
 #include "argument_list.h"
 #include "files/expansion.h"
 #include "vm/java_vm.h"
+#include "vm/start_outcome.h"
 #include "config/launcher_flavour.h"
 #include "launch/entry_point_options.h"
 #include "launch/vm_arguments.h"
@@ -127,6 +128,7 @@ void handleMainException(JNIEnv* env) {
   env->ExceptionDescribe();
   StartFailure failure = readStartFailure(env);
   const std::wstring mainClass = configuredMainClass();
+  if (failure != StartFailure::None) markFailedStart();
   if (failure == StartFailure::MainClassNotFound) {
     logError("main class %S not found in the class path", mainClass.c_str());
     fatalMessageW(key::MsgMainClassNotFound, mainClass.c_str());
@@ -182,13 +184,19 @@ bool createVm(const std::vector<std::string>& properties, const ArgumentList& ar
     logError("no JNI_CreateJavaVM entry point");
     return false;
   }
-  if (!mainModuleName().empty()) {
-    // Not logged as an option: a hook the runtime calls, not an option it reads.
-    static std::vector<JavaVMOption> withHook;
-    withHook.assign(initArgs->options, initArgs->options + initArgs->nOptions);
-    withHook.push_back(JavaVMOption{const_cast<char*>("abort"), reinterpret_cast<void*>(&virtualMachineAborted)});
-    initArgs->options = withHook.data();
-    initArgs->nOptions = static_cast<jint>(withHook.size());
+  const bool abortHook = !mainModuleName().empty();
+  // System.exit's code may decide a restart, and completes a written archive.
+  const bool exitHook = wantsExitHook();
+  if (abortHook || exitHook) {
+    // Not logged as options: hooks the runtime calls, not options it reads.
+    static std::vector<JavaVMOption> withHooks;
+    withHooks.assign(initArgs->options, initArgs->options + initArgs->nOptions);
+    if (abortHook)
+      withHooks.push_back(JavaVMOption{const_cast<char*>("abort"), reinterpret_cast<void*>(&virtualMachineAborted)});
+    if (exitHook)
+      withHooks.push_back(JavaVMOption{const_cast<char*>("exit"), reinterpret_cast<void*>(&virtualMachineExit)});
+    initArgs->options = withHooks.data();
+    initArgs->nOptions = static_cast<jint>(withHooks.size());
   }
   JavaVM* vm = nullptr;
   jint result = create(&vm, reinterpret_cast<void**>(&mainEnv), initArgs);
@@ -299,6 +307,7 @@ bool runLauncherClass(const ArgumentList& arguments) {
     env->SetObjectArrayElement(parameters, i, text);
   }
   logLine("calling main");
+  markApplicationRunning();
   env->CallStaticVoidMethod(launcherClass, main, parameters);
   logLine("main returned");
   if (env->ExceptionCheck()) {

@@ -20,10 +20,12 @@
 #include "argument_list.h"
 #include "config/start_markers.h"
 #include "launch/class_path.h"
+#include "launch/class_data_sharing.h"
 #include "files/expansion.h"
 #include "config/launcher_flavour.h"
 #include "launch/entry_point_options.h"
 #include "launch/vm_options_file.h"
+#include "vm/start_outcome.h"
 
 namespace tessel {
 namespace {
@@ -90,6 +92,7 @@ std::vector<std::string> buildLauncherProperties() {
   long long position = languageRestart ? -1 : static_cast<long long>(unextractedPosition);
   properties.push_back("-Dtessel.unextractedPosition=" + std::to_string(position));
   properties.push_back(libraryPathProperty());
+  if (restartCount() > 0) properties.push_back("-Dtessel.restartCount=" + std::to_string(restartCount()));
   if (GetEnvironmentVariableA("MANPATH", nullptr, 0) == 0 &&
       GetLastError() == ERROR_ENVVAR_NOT_FOUND)
     properties.push_back("-Dtessel.consoleCodepage=cp" + std::to_string(GetConsoleOutputCP()));
@@ -138,7 +141,11 @@ void collectVmOptions(const std::vector<std::string>& properties, const Argument
     readVmOptionsFile(nullptr, std::move(defaultFile), state);
     state.openFiles.pop_back();
   }
-  state.options.push_back(buildClassPathOption(state.slots));
+  // After the file beside the executable, so that a user's own lines win.
+  readUserVmOptions(state);
+  std::string classPath = buildClassPathOption(state.slots);
+  addClassDataSharingOptions(state.options, classPath);
+  state.options.push_back(classPath);
 }
 
 JavaVMInitArgs* buildVmOptions(const std::vector<std::string>& properties,

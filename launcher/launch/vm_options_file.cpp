@@ -5,6 +5,8 @@
 #include <cstring>
 #include <cwchar>
 
+#include "config/config_access.h"
+#include "config_keys.h"
 #include "diagnostics/log.h"
 #include "util/bounded_text.h"
 #include "util/paths.h"
@@ -125,6 +127,26 @@ unique_file openDefaultVmOptions(std::wstring* openedPath) {
   // The same path as before names the same two files, which did not open a moment ago.
   if (std::wcscmp(module, launcherPathW()) == 0) return nullptr;
   return openBesideExecutable(module, openedPath);
+}
+
+void readUserVmOptions(VmOptionState& state) {
+  wchar_t name[kPathCapacity];
+  configStringW(key::UserVmOptions, name, kPathCapacity);
+  if (!name[0]) return;
+  if (!expandVariables(name, kPathCapacity, PathForm::Long))
+    logError("user vmoptions file name not fully expanded: %S", name);
+  wchar_t resolved[kPathCapacity];
+  if (!resolvePathW(resolved, name, PathForm::Long, nullptr)) {
+    logError("user vmoptions file name too long: %S", name);
+    return;
+  }
+  unique_file file = openText(resolved);
+  logLine("user vmoptions file: %S, file: %p", resolved, static_cast<void*>(file.get()));
+  if (!file) return;
+  // Its relative includes resolve against its own directory.
+  state.openFiles.push_back(resolved);
+  readVmOptionsFile(resolved, std::move(file), state);
+  state.openFiles.pop_back();
 }
 
 void readVmOptionsFile(const wchar_t* path, unique_file file, VmOptionState& state) {

@@ -17,14 +17,20 @@
 #include "config/start_markers.h"
 #include "util/dll_search.h"
 #include "launch/java_vm_launcher.h"
+#include "restart/restart_chain.h"
+#include "vm/start_outcome.h"
 
 using namespace tessel;
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR tail, int show) {
   // Before any library is loaded by name (the delay-loaded window libraries included).
   keepCurrentDirectoryOutOfDllSearch();
+  rememberStartingPoint();
   setBeforeErrorShownHook([] { splashControl(0); });
-  setBeforeFatalExitHook(removeLaunchTempDir);
+  setBeforeFatalExitHook([] {
+    markFatalEnd();
+    removeLaunchTempDir();
+  });
   if (tail && *tail && std::strcmp(tail, "__cvn_reboot") == 0) {
     rebootSystem();
     return 0;
@@ -35,6 +41,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR tail, int show) {
   ArgumentList arguments;
   splitCommandLine(GetCommandLineW(), arguments);
   prepareLaunch(arguments);
+  applyRestartPolicy([] { splashControl(0); });
   applyLauncherOptions(arguments);
   if (!languageRestart) singleInstanceGuard(InstanceMode::AsConfigured, HandOver::Arguments);
   if (configInt(key::SplashScreen) && !configInt(key::RuntimeSplash)) splashControl(show);
@@ -45,6 +52,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR tail, int show) {
   if (configInt(key::SplashScreen) && configInt(key::RuntimeSplash)) splashControl(show);
   if (!launchProgram(arguments, AfterMain::DestroyVm))
     fatalMessageDetailW(key::MsgJvmNotStarted, nullptr, mainExceptionText());
+  markApplicationEnded(0);
   // Returning runs the destructors of process-wide state; the splash thread must be gone first.
   stopSplashThread();
   return 0;

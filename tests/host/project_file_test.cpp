@@ -135,8 +135,8 @@ caption = "x"
       "floating-point number",
       "app.toml:15: locale.toolongtag: a locale tag is at most 8 letters, digits or underscores, "
       "like de or de_CH",
-      "app.toml:17: `nonsense`: unknown section (expected application, java, instance, splash, "
-      "messages, locale, keys, embed, identity or signing)",
+      "app.toml:17: `nonsense`: unknown section (expected application, java, instance, restart, "
+      "splash, messages, locale, keys, embed, identity or signing)",
   };
   EXPECT_EQ(e, expected);
 }

@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <set>
@@ -54,6 +55,7 @@ std::condition_variable threadDetached;
 std::set<DWORD> nonDaemonThreads;
 std::atomic<bool> destroyed{false};
 std::vector<std::string> createOptions;
+void(JNICALL* exitHook)(jint) = nullptr;
 JNIInvokeInterface_ invokeTable;
 JNINativeInterface_ nativeTable;
 JavaVM vmObject;
@@ -169,6 +171,26 @@ void waitForFile(const std::string& path) {
     Sleep(50);
 }
 
+// TESSEL_JVM_MAIN_ENDS (record.h): the entry for this start.
+void scriptedEnd() {
+  std::string ends = environment("TESSEL_JVM_MAIN_ENDS");
+  if (ends.empty()) return;
+  size_t start = 0;
+  for (const std::string& option : createOptions)
+    if (option.compare(0, 22, "-Dtessel.restartCount=") == 0) start = std::strtoul(option.c_str() + 22, nullptr, 10);
+  std::string entry;
+  size_t from = 0;
+  for (size_t i = 0; i <= start; ++i) {
+    size_t comma = ends.find(',', from);
+    entry = ends.substr(from, comma == std::string::npos ? std::string::npos : comma - from);
+    if (comma == std::string::npos) break;
+    from = comma + 1;
+  }
+  record("start %u ends by %s", static_cast<unsigned>(start), entry.c_str());
+  if (entry == "crash") crashAsRuntime();
+  if (entry != "return") exitAsRuntime(std::atoi(entry.c_str()));
+}
+
 void runMain(Method* m, Object* arguments) {
   record("main called after %I64d us", microsecondsSinceStart());
   if (arguments && arguments->kind == Object::Array)
@@ -186,6 +208,7 @@ void runMain(Method* m, Object* arguments) {
     Sleep(static_cast<DWORD>(sleep));
   }
   checkLaunchFiles();
+  scriptedEnd();
   if (environment("TESSEL_JVM_REAL") == "1") {
     std::vector<std::u16string> texts;
     if (arguments)
@@ -556,6 +579,27 @@ void buildTables() {
 
 }  // namespace
 
+namespace jvmdouble {
+
+void exitAsRuntime(int code) {
+  record("System.exit(%d)", code);
+  std::fflush(stdout);
+  std::fflush(stderr);
+  if (exitHook) {
+    record("calling the exit hook with %d", code);
+    exitHook(code);
+  }
+  ExitProcess(static_cast<UINT>(code));
+}
+
+void crashAsRuntime() {
+  record("crashing");
+  *static_cast<volatile int*>(nullptr) = 0;
+  ExitProcess(0xC0000005u);
+}
+
+}  // namespace jvmdouble
+
 extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** vm, void** env, void* initArgs) {
   PROCESS_MEMORY_COUNTERS memory{};
   memory.cb = sizeof memory;
@@ -572,9 +616,11 @@ extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** vm, void** env, void
          GetModuleHandleA("comctl32.dll") != nullptr, GetModuleHandleA("uxtheme.dll") != nullptr);
   record("code page %u", GetACP());
   createOptions.clear();
+  exitHook = nullptr;
   for (jint i = 0; i < args->nOptions; ++i) {
     const char* option = args->options[i].optionString;
     createOptions.push_back(option ? option : "");
+    if (createOptions.back() == "exit") exitHook = reinterpret_cast<void(JNICALL*)(jint)>(args->options[i].extraInfo);
     record("option %ld: %s", static_cast<long>(i), ansiToUtf8(createOptions.back()).c_str());
   }
   // As a runtime whose boot layer cannot be resolved: its "abort" hook, then the end.

@@ -148,6 +148,9 @@ bool runInRealJava(const std::vector<std::string>& vmOptions, const std::string&
     // The Windows PATH means nothing to a Linux runtime; hooks are not options.
     if (utf8.compare(0, 20, "-Djava.library.path=") == 0 || utf8.empty() || utf8[0] != '-') continue;
     size_t eq = utf8.find('=');
+    // The archive options name files: Unix paths there.
+    if (utf8.compare(0, 4, "-XX:") == 0 && eq != std::string::npos)
+      utf8 = utf8.substr(0, eq + 1) + convertValue(utf8.substr(eq + 1));
     if (utf8.compare(0, 2, "-D") == 0 && eq != std::string::npos)
       utf8 = utf8.substr(0, eq + 1) + convertValue(utf8.substr(eq + 1));
     command += " " + shellQuoted(utf8);
@@ -157,7 +160,11 @@ bool runInRealJava(const std::vector<std::string>& vmOptions, const std::string&
   std::wstring base = std::wstring(temp) + L"tessel-real-java-" + std::to_wstring(GetCurrentProcessId());
   std::wstring reportPath = base + L".failure";
   DeleteFileW(reportPath.c_str());
+  // The bridge creates this file when main returned (then the end is not System.exit).
+  std::wstring returnedPath = base + L".returned";
+  DeleteFileW(returnedPath.c_str());
   command += " -cp " + shellQuoted(classPath) + " TesselJvmBridge " + shellQuoted(unixPath(reportPath)) +
+             " " + shellQuoted(unixPath(returnedPath)) +
              " " + shellQuoted(launcherClass);
   // Positions 2 and 3 of the launcher arguments name the output files: Unix paths there.
   for (size_t i = 0; i < arguments.size(); ++i) {
@@ -234,7 +241,11 @@ bool runInRealJava(const std::vector<std::string>& vmOptions, const std::string&
     DeleteFileW(reportPath.c_str());
     return false;
   }
-  if (code != 0) ExitProcess(code);  // System.exit of the application
+  bool returned = DeleteFileW(returnedPath.c_str()) != 0;
+  // A Linux runtime that crashed ends by a signal: SIGABRT after its error report, SIGSEGV.
+  if (code == 134 || code == 139) crashAsRuntime();
+  // System.exit of the application, also System.exit(0) (main did not return).
+  if (code != 0 || !returned) exitAsRuntime(static_cast<int>(code));
   return true;
 }
 

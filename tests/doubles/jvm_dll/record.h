@@ -9,6 +9,10 @@
 //   TESSEL_JVM_MAIN_SLEEP_MS=n  every "main" blocks that long
 //   TESSEL_JVM_MAIN_WINDOW_MS=n  "main" shows a window after n ms (kept until the sleep ends)
 //   TESSEL_JVM_MAIN_WINDOW_MINIMISED=1  that window is shown minimised
+//   TESSEL_JVM_MAIN_ENDS=a,b,...  how "main" of start N ends (N from -Dtessel.restartCount, 0
+//                            without it; the last entry repeats): a number n as System.exit(n)
+//                            does (the "exit" hook, then the end), "crash" by an access
+//                            violation, "return" by returning
 //   TESSEL_JVM_REAL=1        "main" runs in the machine's OpenJDK (real_java.cpp)
 //   TESSEL_JVM_DESTROY_LIMIT_MS=n  how long DestroyJavaVM waits for threads attached as
 //                            non-daemons (default 20000); then it records "DestroyJavaVM:
@@ -19,6 +23,12 @@
 #include <string>
 
 namespace jvmdouble {
+
+// As a runtime does at System.exit: the "exit" hook of JNI_CreateJavaVM (when given) with the
+// code, then the end of the process with it.
+[[noreturn]] void exitAsRuntime(int code);
+// As a runtime that crashed: an access violation nobody handles.
+[[noreturn]] void crashAsRuntime();
 
 // Appends one line to the record file (no-op without TESSEL_JVM_RECORD); thread-safe.
 void record(const char* format, ...) __attribute__((format(ms_printf, 1, 2)));

@@ -168,5 +168,32 @@ TEST_F(VmArguments, ClassPathIsTheSingleLastOption) {
   EXPECT_EQ(classPaths, 1);
 }
 
+TEST_F(VmArguments, UserOptionsFileComesAfterEverythingButTheClassPath) {
+  ScratchDir dir;
+  dir.makeDir(L"My App");
+  dir.write(L"My App\\my-app.vmoptions",
+            "-Xmx2g\n# comment\n-include-options more.vmoptions\n-classpath/a user.jar\n-Dlast=user\n");
+  dir.write(L"My App\\more.vmoptions", "-Dincluded=beside-the-user-file\n");
+  SetEnvironmentVariableW(L"TESSEL_TEST_USER_DIR", dir.path().c_str());
+  LauncherConfig[key::UserVmOptions] = "${TESSEL_TEST_USER_DIR}\\My App\\my-app.vmoptions";
+  LauncherConfig[key::VmParameters] = "-Xmx512m -Dlast=configured";
+  VmOptionState state;
+  collectVmOptions({"-Dfirst=1"}, {L"prog.exe"}, state);
+  SetEnvironmentVariableW(L"TESSEL_TEST_USER_DIR", nullptr);
+  ASSERT_EQ(state.options.size(), 7u);
+  EXPECT_EQ(state.options[1], "-Xmx512m");
+  EXPECT_EQ(state.options[3], "-Xmx2g") << "the user's heap comes later and wins";
+  EXPECT_EQ(state.options[4], "-Dincluded=beside-the-user-file")
+      << "a relative include resolves against the user file's directory";
+  EXPECT_EQ(state.options[5], "-Dlast=user");
+  EXPECT_EQ(state.options[6].compare(0, 18, "-Djava.class.path="), 0);
+  EXPECT_NE(state.options[6].find("user.jar"), std::string::npos) << "directives work there too";
+
+  LauncherConfig[key::UserVmOptions] = dir.narrow(L"missing.vmoptions");
+  VmOptionState without;
+  collectVmOptions({"-Dfirst=1"}, {L"prog.exe"}, without);
+  EXPECT_EQ(without.options.size(), 4u) << "a missing user file adds nothing";
+}
+
 }  // namespace
 }  // namespace tessel

@@ -9,15 +9,17 @@ import java.util.Arrays;
 
 /**
  * Runs a launcher class's main in a real runtime and reports an exception by exit code 197.
- * Arguments: the report file, the launcher class, its arguments. The report file then holds
+ * Arguments: the report file, the file made when main returned, the launcher class, its
+ * arguments. The report file then holds
  * the runtime library's WinLauncher.startFailure (-1 when there is none), the exception's class
  * name, "1" or "0" for whether it has a message, and the message, one per line.
  */
 public final class TesselJvmBridge {
   public static void main(String[] args) throws Exception {
-    Method main = Class.forName(args[1]).getMethod("main", String[].class);
+    Method main = Class.forName(args[2]).getMethod("main", String[].class);
     try {
-      main.invoke(null, (Object) Arrays.copyOfRange(args, 2, args.length));
+      main.invoke(null, (Object) Arrays.copyOfRange(args, 3, args.length));
+      new FileOutputStream(args[1]).close();
     } catch (InvocationTargetException e) {
       Throwable cause = e.getCause();
       System.err.print("Exception in thread \"main\" ");

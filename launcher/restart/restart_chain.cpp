@@ -1,0 +1,194 @@
+#include "restart/restart_chain.h"
+
+#include <windows.h>
+
+#include <cwchar>
+#include <string>
+
+#include "config/config_access.h"
+#include "config_keys.h"
+#include "diagnostics/log.h"
+#include "instance/instance_guard.h"
+#include "util/handles.h"
+#include "vm/start_outcome.h"
+
+namespace tessel {
+namespace {
+
+// What a start inherits from the process that made it; removed from the environment at once.
+constexpr wchar_t kCountVariable[] = L"TESSEL_RESTART_COUNT";
+constexpr wchar_t kReportVariable[] = L"TESSEL_RESTART_REPORT";
+
+// The block a started process writes and its starter reads after it ended.
+struct StartReport {
+  volatile LONG phase;  // StartPhase
+  volatile LONG code;
+};
+
+std::wstring startingDirectory;
+StartReport* report = nullptr;  // set in a start that someone waits for
+RestartPolicy policy;
+void (*restartHook)() = nullptr;
+
+std::wstring takeVariable(const wchar_t* name) {
+  wchar_t value[64];
+  DWORD n = GetEnvironmentVariableW(name, value, 64);
+  if (n == 0 || n >= 64) return std::wstring();
+  SetEnvironmentVariableW(name, nullptr);
+  return value;
+}
+
+void writeReport(StartPhase phase, uint32_t code) {
+  if (!report) return;
+  InterlockedExchange(&report->code, static_cast<LONG>(code));
+  InterlockedExchange(&report->phase, static_cast<LONG>(phase));
+}
+
+std::string codeList(const RestartPolicy& p) {
+  std::string out;
+  for (int32_t code : p.exitCodes) out += (out.empty() ? "" : ",") + std::to_string(code);
+  return out.empty() ? "none" : out;
+}
+
+// Starts, waits and decides until a start ends without a restart; ends the process with the
+// last start's exit code. `restartsInRow` restarts have happened before the next start.
+[[noreturn]] void superviseStarts(int32_t restartsInRow, uint32_t lastCode) {
+  for (;;) {
+    if (restartsInRow > 0) {
+      uint32_t delay = restartDelayMs(policy.delayMs, restartsInRow);
+      logLine("restart %d of at most %d after exit code %lu, in %lu ms", static_cast<int>(restartsInRow),
+              static_cast<int>(policy.maxRestarts), static_cast<unsigned long>(lastCode),
+              static_cast<unsigned long>(delay));
+      if (delay) Sleep(delay);
+    }
+    StartResult result;
+    if (!startAgainAndWait(restartsInRow, result)) ExitProcess(lastCode);
+    lastCode = result.exitCode;
+    // A start that ran a while ends the row: the bound is for loops, not for a long life.
+    if (result.ranMs >= kSettledRunMs) restartsInRow = 0;
+    RestartVerdict verdict = decideRestart(policy, result.end, result.exitCode, restartsInRow);
+    logLine("start ended with exit code %lu after %lu ms: %s", static_cast<unsigned long>(result.exitCode),
+            static_cast<unsigned long>(result.ranMs), restartVerdictText(verdict));
+    if (verdict != RestartVerdict::Restart) ExitProcess(result.exitCode);
+    ++restartsInRow;
+  }
+}
+
+// In a process that ran the application itself: its end may start it again.
+void onOwnEnd(StartPhase phase, uint32_t code) {
+  writeReport(phase, code);
+  if (phase != StartPhase::Ended || report) return;  // a supervised start: its starter decides
+  int32_t row = restartCount();
+  RestartVerdict verdict = decideRestart(policy, StartEnd::Ended, code, row);
+  logLine("application ended with exit code %lu: %s", static_cast<unsigned long>(code),
+          restartVerdictText(verdict));
+  if (verdict != RestartVerdict::Restart) return;
+  if (restartHook) restartHook();
+  // The new start must become the instance, never hand its arguments to this one.
+  releaseInstanceObjects();
+  superviseStarts(row + 1, code);
+}
+
+}  // namespace
+
+void rememberStartingPoint() {
+  wchar_t directory[MAX_PATH * 4];
+  DWORD n = GetCurrentDirectoryW(MAX_PATH * 4, directory);
+  if (n > 0 && n < MAX_PATH * 4) startingDirectory = directory;
+  std::wstring count = takeVariable(kCountVariable);
+  std::wstring block = takeVariable(kReportVariable);
+  if (!count.empty()) setRestartCount(static_cast<int32_t>(std::wcstol(count.c_str(), nullptr, 10)));
+  if (block.empty()) return;
+  HANDLE mapping = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(std::wcstoull(block.c_str(), nullptr, 10)));
+  // A number that names no mapping of ours maps nothing, and the start runs unsupervised.
+  void* view = MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, sizeof(StartReport));
+  report = static_cast<StartReport*>(view);
+}
+
+RestartPolicy configuredRestartPolicy() {
+  RestartPolicy p;
+  char codes[256];
+  configString(key::RestartExitCodes, codes, sizeof codes);
+  if (!parseExitCodes(codes, p.exitCodes)) {
+    logError("restart_exit_codes \"%s\" is not a list of exit codes; no restart on exit codes", codes);
+    p.exitCodes.clear();
+  }
+  p.maxRestarts = configValue(key::MaxRestarts) ? configInt(key::MaxRestarts) : 3;
+  p.onCrash = configInt(key::RestartOnCrash) != 0;
+  p.delayMs = configInt(key::RestartDelayMs);
+  return p;
+}
+
+void applyRestartPolicy(void (*beforeRestart)()) {
+  policy = configuredRestartPolicy();
+  restartHook = beforeRestart;
+  if (!policy.any() && !report) return;
+  logLine("restart policy: exit codes %s, at most %d restarts, on crash %d, delay %d ms; this is restart %d%s",
+          codeList(policy).c_str(), static_cast<int>(policy.maxRestarts), policy.onCrash ? 1 : 0,
+          static_cast<int>(policy.delayMs), static_cast<int>(restartCount()), report ? ", supervised" : "");
+  if (policy.onCrash && !report) {
+    logLine("supervising the application's starts");
+    superviseStarts(0, 0);
+  }
+  setStartOutcomeHandler(onOwnEnd);
+  writeReport(StartPhase::Starting, 0);
+}
+
+bool startAgainAndWait(int32_t restart, StartResult& result) {
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  unique_handle mapping(CreateFileMappingW(INVALID_HANDLE_VALUE, &inherit, PAGE_READWRITE, 0,
+                                           sizeof(StartReport), nullptr));
+  StartReport* block = mapping ? static_cast<StartReport*>(
+                                     MapViewOfFile(mapping.get(), FILE_MAP_WRITE, 0, 0, sizeof(StartReport)))
+                               : nullptr;
+  if (!block) {
+    DWORD error = GetLastError();
+    logError("no report block for the next start (error %lu)", static_cast<unsigned long>(error));
+    return false;
+  }
+  block->phase = static_cast<LONG>(StartPhase::Starting);
+  block->code = 0;
+  wchar_t exe[MAX_PATH * 4];
+  DWORD n = GetModuleFileNameW(nullptr, exe, MAX_PATH * 4);
+  std::wstring commandLine = GetCommandLineW();
+  SetEnvironmentVariableW(kCountVariable, std::to_wstring(restart).c_str());
+  SetEnvironmentVariableW(kReportVariable,
+                          std::to_wstring(reinterpret_cast<uintptr_t>(mapping.get())).c_str());
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  PROCESS_INFORMATION process{};
+  DWORD started = GetTickCount();
+  BOOL ok = n > 0 && n < MAX_PATH * 4 &&
+            CreateProcessW(exe, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
+                           startingDirectory.empty() ? nullptr : startingDirectory.c_str(), &startup,
+                           &process);
+  DWORD error = GetLastError();
+  SetEnvironmentVariableW(kCountVariable, nullptr);
+  SetEnvironmentVariableW(kReportVariable, nullptr);
+  if (!ok) {
+    logError("could not start %S again (error %lu)", exe, static_cast<unsigned long>(error));
+    UnmapViewOfFile(block);
+    return false;
+  }
+  unique_handle processHandle(process.hProcess);
+  unique_handle threadHandle(process.hThread);
+  logLine("start %d is process %lu", static_cast<int>(restart), static_cast<unsigned long>(process.dwProcessId));
+  WaitForSingleObject(processHandle.get(), INFINITE);
+  DWORD code = 0;
+  GetExitCodeProcess(processHandle.get(), &code);
+  result.exitCode = code;
+  result.ranMs = GetTickCount() - started;
+  switch (static_cast<StartPhase>(block->phase)) {
+    case StartPhase::Running: result.end = StartEnd::Crashed; break;
+    case StartPhase::Ended: result.end = StartEnd::Ended; break;
+    default: result.end = StartEnd::FailedStart; break;
+  }
+  UnmapViewOfFile(block);
+  return true;
+}
+
+}  // namespace tessel
