@@ -1,6 +1,5 @@
 #include "shared_archive.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -63,9 +62,10 @@ uint64_t hashText(uint64_t hash, const void* data, size_t size) {
 }
 
 std::string archiveFileName(int feature, uint64_t identity) {
-  char name[64];
-  std::snprintf(name, sizeof name, "%d-%016llx.jsa", feature, static_cast<unsigned long long>(identity));
-  return name;
+  // No printf family here: the launcher links only the C runtime's own.
+  std::string name = std::to_string(feature) + "-";
+  for (int shift = 60; shift >= 0; shift -= 4) name += "0123456789abcdef"[(identity >> shift) & 0xf];
+  return name + ".jsa";
 }
 
 }  // namespace tessel

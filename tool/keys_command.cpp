@@ -75,7 +75,10 @@ void printSettingsMarkdown(std::ostream& out) {
     const std::string where = placeOf(k);
     out << "| " << k.id << " | `" << k.name << "` | " << keyTypeName(k.type) << " | "
         << (settingForKey(k.id) ? "`" + where + "`" : where) << " | "
-        << (settingForKey(k.id) ? projectValue(k.type) : "-") << " | " << cell(k.meaning) << " |\n";
+        << (k.id == key::RestartExitCodes ? "`[3, 4]` or `\"3,4\"`"
+            : settingForKey(k.id)          ? projectValue(k.type)
+                                           : "-")
+        << " | " << cell(k.meaning) << " |\n";
   }
   out << "\n## Messages\n\n"
          "In `[messages]` (and in `[locale.TAG]` sections) under their name without `message_`.\n\n"

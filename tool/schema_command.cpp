@@ -122,11 +122,40 @@ void keyValue(JsonWriter& w, const KeyInfo& k, const std::string& description) {
       w.value("string");
       break;
     default:
+      if (k.id == key::RestartExitCodes) {  // [3, 4] or "3,4"
+        w.key("oneOf");
+        w.beginArray();
+        w.beginObject();
+        w.key("type");
+        w.value("string");
+        w.key("pattern");
+        w.value("^\\s*([-+]?[0-9]+\\s*(,\\s*[-+]?[0-9]+\\s*)*)?$");
+        w.endObject();
+        w.beginObject();
+        w.key("type");
+        w.value("array");
+        w.key("items");
+        w.beginObject();
+        w.key("type");
+        w.value("integer");
+        int32Range(w);
+        w.endObject();
+        w.endObject();
+        w.endArray();
+        break;
+      }
       w.key("type");
       w.value("string");
       w.key("pattern");
       w.value(kLatin1);
       valueRuleSchema(w, valueRule(k.id));
+      if (k.id == key::ClassDataSharing) {
+        w.key("enum");
+        w.beginArray();
+        w.value("auto");
+        w.value("off");
+        w.endArray();
+      }
       if (k.id == key::RuntimeLibrary) {
         w.key("enum");
         w.beginArray();

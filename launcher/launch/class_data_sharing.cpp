@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
+#include <cwctype>
 
 #include "shared_archive.h"
 #include "config/config_access.h"
@@ -26,6 +27,15 @@ constexpr ULONGLONG kStalePartMs = 10ull * 60 * 1000;
 std::wstring pendingPart;
 std::wstring pendingFinal;
 
+// Decimal digits without the printf family (the launcher links only the C runtime's own).
+std::wstring decimal(uint64_t value) {
+  wchar_t digits[24];
+  wchar_t* p = digits + 23;
+  *p = 0;
+  do *--p = static_cast<wchar_t>(L'0' + value % 10); while ((value /= 10) != 0);
+  return p;
+}
+
 std::wstring widened(const std::string& text) {
   std::wstring out(text.size() + 1, L'\0');
   int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &out[0], static_cast<int>(out.size()));
@@ -35,7 +45,7 @@ std::wstring widened(const std::string& text) {
 
 bool runtimeVersion(char* version, size_t capacity) {
   char path[kPathCapacity + 16];
-  std::snprintf(path, sizeof path, "%s\\release", runtimeHome);
+  if (!formatText(path, sizeof path, "%s\\release", runtimeHome)) return false;
   FILE* file = std::fopen(path, "rb");
   if (!file) return false;
   static char text[65536];
@@ -66,7 +76,7 @@ uint64_t hashFileIdentity(uint64_t hash, const wchar_t* path) {
 
 std::wstring lowered(const std::wstring& text) {
   std::wstring out = text;
-  if (!out.empty()) CharLowerBuffW(&out[0], static_cast<DWORD>(out.size()));
+  for (wchar_t& c : out) c = static_cast<wchar_t>(towlower(c));  // not CharLower: user32 stays unloaded
   return out;
 }
 
@@ -119,10 +129,11 @@ bool archiveIsWhole(const std::wstring& archive) {
   if (!hasDynamicArchiveMagic(archive.c_str())) return false;
   FILE* file = _wfopen(sizeRecordOf(archive).c_str(), L"rb");
   if (!file) return false;
-  unsigned long long recorded = 0;
-  bool read = std::fscanf(file, "%llu", &recorded) == 1;
+  char text[32] = {};
+  size_t n = std::fread(text, 1, sizeof text - 1, file);
   std::fclose(file);
-  return read && recorded == fileSize(archive.c_str());
+  return n > 0 && text[0] >= '0' && text[0] <= '9' &&
+         _strtoui64(text, nullptr, 10) == fileSize(archive.c_str());
 }
 
 void removeArchive(const std::wstring& archive) {
@@ -221,13 +232,14 @@ void addClassDataSharingOptions(VmOptionList& options, const std::string& classP
   std::wstring name = widened(archiveFileName(feature, archiveIdentity(options, classPath, version)));
   std::wstring path = directory + L"\\" + name;
   bool exists = GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-  // From 19 on the runtime checks and rewrites its archive itself.
-  if (exists && feature < 19 && !archiveIsWhole(path)) {
+  // From 19 on the runtime rewrites a stale or cut-off archive itself, silently; but a file
+  // that is no archive at all makes it warn on standard output.
+  if (exists && (feature < 19 ? !archiveIsWhole(path) : !hasDynamicArchiveMagic(path.c_str()))) {
     logLine("class-data archive %S is damaged; removed", path.c_str());
     removeArchive(path);
     exists = false;
   }
-  std::wstring part = path + L".part" + std::to_wstring(GetCurrentProcessId());
+  std::wstring part = path + L".part" + decimal(GetCurrentProcessId());
   std::string narrowPath, narrowPart;
   if (!narrowPathOf(path.c_str(), narrowPath) || !narrowPathOf(directory.c_str(), narrowPart)) {
     logError("class-data sharing: %S cannot be named in code page %u; no archive", path.c_str(), GetACP());
@@ -253,12 +265,13 @@ void finishClassDataArchive() {
   removeArchive(pendingFinal);
   const uint64_t size = fileSize(pendingPart.c_str());
   FILE* record = _wfopen(sizeRecordOf(pendingFinal).c_str(), L"wb");
-  bool recorded = record && std::fprintf(record, "%llu\n", static_cast<unsigned long long>(size)) > 0;
+  const std::string digits = narrowText(decimal(size).c_str()) + "\n";
+  bool recorded = record && std::fwrite(digits.data(), 1, digits.size(), record) == digits.size();
   if (record) recorded = std::fclose(record) == 0 && recorded;
   if (recorded && hasDynamicArchiveMagic(pendingPart.c_str()) &&
       MoveFileExW(pendingPart.c_str(), pendingFinal.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    logLine("class-data archive written: %S (%llu bytes)", pendingFinal.c_str(),
-            static_cast<unsigned long long>(size));
+    logLine("class-data archive written: %S (%lu KB)", pendingFinal.c_str(),
+            static_cast<unsigned long>(size / 1024));
   } else {
     DWORD error = GetLastError();
     logLine("class-data archive not written (%lu)", static_cast<unsigned long>(error));

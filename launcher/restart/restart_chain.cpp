@@ -1,6 +1,7 @@
 #include "restart/restart_chain.h"
 
 #include <windows.h>
+#include <psapi.h>
 
 #include <cwchar>
 #include <string>
@@ -30,6 +31,15 @@ StartReport* report = nullptr;  // set in a start that someone waits for
 RestartPolicy policy;
 void (*restartHook)() = nullptr;
 
+// Decimal digits without the printf family (the launcher links only the C runtime's own).
+std::wstring decimal(uint64_t value) {
+  wchar_t digits[24];
+  wchar_t* p = digits + 23;
+  *p = 0;
+  do *--p = static_cast<wchar_t>(L'0' + value % 10); while ((value /= 10) != 0);
+  return p;
+}
+
 std::wstring takeVariable(const wchar_t* name) {
   wchar_t value[64];
   DWORD n = GetEnvironmentVariableW(name, value, 64);
@@ -50,6 +60,15 @@ std::string codeList(const RestartPolicy& p) {
   return out.empty() ? "none" : out;
 }
 
+[[noreturn]] void endWaiting(uint32_t code) {
+  PROCESS_MEMORY_COUNTERS memory{};
+  memory.cb = sizeof memory;
+  if (K32GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory))
+    logLine("waiting process: peak working set %lu KB, ends with %lu",
+            static_cast<unsigned long>(memory.PeakWorkingSetSize / 1024), static_cast<unsigned long>(code));
+  ExitProcess(code);
+}
+
 // Starts, waits and decides until a start ends without a restart; ends the process with the
 // last start's exit code. `restartsInRow` restarts have happened before the next start.
 [[noreturn]] void superviseStarts(int32_t restartsInRow, uint32_t lastCode) {
@@ -62,14 +81,14 @@ std::string codeList(const RestartPolicy& p) {
       if (delay) Sleep(delay);
     }
     StartResult result;
-    if (!startAgainAndWait(restartsInRow, result)) ExitProcess(lastCode);
+    if (!startAgainAndWait(restartsInRow, result)) endWaiting(lastCode);
     lastCode = result.exitCode;
     // A start that ran a while ends the row: the bound is for loops, not for a long life.
     if (result.ranMs >= kSettledRunMs) restartsInRow = 0;
     RestartVerdict verdict = decideRestart(policy, result.end, result.exitCode, restartsInRow);
     logLine("start ended with exit code %lu after %lu ms: %s", static_cast<unsigned long>(result.exitCode),
             static_cast<unsigned long>(result.ranMs), restartVerdictText(verdict));
-    if (verdict != RestartVerdict::Restart) ExitProcess(result.exitCode);
+    if (verdict != RestartVerdict::Restart) endWaiting(result.exitCode);
     ++restartsInRow;
   }
 }
@@ -99,7 +118,7 @@ void rememberStartingPoint() {
   std::wstring block = takeVariable(kReportVariable);
   if (!count.empty()) setRestartCount(static_cast<int32_t>(std::wcstol(count.c_str(), nullptr, 10)));
   if (block.empty()) return;
-  HANDLE mapping = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(std::wcstoull(block.c_str(), nullptr, 10)));
+  HANDLE mapping = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(_wcstoui64(block.c_str(), nullptr, 10)));
   // A number that names no mapping of ours maps nothing, and the start runs unsupervised.
   void* view = MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, sizeof(StartReport));
   report = static_cast<StartReport*>(view);
@@ -151,9 +170,9 @@ bool startAgainAndWait(int32_t restart, StartResult& result) {
   wchar_t exe[MAX_PATH * 4];
   DWORD n = GetModuleFileNameW(nullptr, exe, MAX_PATH * 4);
   std::wstring commandLine = GetCommandLineW();
-  SetEnvironmentVariableW(kCountVariable, std::to_wstring(restart).c_str());
+  SetEnvironmentVariableW(kCountVariable, decimal(static_cast<uint64_t>(restart)).c_str());
   SetEnvironmentVariableW(kReportVariable,
-                          std::to_wstring(reinterpret_cast<uintptr_t>(mapping.get())).c_str());
+                          decimal(reinterpret_cast<uintptr_t>(mapping.get())).c_str());
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;

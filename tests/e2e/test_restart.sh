@@ -3,6 +3,8 @@
 # double (TESSEL_JVM_MAIN_ENDS: System.exit through the runtime's exit hook, a crash, a return),
 # which records every start's options and main arguments in one file; the last case runs main
 # in the machine's OpenJDK, whose System.exit reaches the launcher through the same hook.
+# A run here is up to four starts in a row: a longer limit per run on a loaded machine.
+E2E_TIMEOUT=${E2E_TIMEOUT:-240}
 source "$(dirname "$0")/lib.sh"
 
 unset TESSEL_JAVA_HOME CORVANE_JAVA_HOME TESSEL_JVM_MAIN_ENDS TESSEL_JVM_CREATE_RESULT
