@@ -36,6 +36,9 @@ constexpr ValueRule kRules[] = {
     {key::JarMainClass, 0, ValueSyntax::Text},
     {key::JarVmOptions, 0, ValueSyntax::Text},
     {key::ModuleMainClass, 0, ValueSyntax::Text},
+    {key::UserVmOptions, kValueCapacity, ValueSyntax::Text},
+    {key::ClassDataSharing, 16, ValueSyntax::Text},
+    {key::RestartExitCodes, 256, ValueSyntax::Text},
     {key::InstallationDirectory, kValueCapacity, ValueSyntax::Text},
     {key::NativeLibraryDirectories, kValueCapacity, ValueSyntax::Text},
     // Both splash texts are handed to the Java side as well.
