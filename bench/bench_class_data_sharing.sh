@@ -80,14 +80,17 @@ rm -rf "$archives"
 export TESSEL_JVM_REAL=1 TESSEL_JVM_REAL_JAVA=$java_bin/java
 cd "$build"
 now_ms() { date +%s%3N; }
-# run EXE [ARG]: prints the milliseconds from just before the start to the end of main.
+# run EXE [ARG]: prints the milliseconds from just before the start to the end of main, and
+# the processor time (user and system, ms) of the whole start with its children (the runtime).
 run() {
-  local start out
+  local start out cpu
   start=$(now_ms)
-  out=$(TESSEL_WINE_ROOT=$build WINE_TIMEOUT=300 "$here/../cmake/wine-run.sh" "$work/$1.exe" ${2:-} </dev/null 2>/dev/null || true)
+  out=$( { TIMEFORMAT='cpu %U %S'; time TESSEL_WINE_ROOT=$build WINE_TIMEOUT=300 \
+    "$here/../cmake/wine-run.sh" "$work/$1.exe" ${2:-} </dev/null 2>/dev/null; } 2>&1 || true)
   end=$(printf '%s' "$out" | sed -n 's/.*end-of-main \([0-9]*\).*/\1/p' | tail -n 1)
-  [ -n "$end" ] || { echo "no end of main from $1: $out" >&2; echo 0; return; }
-  echo $((end - start))
+  cpu=$(printf '%s' "$out" | awk '/^cpu / { printf "%d", ($2 + $3) * 1000 }')
+  [ -n "$end" ] || { echo "no end of main from $1: $out" >&2; echo "0 0"; return; }
+  echo "$((end - start)) ${cpu:-0}"
 }
 # whole EXE [ARG]: the milliseconds of the whole start, to the process's end.
 whole() {
@@ -103,17 +106,36 @@ first_without=$(whole without)
 first_with=$(whole with)  # no archive yet: written when the machine ends
 archive=$(ls "$archives"/17-*.jsa 2>/dev/null | head -n 1)
 size=$( [ -n "$archive" ] && stat -c %s "$archive" || echo 0)
-declare -a with_ms without_ms
+declare -a with_ms without_ms with_cpu without_cpu
 for i in $(seq 1 "$pairs"); do
-  with_ms+=($(run with))
-  without_ms+=($(run without))
+  set -- $(run with)
+  with_ms+=($1); with_cpu+=($2)
+  set -- $(run without)
+  without_ms+=($1); without_cpu+=($2)
 done
 w=$(median "${with_ms[@]}")
 wo=$(median "${without_ms[@]}")
+wc=$(median "${with_cpu[@]}")
+woc=$(median "${without_cpu[@]}")
 echo "FOP, one page, time to the end of main (median of $pairs pairs): with the archive $w ms, without $wo ms"
 echo "  with:    ${with_ms[*]}"
 echo "  without: ${without_ms[*]}"
 awk -v a="$w" -v b="$wo" 'BEGIN { printf "ratio: %.2f (goal <= 0.80)\n", (b > 0 ? a / b : 0) }'
+echo "processor time of the whole start (median): with $wc ms, without $woc ms"
+awk -v a="$wc" -v b="$woc" 'BEGIN { printf "processor-time ratio: %.2f\n", (b > 0 ? a / b : 0) }'
+# The same outside the launcher and Wine: the Linux runtime alone, its own archive, in pairs.
+cp_unix=$work/lib/fopbench.jar$(for j in $jars; do printf ':%s' "$j"; done)
+direct=$work/direct.jsa
+"$java_bin/java" -XX:ArchiveClassesAtExit="$direct" -cp "$cp_unix" FopBench >/dev/null 2>&1 || true
+declare -a dw dwo
+for i in $(seq 1 "$pairs"); do
+  s0=$(now_ms); e=$("$java_bin/java" -Xlog:cds=off,cds+dynamic=off -XX:SharedArchiveFile="$direct" -cp "$cp_unix" FopBench 2>/dev/null | sed -n 's/.*end-of-main \([0-9]*\).*/\1/p'); dw+=($((e - s0)))
+  s0=$(now_ms); e=$("$java_bin/java" -cp "$cp_unix" FopBench 2>/dev/null | sed -n 's/.*end-of-main \([0-9]*\).*/\1/p'); dwo+=($((e - s0)))
+done
+dwm=$(median "${dw[@]}")
+dwom=$(median "${dwo[@]}")
+echo "outside the launcher (Linux OpenJDK 17 alone): with $dwm ms, without $dwom ms"
+awk -v a="$dwm" -v b="$dwom" 'BEGIN { printf "ratio outside the launcher: %.2f\n", (b > 0 ? a / b : 0) }'
 echo "first start, whole: $first_with ms with the archive written at exit, $first_without ms without" \
   "(extra $((first_with - first_without)) ms, one sample each)"
 echo "archive: $size bytes ($archive)"
@@ -121,8 +143,10 @@ echo "archive: $size bytes ($archive)"
 # The supervisor: a start that prints and returns at once, with and without on_crash (pairs).
 declare -a sup_ms plain_ms
 for i in $(seq 1 "$pairs"); do
-  sup_ms+=($(run supervised quick))
-  plain_ms+=($(run without quick))
+  set -- $(run supervised quick)
+  sup_ms+=($1)
+  set -- $(run without quick)
+  plain_ms+=($1)
 done
 s=$(median "${sup_ms[@]}")
 p=$(median "${plain_ms[@]}")
