@@ -2,8 +2,9 @@
 # Runs a Windows program under Wine in the build tree's private prefix, with a time limit.
 #   WINE_TIMEOUT  seconds before the program is killed (default 120)
 #   WINE_GUI=1    use the prefix that runs under the build tree's own Xvfb display
-#   TESSEL_WINE_PREFIX  name of another headless prefix in the build tree (its own Wine
-#                 server), for runs under another LC_ALL, which sets the Windows code page
+#   TESSEL_WINE_PREFIX  name of another prefix in the build tree (its own Wine server), for
+#                 runs under another LC_ALL, which sets the Windows code page, or (with
+#                 WINE_GUI=1, on the same display) under another display scale
 # The prefix is made once: crash debugger off (a crash must not look like success) and the
 # server started with its streams on /dev/null (otherwise a reader of our pipe never sees EOF).
 set -u
@@ -14,7 +15,7 @@ d=$root
 while [ "$d" != "/" ] && [ ! -f "$d/CMakeCache.txt" ]; do d=$(dirname "$d"); done
 [ -f "$d/CMakeCache.txt" ] && root=$d
 if [ "${WINE_GUI:-0}" = 1 ]; then
-  export WINEPREFIX=$root/wineprefix-gui
+  export WINEPREFIX=$root/${TESSEL_WINE_PREFIX:-wineprefix-gui}
   disp_file=$root/xvfb.display
   if [ -f "$disp_file" ] && xdpyinfo -display "$(cat "$disp_file")" >/dev/null 2>&1; then
     export DISPLAY=$(cat "$disp_file")

@@ -74,6 +74,8 @@ constexpr KeyInfo kKeys[] = {
     {2033, "max_restarts", KeyType::Int, "restarts in a row at most (absent: 3)"},
     {2034, "restart_on_crash", KeyType::Flag, "a supervising process also restarts after an abnormal end"},
     {2035, "restart_delay_ms", KeyType::Int, "pause before a restart, doubled for each further one in a row"},
+    {2040, "app_user_model_id", KeyType::String, "the process's explicit AppUserModelID (taskbar grouping)"},
+    {2041, "file_associations", KeyType::String, "file types for tessel associate, UTF-8, one per line (set by the tool)"},
     {2060, "runtime_library", KeyType::String,
      "embed: the tool embeds its own tessel-runtime.jar; external: the application supplies it"},
     {10003, "installation_directory", KeyType::String, "installation directory relative to the launcher"},

@@ -268,8 +268,21 @@ void defaultExecutionLevel(Build& b) {
                         "no elevation prompt (the template asks for " + level + ")"});
 }
 
+// A GUI application is sharp at every display scale unless the project says otherwise.
+void defaultDpiAwareness(Build& b) {
+  pe::IdentityOptions& identity = b.project.identity;
+  // A template without a manifest of its own gets none: it cannot be a Windows launcher.
+  if (!identity.dpiAwareness.empty() || !b.isPe || pe::templateExecutionLevel(b.pe).empty()) return;
+  for (const auto& [key, value] : b.project.block.strings)
+    if (key == key::ExecutableType && value != "1") return;
+  identity.dpiAwareness = pe::kDefaultDpiAwareness;
+  b.defaults.push_back({"[identity] dpi_awareness", std::string("\"") + pe::kDefaultDpiAwareness + "\"",
+                        "sharp at every display scale (per monitor, with the older modes as fallbacks)"});
+}
+
 bool writeIdentity(Build& b, std::ostream& err) {
   defaultExecutionLevel(b);
+  defaultDpiAwareness(b);
   if (!b.project.identity.any()) return true;
   if (!b.isPe) return fail(err, "the launcher template " + b.templatePath + ": " + b.peWhy);
   std::string why;
@@ -309,6 +322,8 @@ bool refuseOverwritingInputs(const BuildOptions& options, const Build& b, std::o
       {b.signing.pkcs12, "the PKCS#12 file"}};
   for (const EmbeddedSource& file : b.project.embedded)
     inputs.push_back({file.sourcePath, "an embedded file"});
+  for (const auto& variants : {identity.splashVariants, identity.runtimeSplashVariants})
+    for (const auto& variant : variants) inputs.push_back({variant.second, "a scaled splash image"});
   for (const auto& [input, what] : inputs)
     if (!input.empty() && samePath(input, options.outputPath))
       return fail(err, "the output " + options.outputPath + " is " + what + " itself");

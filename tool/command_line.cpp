@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "associate_command.h"
 #include "build_command.h"
 #include "init_command.h"
 #include "inspect_command.h"
@@ -18,7 +19,8 @@
 namespace tessel {
 namespace {
 
-const std::vector<std::string> kCommands = {"build", "inspect", "init", "keys", "schema", "runtime-jar", "help"};
+const std::vector<std::string> kCommands = {"build",       "inspect",   "init", "keys", "schema",
+                                           "runtime-jar", "associate", "help"};
 
 // "unknown command `biuld`; did you mean `build`? The commands are build, ... and help".
 std::string unknownCommand(const std::string& word) {
@@ -48,6 +50,8 @@ struct Commands {
   bool markdown = false;
   CLI::App* schemaCmd = nullptr;
   CLI::App* helpCmd = nullptr;
+  AssociateOptions associate;
+  CLI::App* associateCmd = nullptr;
 };
 
 void defineBuild(Commands& c) {
@@ -89,6 +93,16 @@ void defineCommands(Commands& c) {
       "runtime-jar", "print where tessel-runtime.jar is, or copy it into DIRECTORY");
   c.runtimeJarCmd->add_option("directory", c.runtimeJarDir,
                               "where the application's jars go (for example its lib folder)");
+  c.associateCmd = c.app.add_subcommand(
+      "associate", "register the file types APP.exe declares ([[file_association]]) for this user");
+  c.associateCmd->add_option("executable", c.associate.executable, "application executable")->required();
+  c.associateCmd->add_flag("--all-users", c.associate.allUsers,
+                           "register for every user (HKLM; needs an administrator)");
+  c.associateCmd->add_flag("--remove", c.associate.remove, "remove what registering wrote");
+  c.associateCmd->add_option("--reg-file", c.associate.regFile,
+                             "write a .reg file for an installer instead of the registry");
+  c.associateCmd->add_option("--install-dir", c.associate.installDir,
+                             "with --reg-file: the Windows folder APP.exe is installed in");
   c.helpCmd = c.app.add_subcommand("help", "show this help, or a command's: tessel help build");
   c.helpCmd->add_option("command", c.helpTopic, "the command to explain");
 }
@@ -140,6 +154,7 @@ int runCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err) 
   if (c.initCmd->parsed()) return runInit(c.init, out, err);
   if (c.helpCmd->parsed()) return showHelp(c, out, err);
   if (c.runtimeJarCmd->parsed()) return runRuntimeJar(c.runtimeJarDir, out, err);
+  if (c.associateCmd->parsed()) return runAssociate(c.associate, out, err);
   if (c.schemaCmd->parsed()) printProjectSchema(out);
   if (c.keysCmd->parsed()) {
     if (c.markdown) printSettingsMarkdown(out);

@@ -184,10 +184,21 @@ const char* signatureStateName(pe::SignatureState state) {
   return "";
 }
 
+const char* splashRole(const pe::ResourceSummary& r) {
+  return r.typeId == pe::kRtBitmap ? "splash" : "runtime splash";
+}
+
 void printResourceText(const pe::ResourceSummary& r, std::ostream& out) {
   out << "  " << r.type << " " << r.name << " (" << r.size << " bytes)";
   if (!r.executionLevel.empty()) out << ", execution level " << r.executionLevel;
   if (!r.dpiAware.empty()) out << ", dpiAware " << printable(r.dpiAware);
+  if (!r.dpiAwareness.empty()) out << ", dpiAwareness " << printable(r.dpiAwareness);
+  if (!r.supportedOs.empty()) {
+    out << ", supported OS ";
+    for (size_t i = 0; i < r.supportedOs.size(); ++i) out << (i ? ", " : "") << r.supportedOs[i];
+  }
+  if (r.splashScale == 100) out << ", " << splashRole(r) << " image";
+  else if (r.splashScale) out << ", " << splashRole(r) << " variant for " << r.splashScale << " %";
   out << "\n";
   for (const auto& [name, value] : r.versionStrings)
     out << "    " << printable(name) << ": " << printable(value) << "\n";
@@ -332,6 +343,16 @@ void writeResourcesJson(const InspectReport& report, JsonWriter& json) {
       if (r.executionLevel.empty()) json.null(); else json.value(r.executionLevel);
       json.key("dpi_aware");
       if (r.dpiAware.empty()) json.null(); else json.value(r.dpiAware);
+      json.key("dpi_awareness");
+      if (r.dpiAwareness.empty()) json.null(); else json.value(r.dpiAwareness);
+      json.key("supported_os");
+      json.beginArray();
+      for (const std::string& os : r.supportedOs) json.value(os);
+      json.endArray();
+    }
+    if (r.splashScale) {
+      json.key("splash_scale");
+      json.value(static_cast<int64_t>(r.splashScale));
     }
     json.endObject();
   }

@@ -96,7 +96,8 @@ void printSettingsMarkdown(std::ostream& out) {
   const pe::TableSetting* table = pe::tableSettings(tableCount);
   for (size_t i = 0; i < tableCount; ++i) {
     const pe::TableSetting& s = table[i];
-    const std::string section = std::string(s.section) == "embed" ? "[[embed]]" : std::string("[") + s.section + "]";
+    const bool array = std::string(s.section) == "embed" || std::string(s.section) == "file_association";
+    const std::string section = array ? "[[" + std::string(s.section) + "]]" : std::string("[") + s.section + "]";
     std::string value = tableValue(s.kind);
     for (const std::string& c : pe::tableSettingChoices(s)) value += (value.back() == 'f' ? " `" : ", `") + c + "`";
     out << "| `" << section << " " << s.name << "` | " << value << " | " << cell(s.description) << " |\n";

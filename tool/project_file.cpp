@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cctype>
 #include <climits>
 #include <cstring>
 #include <filesystem>
@@ -16,6 +17,7 @@
 #include "config_keys.h"
 #include "embedded_names.h"
 #include "entry_point_settings.h"
+#include "file_associations.h"
 #include "file_io.h"
 #include "installation.h"
 #include "pe/identity_settings.h"
@@ -152,6 +154,7 @@ class ProjectReader {
   void readMessages(const toml::table& table);
   void readLocales(const toml::table& table);
   void readEmbedded(const toml::node& node);
+  void readAssociations(const toml::node& node);
   void readIdentity(const toml::table& root);
 
   bool claim(int32_t key, uint32_t line, const std::string& setting);
@@ -168,6 +171,7 @@ class ProjectReader {
   size_t before_;
   std::map<int32_t, std::pair<uint32_t, std::string>> claimed_;  // key -> line, setting
   std::map<int32_t, std::string> strings_;
+  std::vector<FileAssociation> associations_;
   std::map<int32_t, std::u16string> messages_;
   std::vector<std::pair<uint32_t, LocaleSection>> sections_;  // by line of the section header
 };
@@ -184,6 +188,10 @@ bool ProjectReader::read(const std::string& text) {
     const std::string name(k.str());
     if (name == "embed") {
       readEmbedded(v);
+      continue;
+    }
+    if (name == "file_association") {
+      readAssociations(v);
       continue;
     }
     const toml::table* table = v.as_table();
@@ -239,8 +247,15 @@ void ProjectReader::checkEntryPointPresent(const toml::table& root) {
 void ProjectReader::readIdentity(const toml::table& root) {
   const std::string dir = fromPath(toPath(path_).parent_path());
   pe::OptionError why;
-  if (!pe::readIdentityOptions(root, dir, project_.identity, project_.signing, why))
+  if (!pe::readIdentityOptions(root, dir, project_.identity, project_.signing, why)) {
     error(why.line, why.setting, why.message);
+    return;
+  }
+  // The one identity setting the launcher reads at run time rather than from its resources.
+  const std::string& id = project_.identity.appUserModelId;
+  if (const toml::node* n = root.at_path("identity.app_user_model_id").node())
+    if (claim(key::AppUserModelId, lineOf(*n), "identity.app_user_model_id"))
+      strings_[key::AppUserModelId] = id;
 }
 
 void ProjectReader::readSettings(const toml::table& table, const std::string& section) {
@@ -351,6 +366,75 @@ void ProjectReader::readLocales(const toml::table& table) {
     std::sort(out.records.begin(), out.records.end(),
               [](const auto& a, const auto& b) { return a.first < b.first; });
     sections_.emplace_back(lineOf(k), std::move(out));
+  }
+}
+
+void ProjectReader::readAssociations(const toml::node& node) {
+  const toml::array* list = node.as_array();
+  if (!list || !list->is_array_of_tables()) {
+    error(lineOf(node), "file_association", "file types are an array of tables: write [[file_association]]");
+    return;
+  }
+  if (list->size() > kMaxAssociations) {
+    error(lineOf(node), "file_association",
+          "at most " + std::to_string(kMaxAssociations) + " file types, not " + std::to_string(list->size()));
+    return;
+  }
+  const std::filesystem::path dir = toPath(path_).parent_path();
+  const std::vector<std::string> known = {"extension", "description", "icon"};
+  std::map<std::string, uint32_t> seen;  // lower case: Windows compares endings so
+  size_t index = 0;
+  for (const toml::node& entry : *list) {
+    const toml::table& t = *entry.as_table();
+    const std::string prefix = "file_association[" + std::to_string(++index) + "]";
+    for (auto&& [k, v] : t) {
+      const std::string name(k.str());
+      if (std::find(known.begin(), known.end(), name) == known.end())
+        error(lineOf(k), prefix + "." + name,
+              "`" + name + "`: unknown setting in [[file_association]] (expected extension, "
+              "description and icon)" + didYouMean(name, known));
+    }
+    const toml::value<std::string>* extension = t["extension"].as_string();
+    const toml::value<std::string>* description = t["description"].as_string();
+    if (!extension || !description) {
+      error(lineOf(entry), prefix, "each [[file_association]] needs extension = \".ending\" and "
+                                   "description = \"...\" as texts");
+      continue;
+    }
+    FileAssociation a;
+    a.line = lineOf(*extension);
+    a.extension = extension->get();
+    a.description = description->get();
+    std::string why;
+    if (!checkExtension(a.extension, why)) {
+      error(a.line, prefix + ".extension", why);
+      continue;
+    }
+    std::string lower = a.extension;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (seen.count(lower)) {
+      error(a.line, prefix + ".extension",
+            a.extension + " is already associated on line " + std::to_string(seen[lower]));
+      continue;
+    }
+    seen[lower] = a.line;
+    std::u16string wide;
+    if (a.description.empty() || a.description.find_first_of("\t\n\r") != std::string::npos ||
+        a.description.find('\0') != std::string::npos || !utf8ToUtf16(a.description, wide)) {
+      error(lineOf(*description), prefix + ".description", "expected one line of text");
+      continue;
+    }
+    if (const toml::node* icon = t.get("icon")) {
+      if (!icon->is_string()) {
+        error(lineOf(*icon), prefix + ".icon", "expected the path of an .ico or .png file");
+        continue;
+      }
+      const std::filesystem::path p = toPath(icon->as_string()->get());
+      a.iconPath = fromPath(p.is_absolute() || dir.empty() ? p : dir / p);
+      a.iconId = kFirstAssociationIconId + static_cast<int32_t>(project_.identity.extraIcons.size());
+      project_.identity.extraIcons.push_back({a.iconId, a.iconPath, prefix + ".icon", lineOf(*icon)});
+    }
+    associations_.push_back(a);
   }
 }
 
@@ -669,6 +753,14 @@ void ProjectReader::finish() {
       names += f.name;
     }
     strings_[key::EmbeddedFileNames] = names;
+  }
+  if (!associations_.empty()) {
+    // ProgIds carry the application's name, else the project's.
+    const std::string name = strings_.count(key::ApplicationName)
+                                 ? strings_[key::ApplicationName]
+                                 : fromPath(toPath(path_).stem());
+    for (FileAssociation& a : associations_) a.progId = makeProgId(name, a.extension);
+    strings_[key::FileAssociations] = encodeAssociations(associations_);
   }
   project_.origins = claimed_;
   BlockContents& block = project_.block;

@@ -115,7 +115,7 @@ std::vector<std::string> settingNamesIn(const std::string& section) {
 
 std::vector<std::string> topLevelSections() {
   return {"application", "java",  "instance", "restart",  "splash", "messages",
-          "locale",      "keys",  "embed",    "identity", "signing"};
+          "locale",      "keys",  "embed",    "identity", "signing", "file_association"};
 }
 
 std::vector<std::string> messageNames() {

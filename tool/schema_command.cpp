@@ -347,6 +347,15 @@ void printProjectSchema(std::ostream& out) {
       w.key("items");
       ownTable(w, "embed", "one embedded file", "", "source");
       w.endObject();
+    } else if (section == "file_association") {
+      w.beginObject();
+      w.key("type");
+      w.value("array");
+      w.key("description");
+      w.value("[[file_association]]: file types that tessel associate registers for the application");
+      w.key("items");
+      ownTable(w, "file_association", "one file type", "", "extension");
+      w.endObject();
     } else if (section == "identity") ownTable(w, "identity", "[identity]: icon, images, manifest", "version");
     else if (section == "signing") ownTable(w, "signing", "[signing]: Authenticode signature with osslsigncode");
     else {

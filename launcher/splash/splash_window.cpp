@@ -8,7 +8,9 @@
 #include "diagnostics/log.h"
 #include "util/bounded_text.h"
 #include "splash/splash_control.h"
+#include "splash/splash_scale.h"
 #include "splash/splash_state.h"
+#include "splash_variants.h"
 
 namespace tessel {
 
@@ -30,13 +32,18 @@ char windowTitle[kPathCapacity];
 COLORREF statusColour, versionColour;
 POINT statusAt, versionAt;
 int windowWidth, windowHeight;
+int32_t scalePercent = 100;  // of the monitor the splash appears on
 HFONT statusFont, versionFont;  // never deleted
+// The image prepared for the scale once; it goes with the window.
+HBITMAP splashImage;
+int32_t splashImageWidth, splashImageHeight;
 
 static_assert(LF_FACESIZE == limit::kFontFaceCapacity, "the tool checks font names against this");
 
-HFONT makeFont(HDC dc, int32_t sizeKey, int32_t weightKey, int32_t faceKey) {
+HFONT makeFont(int32_t sizeKey, int32_t weightKey, int32_t faceKey) {
   LOGFONTA font{};
-  font.lfHeight = -MulDiv(configInt(sizeKey), GetDeviceCaps(dc, LOGPIXELSY), 72);
+  // Points at the monitor's scale: the device context knows only the system's.
+  font.lfHeight = -MulDiv(configInt(sizeKey), MulDiv(96, scalePercent, 100), 72);
   font.lfWeight = configInt(weightKey);
   font.lfCharSet = ANSI_CHARSET;
   font.lfOutPrecision = OUT_DEFAULT_PRECIS;
@@ -76,12 +83,24 @@ HWND createSplashWindow() {
   configString(key::ApplicationName, windowTitle, kPathCapacity);
   windowWidth = configInt(key::SplashWidth);
   windowHeight = configInt(key::SplashHeight);
-  statusAt = POINT{configInt(key::StatusLineX), configInt(key::StatusLineY)};
-  versionAt = POINT{configInt(key::VersionLineX), configInt(key::VersionLineY)};
   if (windowWidth <= 0 || windowHeight <= 0) {
     logError("splash size %d x %d is not usable, no splash window", windowWidth, windowHeight);
     return nullptr;
   }
+  // The configured sizes and positions are those of the plain image at 100 %.
+  RECT desktop{};
+  GetWindowRect(GetDesktopWindow(), &desktop);
+  POINT centre{desktop.left + (desktop.right - desktop.left) / 2,
+               desktop.top + (desktop.bottom - desktop.top) / 2};
+  scalePercent = monitorScalePercent(centre);
+  windowWidth = scaleSplashLength(windowWidth, scalePercent);
+  windowHeight = scaleSplashLength(windowHeight, scalePercent);
+  statusAt = POINT{scaleSplashLength(configInt(key::StatusLineX), scalePercent),
+                   scaleSplashLength(configInt(key::StatusLineY), scalePercent)};
+  versionAt = POINT{scaleSplashLength(configInt(key::VersionLineX), scalePercent),
+                    scaleSplashLength(configInt(key::VersionLineY), scalePercent)};
+  logLine("Splash screen at %d %%: %d x %d", static_cast<int>(scalePercent), windowWidth,
+          windowHeight);
 
   HINSTANCE module = GetModuleHandleA(nullptr);
   WNDCLASSA windowClass{};
@@ -94,8 +113,6 @@ HWND createSplashWindow() {
   windowClass.lpszClassName = kClassName;
   RegisterClassA(&windowClass);  // fails harmlessly when already registered
 
-  RECT desktop{};
-  GetWindowRect(GetDesktopWindow(), &desktop);
   POINT at = centredSplashOrigin(desktop, windowWidth, windowHeight);
   HWND window = CreateWindowExA(0, kClassName, windowTitle, WS_POPUP, at.x, at.y, windowWidth,
                                 windowHeight, nullptr, nullptr, module, nullptr);
@@ -105,6 +122,13 @@ HWND createSplashWindow() {
     return nullptr;
   }
   statusFont = nullptr;
+  int32_t chosen = 100;
+  splashImage = loadScaledSplashBitmap(scalePercent, chosen);
+  BITMAP size{};
+  if (splashImage && GetObjectA(splashImage, sizeof(size), &size)) {
+    splashImageWidth = size.bmWidth;
+    splashImageHeight = size.bmHeight;
+  }
   splashWindow.store(window);
   if (splashStarted.exchange(true)) {  // a hide came first: show nothing
     splashWindow.store(nullptr);
@@ -170,6 +194,8 @@ LRESULT CALLBACK splashWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     case WM_ERASEBKGND:
       return 1;  // the paint covers the whole window
     case WM_DESTROY:
+      if (splashImage) DeleteObject(splashImage);
+      splashImage = nullptr;
       PostQuitMessage(0);
       return 0;
     default:
@@ -179,8 +205,8 @@ LRESULT CALLBACK splashWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 
 void createSplashFonts(HDC dc) {
   if (statusFont) return;
-  statusFont = makeFont(dc, key::StatusLineSize, key::StatusLineWeight, key::StatusLineFont);
-  versionFont = makeFont(dc, key::VersionLineSize, key::VersionLineWeight, key::VersionLineFont);
+  statusFont = makeFont(key::StatusLineSize, key::StatusLineWeight, key::StatusLineFont);
+  versionFont = makeFont(key::VersionLineSize, key::VersionLineWeight, key::VersionLineFont);
 }
 
 void paintSplash(HWND window) {
@@ -195,14 +221,11 @@ void paintSplash(HWND window) {
   RECT all{0, 0, windowWidth, windowHeight};
   FillRect(frameDc, &all, static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH)));
 
-  HBITMAP image = static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr),
-      MAKEINTRESOURCEA(kSplashResource), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
-  if (image) {
+  if (splashImage) {
     HDC imageDc = CreateCompatibleDC(dc);
-    HGDIOBJ previousImage = SelectObject(imageDc, image);
-    BitBlt(frameDc, 0, 0, windowWidth, windowHeight, imageDc, 0, 0, SRCCOPY);
+    HGDIOBJ previousImage = SelectObject(imageDc, splashImage);
+    BitBlt(frameDc, 0, 0, splashImageWidth, splashImageHeight, imageDc, 0, 0, SRCCOPY);
     SelectObject(imageDc, previousImage);
-    DeleteObject(image);
     DeleteDC(imageDc);
   }
 

@@ -14,6 +14,7 @@
 #include "startup/command_line.h"
 #include "startup/console.h"
 #include "startup/launcher_options.h"
+#include "startup/taskbar_identity.h"
 #include "config/start_markers.h"
 #include "util/dll_search.h"
 #include "launch/java_vm_launcher.h"
@@ -44,6 +45,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR tail, int show) {
   applyRestartPolicy([] { splashControl(0); });
   applyLauncherOptions(arguments);
   if (!languageRestart) singleInstanceGuard(InstanceMode::AsConfigured, HandOver::Arguments);
+  setAppUserModelId();
   if (configInt(key::SplashScreen) && !configInt(key::RuntimeSplash)) splashControl(show);
   if (extractEmbeddedFiles(ExtractInto::NewLaunchTempDir) != 0)
     fatalMessage(key::MsgInternalError, "16");

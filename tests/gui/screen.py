@@ -180,7 +180,8 @@ class App:
 
     def launcher_log(self):
         """The log this launch writes into the prefix's temporary folder (TESSEL_LOG=yes)."""
-        users = os.path.join(BUILD, "wineprefix-gui", "drive_c", "users")
+        prefix = os.environ.get("TESSEL_WINE_PREFIX") or "wineprefix-gui"
+        users = os.path.join(BUILD, prefix, "drive_c", "users")
         name = windows_path(self.exe).lower().encode()
         for temp in glob.glob(os.path.join(users, "*", "Temp")):
             for path in sorted(glob.glob(os.path.join(temp, "*")), key=os.path.getmtime, reverse=True):

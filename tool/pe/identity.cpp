@@ -464,6 +464,27 @@ std::vector<std::pair<std::string, std::string>> readVersionStrings(const std::v
   return out;
 }
 
+namespace {
+
+// The supportedOS ids; Windows 11 shares the id of Windows 10.
+struct OsId { const char* id; const char* name; };
+constexpr OsId kOsIds[] = {
+    {"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "Windows 7"},
+    {"{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "Windows 8"},
+    {"{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "Windows 8.1"},
+    {"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}", "Windows 10/11"},
+};
+
+}  // namespace
+
+std::vector<std::string> supportedOsNames(const std::string& xml) {
+  std::vector<std::string> names;
+  for (const OsId& os : kOsIds)
+    if (xml.find(std::string("<supportedOS Id=\"") + os.id + "\"") != std::string::npos)
+      names.push_back(os.name);
+  return names;
+}
+
 bool buildManifest(const std::string& level, const std::string& dpi, bool utf8CodePage,
                    std::string& xml, std::string& error) {
   static const char* levels[] = {"asInvoker", "highestAvailable", "requireAdministrator"};
@@ -510,6 +531,11 @@ bool buildManifest(const std::string& level, const std::string& dpi, bool utf8Co
              "UTF-8</activeCodePage>\n";
     xml += "    </windowsSettings>\n  </application>\n";
   }
+  xml += "  <compatibility xmlns=\"urn:schemas-microsoft-com:compatibility.v1\">\n"
+         "    <application>\n";
+  for (const OsId& os : kOsIds) xml += std::string("      <supportedOS Id=\"") + os.id + "\"/>\n";
+  xml += "    </application>\n"
+         "  </compatibility>\n";
   xml += "  <dependency>\n"
          "    <dependentAssembly>\n"
          "      <assemblyIdentity type=\"win32\" name=\"Microsoft.Windows.Common-Controls\" "

@@ -61,7 +61,10 @@ bool manifestLevel(const std::string& xml, std::string& level);
 // Replaces that attribute's value, leaving the rest of the manifest as it is.
 bool setManifestLevel(std::string& xml, const std::string& level);
 
-// The application manifest: Common Controls 6, the execution level and DPI awareness
+// The Windows versions a manifest declares (supportedOS ids), by name, oldest first.
+std::vector<std::string> supportedOsNames(const std::string& xml);
+
+// The application manifest: Common Controls 6, the Windows versions from 7 to 11, the execution level and DPI awareness
 // ("" for none, "true", "system", "permonitor", "permonitorv2").
 bool buildManifest(const std::string& level, const std::string& dpiAwareness, bool utf8CodePage,
                    std::string& xml,

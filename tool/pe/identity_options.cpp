@@ -12,6 +12,7 @@
 #include "block_writer.h"
 #include "identity_settings.h"
 #include "nearest_name.h"
+#include "splash_variants.h"
 
 namespace tessel::pe {
 namespace {
@@ -41,6 +42,15 @@ std::filesystem::path nativePath(const std::string& utf8) {
   if (utf8ToUtf16(utf8, wide)) return std::filesystem::path(std::wstring(wide.begin(), wide.end()));
 #endif
   return std::filesystem::path(utf8);
+}
+
+std::string fromNative(const std::filesystem::path& path) {
+#ifdef _WIN32
+  const std::wstring wide = path.wstring();
+  return utf16ToUtf8(std::u16string(wide.begin(), wide.end()));
+#else
+  return path.string();
+#endif
 }
 
 std::string resolve(const std::string& baseDir, const std::string& path) {
@@ -155,8 +165,16 @@ bool readIdentityTable(const toml::table& t, const std::string& baseDir, Identit
       !readPath(t, "runtime_splash_image", "identity.", baseDir, identity.runtimeSplashImage,
                 &identity.runtimeSplashImageLine, error) ||
       !readText(t, "execution_level", "identity.", identity.executionLevel, error) ||
-      !readText(t, "dpi_awareness", "identity.", identity.dpiAwareness, error))
+      !readText(t, "dpi_awareness", "identity.", identity.dpiAwareness, error) ||
+      !readText(t, "app_user_model_id", "identity.", identity.appUserModelId, error))
     return false;
+  if (const toml::node* id = t.get("app_user_model_id")) {
+    std::string why;
+    if (!checkAppUserModelId(identity.appUserModelId, why))
+      return fail(error, *id, "identity.app_user_model_id", why);
+  }
+  identity.splashVariants = findScaledVariants(identity.splashBitmap);
+  identity.runtimeSplashVariants = findScaledVariants(identity.runtimeSplashImage);
   if (const toml::node* u = t.get("utf8_code_page")) {
     if (!u->is_boolean()) return fail(error, *u, "identity.utf8_code_page", "expected true or false");
     identity.utf8CodePage = u->as_boolean()->get();
@@ -195,6 +213,47 @@ bool readSigningTable(const toml::node& n, const std::string& baseDir, SigningOp
 
 }  // namespace
 
+bool checkAppUserModelId(const std::string& id, std::string& why) {
+  // Windows takes at most 128 characters without blanks; a dotted name groups correctly.
+  if (id.empty() || id.size() > 128) {
+    why = "expected 1 to 128 characters, like \"Company.Product\"";
+    return false;
+  }
+  for (unsigned char c : id)
+    if (c <= ' ' || c >= 0x7F) {
+      why = "\"" + id + "\": only letters, digits and punctuation of ASCII, no blanks";
+      return false;
+    }
+  return true;
+}
+
+std::vector<std::pair<int32_t, std::string>> findScaledVariants(const std::string& plain) {
+  std::vector<std::pair<int32_t, std::string>> found;
+  if (plain.empty()) return found;
+  const std::filesystem::path path = nativePath(plain);
+  const std::string plainName = fromNative(path.filename());
+  std::filesystem::path folder = path.parent_path();
+  if (folder.empty()) folder = ".";
+  std::error_code failure;
+  for (std::filesystem::directory_iterator it(folder, failure), end; !failure && it != end;
+       it.increment(failure)) {
+    const std::string name = fromNative(it->path().filename());
+    const int32_t percent = splashVariantScale(plainName.c_str(), name.c_str());
+    std::error_code notFile;
+    if (percent == 0 || !it->is_regular_file(notFile)) continue;
+    const std::string variant = plain.substr(0, plain.size() - plainName.size()) + name;
+    // "@2x" and "@200pct" name the same scale: the first in name order is kept.
+    auto same = std::find_if(found.begin(), found.end(),
+                             [percent](const auto& v) { return v.first == percent; });
+    if (same == found.end())
+      found.emplace_back(percent, variant);
+    else if (variant < same->second)
+      same->second = variant;
+  }
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
 bool readIdentityOptions(const toml::table& project, const std::string& baseDir,
                          IdentityOptions& identity, SigningOptions& signing, OptionError& error) {
   if (const toml::node* n = project.get("identity")) {
@@ -219,17 +278,27 @@ bool readImageFile(const std::string& path, uint32_t line, const char* setting,
   return false;
 }
 
-bool putIcon(std::vector<Resource>& resources, const IdentityOptions& options, OptionError& error) {
+// An .ico or .png file's images; false with the file and the reason in `error`.
+bool readIconImages(const std::string& path, uint32_t line, const std::string& setting,
+                    std::vector<IconImage>& icons, OptionError& error) {
   std::vector<uint8_t> bytes;
-  std::vector<IconImage> icons;
   std::string why;
-  if (!readImageFile(options.icon, options.iconLine, "icon", bytes, error)) return false;
+  if (!readFile(path, bytes, why)) {
+    error = {line, setting, why};
+    return false;
+  }
   // Windows reads a PNG stored as the only image of an icon, so a .png serves as it is.
   const bool parsed = isPng(bytes) ? iconFromPng(bytes, icons, why) : parseIco(bytes, icons, why);
   if (!parsed) {
-    error = {options.iconLine, "identity.icon", options.icon + ": " + why};
+    error = {line, setting, path + ": " + why};
     return false;
   }
+  return true;
+}
+
+bool putIcon(std::vector<Resource>& resources, const IdentityOptions& options, OptionError& error) {
+  std::vector<IconImage> icons;
+  if (!readIconImages(options.icon, options.iconLine, "identity.icon", icons, error)) return false;
   // The executable's own icon is the first icon group; the splash window uses the named one.
   putIconGroup(resources, ResourceId::number(1), icons);
   shareIconGroup(resources, ResourceId::named("ID_SPLASH_ICON"), ResourceId::number(1));
@@ -247,10 +316,20 @@ bool putSplashBitmap(std::vector<Resource>& resources, const IdentityOptions& op
     error = {options.splashBitmapLine, "identity.splash_bitmap", options.splashBitmap + ": " + why};
     return false;
   }
-  putResource(resources, Resource{ResourceId::number(kRtBitmap), ResourceId::number(10000), 0x0409,
-                                  0, std::move(dib)});
+  putResource(resources, Resource{ResourceId::number(kRtBitmap), ResourceId::number(kSplashImageId),
+                                  0x0409, 0, std::move(dib)});
   width = info.width;
   height = info.height;
+  for (const auto& [percent, path] : options.splashVariants) {
+    if (!readImageFile(path, options.splashBitmapLine, "splash_bitmap", bytes, error)) return false;
+    if (!parseBmp(bytes, info, dib, why)) {
+      error = {options.splashBitmapLine, "identity.splash_bitmap", path + ": " + why};
+      return false;
+    }
+    putResource(resources, Resource{ResourceId::number(kRtBitmap),
+                                    ResourceId::number(splashVariantId(percent)), 0x0409, 0,
+                                    std::move(dib)});
+  }
   return true;
 }
 
@@ -272,8 +351,19 @@ bool putRuntimeSplashImage(std::vector<Resource>& resources, const IdentityOptio
              options.runtimeSplashImage + ": " + why};
     return false;
   }
-  putResource(resources, Resource{ResourceId::number(kRtRcData), ResourceId::number(10000), 0x0409,
-                                  0, bytes});
+  putResource(resources, Resource{ResourceId::number(kRtRcData), ResourceId::number(kSplashImageId),
+                                  0x0409, 0, bytes});
+  for (const auto& [percent, path] : options.runtimeSplashVariants) {
+    if (!readImageFile(path, options.runtimeSplashImageLine, "runtime_splash_image", bytes, error))
+      return false;
+    if (!imageSize(bytes, w, h) || (isPng(bytes) && !checkPngChunks(bytes.data(), bytes.size(), why))) {
+      error = {options.runtimeSplashImageLine, "identity.runtime_splash_image",
+               path + ": " + (why.empty() ? std::string("not a PNG, GIF or BMP image") : why)};
+      return false;
+    }
+    putResource(resources, Resource{ResourceId::number(kRtRcData),
+                                    ResourceId::number(splashVariantId(percent)), 0x0409, 0, bytes});
+  }
   return true;
 }
 
@@ -313,6 +403,11 @@ bool applyIdentity(Image& image, const IdentityOptions& options, int32_t& splash
     return false;
   }
   if (!options.icon.empty() && !putIcon(resources, options, error)) return false;
+  for (const IdentityOptions::ExtraIcon& extra : options.extraIcons) {
+    std::vector<IconImage> icons;
+    if (!readIconImages(extra.path, extra.line, extra.setting, icons, error)) return false;
+    putIconGroup(resources, ResourceId::number(static_cast<uint16_t>(extra.groupId)), icons);
+  }
   if (!options.splashBitmap.empty() &&
       !putSplashBitmap(resources, options, splashWidth, splashHeight, error))
     return false;
@@ -344,6 +439,17 @@ std::string templateExecutionLevel(const Image& image) {
   return "";
 }
 
+namespace {
+
+std::string elementText(const std::string& xml, const char* tag) {
+  const size_t at = xml.find(tag);
+  const size_t open = at == std::string::npos ? at : xml.find('>', at);
+  const size_t close = open == std::string::npos ? open : xml.find('<', open);
+  return close == std::string::npos ? "" : xml.substr(open + 1, close - open - 1);
+}
+
+}  // namespace
+
 std::vector<ResourceSummary> summarizeResources(const std::vector<Resource>& resources) {
   std::vector<ResourceSummary> out;
   for (const Resource& r : resources) {
@@ -373,7 +479,11 @@ std::vector<ResourceSummary> summarizeResources(const std::vector<Resource>& res
       const size_t open = tag == std::string::npos ? tag : xml.find('>', tag);
       const size_t close = open == std::string::npos ? open : xml.find('<', open);
       if (close != std::string::npos) summary.dpiAware = xml.substr(open + 1, close - open - 1);
+      summary.dpiAwareness = elementText(xml, "<dpiAwareness");
+      summary.supportedOs = supportedOsNames(xml);
     }
+    if ((summary.typeId == kRtBitmap || summary.typeId == kRtRcData) && !r.name.isName)
+      summary.splashScale = splashVariantPercent(static_cast<int32_t>(r.name.id));
     out.push_back(std::move(summary));
   }
   return out;

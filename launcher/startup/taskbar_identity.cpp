@@ -1,0 +1,42 @@
+#include "startup/taskbar_identity.h"
+
+#include <windows.h>
+
+#include "config/config_access.h"
+#include "config_keys.h"
+#include "diagnostics/log.h"
+
+namespace tessel {
+namespace {
+
+using SetIdFunction = HRESULT(WINAPI*)(const wchar_t*);
+constexpr size_t kMaxIdLength = 128;  // what Windows takes
+
+}  // namespace
+
+bool setAppUserModelId() {
+  char id[kMaxIdLength + 2] = {};
+  configString(key::AppUserModelId, id, sizeof id);
+  if (!id[0]) return true;
+  wchar_t wide[kMaxIdLength + 1] = {};
+  size_t n = 0;
+  for (; id[n] && n < kMaxIdLength; ++n) wide[n] = static_cast<unsigned char>(id[n]);
+  if (id[n]) {
+    logError("AppUserModelID longer than %d characters, not set", static_cast<int>(kMaxIdLength));
+    return false;
+  }
+  // Loaded only for an application that asks: shell32 is large and slow to load.
+  HMODULE shell = LoadLibraryA("shell32.dll");  // kept for the process's life
+  auto set = shell ? reinterpret_cast<SetIdFunction>(reinterpret_cast<void*>(
+                         GetProcAddress(shell, "SetCurrentProcessExplicitAppUserModelID")))
+                   : nullptr;
+  const HRESULT result = set ? set(wide) : E_NOTIMPL;
+  if (FAILED(result)) {
+    logError("could not set the AppUserModelID %s (0x%08lx)", id, static_cast<unsigned long>(result));
+    return false;
+  }
+  logLine("AppUserModelID %s", id);
+  return true;
+}
+
+}  // namespace tessel

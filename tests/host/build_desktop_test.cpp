@@ -1,0 +1,170 @@
+// What `tessel build` gives a desktop application: the scaled splash images beside the
+// plain ones, the manifest's DPI awareness and Windows versions, the taskbar identity.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <map>
+#include <sstream>
+
+#include "build_command.h"
+#include "config_keys.h"
+#include "inspect_command.h"
+#include "pe/identity.h"
+#include "pe/identity_options.h"
+#include "pe/resources.h"
+#include "tool_test_support.h"
+
+namespace tessel {
+namespace {
+
+std::string realTemplate() {
+  const char* dist = std::getenv("TESSEL_DIST");
+  return std::string(dist ? dist : "build/dist") + "/launcher.exe";
+}
+
+std::vector<uint8_t> bmp(int32_t w, int32_t h) {
+  const uint32_t stride = ((w * 24 + 31) / 32) * 4;
+  std::vector<uint8_t> f(54 + stride * h, 0x7F);
+  f[0] = 'B';
+  f[1] = 'M';
+  storeLe32(&f[2], static_cast<uint32_t>(f.size()));
+  storeLe32(&f[10], 54);
+  storeLe32(&f[14], 40);
+  storeLe32(&f[18], static_cast<uint32_t>(w));
+  storeLe32(&f[22], static_cast<uint32_t>(h));
+  storeLe16(&f[26], 1);
+  storeLe16(&f[28], 24);
+  return f;
+}
+
+class DesktopBuild : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (test::readFile(realTemplate()).empty()) GTEST_SKIP() << "no launcher template at " << realTemplate();
+  }
+  int build(const std::string& project, const std::string& exe = "app.exe") {
+    BuildOptions options;
+    options.projectPath = dir.write("app.toml", "[java]\nmain_class = \"a.B\"\n" + project);
+    options.outputPath = dir.file(exe);
+    options.templatePath = realTemplate();
+    std::ostringstream o, e;
+    const int rc = runBuild(options, o, e);
+    out = o.str();
+    err = e.str();
+    return rc;
+  }
+  InspectReport inspect(const std::string& exe = "app.exe") {
+    InspectReport report;
+    EXPECT_TRUE(inspectImage(test::readFile(dir.file(exe)), report)) << report.error;
+    return report;
+  }
+  std::string inspectText() {
+    std::ostringstream o, e;
+    runInspect(dir.file("app.exe"), false, o, e);
+    return o.str();
+  }
+  // Splash images of the executable by resource type and scale: the stored size in bytes.
+  std::map<std::pair<int32_t, int32_t>, size_t> splashImages(const InspectReport& report) {
+    std::map<std::pair<int32_t, int32_t>, size_t> images;
+    for (const pe::ResourceSummary& r : report.resources)
+      if (r.splashScale) images[{r.typeId, r.splashScale}] = r.size;
+    return images;
+  }
+  const pe::ResourceSummary* manifest(const InspectReport& report) {
+    for (const pe::ResourceSummary& r : report.resources)
+      if (r.typeId == pe::kRtManifest) return &r;
+    return nullptr;
+  }
+  test::ScratchDir dir;
+  std::string out, err;
+};
+
+TEST_F(DesktopBuild, ScaledSplashImagesBesideThePlainOnesAreEmbeddedAndListed) {
+  dir.write("splash.bmp", bmp(20, 10));
+  dir.write("splash@150pct.bmp", bmp(30, 15));
+  dir.write("splash@2x.bmp", bmp(40, 20));
+  dir.write("splash@200pct.bmp", bmp(41, 21));  // the same scale again: the first name wins
+  dir.write("splash@3x.png", std::string("not a bitmap, and not a variant of splash.bmp"));
+  dir.write("other@2x.bmp", bmp(8, 8));
+  const std::string png = "\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x08\0\0\0\x04\x08\x06\0\0\0";
+  dir.write("rt.png", std::string(png.data(), png.size() - 0));
+  dir.write("rt@125pct.png", std::string(png.data(), png.size()) + "125");
+  ASSERT_EQ(build("[identity]\nsplash_bitmap = \"splash.bmp\"\nruntime_splash_image = \"rt.png\"\n"), 0)
+      << err;
+  const InspectReport report = inspect();
+  const auto images = splashImages(report);
+  const int32_t bitmap = pe::kRtBitmap, rcdata = pe::kRtRcData;
+  EXPECT_EQ(images.size(), 5u);
+  EXPECT_EQ(images.at({bitmap, 100}), bmp(20, 10).size() - 14);
+  EXPECT_EQ(images.at({bitmap, 150}), bmp(30, 15).size() - 14);
+  EXPECT_EQ(images.at({bitmap, 200}), bmp(40, 20).size() - 14);
+  EXPECT_TRUE(images.count({rcdata, 100}));
+  EXPECT_EQ(images.at({rcdata, 125}), png.size() + 3);
+  std::map<int32_t, std::string> keys;
+  for (const auto& r : report.block.strings) keys[r.first] = r.second;
+  EXPECT_EQ(keys[key::SplashWidth], "20") << "the window's size at 100 %";
+  const std::string text = inspectText();
+  EXPECT_NE(text.find("bitmap 10000 (614 bytes), splash image\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("bitmap 10200 (2424 bytes), splash variant for 200 %\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("rcdata 10125 (" + std::to_string(png.size() + 3) +
+                      " bytes), runtime splash variant for 125 %\n"),
+            std::string::npos) << text;
+}
+
+TEST_F(DesktopBuild, AVariantThatIsNoBitmapStopsTheBuildNamingIt) {
+  dir.write("splash.bmp", bmp(20, 10));
+  dir.write("splash@2x.bmp", std::string("BM but cut short"));
+  EXPECT_EQ(build("[identity]\nsplash_bitmap = \"splash.bmp\"\n"), 1);
+  EXPECT_NE(err.find("identity.splash_bitmap: " + dir.file("splash@2x.bmp") + ": "), std::string::npos) << err;
+  EXPECT_TRUE(test::readFile(dir.file("app.exe")).empty()) << "nothing written";
+}
+
+TEST_F(DesktopBuild, GuiManifestIsPerMonitorAwareAndNamesWindows7To11UnlessTheProjectChooses) {
+  ASSERT_EQ(build(""), 0) << err;
+  const InspectReport gui = inspect();
+  const pe::ResourceSummary* m = manifest(gui);
+  ASSERT_NE(m, nullptr);
+  EXPECT_EQ(m->dpiAware, "true/pm");
+  EXPECT_EQ(m->dpiAwareness, "PerMonitorV2, PerMonitor");
+  EXPECT_EQ(m->supportedOs,
+            (std::vector<std::string>{"Windows 7", "Windows 8", "Windows 8.1", "Windows 10/11"}));
+  EXPECT_EQ(m->executionLevel, "asInvoker");
+  EXPECT_NE(out.find("  [identity] dpi_awareness = \"permonitorv2\": "), std::string::npos) << out;
+
+  ASSERT_EQ(build("[identity]\ndpi_awareness = \"unaware\"\n", "unaware.exe"), 0) << err;
+  m = manifest(inspect("unaware.exe"));
+  ASSERT_NE(m, nullptr);
+  EXPECT_EQ(m->dpiAware, "");
+  EXPECT_EQ(m->supportedOs.size(), 4u) << "the Windows versions stay";
+  EXPECT_EQ(out.find("dpi_awareness"), std::string::npos) << out;
+
+  ASSERT_EQ(build("[identity]\ndpi_awareness = \"system\"\n", "system.exe"), 0) << err;
+  m = manifest(inspect("system.exe"));
+  ASSERT_NE(m, nullptr);
+  EXPECT_EQ(m->dpiAware, "true");
+  EXPECT_EQ(m->dpiAwareness, "");
+
+  // A console application keeps the template's manifest, which also names the versions.
+  ASSERT_EQ(build("[application]\nexecutable_type = 2\n", "console.exe"), 0) << err;
+  m = manifest(inspect("console.exe"));
+  ASSERT_NE(m, nullptr);
+  EXPECT_EQ(m->dpiAware, "");
+  EXPECT_EQ(m->supportedOs.size(), 4u);
+}
+
+TEST_F(DesktopBuild, AppUserModelIdGoesIntoTheBlockAndMalformedOnesAreRefused) {
+  ASSERT_EQ(build("[identity]\napp_user_model_id = \"Brightmoor.Notes\"\n"), 0) << err;
+  std::map<int32_t, std::string> keys;
+  for (const auto& r : inspect().block.strings) keys[r.first] = r.second;
+  EXPECT_EQ(keys[key::AppUserModelId], "Brightmoor.Notes");
+  for (const char* bad : {"\"\"", "\"Bright moor.Notes\"", "\"Br\\u00fcght.Notes\"", "3"}) {
+    EXPECT_EQ(build(std::string("[identity]\napp_user_model_id = ") + bad + "\n", "bad.exe"), 1) << bad;
+    EXPECT_NE(err.find("app.toml:4: identity.app_user_model_id: "), std::string::npos) << err;
+  }
+  EXPECT_EQ(build("[identity]\napp_user_model_id = \"" + std::string(129, 'a') + "\"\n", "bad.exe"), 1);
+  EXPECT_EQ(build("[identity]\napp_user_model_id = \"A.B\"\n[keys]\n2040 = \"C.D\"\n", "twice.exe"), 1)
+      << "one key, two settings";
+}
+
+}  // namespace
+}  // namespace tessel
