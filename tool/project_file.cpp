@@ -209,7 +209,7 @@ bool ProjectReader::read(const std::string& text) {
       error(lineOf(k), name,
             "`" + name + "`: unknown section" +
                 (near.empty() ? " (expected application, java, instance, restart, splash, "
-                                "messages, locale, keys, embed, identity or signing)"
+                                "messages, locale, keys, embed, file_association, identity or signing)"
                               : near));
     }
   }

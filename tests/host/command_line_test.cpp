@@ -55,11 +55,11 @@ TEST(CommandLine, UnknownCommandsAreNamedWithTheCommandList) {
   EXPECT_EQ(r.rc, 1);
   EXPECT_EQ(r.err,
             "tessel: unknown command `biuld`; did you mean `build`? The commands are build, inspect, "
-            "init, keys, schema, runtime-jar and help (tessel help shows them)\n");
+            "init, keys, schema, runtime-jar, associate and help (tessel help shows them)\n");
   r = run({"frobnicate"});
   EXPECT_EQ(r.rc, 1);
   EXPECT_EQ(r.err, "tessel: unknown command `frobnicate`; the commands are build, inspect, init, keys, "
-                   "schema, runtime-jar and help (tessel help shows them)\n");
+                   "schema, runtime-jar, associate and help (tessel help shows them)\n");
   r = run({"help", "inspekt"});
   EXPECT_EQ(r.rc, 1);
   EXPECT_NE(r.err.find("unknown command `inspekt`; did you mean `inspect`?"), std::string::npos) << r.err;

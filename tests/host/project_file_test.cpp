@@ -136,7 +136,7 @@ caption = "x"
       "app.toml:15: locale.toolongtag: a locale tag is at most 8 letters, digits or underscores, "
       "like de or de_CH",
       "app.toml:17: `nonsense`: unknown section (expected application, java, instance, restart, "
-      "splash, messages, locale, keys, embed, identity or signing)",
+      "splash, messages, locale, keys, embed, file_association, identity or signing)",
   };
   EXPECT_EQ(e, expected);
 }
