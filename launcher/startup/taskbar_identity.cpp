@@ -9,12 +9,11 @@
 namespace tessel {
 namespace {
 
-using SetIdFunction = HRESULT(WINAPI*)(const wchar_t*);
 constexpr size_t kMaxIdLength = 128;  // what Windows takes
 
 }  // namespace
 
-bool setAppUserModelId() {
+bool setAppUserModelId(AppUserModelIdSetter setter) {
   char id[kMaxIdLength + 2] = {};
   configString(key::AppUserModelId, id, sizeof id);
   if (!id[0]) return true;
@@ -25,12 +24,14 @@ bool setAppUserModelId() {
     logError("AppUserModelID longer than %d characters, not set", static_cast<int>(kMaxIdLength));
     return false;
   }
-  // Loaded only for an application that asks: shell32 is large and slow to load.
-  HMODULE shell = LoadLibraryA("shell32.dll");  // kept for the process's life
-  auto set = shell ? reinterpret_cast<SetIdFunction>(reinterpret_cast<void*>(
-                         GetProcAddress(shell, "SetCurrentProcessExplicitAppUserModelID")))
-                   : nullptr;
-  const HRESULT result = set ? set(wide) : E_NOTIMPL;
+  if (!setter) {
+    // Loaded only for an application that asks: shell32 is large and slow to load.
+    HMODULE shell = LoadLibraryA("shell32.dll");  // kept for the process's life
+    if (shell)
+      setter = reinterpret_cast<AppUserModelIdSetter>(reinterpret_cast<void*>(
+          GetProcAddress(shell, "SetCurrentProcessExplicitAppUserModelID")));
+  }
+  const HRESULT result = setter ? setter(wide) : E_NOTIMPL;
   if (FAILED(result)) {
     logError("could not set the AppUserModelID %s (0x%08lx)", id, static_cast<unsigned long>(result));
     return false;

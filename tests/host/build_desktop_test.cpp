@@ -2,6 +2,7 @@
 // plain ones, the manifest's DPI awareness and Windows versions, the taskbar identity.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <sstream>
@@ -25,6 +26,7 @@ std::string realTemplate() {
 std::vector<uint8_t> bmp(int32_t w, int32_t h) {
   const uint32_t stride = ((w * 24 + 31) / 32) * 4;
   std::vector<uint8_t> f(54 + stride * h, 0x7F);
+  std::fill(f.begin(), f.begin() + 54, 0);
   f[0] = 'B';
   f[1] = 'M';
   storeLe32(&f[2], static_cast<uint32_t>(f.size()));
@@ -83,12 +85,13 @@ TEST_F(DesktopBuild, ScaledSplashImagesBesideThePlainOnesAreEmbeddedAndListed) {
   dir.write("splash.bmp", bmp(20, 10));
   dir.write("splash@150pct.bmp", bmp(30, 15));
   dir.write("splash@2x.bmp", bmp(40, 20));
-  dir.write("splash@200pct.bmp", bmp(41, 21));  // the same scale again: the first name wins
+  dir.write("splash@200pct.bmp", bmp(41, 21));  // the same scale again: the first name in order wins
   dir.write("splash@3x.png", std::string("not a bitmap, and not a variant of splash.bmp"));
   dir.write("other@2x.bmp", bmp(8, 8));
-  const std::string png = "\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x08\0\0\0\x04\x08\x06\0\0\0";
-  dir.write("rt.png", std::string(png.data(), png.size() - 0));
-  dir.write("rt@125pct.png", std::string(png.data(), png.size()) + "125");
+  static const char header[] = "\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x08\0\0\0\x04\x08\x06\0\0\0";
+  const std::string png(header, sizeof(header) - 1);
+  dir.write("rt.png", png);
+  dir.write("rt@125pct.png", png + "125");
   ASSERT_EQ(build("[identity]\nsplash_bitmap = \"splash.bmp\"\nruntime_splash_image = \"rt.png\"\n"), 0)
       << err;
   const InspectReport report = inspect();
@@ -97,15 +100,18 @@ TEST_F(DesktopBuild, ScaledSplashImagesBesideThePlainOnesAreEmbeddedAndListed) {
   EXPECT_EQ(images.size(), 5u);
   EXPECT_EQ(images.at({bitmap, 100}), bmp(20, 10).size() - 14);
   EXPECT_EQ(images.at({bitmap, 150}), bmp(30, 15).size() - 14);
-  EXPECT_EQ(images.at({bitmap, 200}), bmp(40, 20).size() - 14);
+  EXPECT_EQ(images.at({bitmap, 200}), bmp(41, 21).size() - 14);
   EXPECT_TRUE(images.count({rcdata, 100}));
   EXPECT_EQ(images.at({rcdata, 125}), png.size() + 3);
   std::map<int32_t, std::string> keys;
   for (const auto& r : report.block.strings) keys[r.first] = r.second;
   EXPECT_EQ(keys[key::SplashWidth], "20") << "the window's size at 100 %";
   const std::string text = inspectText();
-  EXPECT_NE(text.find("bitmap 10000 (614 bytes), splash image\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("bitmap 10200 (2424 bytes), splash variant for 200 %\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("bitmap 10000 (" + std::to_string(bmp(20, 10).size() - 14) + " bytes), splash image\n"),
+            std::string::npos) << text;
+  EXPECT_NE(text.find("bitmap 10200 (" + std::to_string(bmp(41, 21).size() - 14) +
+                      " bytes), splash variant for 200 %\n"),
+            std::string::npos) << text;
   EXPECT_NE(text.find("rcdata 10125 (" + std::to_string(png.size() + 3) +
                       " bytes), runtime splash variant for 125 %\n"),
             std::string::npos) << text;

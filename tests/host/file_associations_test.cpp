@@ -144,7 +144,8 @@ TEST(FileAssociationProject, TablesBecomeTheRecordAndIcons) {
             std::string::npos) << errors[1];
   EXPECT_NE(errors[2].find("file_association[4]: each [[file_association]] needs extension"), std::string::npos)
       << errors[2];
-  EXPECT_NE(errors[3].find("file_association[5].icons: `icons`: unknown setting"), std::string::npos) << errors[3];
+  EXPECT_NE(errors[3].find("app.toml:19: `icons`: unknown setting in [[file_association]]"), std::string::npos)
+      << errors[3];
   EXPECT_NE(errors[4].find("file_association[6].description: expected one line of text"), std::string::npos)
       << errors[4];
   Project notArray;

@@ -10,36 +10,59 @@
 namespace tessel {
 namespace {
 
-// The ID the system now holds for this process; empty when none was set.
-std::wstring currentId() {
+// Wine's shell32 accepts the ID but keeps nothing (its getter reports "not implemented"), so
+// what the launcher passes is recorded here; the system's own call is made too.
+std::wstring passed;
+int calls;
+long __stdcall recordId(const wchar_t* id) {
+  ++calls;
+  passed = id;
+  return S_OK;
+}
+long __stdcall refuseId(const wchar_t*) { return E_INVALIDARG; }
+
+// The ID the system holds for this process: empty when none, "(unknown)" when it cannot say.
+std::wstring systemId() {
   using GetIdFunction = HRESULT(WINAPI*)(wchar_t**);
   auto get = reinterpret_cast<GetIdFunction>(reinterpret_cast<void*>(
       GetProcAddress(LoadLibraryA("shell32.dll"), "GetCurrentProcessExplicitAppUserModelID")));
-  if (!get) return L"(no function)";
   wchar_t* id = nullptr;
-  if (FAILED(get(&id)) || !id) return L"";
-  return id;  // the system's copy stays: one small string per test process
+  const HRESULT result = get ? get(&id) : E_NOTIMPL;
+  if (result == E_NOTIMPL) return L"(unknown)";
+  return SUCCEEDED(result) && id ? id : L"";  // the system's copy stays: one string per test
 }
 
-// Each test runs in a process of its own, so each starts with no ID.
-TEST(TaskbarIdentity, TheConfiguredIdIsTheProcessId) {
+TEST(TaskbarIdentity, TheConfiguredIdIsPassedWhole) {
   LauncherConfig.clear();
   LauncherConfig[key::AppUserModelId] = "Brightmoor.Notes.2";
-  EXPECT_TRUE(setAppUserModelId());
-  EXPECT_EQ(currentId(), L"Brightmoor.Notes.2");
+  calls = 0;
+  EXPECT_TRUE(setAppUserModelId(recordId));
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(passed, L"Brightmoor.Notes.2");
+  EXPECT_TRUE(setAppUserModelId()) << "shell32's own function takes it";
+  const std::wstring held = systemId();
+  if (held != L"(unknown)") EXPECT_EQ(held, L"Brightmoor.Notes.2");
 }
 
-TEST(TaskbarIdentity, NoKeyLeavesTheProcessWithoutOne) {
+TEST(TaskbarIdentity, NoKeyNoCall) {
   LauncherConfig.clear();
-  EXPECT_TRUE(setAppUserModelId());
-  EXPECT_EQ(currentId(), L"");
+  calls = 0;
+  EXPECT_TRUE(setAppUserModelId(recordId));
+  EXPECT_EQ(calls, 0);
 }
 
-TEST(TaskbarIdentity, AnIdLongerThanWindowsTakesIsNotCutButRefused) {
+TEST(TaskbarIdentity, RefusedOrTooLongIsReportedNotCut) {
   LauncherConfig.clear();
+  LauncherConfig[key::AppUserModelId] = "A.B";
+  EXPECT_FALSE(setAppUserModelId(refuseId));
+  LauncherConfig[key::AppUserModelId] = std::string(128, 'a');
+  calls = 0;
+  EXPECT_TRUE(setAppUserModelId(recordId));
+  EXPECT_EQ(passed.size(), 128u);
   LauncherConfig[key::AppUserModelId] = std::string(129, 'a');
-  EXPECT_FALSE(setAppUserModelId());
-  EXPECT_EQ(currentId(), L"");
+  calls = 0;
+  EXPECT_FALSE(setAppUserModelId(recordId));
+  EXPECT_EQ(calls, 0);
 }
 
 }  // namespace
