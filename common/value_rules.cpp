@@ -39,6 +39,10 @@ constexpr ValueRule kRules[] = {
     {key::UserVmOptions, kValueCapacity, ValueSyntax::Text},
     {key::ClassDataSharing, 16, ValueSyntax::Text},
     {key::RestartExitCodes, 256, ValueSyntax::Text},
+    // Windows takes at most 128 characters; the launcher reads no more.
+    {key::AppUserModelId, 130, ValueSyntax::Text},
+    // Read by the tool only (tessel associate), whole.
+    {key::FileAssociations, 0, ValueSyntax::Text},
     {key::InstallationDirectory, kValueCapacity, ValueSyntax::Text},
     {key::NativeLibraryDirectories, kValueCapacity, ValueSyntax::Text},
     // Both splash texts are handed to the Java side as well.
