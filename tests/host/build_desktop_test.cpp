@@ -7,6 +7,8 @@
 #include <map>
 #include <sstream>
 
+#include <zlib.h>
+
 #include "build_command.h"
 #include "config_keys.h"
 #include "inspect_command.h"
@@ -36,6 +38,23 @@ std::vector<uint8_t> bmp(int32_t w, int32_t h) {
   storeLe32(&f[22], static_cast<uint32_t>(h));
   storeLe16(&f[26], 1);
   storeLe16(&f[28], 24);
+  return f;
+}
+
+// A PNG whose chunks are whole (the tool checks them): header, `dataBytes` of image data, end.
+std::vector<uint8_t> pngFile(size_t dataBytes) {
+  std::vector<uint8_t> f = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+  auto chunk = [&f](const char* type, const std::vector<uint8_t>& data) {
+    for (int shift = 24; shift >= 0; shift -= 8) f.push_back(static_cast<uint8_t>(data.size() >> shift));
+    std::vector<uint8_t> body(type, type + 4);
+    body.insert(body.end(), data.begin(), data.end());
+    f.insert(f.end(), body.begin(), body.end());
+    const uLong crc = crc32(0L, body.data(), static_cast<uInt>(body.size()));
+    for (int shift = 24; shift >= 0; shift -= 8) f.push_back(static_cast<uint8_t>(crc >> shift));
+  };
+  chunk("IHDR", {0, 0, 0, 8, 0, 0, 0, 4, 8, 6, 0, 0, 0});
+  chunk("IDAT", std::vector<uint8_t>(dataBytes, 0x5A));
+  chunk("IEND", {});
   return f;
 }
 
@@ -88,10 +107,9 @@ TEST_F(DesktopBuild, ScaledSplashImagesBesideThePlainOnesAreEmbeddedAndListed) {
   dir.write("splash@200pct.bmp", bmp(41, 21));  // the same scale again: the first name in order wins
   dir.write("splash@3x.png", std::string("not a bitmap, and not a variant of splash.bmp"));
   dir.write("other@2x.bmp", bmp(8, 8));
-  static const char header[] = "\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x08\0\0\0\x04\x08\x06\0\0\0";
-  const std::string png(header, sizeof(header) - 1);
+  const std::vector<uint8_t> png = pngFile(3), png125 = pngFile(6);
   dir.write("rt.png", png);
-  dir.write("rt@125pct.png", png + "125");
+  dir.write("rt@125pct.png", png125);
   ASSERT_EQ(build("[identity]\nsplash_bitmap = \"splash.bmp\"\nruntime_splash_image = \"rt.png\"\n"), 0)
       << err;
   const InspectReport report = inspect();
@@ -102,7 +120,7 @@ TEST_F(DesktopBuild, ScaledSplashImagesBesideThePlainOnesAreEmbeddedAndListed) {
   EXPECT_EQ(images.at({bitmap, 150}), bmp(30, 15).size() - 14);
   EXPECT_EQ(images.at({bitmap, 200}), bmp(41, 21).size() - 14);
   EXPECT_TRUE(images.count({rcdata, 100}));
-  EXPECT_EQ(images.at({rcdata, 125}), png.size() + 3);
+  EXPECT_EQ(images.at({rcdata, 125}), png125.size());
   std::map<int32_t, std::string> keys;
   for (const auto& r : report.block.strings) keys[r.first] = r.second;
   EXPECT_EQ(keys[key::SplashWidth], "20") << "the window's size at 100 %";
@@ -112,7 +130,7 @@ TEST_F(DesktopBuild, ScaledSplashImagesBesideThePlainOnesAreEmbeddedAndListed) {
   EXPECT_NE(text.find("bitmap 10200 (" + std::to_string(bmp(41, 21).size() - 14) +
                       " bytes), splash variant for 200 %\n"),
             std::string::npos) << text;
-  EXPECT_NE(text.find("rcdata 10125 (" + std::to_string(png.size() + 3) +
+  EXPECT_NE(text.find("rcdata 10125 (" + std::to_string(png125.size()) +
                       " bytes), runtime splash variant for 125 %\n"),
             std::string::npos) << text;
 }
