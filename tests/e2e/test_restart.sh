@@ -17,7 +17,7 @@ app() {
   runtime_double "$dir/jre" 'openjdk version "17.0.2" 2022-01-18'
   {
     printf '[application]\nexecutable_type = 2\n[java]\nmain_class = "com.example.Main"\n'
-    printf 'search_sequence = "B.\\\\jre;"\n'
+    printf 'search_sequence = "B.\\\\jre;"\nruntime_library = "external"\n'
     cat
   } > "$E2E_DIR/$1.toml"
   build_app "$E2E_DIR/$1.toml" "$dir/app.exe"
