@@ -37,7 +37,7 @@ constexpr ValueRule kRules[] = {
     {key::JarVmOptions, 0, ValueSyntax::Text},
     {key::ModuleMainClass, 0, ValueSyntax::Text},
     {key::UserVmOptions, kValueCapacity, ValueSyntax::Text},
-    {key::ClassDataSharing, 16, ValueSyntax::Text},
+    {key::ClassDataSharing, 16, ValueSyntax::SharingMode},
     {key::RestartExitCodes, 256, ValueSyntax::Text},
     // Windows takes at most 128 characters; the launcher reads no more.
     {key::AppUserModelId, 130, ValueSyntax::Text},
@@ -125,6 +125,11 @@ bool checkValueSyntax(const ValueRule& rule, const std::string& value, std::stri
     case ValueSyntax::Flavour:
       if (value.size() == 1 && std::strchr(kFlavours, value[0]) != nullptr) return true;
       why = "\"" + value + "\" is not a flavour: give \"t\" (tessel) or \"c\" (corvane)";
+      return false;
+    case ValueSyntax::SharingMode:
+      for (const char* mode : kSharingModes)
+        if (value == mode) return true;
+      why = "\"" + value + "\" is not a class-data sharing mode: give \"auto\" or \"off\"";
       return false;
     case ValueSyntax::Text:
     case ValueSyntax::MainModule: return true;

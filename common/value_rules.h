@@ -23,6 +23,7 @@ enum class ValueSyntax {
   TypedEntries,    // ";"-separated class- or module-path entries: type letter, 0/1, argument
   SearchSequence,  // ";"-separated runtime sources: type letter, value
   Flavour,         // "t" or "c"
+  SharingMode,     // class-data sharing: "auto" or "off"
   MainModule,      // "module" or "module/main.Class" (checked by the tool's entry-point rules)
 };
 
@@ -44,6 +45,8 @@ constexpr const char* kSearchEntryTypes = "ABERSY";
 // The flavours the launcher knows; any other first letter gives the corvane caption, and "c..."
 // the corvane behaviours.
 constexpr const char* kFlavours = "tc";
+// The values of class_data_sharing; the launcher acts on the first only.
+constexpr const char* kSharingModes[] = {"auto", "off"};
 
 // Message texts (keys 1000-1020) are read into wide buffers of kValueCapacity units.
 constexpr int32_t kFirstMessageKey = 1000;

@@ -664,10 +664,6 @@ void ProjectReader::setValue(int32_t key, const toml::node& v, uint32_t line,
     error(lineOf(v) ? lineOf(v) : line, setting, why);
     return;
   }
-  if (key == key::ClassDataSharing && value != "auto" && value != "off") {
-    error(lineOf(v) ? lineOf(v) : line, setting, "expected \"auto\" or \"off\"");
-    return;
-  }
   if (key == key::MainModule && !checkMainModule(value, why)) {
     error(lineOf(v) ? lineOf(v) : line, setting, why);
     return;

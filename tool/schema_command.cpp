@@ -62,6 +62,12 @@ void valueRuleSchema(JsonWriter& w, const ValueRule& rule) {
       for (const char* f = kFlavours; *f; ++f) w.value(std::string(1, *f));
       w.endArray();
       break;
+    case ValueSyntax::SharingMode:
+      w.key("enum");
+      w.beginArray();
+      for (const char* mode : kSharingModes) w.value(mode);
+      w.endArray();
+      break;
     default: break;
   }
   if (syntax.empty()) return;
@@ -149,13 +155,6 @@ void keyValue(JsonWriter& w, const KeyInfo& k, const std::string& description) {
       w.key("pattern");
       w.value(kLatin1);
       valueRuleSchema(w, valueRule(k.id));
-      if (k.id == key::ClassDataSharing) {
-        w.key("enum");
-        w.beginArray();
-        w.value("auto");
-        w.value("off");
-        w.endArray();
-      }
       if (k.id == key::RuntimeLibrary) {
         w.key("enum");
         w.beginArray();

@@ -91,6 +91,21 @@ class Generator {
       s.toml = "\"external\"";
       return s;
     }
+    if (setting.key == key::RestartExitCodes) {  // a TOML list, stored comma-separated
+      const size_t count = below(4);
+      s.toml = "[";
+      for (size_t i = 0; i < count; ++i) {
+        const std::string code = std::to_string(static_cast<int>(below(300)) - 20);
+        s.toml += (i ? ", " : "") + code;
+        s.stored += (i ? "," : "") + code;
+      }
+      s.toml += "]";
+      if (chance(10)) {
+        s.toml = "[3, \"x\"]";
+        s.acceptable = false;
+      }
+      return s;
+    }
     switch (rule.syntax) {
       case ValueSyntax::TypedEntries: entries(kClassPathEntryTypes, true, s); break;
       case ValueSyntax::SearchSequence: entries(kSearchEntryTypes, false, s); break;
@@ -98,6 +113,12 @@ class Generator {
         static const char* const kFlavourValues[] = {"t", "c", "custom", "T"};
         s.toml = s.stored = kFlavourValues[below(4)];
         s.acceptable = s.stored == "t" || s.stored == "c";
+        break;
+      }
+      case ValueSyntax::SharingMode: {
+        static const char* const kModeValues[] = {"auto", "off", "", "Auto", "on"};
+        s.toml = s.stored = kModeValues[below(5)];
+        s.acceptable = s.stored == "auto" || s.stored == "off";
         break;
       }
       default: {

@@ -78,7 +78,7 @@ delay_ms = 250
                           "[keys]\nrestart_exit_codes = \"3;4\"\n");
   std::vector<std::string> expected = {
       "app.toml:2: restart.exit_codes: exit codes are integers, like [3, 4]",
-      "app.toml:4: java.class_data_sharing: expected \"auto\" or \"off\"",
+      "app.toml:4: java.class_data_sharing: \"on\" is not a class-data sharing mode: give \"auto\" or \"off\"",
       "app.toml:6: keys.restart_exit_codes: exit codes are a list of integers, like [3, 4]",
   };
   EXPECT_EQ(e, expected);
