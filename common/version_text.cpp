@@ -22,8 +22,101 @@ bool hasMarker(const char* version, const char* marker) {
   return false;
 }
 
-int compareOver(const char* a, const char* b, size_t length) {
-  return std::strncmp(a, b, length);  // strncmp compares as unsigned char
+// A number of a version without its leading zeros (0 and a missing number are empty).
+struct Number {
+  const char* digits;
+  size_t length;
+};
+
+int compareNumbers(Number a, Number b) {
+  if (a.length != b.length) return a.length < b.length ? -1 : 1;
+  int order = std::memcmp(a.digits, b.digits, a.length);
+  return order < 0 ? -1 : (order > 0 ? 1 : 0);
+}
+
+// Reads the numbers of a version one by one: runs of digits joined by "." or "_". Past the
+// last one it reads zeros, and tail() is the text after the numbers.
+class NumberCursor {
+ public:
+  explicit NumberCursor(const char* version) : p_(version), more_(isDigit(*version)) {}
+  bool more() const { return more_; }
+  size_t count() const { return count_; }
+  const char* tail() const { return p_; }
+  Number next() {
+    if (!more_) return {p_, 0};
+    while (*p_ == '0') ++p_;
+    const char* start = p_;
+    while (isDigit(*p_)) ++p_;
+    Number number{start, static_cast<size_t>(p_ - start)};
+    ++count_;
+    if ((*p_ == '.' || *p_ == '_') && isDigit(p_[1]))
+      ++p_;
+    else
+      more_ = false;
+    return number;
+  }
+
+ private:
+  const char* p_;
+  bool more_;
+  size_t count_ = 0;
+};
+
+// Digit runs compare as numbers, other bytes as unsigned bytes; a text that ends first is
+// older.
+int compareMixed(const char* a, const char* b) {
+  while (*a && *b) {
+    if (isDigit(*a) && isDigit(*b)) {
+      while (*a == '0') ++a;
+      while (*b == '0') ++b;
+      const char* aEnd = a;
+      const char* bEnd = b;
+      while (isDigit(*aEnd)) ++aEnd;
+      while (isDigit(*bEnd)) ++bEnd;
+      int order = compareNumbers({a, static_cast<size_t>(aEnd - a)},
+                                 {b, static_cast<size_t>(bEnd - b)});
+      if (order != 0) return order;
+      a = aEnd;
+      b = bEnd;
+      continue;
+    }
+    if (*a != *b) return static_cast<unsigned char>(*a) < static_cast<unsigned char>(*b) ? -1 : 1;
+    ++a;
+    ++b;
+  }
+  return *a ? 1 : (*b ? -1 : 0);
+}
+
+// A pre-release before the release, the release before any other tail (a build number).
+int tailRank(const char* tail) {
+  if (!*tail) return 1;
+  return isPreRelease(tail) ? 0 : 2;
+}
+
+int compareTails(const char* a, const char* b) {
+  int rankA = tailRank(a);
+  int rankB = tailRank(b);
+  if (rankA != rankB) return rankA < rankB ? -1 : 1;
+  return compareMixed(a, b);
+}
+
+// Compares a version with a bound over the bound's components: the version's further numbers
+// and its tail count only when the bound has a tail. With `sharedOnly`, a version of fewer
+// numbers is compared over its own (a registry key 1.8 against the bound 1.8.0_60).
+int compareWithBound(const char* version, const char* bound, bool sharedOnly) {
+  NumberCursor v(version);
+  NumberCursor b(bound);
+  while (b.more()) {
+    if (sharedOnly && !v.more()) return 0;
+    int order = compareNumbers(v.next(), b.next());
+    if (order != 0) return order;
+  }
+  if (!*b.tail()) return 0;
+  while (v.more()) {
+    int order = compareNumbers(v.next(), b.next());
+    if (order != 0) return order;
+  }
+  return compareTails(v.tail(), b.tail());
 }
 
 // The quoted value of KEY="..." at the start of a line; empty when absent or malformed.
@@ -59,43 +152,25 @@ bool isPreRelease(const char* version) {
 }
 
 BoundsVerdict versionBoundsVerdict(const char* version, const char* minimum, const char* maximum) {
-  if (compareOver(version, minimum, std::strlen(minimum)) < 0) return BoundsVerdict::Below;
-  if (compareOver(version, maximum, std::strlen(maximum)) > 0) return BoundsVerdict::Above;
+  if (compareWithBound(version, minimum, false) < 0) return BoundsVerdict::Below;
+  if (compareWithBound(version, maximum, false) > 0) return BoundsVerdict::Above;
   return BoundsVerdict::InRange;
 }
 
 int compareVersions(const char* a, const char* b) {
-  while (*a && *b) {
-    if (isDigit(*a) && isDigit(*b)) {
-      while (*a == '0') ++a;  // leading zeros do not make a number greater
-      while (*b == '0') ++b;
-      const char* aEnd = a;
-      const char* bEnd = b;
-      while (isDigit(*aEnd)) ++aEnd;
-      while (isDigit(*bEnd)) ++bEnd;
-      if (aEnd - a != bEnd - b) return (aEnd - a) < (bEnd - b) ? -1 : 1;
-      int order = std::strncmp(a, b, static_cast<size_t>(aEnd - a));
-      if (order != 0) return order;
-      a = aEnd;
-      b = bEnd;
-      continue;
-    }
-    if (*a != *b) return static_cast<unsigned char>(*a) < static_cast<unsigned char>(*b) ? -1 : 1;
-    ++a;
-    ++b;
+  NumberCursor x(a);
+  NumberCursor y(b);
+  while (x.more() || y.more()) {
+    int order = compareNumbers(x.next(), y.next());
+    if (order != 0) return order;
   }
-  return *a ? 1 : (*b ? -1 : 0);
+  int order = compareTails(x.tail(), y.tail());
+  if (order != 0) return order;
+  return x.count() < y.count() ? -1 : (x.count() > y.count() ? 1 : 0);
 }
 
 bool versionPrefixInRange(const char* name, const char* minimum, const char* maximum) {
-  size_t nameLength = std::strlen(name);
-  size_t minLength = std::strlen(minimum);
-  size_t maxLength = std::strlen(maximum);
-  if (compareOver(name, minimum, nameLength < minLength ? nameLength : minLength) < 0)
-    return false;
-  if (compareOver(name, maximum, nameLength < maxLength ? nameLength : maxLength) > 0)
-    return false;
-  return true;
+  return compareWithBound(name, minimum, true) >= 0 && compareWithBound(name, maximum, true) <= 0;
 }
 
 bool parseVersionBanner(const char* line, char* version, size_t capacity) {
@@ -114,6 +189,23 @@ bool parseVersionBanner(const char* line, char* version, size_t capacity) {
     std::memcpy(version, start, length);
     version[length] = 0;
     return true;
+  }
+  return false;
+}
+
+bool findVersionBanner(const char* text, size_t length, char* version, size_t capacity) {
+  if (capacity > 0) version[0] = 0;
+  const char* end = text + length;
+  for (const char* line = text; line < end;) {
+    const char* lineEnd = static_cast<const char*>(std::memchr(line, '\n', end - line));
+    if (!lineEnd) lineEnd = end;
+    char first[kMaxVersionLength + 1];
+    size_t n = static_cast<size_t>(lineEnd - line);
+    if (n > kMaxVersionLength) n = kMaxVersionLength;
+    std::memcpy(first, line, n);
+    first[n] = 0;
+    if (parseVersionBanner(first, version, capacity)) return true;
+    line = lineEnd + 1;
   }
   return false;
 }

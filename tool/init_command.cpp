@@ -84,7 +84,8 @@ std::string starterProjectText(const StarterProject& s) {
   } else {
     t += "main_class = " + quoted(s.mainClass) + "  # from the jar's manifest (Main-Class)\n";
   }
-  t += "# min_version = \"11\"        # the lowest Java version the application runs on\n";
+  t += "# min_version = \"11\"        # the lowest Java version the application runs on: 11\n";
+  t += "#                             # admits 11.0.x and every later version (17, 21, ...)\n";
   t += "# vm_parameters = \"-Xmx512m\"\n";
   t += "# search_sequence = \"B.\\\\jre;EJAVA_HOME;Y;S;\"  # (default) jre folder, JAVA_HOME, "
        "registry, search path\n\n";

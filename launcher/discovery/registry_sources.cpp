@@ -29,7 +29,8 @@ RegistrySourceKeys registrySourceKeys = {
 namespace {
 
 int compareNames(const void* a, const void* b) {
-  return std::strcmp(*static_cast<const char* const*>(a), *static_cast<const char* const*>(b));
+  return compareVersions(*static_cast<const char* const*>(a),
+                         *static_cast<const char* const*>(b));
 }
 
 constexpr size_t kCurrentVersionCapacity = 100;
@@ -90,7 +91,7 @@ bool checkJavaSoftCurrent(char* executable, char* version, const char* minimum,
   currentVersionInRange(registrySourceKeys.javaSoftJdk, jdk, minimum, maximum);
   if (configInt(key::RequireJdk) == 0)
     currentVersionInRange(registrySourceKeys.javaSoftJre, jre, minimum, maximum);
-  bool useJdk = std::strcmp(jdk, jre) > 0;
+  bool useJdk = compareVersions(jdk, jre) > 0;
   const char* root = useJdk ? registrySourceKeys.javaSoftJdk : registrySourceKeys.javaSoftJre;
   const char* current = useJdk ? jdk : jre;
   char keyName[kPathCapacity];
@@ -114,11 +115,12 @@ bool checkJavaSoftVersions(const char* root, char* executable, char* version,
     DWORD length = sizeof(name);
     LONG status = RegEnumKeyExA(rootKey.get(), index, name, &length, nullptr, nullptr, nullptr,
                                 nullptr);
-    if (status == ERROR_NO_MORE_ITEMS) break;
-    if (status != ERROR_SUCCESS) continue;
+    // A name too long is skipped; any other failure (the key deleted meanwhile) ends the walk.
+    if (status == ERROR_MORE_DATA) continue;
+    if (status != ERROR_SUCCESS) break;
     if (versionPrefixInRange(name, minimum, maximum)) names.emplace_back(name, length);
   }
-  // Byte-wise ascending (a prefix first), walked from the highest name down. Sorted by the C
+  // Ascending by version (17 after 9), walked from the newest down. Sorted by the C
   // runtime's sort, over pointers (a std::string must not be moved byte by byte).
   std::vector<const char*> order(names.size());
   for (size_t i = 0; i < names.size(); ++i) order[i] = names[i].c_str();
@@ -158,15 +160,15 @@ bool findLocatedJvm(HKEY hive, char* executable, char* version, const char* mini
     DWORD length = 256;  // the longest key name the registry allows, with its terminator
     LONG status = RegEnumKeyExA(located.get(), index, candidate, &length, nullptr, nullptr,
                                 nullptr, nullptr);
-    if (status == ERROR_NO_MORE_ITEMS) break;
-    if (status != ERROR_SUCCESS) continue;
+    if (status == ERROR_MORE_DATA) continue;  // as in the walk of the JavaSoft keys
+    if (status != ERROR_SUCCESS) break;
     std::replace(candidate, candidate + length, '/', '\\');
     if (!anyLocated && !std::strstr(candidate, "cvn_jres")) continue;
     setCandidateSource("Y located runtime (%s)", hive == HKEY_CURRENT_USER ? "HKCU" : "HKLM");
     char candidateVersion[kPathCapacity];
     if (!checkJavaExe(candidate, candidateVersion, minimum, maximum, PreRelease::Allowed))
       continue;
-    if (std::strcmp(candidateVersion, version) > 0) {
+    if (!found || compareVersions(candidateVersion, version) > 0) {
       copyText(version, kPathCapacity, candidateVersion);
       copyText(executable, kPathCapacity, candidate);
       found = true;
@@ -184,7 +186,7 @@ bool findLocatedJvmBothHives(char* executable, char* version, const char* minimu
   bool machine = findLocatedJvm(HKEY_LOCAL_MACHINE, machineExe, machineVersion, minimum,
                                 maximum, anyLocated);
   if (!user && !machine) return false;
-  bool takeMachine = machine && (!user || std::strcmp(userVersion, machineVersion) <= 0);
+  bool takeMachine = machine && (!user || compareVersions(userVersion, machineVersion) <= 0);
   copyText(executable, kPathCapacity, takeMachine ? machineExe : userExe);
   copyText(version, kPathCapacity, takeMachine ? machineVersion : userVersion);
   return true;
@@ -226,7 +228,7 @@ bool checkRegistrySources(char* executable, const char* minimum, const char* max
     locatedSource = "Y located runtime";
   }
   if (!javaSoft && !located) return false;
-  bool takeLocated = located && (!javaSoft || std::strcmp(javaSoftVersion, locatedVersion) <= 0);
+  bool takeLocated = located && (!javaSoft || compareVersions(javaSoftVersion, locatedVersion) <= 0);
   if (javaSoft && located) {
     if (takeLocated)
       noteNotChosen(javaSoftSource, javaSoftExe, javaSoftVersion, locatedVersion);

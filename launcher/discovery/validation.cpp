@@ -44,14 +44,16 @@ bool javaExeForHome(char* executable, const char* directory) {
 
 namespace {
 
-// Reads the first line (at most 99 characters) of the captured standard error.
+// Finds the banner among the captured standard error's lines: variables such as
+// JAVA_TOOL_OPTIONS make the runtime print a notice first. What a runtime prints before its
+// banner is short; more than the first 16 KiB is not read.
 bool readBanner(const char* file, char* version) {
-  FILE* in = std::fopen(file, "r");
+  FILE* in = std::fopen(file, "rb");
   if (!in) return false;
-  char line[100];
-  bool parsed = std::fgets(line, sizeof(line), in) != nullptr &&
-                parseVersionBanner(line, version, kPathCapacity);
+  char text[16 * 1024];
+  size_t length = std::fread(text, 1, sizeof(text), in);
   std::fclose(in);
+  bool parsed = findVersionBanner(text, length, version, kPathCapacity);
   if (parsed) logLine("Java version: %s", version);
   return parsed;
 }

@@ -87,8 +87,10 @@ std::vector<std::string> subkeys(HKEY key) {
     char name[256];
     DWORD length = sizeof(name);
     LONG status = RegEnumKeyExA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr);
-    if (status == ERROR_NO_MORE_ITEMS) break;
-    if (status == ERROR_SUCCESS) names.emplace_back(name, length);
+    // A name too long is skipped; any other failure (the key deleted meanwhile) ends the walk.
+    if (status == ERROR_MORE_DATA) continue;
+    if (status != ERROR_SUCCESS) break;
+    names.emplace_back(name, length);
   }
   return names;
 }

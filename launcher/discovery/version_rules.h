@@ -10,7 +10,7 @@ namespace tessel {
 // Whether the caller accepts a pre-release version (key 130 may allow them everywhere).
 enum class PreRelease { Refused, Allowed };
 // True when the version passes the pre-release rule and lies between both bounds, each
-// compared over its own length; empty bounds do not restrict.
+// compared over its own components (version_text.h); empty bounds do not restrict.
 bool versionInRange(const char* version, const char* minimum, const char* maximum,
                     PreRelease preRelease);
 // Which rule a version breaks; logs as versionInRange does.

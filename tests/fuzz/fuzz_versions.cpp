@@ -1,6 +1,6 @@
 // Version texts: the order of versions is antisymmetric and transitive, the range tests
-// agree with themselves, the banner and release-file parsers keep their results whole and
-// within the caller's buffer. Input: capacity byte, then three texts separated by NUL (the
+// agree with themselves, the banner (alone and among captured lines) and release-file
+// parsers keep their results whole and within the caller's buffer. Input: capacity byte, then three texts separated by NUL (the
 // whole input after the capacity byte is also read as a release file).
 #include <cstddef>
 #include <cstdint>
@@ -55,6 +55,18 @@ void checkBanner(const std::string& line, size_t capacity) {
   FUZZ_CHECK(std::strcmp(again.get(), version.get()) == 0);
 }
 
+void checkCapture(const uint8_t* data, size_t size, size_t capacity) {
+  std::unique_ptr<char[]> text(new char[size ? size : 1]);
+  if (size) std::memcpy(text.get(), data, size);
+  std::unique_ptr<char[]> version(new char[capacity]);
+  if (!tessel::findVersionBanner(text.get(), size, version.get(), capacity)) {
+    FUZZ_CHECK(version[0] == 0);
+    return;
+  }
+  const size_t n = std::strlen(version.get());
+  FUZZ_CHECK(n > 0 && n < capacity && n < 99);
+}
+
 void checkRelease(const uint8_t* data, size_t size, size_t capacity) {
   // The text is not terminated: a read past it is a report.
   std::unique_ptr<char[]> text(new char[size ? size : 1]);
@@ -81,5 +93,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   checkRange(parts[0].c_str(), parts[1].c_str(), parts[2].c_str());
   checkBanner(parts[0], capacity);
   checkRelease(data + 1, size - 1, capacity);
+  checkCapture(data + 1, size - 1, capacity);
   return 0;
 }

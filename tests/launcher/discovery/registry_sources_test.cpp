@@ -153,6 +153,44 @@ TEST_F(RegistrySources, JavaSoftAgainstLocated) {
   EXPECT_EQ(std::string(exe), exeOf(soft18));
 }
 
+// 17.0.10 is newer than 17.0.9 and 11 newer than 9 wherever two versions meet.
+TEST_F(RegistrySources, EveryChoiceComparesVersionsAsNumbers) {
+  std::string nine = runtime("nine", "17.0.9");
+  std::string ten = runtime("ten", "17.0.10");
+  located(HKEY_CURRENT_USER, nine);
+  located(HKEY_CURRENT_USER, ten);
+  ASSERT_TRUE(findLocatedJvm(HKEY_CURRENT_USER, exe, version, "", "", true));
+  EXPECT_EQ(std::string(exe), exeOf(ten)) << "located runtimes";
+
+  deleteRegistryTree(HKEY_CURRENT_USER, locatedKey);
+  located(HKEY_CURRENT_USER, ten);
+  located(HKEY_LOCAL_MACHINE, nine);
+  ASSERT_TRUE(findLocatedJvmBothHives(exe, version, "", "", true));
+  EXPECT_EQ(std::string(exe), exeOf(ten)) << "the user's newer runtime beats the machine's";
+
+  std::string j9 = runtime("j9", "9.0.4");
+  std::string j11 = runtime("j11", "11.0.2");
+  javaSoft(jreKey, "9", j9);
+  javaSoft(jreKey, "11", j11);
+  ASSERT_TRUE(checkJavaSoftVersions(jreKey.c_str(), exe, version, "", ""));
+  EXPECT_EQ(std::string(exe), exeOf(j11)) << "version keys from the newest down";
+  EXPECT_EQ(javaRuns(j9 + "\\bin"), 0);
+  ASSERT_TRUE(checkJavaSoftVersions(jreKey.c_str(), exe, version, "9", "10"));
+  EXPECT_EQ(std::string(exe), exeOf(j9)) << "the key 11 is above a maximum of 10";
+
+  javaSoft(jdkKey, "9", j9);
+  setRegistryString(HKEY_LOCAL_MACHINE, jdkKey, "CurrentVersion", "11");
+  javaSoft(jdkKey, "11", j11);
+  setRegistryString(HKEY_LOCAL_MACHINE, jreKey, "CurrentVersion", "9");
+  ASSERT_TRUE(checkJavaSoftCurrent(exe, version, "", ""));
+  EXPECT_EQ(std::string(exe), exeOf(j11)) << "the JDK root's 11 is above the JRE root's 9";
+
+  // JavaSoft's 9.0.4 against the located 17.0.10 (user) and 17.0.9 (machine).
+  setRegistryString(HKEY_LOCAL_MACHINE, jdkKey, "CurrentVersion", "9");
+  ASSERT_TRUE(checkRegistrySources(exe, "", ""));
+  EXPECT_EQ(std::string(exe), exeOf(ten)) << "between the sources";
+}
+
 TEST_F(RegistrySources, SharedRuntimesOnlySkipsJavaSoftAndForeignLocations) {
   std::string soft = runtime("soft", "1.8.0_60");
   javaSoft(jreKey, "1.8", soft);

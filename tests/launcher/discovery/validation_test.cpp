@@ -239,7 +239,17 @@ TEST_F(Validation, HangingRuntimeIsTerminatedAndNotCached) {
   EXPECT_FALSE(cachedValue("Version", cached));
 }
 
-TEST_F(Validation, OnlyTheFirstLineCountsAndBadLinesAreRejected) {
+// JAVA_TOOL_OPTIONS, _JAVA_OPTIONS and JDK_JAVA_OPTIONS make the runtime print a notice
+// before its banner; the notice can be longer than a banner line.
+TEST_F(Validation, BannerAfterNoticesIsFound) {
+  makeRuntime(home, {"Picked up JAVA_TOOL_OPTIONS: -Dx=" + std::string(200, 'x') +
+                         "\nline=Picked up _JAVA_OPTIONS: -Xmx1g"
+                         "\nline=openjdk version \"17.0.2\" 2022-01-18"});
+  ASSERT_TRUE(check("17"));
+  EXPECT_STREQ(version, "17.0.2");
+}
+
+TEST_F(Validation, BadLinesAreRejected) {
   const std::string lines[] = {"Picked up JAVA_TOOL_OPTIONS: -Xmx1g",
                                "java version \"1.8.0_60", "java version \"",
                                "java version \"" + std::string(150, '1') + "\""};
