@@ -39,3 +39,101 @@ void splitCommandLine(const wchar_t* commandLine, ArgumentList& arguments) {
 }
 
 }  // namespace tessel
+
+namespace tessel {
+
+namespace {
+
+bool isSeparator(wchar_t c) { return c == L' ' || c == L'\t'; }
+
+// The program name by the C runtime's rule: double quotes toggle and are dropped, a blank or
+// tab outside them ends it, backslashes are plain characters.
+const wchar_t* takeProgramName(const wchar_t* p, std::wstring& name) {
+  bool quoted = false;
+  for (; *p && (quoted || !isSeparator(*p)); ++p) {
+    if (*p == L'"')
+      quoted = !quoted;
+    else
+      name += *p;
+  }
+  return p;
+}
+
+}  // namespace
+
+bool parseArgumentRules(const char* value, ArgumentRules& rules) {
+  rules = ArgumentRules::Launcher;
+  if (!value || !*value) return true;
+  std::string text(value);
+  if (text == kWindowsArgumentRules) {
+    rules = ArgumentRules::Windows;
+    return true;
+  }
+  return text == kLauncherArgumentRules;
+}
+
+const wchar_t* argumentsAfterProgram(const wchar_t* commandLine) {
+  std::wstring ignored;
+  const wchar_t* p = takeProgramName(commandLine, ignored);
+  while (isSeparator(*p)) ++p;
+  return p;
+}
+
+// The rules of the Microsoft C runtime for the arguments after the program name, as its
+// documentation states them ("Parsing C command-line arguments", Microsoft Learn, C++ language
+// reference, main function and command-line arguments) and as the Universal CRT applies them:
+// - a blank or tab outside double quotes separates arguments;
+// - double quotes group, and a quoted part may sit inside an argument (a"b c"d is ab cd);
+// - 2n backslashes before a double quote give n backslashes, and the quote groups;
+// - 2n+1 backslashes before a double quote give n backslashes and a literal quote;
+// - backslashes not before a double quote are literal;
+// - inside a quoted part, "" gives one literal quote and the part goes on;
+// - the apostrophe and the caret are ordinary characters.
+void splitWindowsArguments(const wchar_t* text, ArgumentList& arguments) {
+  if (!text) return;
+  const wchar_t* p = text;
+  for (;;) {
+    while (isSeparator(*p)) ++p;
+    if (!*p) return;
+    std::wstring argument;
+    bool quoted = false;
+    for (;;) {
+      size_t backslashes = 0;
+      while (*p == L'\\') {
+        ++p;
+        ++backslashes;
+      }
+      bool copy = true;
+      if (*p == L'"') {
+        if (backslashes % 2 == 0) {
+          if (quoted && p[1] == L'"') {
+            ++p;  // "" inside a quoted part: one quote, still quoted
+          } else {
+            copy = false;
+            quoted = !quoted;
+          }
+        }
+        backslashes /= 2;
+      }
+      argument.append(backslashes, L'\\');
+      if (!*p || (!quoted && isSeparator(*p))) break;
+      if (copy) argument += *p;
+      ++p;
+    }
+    arguments.push_back(std::move(argument));
+  }
+}
+
+void splitCommandLine(const wchar_t* commandLine, ArgumentRules rules, ArgumentList& arguments) {
+  if (!commandLine) return;
+  if (rules == ArgumentRules::Launcher) {
+    splitCommandLine(commandLine, arguments);
+    return;
+  }
+  std::wstring program;
+  const wchar_t* rest = takeProgramName(commandLine, program);
+  arguments.push_back(std::move(program));
+  splitWindowsArguments(rest, arguments);
+}
+
+}  // namespace tessel

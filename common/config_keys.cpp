@@ -68,6 +68,7 @@ constexpr KeyInfo kKeys[] = {
     {2014, "jar_main_class", KeyType::Wide, "Main-Class of the main jar's manifest (set by the tool)"},
     {2015, "jar_vm_options", KeyType::String, "VM options from the main jar's manifest (set by the tool)"},
     {2016, "module_main_class", KeyType::Wide, "main class of the main module's descriptor (set by the tool)"},
+    {2020, "argument_rules", KeyType::String, "how the user's arguments are split: windows or launcher"},
     {2030, "user_vmoptions", KeyType::Wide, "a user's own options file, read after the one beside the executable"},
     {2031, "class_data_sharing", KeyType::String, "\"auto\": a class-data archive per user, application and runtime"},
     {2032, "restart_exit_codes", KeyType::String, "','-separated exit codes that start the application again"},

@@ -50,6 +50,7 @@ constexpr int32_t JarClassPath = 2013;
 constexpr int32_t JarMainClass = 2014;
 constexpr int32_t JarVmOptions = 2015;
 constexpr int32_t ModuleMainClass = 2016;
+constexpr int32_t ArgumentRules = 2020;
 constexpr int32_t UserVmOptions = 2030;
 constexpr int32_t ClassDataSharing = 2031;
 constexpr int32_t RestartExitCodes = 2032;

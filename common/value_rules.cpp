@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "argument_list.h"
 #include "config_keys.h"
 
 namespace tessel {
@@ -36,6 +37,7 @@ constexpr ValueRule kRules[] = {
     {key::JarMainClass, 0, ValueSyntax::Text},
     {key::JarVmOptions, 0, ValueSyntax::Text},
     {key::ModuleMainClass, 0, ValueSyntax::Text},
+    {key::ArgumentRules, 0, ValueSyntax::ArgumentRules},
     {key::UserVmOptions, kValueCapacity, ValueSyntax::Text},
     {key::ClassDataSharing, 16, ValueSyntax::SharingMode},
     {key::RestartExitCodes, 256, ValueSyntax::Text},
@@ -131,6 +133,13 @@ bool checkValueSyntax(const ValueRule& rule, const std::string& value, std::stri
         if (value == mode) return true;
       why = "\"" + value + "\" is not a class-data sharing mode: give \"auto\" or \"off\"";
       return false;
+    case ValueSyntax::ArgumentRules: {
+      ArgumentRules rules;
+      if (!value.empty() && parseArgumentRules(value.c_str(), rules)) return true;
+      why = "\"" + value + "\" is no argument rule: give \"" + kWindowsArgumentRules +
+            "\" (the rules of every Windows program) or \"" + kLauncherArgumentRules + "\"";
+      return false;
+    }
     case ValueSyntax::Text:
     case ValueSyntax::MainModule: return true;
   }

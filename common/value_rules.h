@@ -25,6 +25,7 @@ enum class ValueSyntax {
   Flavour,         // "t" or "c"
   SharingMode,     // class-data sharing: "auto" or "off"
   MainModule,      // "module" or "module/main.Class" (checked by the tool's entry-point rules)
+  ArgumentRules,   // "windows" or "launcher" (argument_list.h)
 };
 
 struct ValueRule {

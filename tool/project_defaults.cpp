@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "argument_list.h"
 #include "block_writer.h"
 #include "config_keys.h"
 
@@ -17,6 +18,9 @@ void applyBlockDefaults(BlockContents& block, std::vector<AppliedDefault>& appli
   if (setKeyUnlessSet(block, key::ExecutableType, std::to_string(kDefaultExecutableType)))
     applied.push_back({"[application] executable_type", std::to_string(kDefaultExecutableType),
                        "a GUI application; error texts in message boxes"});
+  if (setKeyUnlessSet(block, key::ArgumentRules, kWindowsArgumentRules))
+    applied.push_back({"[application] argument_rules", std::string("\"") + kWindowsArgumentRules + "\"",
+                       "the user's arguments split as every Windows program splits them"});
   if (setKeyUnlessSet(block, key::SearchSequence, kDefaultSearchSequence)) {
     std::string escaped;
     for (char c : std::string(kDefaultSearchSequence)) escaped += c == '\\' ? "\\\\" : std::string(1, c);

@@ -22,6 +22,7 @@ constexpr ProjectSetting kSettings[] = {
     {"application", "stdout_file", key::StdoutFile},
     {"application", "quiet_console_options", key::QuietConsoleOptions},
     {"application", "console_option", key::ConsoleOption},
+    {"application", "argument_rules", key::ArgumentRules},
     {"java", "main_class", key::MainClass},
     {"java", "class_path", key::ClassPath},
     {"java", "vm_parameters", key::VmParameters},

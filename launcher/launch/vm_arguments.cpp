@@ -5,6 +5,7 @@
 #include <cstring>
 #include <cwchar>
 
+#include "config/argument_rules.h"
 #include "config/config_access.h"
 #include "config/config_block.h"
 #include "config/locale.h"
@@ -92,6 +93,9 @@ std::vector<std::string> buildLauncherProperties() {
   long long position = languageRestart ? -1 : static_cast<long long>(unextractedPosition);
   properties.push_back("-Dtessel.unextractedPosition=" + std::to_string(position));
   properties.push_back(libraryPathProperty());
+  // A later start's arguments are split on the Java side: by the rule this executable uses.
+  properties.push_back(std::string("-Dtessel.argumentRules=") +
+                       argumentRulesName(configuredArgumentRules()));
   if (restartCount() > 0) properties.push_back("-Dtessel.restartCount=" + std::to_string(restartCount()));
   if (GetEnvironmentVariableA("MANPATH", nullptr, 0) == 0 &&
       GetLastError() == ERROR_ENVVAR_NOT_FOUND)

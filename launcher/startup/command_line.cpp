@@ -2,6 +2,7 @@
 
 #include <cwchar>
 
+#include "config/argument_rules.h"
 #include "config/config_access.h"
 #include "util/common_controls.h"
 #include "config/config_block.h"
@@ -114,10 +115,21 @@ void refuseUnnamableDirectory() {
   fatalExit(1);
 }
 
+void applyArgumentRules(ArgumentList& arguments, const wchar_t* commandLine) {
+  if (configuredArgumentRules() != ArgumentRules::Windows || !commandLine) return;
+  ArgumentList split;
+  splitCommandLine(commandLine, ArgumentRules::Windows, split);
+  // The log option was taken from the first split; the same text is the first argument here.
+  if (createLogOption) takeLogOption(split);
+  arguments.swap(split);
+  logLine("arguments split by the Windows rules: %d", static_cast<int>(arguments.size()) - 1);
+}
+
 void prepareLaunch(ArgumentList& arguments) {
   launchTempDir[0] = 0;  // a fatal error while loading must delete nothing
   takeLogOption(arguments);
   loadConfiguration(arguments);
+  applyArgumentRules(arguments, GetCommandLineW());
   refuseUnnamableDirectory();
   if (!languageRestart) changeWorkingDirectory();
   if (createLogOption) showLogPrompt();

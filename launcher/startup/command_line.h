@@ -17,6 +17,9 @@ bool takeLogOption(ArgumentList& arguments);
 // The directory of key 146, expanded and made absolute; false when the key is empty or the
 // path cannot be formed (out is then empty).
 bool workingDirectoryFromConfig(wchar_t* out);
+// With key 2020 "windows", replaces the list by the command line split by the C runtime's
+// rules (the log option taken again); otherwise leaves it.
+void applyArgumentRules(ArgumentList& arguments, const wchar_t* commandLine);
 // Changes to the directory of key 146 (logged); nothing when the key is empty.
 void changeWorkingDirectory();
 // Offers to show the log file in the file explorer.

@@ -1,7 +1,9 @@
-// The command-line splitter: no read past the text; every argument is made of the line's own
-// characters; arguments joined back with the quoting the splitter knows split the same.
+// The command-line splitters (the launcher's rule and the C runtime's): no read past the text;
+// every argument is made of the line's own characters; arguments joined back with the
+// quoting each rule knows split the same.
 #include <cstddef>
 #include <cstdint>
+#include <algorithm>
 #include <string>
 
 #include "argument_list.h"
@@ -21,6 +23,54 @@ bool quoted(const std::wstring& argument, std::wstring& out) {
   else if (!dq) out += L"\"" + argument + L"\"";
   else out += L"'" + argument + L"'";
   return true;
+}
+
+// The argument quoted for the C runtime's rule: backslashes doubled before a quote and at the
+// end, quotes escaped.
+std::wstring windowsQuoted(const std::wstring& argument) {
+  if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos)
+    return argument;
+  std::wstring out = L"\"";
+  size_t backslashes = 0;
+  for (wchar_t c : argument) {
+    if (c == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    if (c == L'"') backslashes = backslashes * 2 + 1;
+    out.append(backslashes, L'\\');
+    backslashes = 0;
+    out += c;
+  }
+  out.append(backslashes * 2, L'\\');
+  return out + L"\"";
+}
+
+void checkWindowsRules(const std::wstring& line) {
+  tessel::ArgumentList arguments;
+  tessel::splitWindowsArguments(line.c_str(), arguments);
+  size_t characters = 0;
+  for (const std::wstring& argument : arguments) {
+    characters += argument.size();
+    for (wchar_t c : argument) FUZZ_CHECK(c != 0 && line.find(c) != std::wstring::npos);
+  }
+  FUZZ_CHECK(characters <= line.size());
+  std::wstring joined;
+  for (const std::wstring& argument : arguments) {
+    if (!joined.empty()) joined += L' ';
+    joined += windowsQuoted(argument);
+  }
+  tessel::ArgumentList again;
+  tessel::splitWindowsArguments(joined.c_str(), again);
+  FUZZ_CHECK(again == arguments);
+
+  // The whole line: the program name first, then the same arguments as the text after it.
+  tessel::ArgumentList whole;
+  tessel::splitCommandLine(line.c_str(), tessel::ArgumentRules::Windows, whole);
+  tessel::ArgumentList rest;
+  tessel::splitWindowsArguments(tessel::argumentsAfterProgram(line.c_str()), rest);
+  FUZZ_CHECK(!whole.empty() && whole.size() == rest.size() + 1);
+  FUZZ_CHECK(std::equal(rest.begin(), rest.end(), whole.begin() + 1));
 }
 
 }  // namespace
@@ -50,5 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   tessel::ArgumentList prefixed{L"program"};
   tessel::splitCommandLine(line.c_str(), prefixed);
   FUZZ_CHECK(prefixed.size() == arguments.size() + 1 && prefixed[0] == L"program");
+
+  checkWindowsRules(line);
   return 0;
 }

@@ -68,5 +68,47 @@ TEST(TakeQuotedArgument, ReturnsWhereSplittingGoesOn) {
   EXPECT_EQ(arguments.back(), L"xyz");
 }
 
+std::string narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+void expectWindowsSplit(const wchar_t* text, const std::vector<std::wstring>& expected) {
+  ArgumentList arguments;
+  splitWindowsArguments(text, arguments);
+  EXPECT_EQ(arguments, expected) << "text: " << narrow(text);
+}
+
+// The examples of the C runtime's documentation, and what users typed.
+TEST(WindowsArguments, FollowTheCRuntimeRules) {
+  expectWindowsSplit(LR"("abc" d e)", {L"abc", L"d", L"e"});
+  expectWindowsSplit(LR"(a\\b d"e f"g h)", {LR"(a\\b)", L"de fg", L"h"});
+  expectWindowsSplit(LR"(a\\\"b c d)", {LR"(a\"b)", L"c", L"d"});
+  expectWindowsSplit(LR"(a\\\\"b c" d e)", {LR"(a\\b c)", L"d", L"e"});
+  expectWindowsSplit(LR"(a"b"" c d)", {LR"(ab" c d)"});
+  expectWindowsSplit(LR"x(-e "(println (str \"sum=\" 42))" O'Neil.txt b.txt)x",
+                     {L"-e", LR"x((println (str "sum=" 42)))x", L"O'Neil.txt", L"b.txt"});
+  expectWindowsSplit(L"'it is'", {L"'it", L"is'"});
+  expectWindowsSplit(L"\"C:\\My Files\\\" next", {L"C:\\My Files\" next"});
+  expectWindowsSplit(L"\"C:\\My Files\\\\\" next", {L"C:\\My Files\\", L"next"});
+  expectWindowsSplit(L"\"\" x", {L"", L"x"});
+  expectWindowsSplit(L"\"unterminated text", {L"unterminated text"});
+  expectWindowsSplit(L" \t a\tb  ", {L"a", L"b"});
+  expectWindowsSplit(L"", {});
+  expectWindowsSplit(L"trailing\\", {L"trailing\\"});
+}
+
+TEST(WindowsArguments, ProgramNameHasNoEscapes) {
+  ArgumentList arguments;
+  splitCommandLine(L"\"C:\\Program Files\\O'Neil\\app.exe\" -q \"a b\"", ArgumentRules::Windows,
+                   arguments);
+  EXPECT_EQ(arguments, (ArgumentList{L"C:\\Program Files\\O'Neil\\app.exe", L"-q", L"a b"}));
+  arguments.clear();
+  splitCommandLine(L"C:\\it's\\app.exe x", ArgumentRules::Windows, arguments);
+  EXPECT_EQ(arguments, (ArgumentList{L"C:\\it's\\app.exe", L"x"}));
+  EXPECT_STREQ(argumentsAfterProgram(L"\"C:\\a b\\app.exe\"  \t-x y"), L"-x y");
+  EXPECT_STREQ(argumentsAfterProgram(L"app.exe"), L"");
+  arguments.clear();
+  splitCommandLine(L"app.exe 'a b'", ArgumentRules::Launcher, arguments);
+  EXPECT_EQ(arguments, (ArgumentList{L"app.exe", L"a b"})) << "the launcher's own rule";
+}
+
 }  // namespace
 }  // namespace tessel

@@ -59,6 +59,10 @@ TEST(BuildDefaults, UnsetExecutableTypeAndSearchSequenceAreFilledInAndListed) {
   ASSERT_EQ(b.rc, 0) << b.err;
   auto keys = keysOf(dir.file("app.exe"));
   EXPECT_EQ(keys[key::ExecutableType], "1");
+  EXPECT_EQ(keys[key::ArgumentRules], "windows");
+  EXPECT_NE(b.out.find("  [application] argument_rules = \"windows\": the user's arguments split as "
+                       "every Windows program splits them\n"),
+            std::string::npos) << b.out;
   EXPECT_EQ(keys[key::SearchSequence], "B.\\jre;EJAVA_HOME;Y;S;");
   EXPECT_NE(b.out.find("defaults applied"), std::string::npos) << b.out;
   EXPECT_NE(b.out.find("  [application] executable_type = 1: a GUI application; error texts in message boxes\n"),
@@ -71,11 +75,14 @@ TEST(BuildDefaults, UnsetExecutableTypeAndSearchSequenceAreFilledInAndListed) {
 TEST(BuildDefaults, WhatTheProjectSetsIsKeptAndNotListed) {
   test::ScratchDir dir;
   // An empty search sequence is a choice too (only the fixed variables are looked at).
-  Built b = build(dir, "[application]\nexecutable_type = 2\n[java]\nsearch_sequence = \"\"\nmain_class = \"a.B\"\n",
+  Built b = build(dir,
+                  "[application]\nexecutable_type = 2\nargument_rules = \"launcher\"\n"
+                  "[java]\nsearch_sequence = \"\"\nmain_class = \"a.B\"\n",
                   dir.file("app.exe"));
   ASSERT_EQ(b.rc, 0) << b.err;
   auto keys = keysOf(dir.file("app.exe"));
   EXPECT_EQ(keys[key::ExecutableType], "2");
+  EXPECT_EQ(keys[key::ArgumentRules], "launcher");
   EXPECT_EQ(keys[key::SearchSequence], "");
   EXPECT_EQ(b.out.find("defaults applied"), std::string::npos) << b.out;
   // Set through [keys] by number counts as set as well.
@@ -87,14 +94,24 @@ TEST(BuildDefaults, WhatTheProjectSetsIsKeptAndNotListed) {
 
 TEST(BuildDefaults, SummaryCountsKeysWithoutTheMessageTexts) {
   test::ScratchDir dir;
-  // Three keys of the project, the two defaults, the embedded-file count and the template
-  // version: seven keys; the 21 message texts are counted as messages only.
+  // Three keys of the project, the three defaults, the embedded-file count and the template
+  // version: eight keys; the 21 message texts are counted as messages only.
   Built b = build(dir, "[application]\nname = \"A\"\n[java]\nmain_class = \"a.B\"\nclass_path = \"\"\n",
                   dir.file("app.exe"));
   ASSERT_EQ(b.rc, 0) << b.err;
-  EXPECT_EQ(b.out.rfind("wrote " + dir.file("app.exe") + ": 7 keys, 21 messages, 0 locale sections, "
+  EXPECT_EQ(b.out.rfind("wrote " + dir.file("app.exe") + ": 8 keys, 21 messages, 0 locale sections, "
                         "0 embedded files; block at offset ", 0),
             0u) << b.out;
+}
+
+TEST(BuildDefaults, ArgumentRulesTakeOnlyTheirTwoValues) {
+  test::ScratchDir dir;
+  for (const char* bad : {"\"Windows\"", "\"\"", "\"msvc\"", "1"}) {
+    Built b = build(dir, std::string("[application]\nargument_rules = ") + bad + "\n",
+                    dir.file("app.exe"));
+    EXPECT_NE(b.rc, 0) << bad;
+    EXPECT_NE(b.err.find("argument_rules"), std::string::npos) << b.err;
+  }
 }
 
 TEST(BuildDefaults, MissingOutputDirectoriesAreMadeOnlyForAGoodBuild) {

@@ -143,6 +143,9 @@ TEST_F(VmArguments, PropertiesStartWithTheModuleNameOutsideTheCorvaneFlavour) {
   EXPECT_EQ(plain[0], std::string("-Dtessel.moduleName=") + launcherPath());
   EXPECT_EQ(plain[1], std::string("-Dsun.java.command=") + launcherPath());
   EXPECT_EQ(plain[4].compare(0, 20, "-Djava.library.path="), 0);
+  EXPECT_EQ(plain[5], "-Dtessel.argumentRules=launcher") << "no key: the launcher's rule";
+  LauncherConfig[key::ArgumentRules] = "windows";
+  EXPECT_EQ(buildLauncherProperties()[5], "-Dtessel.argumentRules=windows");
   LauncherConfig[key::LauncherFlavour] = "c";
   EXPECT_EQ(buildLauncherProperties()[0], "-Dtessel.isCorvane=true");
 

@@ -19,7 +19,8 @@ import java.util.concurrent.Executors;
  * }</pre>
  *
  * <p>A listener receives both the later start's argument text as it was typed and the
- * arguments split by the rules Windows programs use for their own command line.
+ * arguments split by the rule the executable applies to its own command line, so that they
+ * are those a first start's {@code main} would receive.
  *
  * <p>Later starts that arrive before the first listener is registered are kept (up to
  * {@value #MAX_PENDING}, the oldest are dropped beyond that) and delivered, in order, as soon as a
@@ -106,7 +107,7 @@ public final class Controller {
                 next = pending.removeFirst();
                 receivers = new ArrayList<>(listeners);
             }
-            List<String> arguments = WindowsCommandLine.split(next.parameters);
+            List<String> arguments = WindowsCommandLine.splitByLauncherRules(next.parameters);
             for (StartupListener receiver : receivers) {
                 try {
                     receiver.startupPerformed(next.parameters, arguments);

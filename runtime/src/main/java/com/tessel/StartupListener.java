@@ -34,9 +34,9 @@ public interface StartupListener {
 
     /**
      * Called once for each later start, with its argument text and the same text split into
-     * arguments by the Windows rules: blanks and tabs separate arguments outside double quotes,
-     * quotes group and are removed, a backslash escapes a quote ({@code \"}), other backslashes
-     * are kept. The library calls this method; by default it calls
+     * arguments by the rule the executable applies to a first start's arguments (by default
+     * the Windows rules: blanks and tabs separate arguments outside double quotes, quotes group
+     * and are removed, a backslash escapes a quote ({@code \"}), other backslashes are kept). The library calls this method; by default it calls
      * {@link #startupPerformed(String)}, so listeners written before it keep working.
      *
      * @param parameters the later start's arguments as one text, exactly as typed, or
