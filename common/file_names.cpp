@@ -26,4 +26,11 @@ bool isDeviceName(const char* component, size_t length) noexcept {
          component[3] >= '1' && component[3] <= '9';
 }
 
+bool isLaunchLockName(const char* name, size_t length) noexcept {
+  size_t i = 0;
+  for (; i < length && kLaunchLockName[i]; ++i)
+    if (upper(name[i]) != upper(kLaunchLockName[i])) return false;
+  return i == length && kLaunchLockName[i] == 0;
+}
+
 }  // namespace tessel

@@ -10,4 +10,10 @@ namespace tessel {
 // ("NUL.txt") or blanks before it ("NUL .txt").
 bool isDeviceName(const char* component, size_t length) noexcept;
 
+// The file each launch holds open in its per-launch directory, where the embedded files go.
+constexpr const char* kLaunchLockName = "tessel-launch.lock";
+// True when a name in the per-launch directory is the launch's lock file, in any case (an
+// embedded file of that name could never be written there).
+bool isLaunchLockName(const char* name, size_t length) noexcept;
+
 }  // namespace tessel

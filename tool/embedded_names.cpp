@@ -65,6 +65,11 @@ bool checkEmbeddedName(const std::string& name, std::string& why) {
     ++levels;
     start = end + 1;
   }
+  if (levels == 0 && isLaunchLockName(name.data(), name.size())) {
+    why = "'" + name + "' is the name of the lock file each launch keeps in the extraction "
+          "directory; choose another name";
+    return false;
+  }
   if (levels > 1) {
     why = "the name has more than one directory level; the launcher creates only the first";
     return false;

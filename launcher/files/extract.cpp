@@ -82,7 +82,8 @@ bool isSafeEmbeddedName(const char* name) noexcept {
 int extractEmbeddedFile(HANDLE file, const wchar_t* target) {
   const int64_t size = readLong(file);
   logLine("extracting %S (size: %I64d)", target, size);
-  if (size <= 0) return 0;
+  // An empty file is written like any other: the application may rely on its existence.
+  if (size < 0) return 0;
   // A damaged record must not leave a half-written file behind: refuse before creating it.
   const int64_t left = remainingBytes(file);
   if (size > left) {

@@ -5,9 +5,9 @@
 #pragma once
 #include <cstddef>
 
-namespace tessel {
+#include "file_names.h"  // kLaunchLockName
 
-constexpr const char* kLaunchLockName = "tessel-launch.lock";
+namespace tessel {
 
 // True for the names of per-launch directories: "tsl", 1 to 5 hexadecimal digits, an optional
 // ".tmp", "_dir", then decimal digits ("tsl1A2B.tmp_dir1733580000", "tsl4711_dir1733580000").

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# A whole application carried inside its executable: the application jar and the runtime
-# library are embedded with `tessel build`, extracted at start, join the class path from the
-# per-launch directory, and the application's class is loaded from there. The runtime beside the
+# A whole application carried inside its executable: the application jar, the runtime
+# library and an empty file are embedded with `tessel build`, extracted at start, the jars
+# join the class path from the per-launch directory, and the application's class is loaded
+# from there. The runtime beside the
 # executable is the java.exe and jvm.dll doubles; the jvm.dll double hands main to this
 # machine's OpenJDK.
 . "$TESSEL_SOURCE_DIR/tests/e2e/lib.sh"
@@ -53,14 +54,17 @@ search_sequence = "B.\\jre;"
 source = "hello.jar"
 [[embed]]
 source = "tessel-runtime.jar"
+[[embed]]
+source = "empty.txt"
 TOML
+: > "$E2E_DIR/empty.txt"
 build_app "$E2E_DIR/app.toml" "$E2E_DIR/app/app.exe"
 
 case_name "the application's class comes from the extracted jar"
 report=$E2E_DIR/report.txt
 TESSEL_JVM_REAL=1 run_app "$E2E_DIR/app/app.exe" one two "$report"
 expect_rc 0
-expect_log_contains "Included files: 2"
+expect_log_contains "Included files: 3"
 expect_log_contains "extracting files done"
 # The position behind the last record is where the trailer of the file begins.
 behind=$(python3 -c 'import sys; print(open(sys.argv[1], "rb").read().rfind(bytes([0xE8, 0xE4, 0x13, 0xD5])))' \
@@ -77,6 +81,8 @@ dir=$(log_text | sed -n 's/^Temp dir3: //p' | tail -n 1)
 unix_dir=$(printf '%s' "${dir#[Zz]:}" | tr '\\' /)
 cmp -s "$E2E_DIR/hello.jar" "$unix_dir/hello.jar" ||
   fail "the extracted hello.jar differs from its source (or a normal end removed it)"
+[ -f "$unix_dir/empty.txt" ] && [ ! -s "$unix_dir/empty.txt" ] ||
+  fail "the empty embedded file was not written as an empty file"
 
 case_name "after a language restart the Java side is told there is no position"
 TESSEL_JVM_REAL=1 run_app "$E2E_DIR/app/app.exe" __cvn_lang_restart "$report"

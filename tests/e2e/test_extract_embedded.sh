@@ -35,7 +35,7 @@ launch_dir_of_run() {
   LAUNCH_DIR=$TESSEL_BUILD_DIR/wineprefix/drive_c$(printf '%s' "$dir" | tr '\\' /)
 }
 
-case_name "every file is extracted, size-0 records make no file"
+case_name "every file is extracted, an empty one too"
 run_app "$E2E_DIR/app.exe"
 launch_dir_of_run
 [ -n "$LAUNCH_DIR_WIN" ] || fail "no 'Temp dir3:' line in the log"
@@ -75,6 +75,16 @@ expect_log_contains "ERROR: Failed to extract $LAUNCH_DIR_WIN\\top.txt"
 expect_log_lacks "extracting files done"
 expect_stderr_contains "(error code: 16)"
 [ -d "$LAUNCH_DIR" ] && fail "the per-launch directory outlived the failed extraction"
+
+case_name "tessel build refuses a file named like the launch's lock file"
+write_project lock <<'TOML'
+[java]
+main_class = "demo.Main"
+[[embed]]
+source = "top.txt"
+name = "Tessel-Launch.lock"
+TOML
+expect_build_refused "$E2E_DIR/lock.toml" "$E2E_DIR/lock.exe" "the lock file each launch keeps"
 
 case_name "a name that climbs out of the per-launch directory is refused"
 # tessel build refuses such names, so the name list is changed in the built file (same length).

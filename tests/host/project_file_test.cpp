@@ -213,12 +213,14 @@ TEST(ProjectFile, EmbeddedErrors) {
 TEST(EmbeddedNames, RefusesNamesTheLauncherCannotExtractSafely) {
   std::string why;
   for (const char* ok : {"app.jar", "lib\\app.jar", "a b.txt", "caf\xC3\xA9.txt", "console.txt",
-                         "COM10.txt", "nullable.jar"})
+                         "COM10.txt", "nullable.jar", "lib\\tessel-launch.lock",
+                         "tessel-launch.lock.txt"})
     EXPECT_TRUE(checkEmbeddedName(ok, why)) << ok << ": " << why;
   for (const char* bad : {"", "\\abs.txt", "/abs.txt", "C:\\x.txt", "c:x.txt", "..", "..\\x",
                           "lib\\..\\x", "a\\b\\c.txt", "lib\\", "lib\\\\x", "a/b", "a;b",
                           "x?.txt", "dir.\\x", "a\\.", "file:stream", "tab\there", "NUL",
-                          "nul.txt", "lib\\COM1.jar", "Lpt9", "con .txt"})
+                          "nul.txt", "lib\\COM1.jar", "Lpt9", "con .txt", "tessel-launch.lock",
+                          "Tessel-Launch.LOCK"})
     EXPECT_FALSE(checkEmbeddedName(bad, why)) << bad;
   checkEmbeddedName("a\\b\\c.txt", why);
   EXPECT_EQ(why, "the name has more than one directory level; the launcher creates only the first");

@@ -85,7 +85,7 @@ class Extract : public ::testing::Test {
   bool trailer = true;
 };
 
-TEST_F(Extract, WritesFilesAndFirstLevelDirectoriesAndSkipsEmptyRecords) {
+TEST_F(Extract, WritesFilesAndFirstLevelDirectoriesAndEmptyFiles) {
   std::string big(13000, 0);
   for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 31);
   addRecord(big);
@@ -96,7 +96,8 @@ TEST_F(Extract, WritesFilesAndFirstLevelDirectoriesAndSkipsEmptyRecords) {
 
   ASSERT_EQ(run(), 0);
   EXPECT_EQ(test::readFile(launched("lib\\a.jar")), big) << "three chunks, unmasked";
-  EXPECT_FALSE(fileExists(launched("empty.txt").c_str())) << "a size-0 record makes no file";
+  ASSERT_TRUE(fileExists(launched("empty.txt").c_str())) << "a size-0 record makes an empty file";
+  EXPECT_EQ(test::readFile(launched("empty.txt")), "");
   EXPECT_EQ(test::readFile(launched("lib\\b.jar")), "second in lib");
   EXPECT_EQ(test::readFile(launched("c.txt")), "top");
   EXPECT_EQ(unextractedPosition, recordsEnd) << "just before the trailer";
