@@ -102,8 +102,11 @@ struct Search {
 
   HMODULE fallbackEntry(const std::string& entry) {
     char type = entry[0];
-    const char* value = entry.c_str() + 1;
     if (type != 'A' && type != 'B' && type != 'R') return nullptr;
+    // The same directory as the main pass tried: B${TESSEL_EXEDIR}jre is B.\jre.
+    char value[kPathCapacity];
+    if (!copyWhole(value, kPathCapacity, entry.c_str() + 1)) return nullptr;
+    expandVariablesNarrow(value, kPathCapacity);
     if (type != 'B' && isAbsoluteEntry(value)) return nullptr;
     logLine("Testing relative location %s", value);
     setCandidateSource("%c %s, without the version check", type, value);

@@ -91,8 +91,20 @@ DISCOVERY_E2E_HOME=$(windows_path "$E2E_DIR/damaged/jre") run_app "$E2E_DIR/vari
 expect_rc 83
 expect_stderr_contains "DISCOVERY_E2E_HOME names no 64-bit Java runtime."
 
+# min_version is 1.7: the main pass refuses these runtimes, the pass without the version
+# check takes the shipped one, written either way.
+for spelling in 'B.\\jre' 'B${TESSEL_EXEDIR}jre'; do
+  case_name "the pass without the version check takes $spelling"
+  project fallback "$spelling;"
+  make_runtime "$E2E_DIR/fallback/jre" 1.6.0_45
+  run_app "$E2E_DIR/fallback/app.exe"
+  expect_rc 42
+  expect_log_contains "Testing relative location"
+  expect_log_contains "Loading of JVM-DLL successful"
+done
+
 # The version cache entries of this test's runtimes (the prefix is the build tree's own).
-for exe in shipped/jre home-runtime old-runtime damaged/jre; do
+for exe in shipped/jre home-runtime old-runtime damaged/jre fallback/jre; do
   key=$(windows_path "$E2E_DIR/$exe/bin/java.exe" | tr '\\' / | tr '[:upper:]' '[:lower:]')
   (cd "$TESSEL_BUILD_DIR" && TESSEL_WINE_ROOT=$TESSEL_BUILD_DIR "$TESSEL_SOURCE_DIR/cmake/wine-run.sh" \
     reg delete "HKCU\\SOFTWARE\\brightmoor\\tessel\\jvms\\$key" /f </dev/null >/dev/null 2>&1)

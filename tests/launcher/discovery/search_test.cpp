@@ -115,6 +115,12 @@ TEST_F(Search, FallbackPassRetriesRelativeEntriesWithoutAVersionCheck) {
   EXPECT_NE(search(), nullptr);
   EXPECT_EQ(kind, kRuntimeDirectory);
   EXPECT_EQ(std::string(location), entry) << "the value as written";
+
+  // A variable names the same directory as in the main pass.
+  sequence("B${TESSEL_EXEDIR}" + entry);
+  EXPECT_NE(search(), nullptr);
+  EXPECT_EQ(kind, kRuntimeDirectory);
+  EXPECT_EQ(std::string(executable), lowerCase(old + "\\bin\\java.exe"));
 }
 
 TEST_F(Search, EnvironmentVariablesWithForwardSlashesAndTheFixedOnesLast) {
