@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <cwchar>
 #include <memory>
 
 #include "config/config_access.h"
@@ -132,6 +133,19 @@ bool appendToClassPath(ClassPath& classPath, const std::string& text) {
   return true;
 }
 
+static bool hasSuffixIgnoringCase(const wchar_t* name, const wchar_t* suffix) {
+  size_t n = std::wcslen(name);
+  size_t m = std::wcslen(suffix);
+  if (m > n) return false;
+  for (size_t i = 0; i < m; ++i) {
+    wchar_t a = name[n - m + i], b = suffix[i];
+    if (a >= L'A' && a <= L'Z') a = static_cast<wchar_t>(a - L'A' + L'a');
+    if (b >= L'A' && b <= L'Z') b = static_cast<wchar_t>(b - L'A' + L'a');
+    if (a != b) return false;
+  }
+  return true;
+}
+
 std::vector<std::wstring> listFilesWithExtension(const wchar_t* directory,
                                                  const wchar_t* extension) {
   std::vector<std::wstring> names;
@@ -142,8 +156,13 @@ std::vector<std::wstring> listFilesWithExtension(const wchar_t* directory,
   WIN32_FIND_DATAW data;
   unique_hfind find(FindFirstFileW(pattern, &data));
   if (!find) return names;
+  // The pattern also matches short names: *.jar finds x.jar_old through its alias X~1.JAR.
+  // Only a long name with the extension counts.
+  wchar_t suffix[64];
+  if (!formatText(suffix, 64, L".%s", extension[0] == L'.' ? extension + 1 : extension))
+    return names;
   do {
-    names.emplace_back(data.cFileName);
+    if (hasSuffixIgnoringCase(data.cFileName, suffix)) names.emplace_back(data.cFileName);
   } while (FindNextFileW(find.get(), &data));
   return names;
 }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 
 #include "config/config_access.h"
@@ -148,6 +150,17 @@ TEST_F(ClassPathTest, EntriesKeepTheirLettersOrBecomeShortNames) {
                              "\\?-missing.jar;" + shortName(scanned) + ";")
       << "a required entry with a Latin-1 letter is found; what the code page lacks becomes the "
          "short name, or \"?\" where there is none";
+}
+
+// A long name whose 8.3 alias ends in .JAR (x.jar_old is X~1.JAR or alike) is no archive.
+TEST_F(ClassPathTest, OnlyLongNamesWithTheExtensionAreListed) {
+  dir_.write(L"x.jar_old", "");
+  dir_.write(L"notes.jarx", "");
+  dir_.write(L"UPPER.JAR", "");
+  dir_.write(L"kept.jar", "");
+  std::vector<std::wstring> names = listFilesWithExtension(dir_.path().c_str(), L"jar");
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::wstring>{L"UPPER.JAR", L"kept.jar"}));
 }
 
 }  // namespace
