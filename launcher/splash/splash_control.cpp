@@ -52,7 +52,10 @@ void finishSplashThread() {
   HWND window = releaseSplashWindow();
   if (window && messageOwnerWindow == window) setMessageOwnerWindow(nullptr);
   if (window) DestroyWindow(window);
-  if (controllerEnv) detachCurrentThread();  // nothing once the machine is gone
+  if (controllerEnv) {
+    MachineCall call;  // nothing once the machine is being destroyed or gone
+    if (call) detachCurrentThread();
+  }
   controllerEnv = nullptr;  // a later splash thread looks the controller up for itself
   controllerClass = nullptr;
   getActionMethod = getTextMethod = nullptr;
@@ -124,6 +127,34 @@ void lookupSplashController() {
   clearPendingException(controllerEnv);
 }
 
+namespace {
+
+// Asks the Java-side controller what to do, holding the gate of machine calls only around the
+// calls: no call once the machine is being destroyed. True when it asks to hide.
+bool controllerAsksToHide() {
+  MachineCall call;
+  if (!call) return false;
+  if (!controllerEnv) lookupSplashController();
+  if (!controllerClass || !getActionMethod || !getTextMethod) return false;
+  JNIEnv* env = controllerEnv;
+  jint action = env->CallStaticIntMethod(controllerClass, getActionMethod);
+  if (controllerThrew(env, "getAction")) return false;
+  if (action == kActionHide) return true;
+  if (action != kActionText) return false;
+  jobject text = env->CallStaticObjectMethod(controllerClass, getTextMethod);
+  if (controllerThrew(env, "getText") || !text) return false;
+  std::unique_ptr<wchar_t[]> copy = javaStringToWide(env, static_cast<jstring>(text));
+  env->DeleteLocalRef(text);  // a long run must not grow the thread's local references
+  if (!copy) {  // no memory for the copy: the line stays as it is
+    controllerThrew(env, "getText");
+    return false;
+  }
+  setSplashStatusText(copy.get());
+  return false;
+}
+
+}  // namespace
+
 void CALLBACK splashTimerProc(HWND, UINT, UINT_PTR, DWORD) {
   if (splashEnding.load()) endSplashPolling();
   HWND window = splashWindow.load();
@@ -137,25 +168,10 @@ void CALLBACK splashTimerProc(HWND, UINT, UINT_PTR, DWORD) {
     splashControl(0);
     endSplashPolling();
   }
-  if (!controllerEnv) lookupSplashController();
-  if (!controllerClass || !getActionMethod || !getTextMethod) return;
-  JNIEnv* env = controllerEnv;
-  jint action = env->CallStaticIntMethod(controllerClass, getActionMethod);
-  if (controllerThrew(env, "getAction")) return;
-  if (action == kActionHide) {
+  if (controllerAsksToHide()) {
     splashControl(0);
     endSplashPolling();
   }
-  if (action != kActionText) return;
-  jobject text = env->CallStaticObjectMethod(controllerClass, getTextMethod);
-  if (controllerThrew(env, "getText") || !text) return;
-  std::unique_ptr<wchar_t[]> copy = javaStringToWide(env, static_cast<jstring>(text));
-  env->DeleteLocalRef(text);  // a long run must not grow the thread's local references
-  if (!copy) {  // no memory for the copy: the line stays as it is
-    controllerThrew(env, "getText");
-    return;
-  }
-  setSplashStatusText(copy.get());
 }
 
 std::unique_ptr<wchar_t[]> javaStringToWide(JNIEnv* env, jstring text) {

@@ -1,5 +1,7 @@
 #include "vm/java_vm.h"
 
+#include <windows.h>
+
 namespace tessel {
 
 JavaVM* javaVm = nullptr;
@@ -9,6 +11,8 @@ std::atomic<bool> vmDestroyed{false};
 
 namespace {
 CreateJavaVmFunction createJavaVm = nullptr;
+SRWLOCK machineCallLock = SRWLOCK_INIT;
+bool machineCallsClosed = false;  // written under the exclusive lock
 
 bool machineUsable() {
   return vmCreated.load(std::memory_order_acquire) && !vmDestroyed.load() && javaVm;
@@ -33,8 +37,26 @@ void detachCurrentThread() {
   if (machineUsable()) javaVm->DetachCurrentThread();
 }
 
+bool enterMachineCall() {
+  AcquireSRWLockShared(&machineCallLock);
+  if (!machineCallsClosed) return true;
+  ReleaseSRWLockShared(&machineCallLock);
+  return false;
+}
+
+void leaveMachineCall() { ReleaseSRWLockShared(&machineCallLock); }
+
+void closeMachineCalls() {
+  AcquireSRWLockExclusive(&machineCallLock);
+  machineCallsClosed = true;
+  ReleaseSRWLockExclusive(&machineCallLock);
+}
+
 void destroyVm() {
   if (!machineUsable()) return;
+  // DestroyJavaVM shuts the machine down once the application's threads have ended; a daemon
+  // thread of ours calling in meanwhile would block for ever or worse.
+  closeMachineCalls();
   javaVm->DestroyJavaVM();
   vmDestroyed.store(true);
 }

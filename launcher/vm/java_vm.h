@@ -26,8 +26,31 @@ extern std::atomic<bool> vmDestroyed;
 JNIEnv* currentThreadEnv();
 // Detaches the calling thread; nothing once the machine is gone.
 void detachCurrentThread();
-// DestroyJavaVM (it waits for the application's non-daemon threads), then marks the machine gone.
+// Closes the gate of machine calls, then DestroyJavaVM (it waits for the application's
+// non-daemon threads), then marks the machine gone.
 void destroyVm();
+
+// The gate of the launcher's own threads' calls into the machine (the splash's polling): a
+// thread calls in only between a successful enterMachineCall and its leaveMachineCall. Once
+// closed, which waits for calls under way, the gate refuses every caller: no call reaches a
+// machine that shuts down.
+bool enterMachineCall();
+void leaveMachineCall();
+void closeMachineCalls();
+// Holds the gate for one scope; false when it is closed.
+class MachineCall {
+ public:
+  MachineCall() : entered_(enterMachineCall()) {}
+  ~MachineCall() {
+    if (entered_) leaveMachineCall();
+  }
+  MachineCall(const MachineCall&) = delete;
+  MachineCall& operator=(const MachineCall&) = delete;
+  explicit operator bool() const { return entered_; }
+
+ private:
+  bool entered_;
+};
 
 // Clears the environment's pending exception, if any, so that the next JNI call is allowed;
 // true when there was one. The describing form prints it to standard error first.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 #include <thread>
 
@@ -49,7 +50,17 @@ TEST(JavaVm, OtherThreadsAttachAsDaemonsOnlyWhileTheMachineExists) {
     detachCurrentThread();  // the machine is gone by then: nothing happens
   });
   WaitForSingleObject(attached, 30000);
+  // A splash poll under way when main returned finishes before the machine is destroyed.
+  std::thread polling([] {
+    MachineCall call;
+    Sleep(300);
+  });
+  Sleep(50);
+  DWORD before = GetTickCount();
   destroyVm();
+  polling.join();
+  EXPECT_GE(GetTickCount() - before, 200u) << "DestroyJavaVM waited for the call under way";
+  EXPECT_FALSE(enterMachineCall()) << "no call into a machine that shuts down";
   EXPECT_TRUE(vmDestroyed.load());
   EXPECT_EQ(currentThreadEnv(), nullptr) << "no machine after DestroyJavaVM";
   SetEvent(release);
@@ -67,6 +78,24 @@ TEST(JavaVm, OtherThreadsAttachAsDaemonsOnlyWhileTheMachineExists) {
       << text;
   EXPECT_EQ(text.find("after DestroyJavaVM"), std::string::npos) << text;
   fixture::removeTree(dir);
+}
+
+// Its own process (ctest runs each test alone): the gate closes once per process.
+TEST(JavaVm, GateFinishesCallsUnderWayThenRefusesAll) {
+  ASSERT_TRUE(enterMachineCall());
+  std::atomic<bool> closed{false};
+  std::thread closer([&] {
+    closeMachineCalls();
+    closed.store(true);
+  });
+  Sleep(200);
+  EXPECT_FALSE(closed.load()) << "closing waits for the call under way";
+  leaveMachineCall();
+  closer.join();
+  EXPECT_TRUE(closed.load());
+  MachineCall call;
+  EXPECT_FALSE(call);
+  EXPECT_FALSE(enterMachineCall());
 }
 
 }  // namespace
