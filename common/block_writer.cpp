@@ -158,6 +158,19 @@ bool putBlockString(BlockContents& block, int32_t key, const std::string& value,
   return true;
 }
 
+std::string latin1ToUtf8(const std::string& latin1) {
+  std::string out;
+  for (unsigned char c : latin1) {
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
 bool utf8ToLatin1(const std::string& utf8, std::string& out, bool replace, bool* replaced) {
   std::u16string wide;
   if (replaced) *replaced = false;

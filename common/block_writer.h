@@ -32,6 +32,8 @@ bool putBlockString(BlockContents& block, int32_t key, const std::string& value,
 // `replace` is set (and `replaced` tells), and fail otherwise; malformed UTF-8 fails.
 bool utf8ToLatin1(const std::string& utf8, std::string& out, bool replace = false,
                   bool* replaced = nullptr);
+// The other way: a stored value's Latin-1 bytes as UTF-8, for a path the build machine opens.
+std::string latin1ToUtf8(const std::string& latin1);
 
 // A UTF-8 text as UTF-16; false when the UTF-8 is malformed.
 bool utf8ToUtf16(const std::string& in, std::u16string& out);

@@ -28,12 +28,6 @@ class TrackingSource : public MemorySource {
   size_t lastReadAt = 0;
 };
 
-std::string latin1ToUtf8(const std::string& bytes) {
-  std::u16string wide;
-  for (unsigned char c : bytes) wide.push_back(c);
-  return utf16ToUtf8(wide);
-}
-
 // The launcher's configInt: strtol with base 10, clamped to 32 bits.
 int32_t launcherInt(const std::string& value) {
   errno = 0;

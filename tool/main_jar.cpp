@@ -21,7 +21,8 @@ bool applyMainJar(Project& project, const std::string& outputPath, std::string& 
     why = setting + "the jar is read at build time, so its path cannot hold variables";
     return false;
   }
-  std::string relative = *entry;
+  const std::string entryText = latin1ToUtf8(*entry);
+  std::string relative = entryText;
   std::replace(relative.begin(), relative.end(), '\\', '/');
   std::filesystem::path jar = toPath(relative);
   if (jar.is_relative()) jar = toPath(outputPath).parent_path() / jar;
@@ -32,7 +33,7 @@ bool applyMainJar(Project& project, const std::string& outputPath, std::string& 
     return false;
   }
   jar::JarLaunch launch;
-  if (!jar::jarLaunchFromManifest(manifest, *entry, launch, reason)) {
+  if (!jar::jarLaunchFromManifest(manifest, entryText, launch, reason)) {
     why = setting + fromPath(jar) + ": " + reason;
     return false;
   }

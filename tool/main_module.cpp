@@ -31,7 +31,7 @@ void applyMainModule(Project& project, const std::string& outputPath) {
     const std::string entry = modulePath.substr(at, end - at);
     at = end + 1;
     if (entry.size() < 3 || std::string("ADS").find(entry[0]) == std::string::npos) continue;
-    std::string argument = entry.substr(2);
+    std::string argument = latin1ToUtf8(entry.substr(2));
     if (argument.find_first_of("%$") != std::string::npos) continue;  // known only at run time
     std::replace(argument.begin(), argument.end(), '\\', '/');
     std::filesystem::path path = toPath(argument);

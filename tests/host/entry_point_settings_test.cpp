@@ -115,6 +115,21 @@ TEST_F(MainJar, MainClassSettingLeavesTheManifestsAsIs) {
   EXPECT_EQ(s.count(key::JarMainClass), 0u);
 }
 
+// Project paths are UTF-8 on the build machine; the block keeps them as Latin-1.
+TEST_F(MainJar, JarInAFolderWithANonAsciiName) {
+  const std::string folder = dir_.file("caf\xC3\xA9");
+  mkdir(folder.c_str(), 0755);
+  dir_.write("caf\xC3\xA9/app.jar",
+             jar::test::makeZip({{"META-INF/MANIFEST.MF", "Main-Class: app.Main\r\n", true}}));
+  std::string err;
+  EXPECT_EQ(build("[java]\nmain_jar = \"caf\xC3\xA9\\\\app.jar\"\n", err), 0) << err;
+  auto s = builtKeys();
+  EXPECT_EQ(s[key::MainJar], "caf\xE9\\app.jar");
+  EXPECT_EQ(s[key::JarClassPath], "A1caf\xE9\\app.jar");
+  unlink((folder + "/app.jar").c_str());
+  rmdir(folder.c_str());
+}
+
 TEST_F(MainJar, UnusableJarsFailTheBuildAndWriteNothing) {
   std::string err;
   EXPECT_EQ(build("[java]\nmain_jar = \"lib\\\\app.jar\"\n", err), 1);
