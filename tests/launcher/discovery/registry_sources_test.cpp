@@ -191,6 +191,37 @@ TEST_F(RegistrySources, EveryChoiceComparesVersionsAsNumbers) {
   EXPECT_EQ(std::string(exe), exeOf(ten)) << "between the sources";
 }
 
+// A located key deleted while its runtimes are validated ends the walk; it used to spin for
+// ever on the failing enumeration.
+TEST_F(RegistrySources, AWalkEndsWhenItsKeyIsDeleted) {
+  for (const char* name : {"a", "b", "c"}) {
+    std::string home = runtime(name, "17.0.2");
+    makeRuntime(home, {"java version \"17.0.2\"", 0, 1});  // each answers after a second
+    located(HKEY_CURRENT_USER, home);
+  }
+  struct Walk {
+    char* exe;
+    char* version;
+    bool found;
+  } walk{exe, version, false};
+  HANDLE thread = CreateThread(
+      nullptr, 0,
+      [](void* p) -> DWORD {
+        Walk* w = static_cast<Walk*>(p);
+        w->found = findLocatedJvm(HKEY_CURRENT_USER, w->exe, w->version, "", "", true);
+        return 0;
+      },
+      &walk, 0, nullptr);
+  ASSERT_NE(thread, nullptr);
+  Sleep(300);
+  deleteRegistryTree(HKEY_CURRENT_USER, locatedKey);
+  DWORD waited = WaitForSingleObject(thread, 30000);
+  if (waited != WAIT_OBJECT_0) TerminateThread(thread, 1);
+  CloseHandle(thread);
+  ASSERT_EQ(waited, static_cast<DWORD>(WAIT_OBJECT_0)) << "the walk did not end";
+  EXPECT_TRUE(walk.found) << "the runtime validated before the key went away still counts";
+}
+
 TEST_F(RegistrySources, SharedRuntimesOnlySkipsJavaSoftAndForeignLocations) {
   std::string soft = runtime("soft", "1.8.0_60");
   javaSoft(jreKey, "1.8", soft);
