@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdint>
 #include <cstring>
+#include <cwchar>
 #include <string>
+#include <utility>
 
 #include "files/runtime_home.h"
 #include "util/bounded_text.h"
@@ -18,6 +21,17 @@ std::wstring uniqueName(const wchar_t* stem) {
   return std::wstring(stem) + L"_" + std::to_wstring(GetCurrentProcessId());
 }
 std::string narrow(const std::wstring& s) { return std::string(s.begin(), s.end()); }
+// Where the variable stands in the process's environment block; SIZE_MAX when absent.
+size_t blockPosition(const std::wstring& name) {
+  wchar_t* block = GetEnvironmentStringsW();
+  size_t position = SIZE_MAX;
+  size_t index = 0;
+  for (const wchar_t* entry = block; *entry; entry += wcslen(entry) + 1, ++index)
+    if (_wcsnicmp(entry, name.c_str(), name.size()) == 0 && entry[name.size()] == L'=')
+      position = index;
+  FreeEnvironmentStringsW(block);
+  return position;
+}
 std::wstring fromAnsi(const char* text);
 
 class Expansion : public ::testing::Test {
@@ -142,12 +156,18 @@ TEST_F(Expansion, EmptyNameTakesTheFirstDriveEntry) {
   EXPECT_EQ(expandNarrow("<${}>"), "<" + narrow(first) + ">");
 }
 
+// The variables are taken in the environment block's order, which differs between systems
+// (Windows keeps it sorted, Wine appends) and with what the process inherited: the value of
+// whichever comes first completes a reference to the other.
 TEST_F(Expansion, ReferencesFormedByAnInsertedValueAreFound) {
-  // The block is sorted, so TSLA_ comes before TSLB_: the value of the first completes a
-  // reference to the second.
-  const std::wstring a = uniqueName(L"TSLA"), b = uniqueName(L"TSLB");
+  std::wstring a = uniqueName(L"TSLA"), b = uniqueName(L"TSLB");
+  setVariable(a, L"-");
+  setVariable(b, L"-");
+  if (blockPosition(b) < blockPosition(a)) std::swap(a, b);
+  ASSERT_LT(blockPosition(a), blockPosition(b));
   setVariable(a, b + L"}");
   setVariable(b, L"bee");
+  ASSERT_LT(blockPosition(a), blockPosition(b)) << "a changed value keeps its place";
   EXPECT_EQ(expandWide(L"${${" + a + L"}!"), L"bee!");
   EXPECT_EQ(expandNarrow(narrow(L"${${" + a + L"}!")), "bee!");
   const std::wstring brace = uniqueName(L"TSL}BRACE");
