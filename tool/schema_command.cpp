@@ -11,6 +11,7 @@
 #include "product_version.h"
 #include "project_file.h"
 #include "project_settings.h"
+#include "argument_list.h"
 #include "value_rules.h"
 
 namespace tessel {
@@ -66,6 +67,13 @@ void valueRuleSchema(JsonWriter& w, const ValueRule& rule) {
       w.key("enum");
       w.beginArray();
       for (const char* mode : kSharingModes) w.value(mode);
+      w.endArray();
+      break;
+    case ValueSyntax::ArgumentRules:
+      w.key("enum");
+      w.beginArray();
+      w.value(std::string(kWindowsArgumentRules));
+      w.value(std::string(kLauncherArgumentRules));
       w.endArray();
       break;
     default: break;
