@@ -121,6 +121,12 @@ class Generator {
         s.acceptable = s.stored == "auto" || s.stored == "off";
         break;
       }
+      case ValueSyntax::ArgumentRules: {
+        static const char* const kRuleValues[] = {"windows", "launcher", "Windows", ""};
+        s.toml = s.stored = kRuleValues[below(4)];
+        s.acceptable = s.stored == "windows" || s.stored == "launcher";
+        break;
+      }
       default: {
         // Mostly short, sometimes at the buffer's edge on either side.
         size_t length = below(24);
