@@ -21,12 +21,6 @@ bool fail(std::ostream& err, const std::string& why) {
   return false;
 }
 
-std::string latin1AsUtf8(const std::string& bytes) {
-  std::u16string wide(bytes.begin(), bytes.end());
-  for (size_t i = 0; i < bytes.size(); ++i) wide[i] = static_cast<unsigned char>(bytes[i]);
-  return utf16ToUtf8(wide);
-}
-
 // The executable's file types and name, from its block.
 bool readDeclaredTypes(const std::string& exe, std::vector<FileAssociation>& list,
                        std::string& applicationName, std::ostream& err) {
@@ -38,7 +32,7 @@ bool readDeclaredTypes(const std::string& exe, std::vector<FileAssociation>& lis
   std::string text;
   for (const auto& [key, value] : report.block.strings) {
     if (key == key::FileAssociations) text = value;
-    if (key == key::ApplicationName) applicationName = latin1AsUtf8(value);
+    if (key == key::ApplicationName) applicationName = latin1ToUtf8(value);
   }
   if (!decodeAssociations(text, list)) return fail(err, exe + ": its list of file types is damaged");
   if (list.empty())

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <filesystem>
 
+#include "block_writer.h"
 #include "config_keys.h"
 #include "file_io.h"
 #include "jar/zip_reader.h"
@@ -59,7 +60,8 @@ EntryState checkEntry(const std::string& entry, const std::filesystem::path& bas
   if (type == 'E' || path.find('$') != std::string::npos || path.find('%') != std::string::npos)
     return EntryState::Unseen;
   std::replace(path.begin(), path.end(), '\\', '/');
-  std::filesystem::path p = toPath(path);
+  // Block values are Latin-1; the tool's paths are UTF-8 (Windows refuses a stray byte).
+  std::filesystem::path p = toPath(latin1ToUtf8(path));
   if (p.is_relative()) p = base / p;
   std::error_code failure;
   if (type == 'S') {
@@ -93,7 +95,7 @@ RuntimeLibraryState findRuntimeLibrary(const Project& project, const std::string
   bool namesClassPath = false;
   std::string unseenEmbed;
   for (const EmbeddedSource& f : project.embedded) {
-    if (f.name.find('\\') != std::string::npos || !isArchive(toPath(f.name))) continue;
+    if (f.name.find('\\') != std::string::npos || !isArchive(toPath(latin1ToUtf8(f.name)))) continue;
     namesClassPath = true;
     switch (archiveState(toPath(f.sourcePath))) {
       case EntryState::Holds: return RuntimeLibraryState::Present;

@@ -120,6 +120,12 @@ TEST_F(RuntimeLibrary, TheLibraryIsFoundByNameOrByItsLauncherClass) {
   b = build(kApp + "class_path = \"D1classes\\\\;\"\n" + kEmbedApp, "out/app.exe");
   EXPECT_EQ(b.rc, 0) << b.err;
   std::filesystem::remove_all(dir.file("fat.jar"));
+  // In a folder whose name is not ASCII: the stored entry is Latin-1, the folder's name UTF-8.
+  std::filesystem::create_directories(dir.file("out/caf\xC3\xA9"));
+  dir.write("out/caf\xC3\xA9/tessel-runtime.jar", std::string("not even a zip"));
+  b = build(kApp + "class_path = \"A1caf\xC3\xA9\\\\tessel-runtime.jar;\"\n" + kEmbedApp, "out/app.exe");
+  EXPECT_EQ(b.rc, 0) << b.err;
+  EXPECT_EQ(b.err.find("tessel-runtime"), std::string::npos) << "found, not guessed: " << b.err;
 }
 
 TEST_F(RuntimeLibrary, WhatTheBuildCannotSeeIsOnlyWarnedAbout) {
