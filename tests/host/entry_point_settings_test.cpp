@@ -122,7 +122,7 @@ TEST_F(MainJar, JarInAFolderWithANonAsciiName) {
   dir_.write("caf\xC3\xA9/app.jar",
              jar::test::makeZip({{"META-INF/MANIFEST.MF", "Main-Class: app.Main\r\n", true}}));
   std::string err;
-  EXPECT_EQ(build("[java]\nmain_jar = \"caf\xC3\xA9\\\\app.jar\"\n", err), 0) << err;
+  EXPECT_EQ(build("[java]\nmain_jar = \"caf\xC3\xA9\\\\app.jar\"\nruntime_library = \"external\"\n", err), 0) << err;
   auto s = builtKeys();
   EXPECT_EQ(s[key::MainJar], "caf\xE9\\app.jar");
   EXPECT_EQ(s[key::JarClassPath], "A1caf\xE9\\app.jar");
