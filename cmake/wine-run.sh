@@ -45,11 +45,12 @@ if [ ! -f "$WINEPREFIX/.tessel-ready" ]; then
   mkdir -p "$WINEPREFIX"
   exec 8>"$WINEPREFIX.lock"; flock 8
   if [ ! -f "$WINEPREFIX/.tessel-ready" ]; then
-    wineboot -i </dev/null >/dev/null 2>&1
-    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /t REG_SZ /d '' /f </dev/null >/dev/null 2>&1
-    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1
-    wineserver -w
+    # The lock is this call's only: a child killed half-way must not keep holding it.
+    wineboot -i </dev/null >/dev/null 2>&1 8>&-
+    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /t REG_SZ /d '' /f </dev/null >/dev/null 2>&1 8>&-
+    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1 8>&-
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1 8>&-
+    wineserver -w 8>&-
     touch "$WINEPREFIX/.tessel-ready"
   fi
   exec 8>&-
