@@ -95,7 +95,7 @@ TEST_F(VendorKeys, EachLayoutNamesItsRuntime) {
     std::string home = runtime("rt" + std::to_string(index++), "17.0.2");
     // Installers write the directory with a trailing backslash.
     value(c.hive, c.key, c.value, home + "\\");
-    EXPECT_TRUE(find()) << c.key;
+    EXPECT_TRUE(find()) << c.key << "\n" << refusals();
     EXPECT_EQ(std::string(executable), exeOf(home)) << c.key;
     EXPECT_STREQ(version, "17.0.2");
     deleteRegistryTree(c.hive, prefix);
