@@ -156,21 +156,24 @@ TEST_F(DesktopBuild, GuiManifestIsPerMonitorAwareAndNamesWindows7To11UnlessThePr
   EXPECT_NE(out.find("  [identity] dpi_awareness = \"permonitorv2\": "), std::string::npos) << out;
 
   ASSERT_EQ(build("[identity]\ndpi_awareness = \"unaware\"\n", "unaware.exe"), 0) << err;
-  m = manifest(inspect("unaware.exe"));
+  const InspectReport unawareReport = inspect("unaware.exe");  // m points into it
+  m = manifest(unawareReport);
   ASSERT_NE(m, nullptr);
   EXPECT_EQ(m->dpiAware, "");
   EXPECT_EQ(m->supportedOs.size(), 4u) << "the Windows versions stay";
   EXPECT_EQ(out.find("dpi_awareness"), std::string::npos) << out;
 
   ASSERT_EQ(build("[identity]\ndpi_awareness = \"system\"\n", "system.exe"), 0) << err;
-  m = manifest(inspect("system.exe"));
+  const InspectReport systemReport = inspect("system.exe");  // m points into it
+  m = manifest(systemReport);
   ASSERT_NE(m, nullptr);
   EXPECT_EQ(m->dpiAware, "true");
   EXPECT_EQ(m->dpiAwareness, "");
 
   // A console application keeps the template's manifest, which also names the versions.
   ASSERT_EQ(build("[application]\nexecutable_type = 2\n", "console.exe"), 0) << err;
-  m = manifest(inspect("console.exe"));
+  const InspectReport consoleReport = inspect("console.exe");  // m points into it
+  m = manifest(consoleReport);
   ASSERT_NE(m, nullptr);
   EXPECT_EQ(m->dpiAware, "");
   EXPECT_EQ(m->supportedOs.size(), 4u);
