@@ -4,12 +4,13 @@
 #include <psapi.h>
 
 #include <cwchar>
-#include <string>
 
 #include "config/config_access.h"
 #include "config_keys.h"
 #include "diagnostics/log.h"
 #include "instance/instance_guard.h"
+#include "util/bounded_text.h"
+#include "util/child_process.h"
 #include "util/handles.h"
 #include "vm/start_outcome.h"
 
@@ -26,26 +27,18 @@ struct StartReport {
   volatile LONG code;
 };
 
-std::wstring startingDirectory;
+constexpr DWORD kDirectoryCapacity = MAX_PATH * 4;
+wchar_t startingDirectory[kDirectoryCapacity];  // empty: the one the system gives
 StartReport* report = nullptr;  // set in a start that someone waits for
 RestartPolicy policy;
 void (*restartHook)() = nullptr;
 
-// Decimal digits without the printf family (the launcher links only the C runtime's own).
-std::wstring decimal(uint64_t value) {
-  wchar_t digits[24];
-  wchar_t* p = digits + 23;
-  *p = 0;
-  do *--p = static_cast<wchar_t>(L'0' + value % 10); while ((value /= 10) != 0);
-  return p;
-}
-
-std::wstring takeVariable(const wchar_t* name) {
-  wchar_t value[64];
-  DWORD n = GetEnvironmentVariableW(name, value, 64);
-  if (n == 0 || n >= 64) return std::wstring();
+// The variable's value, then removed; false when it is unset or too long to be ours.
+bool takeVariable(const wchar_t* name, wchar_t (&value)[24]) {
+  DWORD n = GetEnvironmentVariableW(name, value, 24);
+  if (n == 0 || n >= 24) return false;
   SetEnvironmentVariableW(name, nullptr);
-  return value;
+  return true;
 }
 
 void writeReport(StartPhase phase, uint32_t code) {
@@ -54,10 +47,15 @@ void writeReport(StartPhase phase, uint32_t code) {
   InterlockedExchange(&report->phase, static_cast<LONG>(phase));
 }
 
-std::string codeList(const RestartPolicy& p) {
-  std::string out;
-  for (int32_t code : p.exitCodes) out += (out.empty() ? "" : ",") + std::to_string(code);
-  return out.empty() ? "none" : out;
+// "3,4", or "none"; each code is no longer than its configured text, which fits in 256 bytes.
+void codeList(const RestartPolicy& p, char* out, size_t capacity) {
+  out[0] = 0;
+  for (int32_t code : p.exitCodes) {
+    char item[16];
+    formatText(item, sizeof item, out[0] ? ",%d" : "%d", static_cast<int>(code));
+    appendText(out, capacity, item);
+  }
+  if (!out[0]) copyText(out, capacity, "none");
 }
 
 [[noreturn]] void endWaiting(uint32_t code) {
@@ -111,14 +109,15 @@ void onOwnEnd(StartPhase phase, uint32_t code) {
 }  // namespace
 
 void rememberStartingPoint() {
-  wchar_t directory[MAX_PATH * 4];
-  DWORD n = GetCurrentDirectoryW(MAX_PATH * 4, directory);
-  if (n > 0 && n < MAX_PATH * 4) startingDirectory = directory;
-  std::wstring count = takeVariable(kCountVariable);
-  std::wstring block = takeVariable(kReportVariable);
-  if (!count.empty()) setRestartCount(static_cast<int32_t>(std::wcstol(count.c_str(), nullptr, 10)));
-  if (block.empty()) return;
-  HANDLE mapping = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(_wcstoui64(block.c_str(), nullptr, 10)));
+  DWORD n = GetCurrentDirectoryW(kDirectoryCapacity, startingDirectory);
+  if (n == 0 || n >= kDirectoryCapacity) startingDirectory[0] = 0;
+  wchar_t count[24];
+  wchar_t block[24];
+  bool counted = takeVariable(kCountVariable, count);
+  bool supervised = takeVariable(kReportVariable, block);
+  if (counted) setRestartCount(static_cast<int32_t>(std::wcstol(count, nullptr, 10)));
+  if (!supervised) return;
+  HANDLE mapping = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(_wcstoui64(block, nullptr, 10)));
   // A number that names no mapping of ours maps nothing, and the start runs unsupervised.
   void* view = MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, sizeof(StartReport));
   report = static_cast<StartReport*>(view);
@@ -142,8 +141,10 @@ void applyRestartPolicy(void (*beforeRestart)()) {
   policy = configuredRestartPolicy();
   restartHook = beforeRestart;
   if (!policy.any() && !report) return;
+  char codes[512];
+  codeList(policy, codes, sizeof codes);
   logLine("restart policy: exit codes %s, at most %d restarts, on crash %d, delay %d ms; this is restart %d%s",
-          codeList(policy).c_str(), static_cast<int>(policy.maxRestarts), policy.onCrash ? 1 : 0,
+          codes, static_cast<int>(policy.maxRestarts), policy.onCrash ? 1 : 0,
           static_cast<int>(policy.delayMs), static_cast<int>(restartCount()), report ? ", supervised" : "");
   if (policy.onCrash && !report) {
     logLine("supervising the application's starts");
@@ -167,25 +168,24 @@ bool startAgainAndWait(int32_t restart, StartResult& result) {
   }
   block->phase = static_cast<LONG>(StartPhase::Starting);
   block->code = 0;
-  wchar_t exe[MAX_PATH * 4];
-  DWORD n = GetModuleFileNameW(nullptr, exe, MAX_PATH * 4);
-  std::wstring commandLine = GetCommandLineW();
-  SetEnvironmentVariableW(kCountVariable, decimal(static_cast<uint64_t>(restart)).c_str());
-  SetEnvironmentVariableW(kReportVariable,
-                          decimal(reinterpret_cast<uintptr_t>(mapping.get())).c_str());
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
-  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-  PROCESS_INFORMATION process{};
+  wchar_t exe[kDirectoryCapacity];
+  DWORD n = GetModuleFileNameW(nullptr, exe, kDirectoryCapacity);
+  // The command line as this start got it, never re-quoted: the next start reads it the same.
+  static wchar_t commandLine[kCommandLineCapacity];
+  bool named = n > 0 && n < kDirectoryCapacity &&
+               copyWhole(commandLine, kCommandLineCapacity, GetCommandLineW());
+  wchar_t number[24];
+  formatText(number, 24, L"%d", static_cast<int>(restart));
+  SetEnvironmentVariableW(kCountVariable, number);
+  formatText(number, 24, L"%I64u", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(mapping.get())));
+  SetEnvironmentVariableW(kReportVariable, number);
+  ChildStart how;
+  how.directory = startingDirectory[0] ? startingDirectory : nullptr;
+  how.priorityClass = 0;  // a start made at low priority restarts at low priority
+  ChildProcess child;
   DWORD started = GetTickCount();
-  BOOL ok = n > 0 && n < MAX_PATH * 4 &&
-            CreateProcessW(exe, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
-                           startingDirectory.empty() ? nullptr : startingDirectory.c_str(), &startup,
-                           &process);
-  DWORD error = GetLastError();
+  DWORD error = ERROR_FILENAME_EXCED_RANGE;
+  bool ok = named && startChild(exe, commandLine, how, child, error);
   SetEnvironmentVariableW(kCountVariable, nullptr);
   SetEnvironmentVariableW(kReportVariable, nullptr);
   if (!ok) {
@@ -193,12 +193,9 @@ bool startAgainAndWait(int32_t restart, StartResult& result) {
     UnmapViewOfFile(block);
     return false;
   }
-  unique_handle processHandle(process.hProcess);
-  unique_handle threadHandle(process.hThread);
-  logLine("start %d is process %lu", static_cast<int>(restart), static_cast<unsigned long>(process.dwProcessId));
-  WaitForSingleObject(processHandle.get(), INFINITE);
+  logLine("start %d is process %lu", static_cast<int>(restart), static_cast<unsigned long>(child.id));
   DWORD code = 0;
-  GetExitCodeProcess(processHandle.get(), &code);
+  waitForChild(child, INFINITE, code);
   result.exitCode = code;
   result.ranMs = GetTickCount() - started;
   switch (static_cast<StartPhase>(block->phase)) {
