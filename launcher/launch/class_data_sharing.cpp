@@ -13,7 +13,8 @@
 #include "diagnostics/log.h"
 #include "files/runtime_home.h"
 #include "files/temp_dir.h"
-#include "util/environment.h"
+#include "util/bounded_text.h"
+#include "util/handles.h"
 #include "util/paths.h"
 #include "version_text.h"
 #include "vm/start_outcome.h"
@@ -24,23 +25,34 @@ namespace {
 // A half-written archive older than this belongs to a start that ended without completing it.
 constexpr ULONGLONG kStalePartMs = 10ull * 60 * 1000;
 
-std::wstring pendingPart;
-std::wstring pendingFinal;
+// Set while a runtime of 13 to 18 writes the archive under its part name.
+wchar_t pendingPart[kPathCapacity];
+wchar_t pendingFinal[kPathCapacity];
 
-// Decimal digits without the printf family (the launcher links only the C runtime's own).
-std::wstring decimal(uint64_t value) {
-  wchar_t digits[24];
-  wchar_t* p = digits + 23;
-  *p = 0;
-  do *--p = static_cast<wchar_t>(L'0' + value % 10); while ((value /= 10) != 0);
-  return p;
+// One class-path entry (narrow, ANSI code page) as a wide path; empty when it does not convert.
+void widenEntry(const char* text, size_t length, wchar_t* out, size_t capacity) {
+  int n = length ? MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(length), out,
+                                       static_cast<int>(capacity - 1))
+                 : 0;
+  out[n > 0 ? n : 0] = 0;
 }
 
-std::wstring widened(const std::string& text) {
-  std::wstring out(text.size() + 1, L'\0');
-  int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &out[0], static_cast<int>(out.size()));
-  out.resize(n > 0 ? static_cast<size_t>(n - 1) : 0);
-  return out;
+// Calls `use` with each non-empty entry of the list behind "-Djava.class.path=", widened,
+// until it returns true; true then.
+template <typename F>
+bool forEachClassPathEntry(const std::string& classPath, F use) {
+  const size_t equals = classPath.find('=');
+  const char* p = classPath.c_str() + (equals == std::string::npos ? 0 : equals + 1);
+  wchar_t entry[kPathCapacity];
+  while (*p) {
+    const char* end = std::strchr(p, ';');
+    size_t length = end ? static_cast<size_t>(end - p) : std::strlen(p);
+    widenEntry(p, length, entry, kPathCapacity);
+    if (entry[0] && use(entry)) return true;
+    p += length;
+    if (*p) ++p;
+  }
+  return false;
 }
 
 bool runtimeVersion(char* version, size_t capacity) {
@@ -74,12 +86,6 @@ uint64_t hashFileIdentity(uint64_t hash, const wchar_t* path) {
   return hashText(hash, &data.ftLastWriteTime, sizeof data.ftLastWriteTime);
 }
 
-std::wstring lowered(const std::wstring& text) {
-  std::wstring out = text;
-  for (wchar_t& c : out) c = static_cast<wchar_t>(towlower(c));  // not CharLower: user32 stays unloaded
-  return out;
-}
-
 // The runtime (home, version), the executable (path, size, time), the class path (text and each
 // entry's size and time) and the options that shape an archive.
 uint64_t archiveIdentity(const VmOptionList& options, const std::string& classPath,
@@ -87,18 +93,18 @@ uint64_t archiveIdentity(const VmOptionList& options, const std::string& classPa
   uint64_t hash = kHashSeed;
   hash = hashText(hash, runtimeHome, std::strlen(runtimeHome));
   hash = hashText(hash, version, std::strlen(version));
-  std::wstring exe = lowered(launcherPathW());
-  hash = hashText(hash, exe.data(), exe.size() * sizeof(wchar_t));
+  wchar_t exe[kPathCapacity];
+  copyText(exe, kPathCapacity, launcherPathW());
+  size_t length = 0;
+  // towlower, not CharLower: user32 stays unloaded.
+  for (; exe[length]; ++length) exe[length] = static_cast<wchar_t>(towlower(exe[length]));
+  hash = hashText(hash, exe, length * sizeof(wchar_t));
   hash = hashFileIdentity(hash, launcherPathW());
   hash = hashText(hash, classPath.data(), classPath.size());
-  const std::string list = classPath.substr(classPath.find('=') + 1);
-  for (size_t start = 0; start < list.size();) {
-    size_t end = list.find(';', start);
-    if (end == std::string::npos) end = list.size();
-    std::wstring entry = widened(list.substr(start, end - start));
-    if (!entry.empty()) hash = hashFileIdentity(hash, entry.c_str());
-    start = end + 1;
-  }
+  forEachClassPathEntry(classPath, [&hash](const wchar_t* entry) {
+    hash = hashFileIdentity(hash, entry);
+    return false;
+  });
   for (const std::string& option : options)
     if (option.compare(0, 4, "-XX:") == 0 || option.compare(0, 4, "-Xmx") == 0)
       hash = hashText(hash, option.data(), option.size() + 1);
@@ -123,70 +129,80 @@ uint64_t fileSize(const wchar_t* path) {
 
 // The size the archive had when its start completed it: a runtime of 13 to 18 that maps a
 // shorter file (cut off by a full disk or a copy) crashes instead of refusing it.
-std::wstring sizeRecordOf(const std::wstring& archive) { return archive + L".size"; }
+bool sizeRecordOf(const wchar_t* archive, wchar_t* record) {
+  return formatText(record, kPathCapacity, L"%ls.size", archive);
+}
 
-bool archiveIsWhole(const std::wstring& archive) {
-  if (!hasDynamicArchiveMagic(archive.c_str())) return false;
-  FILE* file = _wfopen(sizeRecordOf(archive).c_str(), L"rb");
+bool archiveIsWhole(const wchar_t* archive) {
+  wchar_t recordName[kPathCapacity];
+  if (!hasDynamicArchiveMagic(archive) || !sizeRecordOf(archive, recordName)) return false;
+  FILE* file = _wfopen(recordName, L"rb");
   if (!file) return false;
   char text[32] = {};
   size_t n = std::fread(text, 1, sizeof text - 1, file);
   std::fclose(file);
   return n > 0 && text[0] >= '0' && text[0] <= '9' &&
-         _strtoui64(text, nullptr, 10) == fileSize(archive.c_str());
+         _strtoui64(text, nullptr, 10) == fileSize(archive);
 }
 
-void removeArchive(const std::wstring& archive) {
-  SetFileAttributesW(archive.c_str(), FILE_ATTRIBUTE_NORMAL);  // runtimes write it read-only
-  DeleteFileW(archive.c_str());
-  DeleteFileW(sizeRecordOf(archive).c_str());
+void removeArchive(const wchar_t* archive) {
+  SetFileAttributesW(archive, FILE_ATTRIBUTE_NORMAL);  // runtimes write it read-only
+  DeleteFileW(archive);
+  wchar_t record[kPathCapacity];
+  if (sizeRecordOf(archive, record)) DeleteFileW(record);
 }
 
-bool makeDirectories(const std::wstring& path) {
-  for (size_t at = path.find(L'\\', 3); ; at = path.find(L'\\', at + 1)) {
-    std::wstring part = path.substr(0, at);
-    if (!CreateDirectoryW(part.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
-    if (at == std::wstring::npos) return true;
+bool makeDirectories(const wchar_t* path) {
+  wchar_t part[kPathCapacity];
+  if (!copyWhole(part, kPathCapacity, path) || std::wcslen(part) < 3) return false;
+  for (size_t at = 3;; ++at) {
+    const wchar_t c = part[at];
+    if (c != L'\\' && c != 0) continue;
+    part[at] = 0;
+    if (!CreateDirectoryW(part, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
+    if (c == 0) return true;
+    part[at] = c;
   }
 }
 
-void removeStaleParts(const std::wstring& directory) {
+void removeStaleParts(const wchar_t* directory) {
+  wchar_t name[kPathCapacity];
+  if (!formatText(name, kPathCapacity, L"%ls\\*.part*", directory)) return;
   WIN32_FIND_DATAW found;
-  HANDLE find = FindFirstFileW((directory + L"\\*.part*").c_str(), &found);
-  if (find == INVALID_HANDLE_VALUE) return;
+  unique_hfind find(FindFirstFileW(name, &found));
+  if (!find) return;
   FILETIME nowTime;
   GetSystemTimeAsFileTime(&nowTime);
   ULARGE_INTEGER now{{nowTime.dwLowDateTime, nowTime.dwHighDateTime}};
   do {
     ULARGE_INTEGER written{{found.ftLastWriteTime.dwLowDateTime, found.ftLastWriteTime.dwHighDateTime}};
-    if (now.QuadPart > written.QuadPart && (now.QuadPart - written.QuadPart) / 10000 > kStalePartMs)
-      DeleteFileW((directory + L"\\" + found.cFileName).c_str());
-  } while (FindNextFileW(find, &found));
-  FindClose(find);
+    if (now.QuadPart > written.QuadPart && (now.QuadPart - written.QuadPart) / 10000 > kStalePartMs &&
+        formatText(name, kPathCapacity, L"%ls\\%ls", directory, found.cFileName))
+      DeleteFileW(name);
+  } while (FindNextFileW(find.get(), &found));
 }
 
 bool classPathHasDirectory(const std::string& classPath) {
-  const std::string list = classPath.substr(classPath.find('=') + 1);
-  for (size_t start = 0; start < list.size();) {
-    size_t end = list.find(';', start);
-    if (end == std::string::npos) end = list.size();
-    std::wstring entry = widened(list.substr(start, end - start));
-    DWORD attributes = entry.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(entry.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
-    start = end + 1;
-  }
-  return false;
+  return forEachClassPathEntry(classPath, [](const wchar_t* entry) {
+    DWORD attributes = GetFileAttributesW(entry);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+  });
 }
 
 // %LOCALAPPDATA%\tessel\cds\<executable name without .exe>
-bool archiveDirectory(std::wstring& directory) {
-  std::wstring base = environmentValueW(L"LOCALAPPDATA");
-  if (base.empty()) return false;
-  std::wstring exe = launcherPathW();
-  std::wstring name = exe.substr(exe.find_last_of(L'\\') + 1);
-  if (name.size() > 4 && _wcsicmp(name.c_str() + name.size() - 4, L".exe") == 0) name.resize(name.size() - 4);
-  directory = base + L"\\tessel\\cds\\" + name;
-  return makeDirectories(directory);
+bool archiveDirectory(wchar_t* directory) {
+  directory[0] = 0;
+  wchar_t base[kPathCapacity];
+  DWORD n = GetEnvironmentVariableW(L"LOCALAPPDATA", base, kPathCapacity);
+  if (n == 0 || n >= kPathCapacity) return false;
+  const wchar_t* exe = launcherPathW();
+  const wchar_t* slash = std::wcsrchr(exe, L'\\');
+  const wchar_t* name = slash ? slash + 1 : exe;
+  size_t length = std::wcslen(name);
+  if (length > 4 && _wcsicmp(name + length - 4, L".exe") == 0) length -= 4;
+  return formatText(directory, kPathCapacity, L"%ls\\tessel\\cds\\%.*ls", base,
+                    static_cast<int>(length), name) &&
+         makeDirectories(directory);
 }
 
 }  // namespace
@@ -223,62 +239,72 @@ void addClassDataSharingOptions(VmOptionList& options, const std::string& classP
     logLine("class-data sharing: the class path holds a directory; no archive");
     return;
   }
-  std::wstring directory;
+  wchar_t directory[kPathCapacity];
   if (!archiveDirectory(directory)) {
-    logError("class-data sharing: no archive directory under LOCALAPPDATA (%S)", directory.c_str());
+    logError("class-data sharing: no archive directory under LOCALAPPDATA (%S)", directory);
     return;
   }
   removeStaleParts(directory);
-  std::wstring name = widened(archiveFileName(feature, archiveIdentity(options, classPath, version)));
-  std::wstring path = directory + L"\\" + name;
-  bool exists = GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  const std::string name = archiveFileName(feature, archiveIdentity(options, classPath, version));
+  wchar_t path[kPathCapacity];
+  wchar_t part[kPathCapacity];
+  if (!formatText(path, kPathCapacity, L"%ls\\%hs", directory, name.c_str()) ||
+      !formatText(part, kPathCapacity, L"%ls.part%lu", path, GetCurrentProcessId())) {
+    logError("class-data sharing: no archive directory under LOCALAPPDATA (%S)", directory);
+    return;
+  }
+  bool exists = GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
   // From 19 on the runtime rewrites a stale or cut-off archive itself, silently; but a file
   // that is no archive at all makes it warn on standard output.
-  if (exists && (feature < 19 ? !archiveIsWhole(path) : !hasDynamicArchiveMagic(path.c_str()))) {
-    logLine("class-data archive %S is damaged; removed", path.c_str());
+  if (exists && (feature < 19 ? !archiveIsWhole(path) : !hasDynamicArchiveMagic(path))) {
+    logLine("class-data archive %S is damaged; removed", path);
     removeArchive(path);
     exists = false;
   }
-  std::wstring part = path + L".part" + decimal(GetCurrentProcessId());
   std::string narrowPath, narrowPart;
-  if (!narrowPathOf(path.c_str(), narrowPath) || !narrowPathOf(directory.c_str(), narrowPart)) {
-    logError("class-data sharing: %S cannot be named in code page %u; no archive", path.c_str(), GetACP());
+  if (!narrowPathOf(path, narrowPath) || !narrowPathOf(directory, narrowPart)) {
+    logError("class-data sharing: %S cannot be named in code page %u; no archive", path, GetACP());
     return;
   }
   // The directory's narrow (perhaps short) form holds the part file; its name is ASCII.
-  narrowPart += "\\" + narrowText(part.substr(directory.size() + 1).c_str());
+  char partName[64];
+  formatText(partName, sizeof partName, "\\%s.part%lu", name.c_str(), GetCurrentProcessId());
+  narrowPart += partName;
   ArchiveMode mode = archiveModeFor(feature, exists);
   for (const std::string& option : archiveOptions(mode, narrowPath, narrowPart)) options.push_back(option);
   if (mode == ArchiveMode::DumpAtExit) {
-    pendingPart = part;
-    pendingFinal = path;
+    copyText(pendingPart, kPathCapacity, part);
+    copyText(pendingFinal, kPathCapacity, path);
     setEndAction(finishClassDataArchive);
   }
-  logLine("class-data archive %S (Java %s): %s", path.c_str(), version,
+  logLine("class-data archive %S (Java %s): %s", path, version,
           mode == ArchiveMode::DumpAtExit ? "written when the application ends"
           : mode == ArchiveMode::Use      ? "mapped"
                                           : "mapped, or written when stale or missing");
 }
 
 void finishClassDataArchive() {
-  if (pendingPart.empty()) return;
+  if (!pendingPart[0]) return;
   removeArchive(pendingFinal);
-  const uint64_t size = fileSize(pendingPart.c_str());
-  FILE* record = _wfopen(sizeRecordOf(pendingFinal).c_str(), L"wb");
-  const std::string digits = narrowText(decimal(size).c_str()) + "\n";
-  bool recorded = record && std::fwrite(digits.data(), 1, digits.size(), record) == digits.size();
+  const uint64_t size = fileSize(pendingPart);
+  wchar_t recordName[kPathCapacity];
+  FILE* record = sizeRecordOf(pendingFinal, recordName) ? _wfopen(recordName, L"wb") : nullptr;
+  char digits[24];
+  formatText(digits, sizeof digits, "%I64u\n", static_cast<unsigned long long>(size));
+  const size_t length = std::strlen(digits);
+  bool recorded = record && std::fwrite(digits, 1, length, record) == length;
   if (record) recorded = std::fclose(record) == 0 && recorded;
-  if (recorded && hasDynamicArchiveMagic(pendingPart.c_str()) &&
-      MoveFileExW(pendingPart.c_str(), pendingFinal.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    logLine("class-data archive written: %S (%lu KB)", pendingFinal.c_str(),
+  if (recorded && hasDynamicArchiveMagic(pendingPart) &&
+      MoveFileExW(pendingPart, pendingFinal, MOVEFILE_REPLACE_EXISTING)) {
+    logLine("class-data archive written: %S (%lu KB)", pendingFinal,
             static_cast<unsigned long>(size / 1024));
   } else {
     DWORD error = GetLastError();
     logLine("class-data archive not written (%lu)", static_cast<unsigned long>(error));
-    DeleteFileW(pendingPart.c_str());
-    DeleteFileW(sizeRecordOf(pendingFinal).c_str());
+    DeleteFileW(pendingPart);
+    if (record) DeleteFileW(recordName);
   }
-  pendingPart.clear();
+  pendingPart[0] = 0;
 }
 
 }  // namespace tessel
