@@ -243,6 +243,28 @@ void deliverStartup(StartupReceiver& receiver, const jchar* units, size_t count)
   describeAndClearPendingException(env);
 }
 
+namespace {
+
+// Attaches once the machine runs and hands the message over, all behind the gate of machine
+// calls; false once the gate has closed (the application has ended), without a call.
+bool deliverWhileRunning(StartupReceiver& receiver, const jchar* units, size_t count) {
+  for (;;) {
+    {
+      MachineCall call;
+      if (!call) return false;
+      // A daemon: the listener never ends, and DestroyJavaVM must not wait for it.
+      if (!receiver.env) receiver.env = currentThreadEnv();
+      if (receiver.env) {
+        deliverStartup(receiver, units, count);
+        return true;
+      }
+    }
+    Sleep(100);  // messages wait in the mailslot until the application's machine runs
+  }
+}
+
+}  // namespace
+
 DWORD WINAPI mailslotListener(void* parameter) {
   // Kept until the listener ends: later starts find the first instance through it.
   unique_hfile mailslot(static_cast<HANDLE>(parameter));
@@ -250,17 +272,16 @@ DWORD WINAPI mailslotListener(void* parameter) {
   StartupReceiver receiver;
   std::vector<char> message;
   while (receiveMailslotMessage(mailslot.get(), message)) {
-    // Messages wait in the mailslot until the application's virtual machine runs.
-    while (!receiver.env) {
-      // A daemon: the listener never ends, and DestroyJavaVM must not wait for it.
-      receiver.env = currentThreadEnv();
-      if (!receiver.env) Sleep(100);
-    }
     const jchar* units = reinterpret_cast<const jchar*>(message.data());
-    std::wstring text(reinterpret_cast<const wchar_t*>(message.data()), message.size() / 2);
+    const size_t count = message.size() / 2;
+    std::wstring text(reinterpret_cast<const wchar_t*>(message.data()), count);
     logLine("received from a later start: %S",
-            isEmptyMarker(units, message.size() / 2) ? L"(no arguments)" : text.c_str());
-    deliverStartup(receiver, units, message.size() / 2);
+            isEmptyMarker(units, count) ? L"(no arguments)" : text.c_str());
+    if (!deliverWhileRunning(receiver, units, count)) {
+      // Closing the mailslot tells later starts that nobody takes their arguments any more.
+      logLine("the application has ended: not handed over");
+      break;
+    }
   }
   return 0;
 }

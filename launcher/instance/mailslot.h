@@ -39,7 +39,8 @@ HANDLE createPrivateMailslot(const char* name) noexcept;
 bool sendToRunningInstance(DWORD processId, const wchar_t* text,
                            const char* pidValueName = nullptr) noexcept;
 // Thread procedure; owns the mailslot handle passed as parameter and closes it when a read
-// error ends it. Returns 0.
+// error ends it, or a message arrives after the gate of machine calls closed (that message
+// reaches no Java code). Returns 0.
 DWORD WINAPI mailslotListener(void* mailslot);
 
 // Waits for the next message and reads it whole into `message` (bytes); false (logged) when

@@ -319,6 +319,24 @@ bool runLauncherClass(const ArgumentList& arguments) {
 
 const wchar_t* mainExceptionText() { return mainException.c_str(); }
 
+void destroyVmAfterApplication() {
+  // A windowed application's main returns at once and the application runs on inside
+  // DestroyJavaVM: the runtime library waits for its threads first, so that the launcher's own
+  // threads (hand-over, splash) may call in until the application has ended.
+  JNIEnv* env = vmCreated.load() && !vmDestroyed.load() ? mainEnv : nullptr;
+  jclass launcher = env ? env->FindClass(kSplashClass) : nullptr;
+  jmethodID await =
+      launcher ? env->GetStaticMethodID(launcher, "awaitApplicationThreads", "()V") : nullptr;
+  if (await) {
+    env->CallStaticVoidMethod(launcher, await);
+  } else if (env) {
+    logLine("the runtime library cannot wait for the application's threads");
+  }
+  if (env) clearPendingException(env);
+  if (launcher) env->DeleteLocalRef(launcher);
+  destroyVm();
+}
+
 bool launchProgram(ArgumentList& arguments, AfterMain afterMain) {
   logLine("launching program");
   mainException.clear();
@@ -336,7 +354,7 @@ bool launchProgram(ArgumentList& arguments, AfterMain afterMain) {
   }
   if (afterMain == AfterMain::DestroyVm) {
     logLine("dest JVM");
-    destroyVm();
+    destroyVmAfterApplication();
   }
   logLine("launch done");
   return true;

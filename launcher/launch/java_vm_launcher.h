@@ -17,6 +17,10 @@ bool launchProgram(ArgumentList& arguments, AfterMain afterMain);
 // After launchProgram returned false because main ended with an exception: that exception's
 // class and the first line of its message; empty otherwise.
 const wchar_t* mainExceptionText();
+// Waits for the application's non-daemon threads through the runtime library (an older one
+// cannot: then DestroyJavaVM alone waits), then destroyVm: the gate of the launcher's own
+// machine calls closes only once the application has ended.
+void destroyVmAfterApplication();
 // Builds the VM options and creates the machine; false when JNI_CreateJavaVM failed.
 bool createVm(const std::vector<std::string>& properties, const ArgumentList& arguments);
 // Calls the launcher class's main; ends the process with 1010/1011 when it is missing, or when

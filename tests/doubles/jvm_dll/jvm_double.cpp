@@ -69,6 +69,27 @@ void blockAfterDestroy(const char* call) {
   for (;;) Sleep(INFINITE);
 }
 
+// Waits until no thread other than the caller is attached as a non-daemon. A real runtime waits
+// for ever; the double gives up after TESSEL_JVM_DESTROY_LIMIT_MS (default 20 s), says so and
+// ends the process with exit code 98, so that a test fails instead of hanging.
+void awaitOtherNonDaemons(const char* who) {
+  std::string limitText = environment("TESSEL_JVM_DESTROY_LIMIT_MS");
+  DWORD limit = limitText.empty() ? 20000 : static_cast<DWORD>(std::atoi(limitText.c_str()));
+  DWORD self = GetCurrentThreadId();
+  std::unique_lock<std::mutex> guard(threadLock);
+  auto othersDetached = [&] {
+    return nonDaemonThreads.empty() || (nonDaemonThreads.size() == 1 && nonDaemonThreads.count(self));
+  };
+  if (!threadDetached.wait_for(guard, std::chrono::milliseconds(limit), othersDetached)) {
+    guard.unlock();
+    record("%s: non-daemon thread still attached", who);
+    std::fprintf(stderr, "jvm.dll double: %s: non-daemon thread still attached after %lu ms\n",
+                 who, static_cast<unsigned long>(limit));
+    std::fflush(stderr);
+    ExitProcess(98);
+  }
+}
+
 std::string quoted(Object* o) {
   if (!o) return "null";
   if (o->kind == Object::String) return "\"" + toUtf8(o->text) + "\"";
@@ -242,6 +263,8 @@ std::string callStatic(jmethodID id, va_list args, char kind) {
          formatArguments(m->signature, copy).c_str());
   va_end(copy);
   if (m->name == "main" && m->signature == "([Ljava/lang/String;)V") runMain(m, as(va_arg(args, jobject)));
+  // The runtime library's wait for the application's threads, as DestroyJavaVM waits.
+  if (m->name == "awaitApplicationThreads") awaitOtherNonDaemons(qualified.c_str());
   std::string value;
   bool scripted = scriptedValue(qualified, value);
   if (listed("TESSEL_JVM_THROWS", qualified)) throwNew("java.lang.RuntimeException", "scripted failure in " + qualified);
@@ -456,26 +479,9 @@ void JNICALL exceptionDescribe(JNIEnv*) {
 }
 
 // --- JavaVM functions --------------------------------------------------------------------
-// Waits until no thread other than the caller is attached as a non-daemon. A real runtime waits
-// for ever; the double gives up after TESSEL_JVM_DESTROY_LIMIT_MS (default 20 s), says so and
-// ends the process with exit code 98, so that a test fails instead of hanging.
 jint JNICALL destroyJavaVm(JavaVM*) {
   record("DestroyJavaVM");
-  std::string limitText = environment("TESSEL_JVM_DESTROY_LIMIT_MS");
-  DWORD limit = limitText.empty() ? 20000 : static_cast<DWORD>(std::atoi(limitText.c_str()));
-  DWORD self = GetCurrentThreadId();
-  std::unique_lock<std::mutex> guard(threadLock);
-  auto othersDetached = [&] {
-    return nonDaemonThreads.empty() || (nonDaemonThreads.size() == 1 && nonDaemonThreads.count(self));
-  };
-  if (!threadDetached.wait_for(guard, std::chrono::milliseconds(limit), othersDetached)) {
-    guard.unlock();
-    record("DestroyJavaVM: non-daemon thread still attached");
-    std::fprintf(stderr, "jvm.dll double: DestroyJavaVM: non-daemon thread still attached after %lu ms\n",
-                 static_cast<unsigned long>(limit));
-    std::fflush(stderr);
-    ExitProcess(98);
-  }
+  awaitOtherNonDaemons("DestroyJavaVM");
   destroyed.store(true);
   record("destroyed after %I64d us", microsecondsSinceStart());
   return JNI_OK;

@@ -54,6 +54,38 @@ public final class WinLauncher {
     }
 
     /**
+     * Waits until the calling thread is the only live non-daemon thread, as
+     * {@code DestroyJavaVM} does before it shuts the machine down. The launcher calls it after
+     * {@code main} returns (a windowed application's {@code main} returns at once), so that its
+     * own threads may still call in while the application runs and stop only once it has ended.
+     * Never throws.
+     */
+    static void awaitApplicationThreads() {
+        Thread self = Thread.currentThread();
+        boolean interrupted = false;
+        for (;;) {
+            Thread other = null;
+            for (Thread t : Thread.getAllStackTraces().keySet()) {
+                if (t != self && t.isAlive() && !t.isDaemon()) {
+                    other = t;
+                    break;
+                }
+            }
+            if (other == null) {
+                break;
+            }
+            try {
+                other.join();
+            } catch (InterruptedException e) {
+                interrupted = true;
+            }
+        }
+        if (interrupted) {
+            self.interrupt();
+        }
+    }
+
+    /**
      * Receives the text-line settings of the runtime's own splash screen; called by the
      * launcher before {@code main} when that splash is configured. Never throws.
      *

@@ -25,6 +25,7 @@ class NativeContractTest {
         expect("com.corvane.runtime.launcher.WinLauncher", "main", launcherArgs);
         expect("com.tessel.runtime.WinLauncher", "initAwtSplashConfig",
                 "(ZZLjava/lang/String;IILjava/lang/String;IILjava/lang/String;IILjava/lang/String;II)V");
+        expect("com.tessel.runtime.WinLauncher", "awaitApplicationThreads", "()V");
         expect("com.corvane.runtime.launcher.FirstRun", "firstRun", "()Z");
         expect("com.tessel.Controller", "startupPerformed", "(Ljava/lang/String;)V");
         expect("com.tessel.runtime.TesselController", "getAction", "()I");

@@ -183,6 +183,33 @@ class WinLauncherTest {
         assertEquals("no config", checked.getMessage());
     }
 
+    /** A windowed application's main returns at once; its threads go on until they end. */
+    @Test
+    void awaitingTheApplicationReturnsOnlyOnceItsNonDaemonThreadsEnded() throws Exception {
+        long[] ended = new long[1];
+        Thread worker = new Thread(() -> {
+            sleep(300);
+            ended[0] = System.nanoTime();
+        });
+        Thread daemon = new Thread(() -> sleep(60_000));
+        daemon.setDaemon(true);
+        daemon.start();
+        worker.start();
+        WinLauncher.awaitApplicationThreads();
+        long returned = System.nanoTime();
+        assertTrue(!worker.isAlive() && ended[0] != 0 && returned >= ended[0]);
+        assertTrue(daemon.isAlive(), "daemon threads are not waited for");
+        daemon.interrupt();
+    }
+
+    private static void sleep(long millis) {
+        try {
+            Thread.sleep(millis);
+        } catch (InterruptedException e) {
+            Thread.currentThread().interrupt();
+        }
+    }
+
     /** The launcher class in a fresh virtual machine, as the launcher runs it. */
     @Test
     void inAFreshVirtualMachineRedirectsOutputAndReportsAMissingClass() throws Exception {
