@@ -1,6 +1,7 @@
 #include "schema_command.h"
 
 #include <cstring>
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <vector>
@@ -24,11 +25,53 @@ constexpr const char* kColourText =
     "\\s*,\\s*([01]?[0-9]?[0-9]|2[0-4][0-9]|25[0-5])\\s*$";
 constexpr const char* kVersionText = "^[0-9]{1,5}(\\.[0-9]{1,5}){0,3}$";
 
-void int32Range(JsonWriter& w) {
+constexpr int64_t kInt32Min = -2147483648LL;
+constexpr int64_t kInt32Max = 2147483647LL;
+
+void integerRange(JsonWriter& w, int64_t minimum, int64_t maximum) {
   w.key("minimum");
-  w.value(int64_t{-2147483648LL});
+  w.value(minimum);
   w.key("maximum");
-  w.value(int64_t{2147483647LL});
+  w.value(maximum);
+}
+
+// A value given as text matching `pattern` or as a list of integers in [minimum, maximum]
+// (exactly `count` of them when count > 0): colours, exit-code lists.
+void textOrIntegerList(JsonWriter& w, const char* pattern, int64_t minimum, int64_t maximum,
+                       int64_t count = 0) {
+  w.key("oneOf");
+  w.beginArray();
+  w.beginObject();
+  w.key("type");
+  w.value("string");
+  w.key("pattern");
+  w.value(pattern);
+  w.endObject();
+  w.beginObject();
+  w.key("type");
+  w.value("array");
+  w.key("items");
+  w.beginObject();
+  w.key("type");
+  w.value("integer");
+  integerRange(w, minimum, maximum);
+  w.endObject();
+  if (count > 0) {
+    w.key("minItems");
+    w.value(count);
+    w.key("maxItems");
+    w.value(count);
+  }
+  w.endObject();
+  w.endArray();
+}
+
+template <typename Texts>
+void enumOf(JsonWriter& w, const Texts& texts) {
+  w.key("enum");
+  w.beginArray();
+  for (const auto& t : texts) w.value(std::string(t));
+  w.endArray();
 }
 
 // ";"-separated entries, each empty or `entry`, as the launcher splits them.
@@ -57,24 +100,15 @@ void valueRuleSchema(JsonWriter& w, const ValueRule& rule) {
       syntax = entryList("[" + bare + "][^;]*|[" + valued + "][^;]+");
       break;
     }
-    case ValueSyntax::Flavour:
-      w.key("enum");
-      w.beginArray();
-      for (const char* f = kFlavours; *f; ++f) w.value(std::string(1, *f));
-      w.endArray();
+    case ValueSyntax::Flavour: {
+      std::vector<std::string> flavours;
+      for (const char* f = kFlavours; *f; ++f) flavours.emplace_back(1, *f);
+      enumOf(w, flavours);
       break;
-    case ValueSyntax::SharingMode:
-      w.key("enum");
-      w.beginArray();
-      for (const char* mode : kSharingModes) w.value(mode);
-      w.endArray();
-      break;
+    }
+    case ValueSyntax::SharingMode: enumOf(w, kSharingModes); break;
     case ValueSyntax::ArgumentRules:
-      w.key("enum");
-      w.beginArray();
-      w.value(std::string(kWindowsArgumentRules));
-      w.value(std::string(kLauncherArgumentRules));
-      w.endArray();
+      enumOf(w, std::initializer_list<const char*>{kWindowsArgumentRules, kLauncherArgumentRules});
       break;
     default: break;
   }
@@ -101,61 +135,17 @@ void keyValue(JsonWriter& w, const KeyInfo& k, const std::string& description) {
       w.value(k.type == KeyType::Flag ? "boolean" : "integer");
       w.value(k.type == KeyType::Flag ? "integer" : "boolean");
       w.endArray();
-      int32Range(w);
+      integerRange(w, kInt32Min, kInt32Max);
       break;
-    case KeyType::Colour:
-      w.key("oneOf");
-      w.beginArray();
-      w.beginObject();
-      w.key("type");
-      w.value("string");
-      w.key("pattern");
-      w.value(kColourText);
-      w.endObject();
-      w.beginObject();
-      w.key("type");
-      w.value("array");
-      w.key("items");
-      w.beginObject();
-      w.key("type");
-      w.value("integer");
-      w.key("minimum");
-      w.value(int64_t{0});
-      w.key("maximum");
-      w.value(int64_t{255});
-      w.endObject();
-      w.key("minItems");
-      w.value(int64_t{3});
-      w.key("maxItems");
-      w.value(int64_t{3});
-      w.endObject();
-      w.endArray();
-      break;
+    case KeyType::Colour: textOrIntegerList(w, kColourText, 0, 255, 3); break;
     case KeyType::Message:
       w.key("type");
       w.value("string");
       break;
     default:
       if (k.id == key::RestartExitCodes) {  // [3, 4] or "3,4"
-        w.key("oneOf");
-        w.beginArray();
-        w.beginObject();
-        w.key("type");
-        w.value("string");
-        w.key("pattern");
-        w.value("^\\s*([-+]?[0-9]+\\s*(,\\s*[-+]?[0-9]+\\s*)*)?$");
-        w.endObject();
-        w.beginObject();
-        w.key("type");
-        w.value("array");
-        w.key("items");
-        w.beginObject();
-        w.key("type");
-        w.value("integer");
-        int32Range(w);
-        w.endObject();
-        w.endObject();
-        w.endArray();
+        textOrIntegerList(w, "^\\s*([-+]?[0-9]+\\s*(,\\s*[-+]?[0-9]+\\s*)*)?$", kInt32Min,
+                          kInt32Max);
         break;
       }
       w.key("type");
@@ -163,13 +153,8 @@ void keyValue(JsonWriter& w, const KeyInfo& k, const std::string& description) {
       w.key("pattern");
       w.value(kLatin1);
       valueRuleSchema(w, valueRule(k.id));
-      if (k.id == key::RuntimeLibrary) {
-        w.key("enum");
-        w.beginArray();
-        w.value(kRuntimeLibraryEmbed);
-        w.value(kRuntimeLibraryExternal);
-        w.endArray();
-      }
+      if (k.id == key::RuntimeLibrary)
+        enumOf(w, std::initializer_list<const char*>{kRuntimeLibraryEmbed, kRuntimeLibraryExternal});
   }
   w.endObject();
 }
@@ -276,12 +261,7 @@ void tableValue(JsonWriter& w, const pe::TableSetting& s) {
     w.key("pattern");
     w.value(kVersionText);
   }
-  if (s.kind == pe::TableValue::Choice) {
-    w.key("enum");
-    w.beginArray();
-    for (const std::string& c : pe::tableSettingChoices(s)) w.value(c);
-    w.endArray();
-  }
+  if (s.kind == pe::TableValue::Choice) enumOf(w, pe::tableSettingChoices(s));
   w.endObject();
 }
 
@@ -306,6 +286,19 @@ void ownTable(JsonWriter& w, const std::string& section, const std::string& desc
     w.value(required);
     w.endArray();
   }
+  w.endObject();
+}
+
+// An array of one kind of table: [[embed]], [[file_association]].
+void arrayOfTables(JsonWriter& w, const char* section, const char* description,
+                   const char* itemDescription, const char* required) {
+  w.beginObject();
+  w.key("type");
+  w.value("array");
+  w.key("description");
+  w.value(description);
+  w.key("items");
+  ownTable(w, section, itemDescription, "", required);
   w.endObject();
 }
 
@@ -345,25 +338,14 @@ void printProjectSchema(std::ostream& out) {
       messageTable(w, "messages for one locale");
       w.endObject();
     } else if (section == "keys") rawKeys(w);
-    else if (section == "embed") {
-      w.beginObject();
-      w.key("type");
-      w.value("array");
-      w.key("description");
-      w.value("[[embed]]: files stored behind the block, extracted at every start");
-      w.key("items");
-      ownTable(w, "embed", "one embedded file", "", "source");
-      w.endObject();
-    } else if (section == "file_association") {
-      w.beginObject();
-      w.key("type");
-      w.value("array");
-      w.key("description");
-      w.value("[[file_association]]: file types that tessel associate registers for the application");
-      w.key("items");
-      ownTable(w, "file_association", "one file type", "", "extension");
-      w.endObject();
-    } else if (section == "identity") ownTable(w, "identity", "[identity]: icon, images, manifest", "version");
+    else if (section == "embed")
+      arrayOfTables(w, "embed", "[[embed]]: files stored behind the block, extracted at every start",
+                    "one embedded file", "source");
+    else if (section == "file_association")
+      arrayOfTables(w, "file_association",
+                    "[[file_association]]: file types that tessel associate registers for the application",
+                    "one file type", "extension");
+    else if (section == "identity") ownTable(w, "identity", "[identity]: icon, images, manifest", "version");
     else if (section == "signing") ownTable(w, "signing", "[signing]: Authenticode signature with osslsigncode");
     else {
       w.beginObject();

@@ -3,6 +3,10 @@
 namespace tessel::pe {
 namespace {
 
+// A string of the version resource, named in the project as `name`, in the resource as `resource`.
+#define VERSION_TEXT(name, resource) \
+  { "identity.version", name, TableValue::Text, nullptr, resource " of the version resource" }
+
 constexpr TableSetting kTableSettings[] = {
     {"identity", "icon", TableValue::Path, nullptr,
      "the executable's icon and the splash window's: an .ico (every size) or one .png up to 256x256"},
@@ -22,13 +26,12 @@ constexpr TableSetting kTableSettings[] = {
      "up to four numbers 0-65535 separated by dots, like 1.2.3.4"},
     {"identity.version", "product_version", TableValue::Version, nullptr,
      "as file_version; default: file_version"},
-    {"identity.version", "company", TableValue::Text, nullptr, "CompanyName of the version resource"},
-    {"identity.version", "product_name", TableValue::Text, nullptr, "ProductName of the version resource"},
-    {"identity.version", "description", TableValue::Text, nullptr, "FileDescription of the version resource"},
-    {"identity.version", "copyright", TableValue::Text, nullptr, "LegalCopyright of the version resource"},
-    {"identity.version", "original_filename", TableValue::Text, nullptr,
-     "OriginalFilename of the version resource"},
-    {"identity.version", "internal_name", TableValue::Text, nullptr, "InternalName of the version resource"},
+    VERSION_TEXT("company", "CompanyName"),
+    VERSION_TEXT("product_name", "ProductName"),
+    VERSION_TEXT("description", "FileDescription"),
+    VERSION_TEXT("copyright", "LegalCopyright"),
+    VERSION_TEXT("original_filename", "OriginalFilename"),
+    VERSION_TEXT("internal_name", "InternalName"),
     {"signing", "certificate", TableValue::Path, nullptr, "signing certificate (PEM or DER); needs key"},
     {"signing", "key", TableValue::Path, nullptr, "the private key of certificate"},
     {"signing", "pkcs12", TableValue::Path, nullptr, "a PKCS#12 file with certificate and key"},
@@ -45,6 +48,8 @@ constexpr TableSetting kTableSettings[] = {
      "its name in the per-launch directory (default: the source's file name); at most one "
      "backslash-separated directory level"},
 };
+
+#undef VERSION_TEXT
 
 }  // namespace
 
