@@ -55,13 +55,7 @@ constexpr ValueRule kRules[] = {
 };
 
 bool checkTypedEntries(const std::string& value, std::string& why) {
-  size_t at = 0;
-  while (at <= value.size()) {
-    size_t end = value.find(';', at);
-    if (end == std::string::npos) end = value.size();
-    const std::string entry = value.substr(at, end - at);
-    at = end + 1;
-    if (entry.empty()) continue;  // runs of ";" give no entry
+  for (const std::string& entry : splitEntries(value)) {
     const bool typed = std::strchr(kClassPathEntryTypes, entry[0]) != nullptr;
     if (!typed || entry.size() < 2 || (entry[1] != '0' && entry[1] != '1')) {
       why = "entry \"" + entry +
@@ -79,13 +73,7 @@ bool checkTypedEntries(const std::string& value, std::string& why) {
 }
 
 bool checkSearchSequence(const std::string& value, std::string& why) {
-  size_t at = 0;
-  while (at <= value.size()) {
-    size_t end = value.find(';', at);
-    if (end == std::string::npos) end = value.size();
-    const std::string entry = value.substr(at, end - at);
-    at = end + 1;
-    if (entry.empty()) continue;
+  for (const std::string& entry : splitEntries(value)) {
     if (std::strchr(kSearchEntryTypes, entry[0]) == nullptr) {
       why = "entry \"" + entry +
             "\" has no known type: each entry is a type letter and its value (A, B or R a "
@@ -104,6 +92,17 @@ bool checkSearchSequence(const std::string& value, std::string& why) {
 }
 
 }  // namespace
+
+std::vector<std::string> splitEntries(const std::string& list) {
+  std::vector<std::string> entries;
+  for (size_t at = 0; at <= list.size();) {
+    size_t end = list.find(';', at);
+    if (end == std::string::npos) end = list.size();
+    if (end > at) entries.push_back(list.substr(at, end - at));  // runs of ";" give no entry
+    at = end + 1;
+  }
+  return entries;
+}
 
 const ValueRule* valueRules(size_t& count) noexcept {
   count = sizeof(kRules) / sizeof(kRules[0]);

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace tessel {
 
@@ -53,6 +54,10 @@ constexpr const char* kSharingModes[] = {"auto", "off"};
 constexpr int32_t kFirstMessageKey = 1000;
 constexpr int32_t kLastMessageKey = 1020;
 inline bool isMessageKey(int32_t key) { return key >= kFirstMessageKey && key <= kLastMessageKey; }
+
+// The entries of a ";"-separated list (paths, search sequence, embedded names), in order;
+// empty ones are left out, as the launcher skips them.
+std::vector<std::string> splitEntries(const std::string& list);
 
 // Checks `value` (the stored bytes) against the key's syntax, not its length. False with `why`
 // saying what is wrong and what is allowed.

@@ -11,6 +11,7 @@
 #include "byte_order.h"
 #include "config_keys.h"
 #include "file_io.h"
+#include "value_rules.h"
 #include "json_writer.h"
 #include "pe/resources.h"
 
@@ -43,20 +44,6 @@ std::map<int32_t, std::string> lastValues(const BlockContents& block) {
   return values;
 }
 
-std::vector<std::string> splitNames(const std::string& list) {
-  std::vector<std::string> names;
-  size_t start = 0;
-  while (start <= list.size()) {
-    size_t end = list.find(';', start);
-    if (end == std::string::npos) end = list.size();
-    if (end > start) names.push_back(list.substr(start, end - start));
-    start = end + 1;
-  }
-  return names;
-}
-
-bool isMessageKey(int32_t key) { return key >= 1000 && key <= 1020; }
-
 const char* keyName(int32_t key) {
   const KeyInfo* info = findKey(key);
   return info ? info->name : "";
@@ -80,7 +67,7 @@ void readEmbedded(const std::vector<uint8_t>& image, InspectReport& report) {
   report.embeddedCount = launcherInt(values[key::EmbeddedFileCount]);
   report.templateVersion =
       values.count(key::TemplateVersion) ? values[key::TemplateVersion] : "unknown";
-  std::vector<std::string> names = splitNames(values[key::EmbeddedFileNames]);
+  std::vector<std::string> names = splitEntries(values[key::EmbeddedFileNames]);
   if (report.embeddedCount > 0 && static_cast<size_t>(report.embeddedCount) != names.size())
     report.notes.push_back("key 2002 says " + std::to_string(report.embeddedCount) +
                            " embedded files but key 2003 names " + std::to_string(names.size()) +

@@ -5,6 +5,7 @@
 #include "block_writer.h"
 #include "config_keys.h"
 #include "file_io.h"
+#include "value_rules.h"
 #include "module_info.h"
 
 namespace tessel {
@@ -25,17 +26,14 @@ void applyMainModule(Project& project, const std::string& outputPath) {
   const std::string modulePath = blockValue(project.block, key::ModulePath);
   jar::ModuleInfo info;
   bool found = false;
-  for (size_t at = 0; at <= modulePath.size() && !found;) {
-    size_t end = modulePath.find(';', at);
-    if (end == std::string::npos) end = modulePath.size();
-    const std::string entry = modulePath.substr(at, end - at);
-    at = end + 1;
+  for (const std::string& entry : splitEntries(modulePath)) {
     if (entry.size() < 3 || std::string("ADS").find(entry[0]) == std::string::npos) continue;
     std::string argument = latin1ToUtf8(entry.substr(2));
     if (argument.find_first_of("%$") != std::string::npos) continue;  // known only at run time
     std::replace(argument.begin(), argument.end(), '\\', '/');
     std::filesystem::path path = toPath(argument);
     found = jar::findModule(path.is_relative() ? base / path : path, mainModule, info);
+    if (found) break;
   }
   if (!found) {
     project.warnings.push_back(setting + "module " + mainModule +
