@@ -26,11 +26,13 @@ bool quoted(const std::wstring& argument, std::wstring& out) {
 }
 
 // The argument quoted for the C runtime's rule: backslashes doubled before a quote and at the
-// end, quotes escaped.
-std::wstring windowsQuoted(const std::wstring& argument) {
-  if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos)
-    return argument;
-  std::wstring out = L"\"";
+// end, quotes escaped. Every argument can be written so.
+bool windowsQuoted(const std::wstring& argument, std::wstring& out) {
+  if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos) {
+    out += argument;
+    return true;
+  }
+  out += L"\"";
   size_t backslashes = 0;
   for (wchar_t c : argument) {
     if (c == L'\\') {
@@ -43,25 +45,38 @@ std::wstring windowsQuoted(const std::wstring& argument) {
     out += c;
   }
   out.append(backslashes * 2, L'\\');
-  return out + L"\"";
+  out += L'"';
+  return true;
 }
 
-void checkWindowsRules(const std::wstring& line) {
-  tessel::ArgumentList arguments;
-  tessel::splitWindowsArguments(line.c_str(), arguments);
+// Each argument is made of the line's own characters, and all of them of no more than it has.
+void checkMadeOfLine(const std::wstring& line, const tessel::ArgumentList& arguments) {
   size_t characters = 0;
   for (const std::wstring& argument : arguments) {
     characters += argument.size();
     for (wchar_t c : argument) FUZZ_CHECK(c != 0 && line.find(c) != std::wstring::npos);
   }
   FUZZ_CHECK(characters <= line.size());
-  std::wstring joined;
+}
+
+// The arguments written back as one line, blank-separated; false when one cannot be quoted.
+bool joined(const tessel::ArgumentList& arguments,
+            bool (*quote)(const std::wstring&, std::wstring&), std::wstring& line) {
   for (const std::wstring& argument : arguments) {
-    if (!joined.empty()) joined += L' ';
-    joined += windowsQuoted(argument);
+    if (!line.empty()) line += L' ';
+    if (!quote(argument, line)) return false;
   }
+  return true;
+}
+
+void checkWindowsRules(const std::wstring& line) {
+  tessel::ArgumentList arguments;
+  tessel::splitWindowsArguments(line.c_str(), arguments);
+  checkMadeOfLine(line, arguments);
+  std::wstring written;
+  FUZZ_CHECK(joined(arguments, windowsQuoted, written));
   tessel::ArgumentList again;
-  tessel::splitWindowsArguments(joined.c_str(), again);
+  tessel::splitWindowsArguments(written.c_str(), again);
   FUZZ_CHECK(again == arguments);
 
   // The whole line: the program name first, then the same arguments as the text after it.
@@ -79,21 +94,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::wstring line = fuzz::widen(std::string(reinterpret_cast<const char*>(data), size));
   tessel::ArgumentList arguments;
   tessel::splitCommandLine(line.c_str(), arguments);
+  checkMadeOfLine(line, arguments);
 
-  size_t characters = 0;
-  for (const std::wstring& argument : arguments) {
-    characters += argument.size();
-    for (wchar_t c : argument) FUZZ_CHECK(c != 0 && line.find(c) != std::wstring::npos);
-  }
-  FUZZ_CHECK(characters <= line.size());
-
-  std::wstring joined;
-  for (const std::wstring& argument : arguments) {
-    if (!joined.empty()) joined += L' ';
-    if (!quoted(argument, joined)) return 0;
-  }
+  std::wstring written;
+  if (!joined(arguments, quoted, written)) return 0;
   tessel::ArgumentList again;
-  tessel::splitCommandLine(joined.c_str(), again);
+  tessel::splitCommandLine(written.c_str(), again);
   FUZZ_CHECK(again == arguments);
 
   // Appending goes after what the list holds.
