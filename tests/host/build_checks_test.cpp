@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "build_command.h"
+#include "build_test_support.h"
 #include "config_keys.h"
 #include "inspect_command.h"
 #include "project_file.h"
@@ -15,6 +16,9 @@
 
 namespace tessel {
 namespace {
+
+using test::Built;
+using test::realTemplate;
 
 using test::errorsOf;
 
@@ -29,9 +33,7 @@ std::string onlyError(const std::string& text) {
 
 std::vector<std::string> warningsOf(const std::string& text) {
   Project project;
-  std::vector<ProjectError> errors;
-  EXPECT_TRUE(parseProject(text, "app.toml", project, errors))
-      << (errors.empty() ? "" : formatProjectError(errors[0]));
+  EXPECT_TRUE(test::parsed(text, project));
   return project.warnings;
 }
 
@@ -157,27 +159,8 @@ TEST(BuildChecks, AnApostropheInsideAWordOfTheConfiguredArgumentsIsWarnedAbout) 
   EXPECT_TRUE(warningsOf(std::string(kMain) + "arguments = \"--user \\\"O'Brien\\\" 'a b' c\"\n").empty());
 }
 
-struct Built {
-  int rc = -1;
-  std::string out, err;
-};
-
 Built build(const test::ScratchDir& dir, const std::string& project, const std::string& templatePath) {
-  BuildOptions options;
-  options.projectPath = dir.write("app.toml", project);
-  options.outputPath = dir.file("app.exe");
-  options.templatePath = templatePath;
-  std::ostringstream out, err;
-  Built b;
-  b.rc = runBuild(options, out, err);
-  b.out = out.str();
-  b.err = err.str();
-  return b;
-}
-
-std::string realTemplate() {
-  const char* dist = std::getenv("TESSEL_DIST");
-  return std::string(dist ? dist : "build/dist") + "/launcher.exe";
+  return test::buildProject(dir, project, dir.file("app.exe"), templatePath);
 }
 
 TEST(BuildChecks, ARefusedProjectWritesNothingAndSaysSo) {

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "build_command.h"
+#include "build_test_support.h"
 #include "config_keys.h"
 #include "inspect_command.h"
 #include "pe/identity.h"
@@ -18,31 +19,18 @@
 namespace tessel {
 namespace {
 
-struct Built {
-  int rc = -1;
-  std::string out, err;
-};
-
-std::string realTemplate() {
-  const char* dist = std::getenv("TESSEL_DIST");
-  return std::string(dist ? dist : "build/dist") + "/launcher.exe";
-}
+using test::Built;
+using test::realTemplate;
 
 Built build(const test::ScratchDir& dir, const std::string& project, const std::string& output,
-            const std::string& templatePath = "", const pe::SigningOptions& signing = {},
-            bool verbose = false) {
+                  const std::string& templatePath = "", const pe::SigningOptions& signing = {},
+                  bool verbose = false) {
   BuildOptions options;
-  options.projectPath = dir.write("app.toml", project);
-  options.outputPath = output;
-  options.templatePath = templatePath.empty() ? dir.write("launcher.exe", test::makeTemplate()) : templatePath;
   options.signing = signing;
   options.verbose = verbose;
-  std::ostringstream out, err;
-  Built b;
-  b.rc = runBuild(options, out, err);
-  b.out = out.str();
-  b.err = err.str();
-  return b;
+  const std::string from =
+      templatePath.empty() ? dir.write("launcher.exe", test::makeTemplate()) : templatePath;
+  return test::buildProject(dir, project, output, from, options);
 }
 
 std::map<int32_t, std::string> keysOf(const std::string& exe) {

@@ -10,6 +10,7 @@
 #include <zlib.h>
 
 #include "build_command.h"
+#include "build_test_support.h"
 #include "config_keys.h"
 #include "inspect_command.h"
 #include "pe/identity.h"
@@ -20,26 +21,7 @@
 namespace tessel {
 namespace {
 
-std::string realTemplate() {
-  const char* dist = std::getenv("TESSEL_DIST");
-  return std::string(dist ? dist : "build/dist") + "/launcher.exe";
-}
-
-std::vector<uint8_t> bmp(int32_t w, int32_t h) {
-  const uint32_t stride = ((w * 24 + 31) / 32) * 4;
-  std::vector<uint8_t> f(54 + stride * h, 0x7F);
-  std::fill(f.begin(), f.begin() + 54, 0);
-  f[0] = 'B';
-  f[1] = 'M';
-  storeLe32(&f[2], static_cast<uint32_t>(f.size()));
-  storeLe32(&f[10], 54);
-  storeLe32(&f[14], 40);
-  storeLe32(&f[18], static_cast<uint32_t>(w));
-  storeLe32(&f[22], static_cast<uint32_t>(h));
-  storeLe16(&f[26], 1);
-  storeLe16(&f[28], 24);
-  return f;
-}
+using test::realTemplate;
 
 // A PNG whose chunks are whole (the tool checks them): header, `dataBytes` of image data, end.
 std::vector<uint8_t> pngFile(size_t dataBytes) {
@@ -101,12 +83,12 @@ class DesktopBuild : public ::testing::Test {
 };
 
 TEST_F(DesktopBuild, ScaledSplashImagesBesideThePlainOnesAreEmbeddedAndListed) {
-  dir.write("splash.bmp", bmp(20, 10));
-  dir.write("splash@150pct.bmp", bmp(30, 15));
-  dir.write("splash@2x.bmp", bmp(40, 20));
-  dir.write("splash@200pct.bmp", bmp(41, 21));  // the same scale again: the first name in order wins
+  dir.write("splash.bmp", test::bmpFile(20, 10));
+  dir.write("splash@150pct.bmp", test::bmpFile(30, 15));
+  dir.write("splash@2x.bmp", test::bmpFile(40, 20));
+  dir.write("splash@200pct.bmp", test::bmpFile(41, 21));  // the same scale again: the first name in order wins
   dir.write("splash@3x.png", std::string("not a bitmap, and not a variant of splash.bmp"));
-  dir.write("other@2x.bmp", bmp(8, 8));
+  dir.write("other@2x.bmp", test::bmpFile(8, 8));
   const std::vector<uint8_t> png = pngFile(3), png125 = pngFile(6);
   dir.write("rt.png", png);
   dir.write("rt@125pct.png", png125);
@@ -116,18 +98,18 @@ TEST_F(DesktopBuild, ScaledSplashImagesBesideThePlainOnesAreEmbeddedAndListed) {
   const auto images = splashImages(report);
   const int32_t bitmap = pe::kRtBitmap, rcdata = pe::kRtRcData;
   EXPECT_EQ(images.size(), 5u);
-  EXPECT_EQ(images.at({bitmap, 100}), bmp(20, 10).size() - 14);
-  EXPECT_EQ(images.at({bitmap, 150}), bmp(30, 15).size() - 14);
-  EXPECT_EQ(images.at({bitmap, 200}), bmp(41, 21).size() - 14);
+  EXPECT_EQ(images.at({bitmap, 100}), test::bmpFile(20, 10).size() - 14);
+  EXPECT_EQ(images.at({bitmap, 150}), test::bmpFile(30, 15).size() - 14);
+  EXPECT_EQ(images.at({bitmap, 200}), test::bmpFile(41, 21).size() - 14);
   EXPECT_TRUE(images.count({rcdata, 100}));
   EXPECT_EQ(images.at({rcdata, 125}), png125.size());
   std::map<int32_t, std::string> keys;
   for (const auto& r : report.block.strings) keys[r.first] = r.second;
   EXPECT_EQ(keys[key::SplashWidth], "20") << "the window's size at 100 %";
   const std::string text = inspectText();
-  EXPECT_NE(text.find("bitmap 10000 (" + std::to_string(bmp(20, 10).size() - 14) + " bytes), splash image\n"),
+  EXPECT_NE(text.find("bitmap 10000 (" + std::to_string(test::bmpFile(20, 10).size() - 14) + " bytes), splash image\n"),
             std::string::npos) << text;
-  EXPECT_NE(text.find("bitmap 10200 (" + std::to_string(bmp(41, 21).size() - 14) +
+  EXPECT_NE(text.find("bitmap 10200 (" + std::to_string(test::bmpFile(41, 21).size() - 14) +
                       " bytes), splash variant for 200 %\n"),
             std::string::npos) << text;
   EXPECT_NE(text.find("rcdata 10125 (" + std::to_string(png125.size()) +
@@ -136,7 +118,7 @@ TEST_F(DesktopBuild, ScaledSplashImagesBesideThePlainOnesAreEmbeddedAndListed) {
 }
 
 TEST_F(DesktopBuild, AVariantThatIsNoBitmapStopsTheBuildNamingIt) {
-  dir.write("splash.bmp", bmp(20, 10));
+  dir.write("splash.bmp", test::bmpFile(20, 10));
   dir.write("splash@2x.bmp", std::string("BM but cut short"));
   EXPECT_EQ(build("[identity]\nsplash_bitmap = \"splash.bmp\"\n"), 1);
   EXPECT_NE(err.find("identity.splash_bitmap: " + dir.file("splash@2x.bmp") + ": "), std::string::npos) << err;

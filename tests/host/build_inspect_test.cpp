@@ -7,6 +7,7 @@
 #include "block_layout.h"
 #include "block_writer.h"
 #include "build_command.h"
+#include "build_test_support.h"
 #include "byte_order.h"
 #include "config_keys.h"
 #include "embed_mask.h"
@@ -18,22 +19,10 @@
 namespace tessel {
 namespace {
 
-struct Built {
-  int rc = -1;
-  std::string out, err;
-};
+using test::Built;
 
 Built build(const test::ScratchDir& dir, const std::string& project, const std::string& output) {
-  BuildOptions options;
-  options.projectPath = dir.write("app.toml", project);
-  options.outputPath = output;
-  options.templatePath = dir.file("launcher.exe");
-  std::ostringstream out, err;
-  Built b;
-  b.rc = runBuild(options, out, err);
-  b.out = out.str();
-  b.err = err.str();
-  return b;
+  return test::buildProject(dir, project, output, dir.file("launcher.exe"));
 }
 
 TEST(BuildInspect, RoundTripKeepsEveryRecordAndTheEmbeddedBytes) {

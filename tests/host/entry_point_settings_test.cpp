@@ -23,10 +23,8 @@ using test::stringsOf;
 
 TEST(EntryPointSettings, ModuleSettingsReachTheirKeys) {
   Project project;
-  std::vector<ProjectError> errors;
-  ASSERT_TRUE(parseProject("[java]\nmain_module = \"com.example.app/com.example.app.Main\"\n"
-                           "module_path = \"D1.\\\\mods;S0.\\\\plugins\"\n",
-                           "app.toml", project, errors));
+  ASSERT_TRUE(test::parsed("[java]\nmain_module = \"com.example.app/com.example.app.Main\"\n"
+                           "module_path = \"D1.\\\\mods;S0.\\\\plugins\"\n", project));
   auto s = stringsOf(project);
   EXPECT_EQ(s[key::MainModule], "com.example.app/com.example.app.Main");
   EXPECT_EQ(s[key::ModulePath], "D1.\\mods;S0.\\plugins");

@@ -17,8 +17,7 @@ using test::messagesOf;
 
 TEST(ProjectFile, SectionedNamesVocabularyNamesAndRawNumbersSetTheirKeys) {
   Project project;
-  std::vector<ProjectError> errors;
-  ASSERT_TRUE(parseProject(R"(
+  ASSERT_TRUE(test::parsed(R"(
 [application]
 name = "Demo"
 executable_type = 2
@@ -37,8 +36,7 @@ colour = [1, 2, 3]
 149 = "raw"
 "150" = 7
 single_instance = true
-)", "app.toml", project, errors))
-      << formatProjectError(errors.at(0));
+)", project));
   auto s = stringsOf(project);
   EXPECT_EQ(s[key::ApplicationName], "Demo");
   EXPECT_EQ(s[key::ExecutableType], "2");
@@ -58,9 +56,8 @@ single_instance = true
 
 TEST(ProjectFile, MessagesDefaultToEnglishAndAreStoredNarrowAndWide) {
   Project project;
-  std::vector<ProjectError> errors;
-  ASSERT_TRUE(parseProject("[messages]\ncaption = \"Fehler\"\n[keys]\n1009 = \"Intern {0}\"\n122 = \"a.B\"\n",
-                           "app.toml", project, errors));
+  ASSERT_TRUE(test::parsed("[messages]\ncaption = \"Fehler\"\n[keys]\n1009 = \"Intern {0}\"\n122 = \"a.B\"\n",
+                           project));
   auto s = stringsOf(project);
   auto m = messagesOf(project);
   for (int32_t k = 1000; k <= 1020; ++k) {
@@ -75,9 +72,8 @@ TEST(ProjectFile, MessagesDefaultToEnglishAndAreStoredNarrowAndWide) {
 
 TEST(ProjectFile, NarrowTextIsLatin1AndWiderCharactersAreRefusedOrReplaced) {
   Project project;
-  std::vector<ProjectError> errors;
-  ASSERT_TRUE(parseProject("[application]\nname = \"Caf\xC3\xA9\"\n[messages]\ncaption = \"\xE2\x9C\x93 ok\"\n[java]\nmain_class = \"a.B\"\n",
-                           "app.toml", project, errors));
+  ASSERT_TRUE(test::parsed("[application]\nname = \"Caf\xC3\xA9\"\n[messages]\ncaption = \"\xE2\x9C\x93 ok\"\n[java]\nmain_class = \"a.B\"\n",
+                           project));
   auto s = stringsOf(project);
   EXPECT_EQ(s[key::ApplicationName], "Caf\xE9");
   EXPECT_EQ(s[1000], "? ok");
@@ -92,10 +88,8 @@ TEST(ProjectFile, NarrowTextIsLatin1AndWiderCharactersAreRefusedOrReplaced) {
 
 TEST(ProjectFile, LocaleSectionsKeepFileOrderSoTheLaterOneWins) {
   Project project;
-  std::vector<ProjectError> errors;
-  ASSERT_TRUE(parseProject("[locale.de_CH]\ncaption = \"Fähler\"\n[locale.de]\ncaption = \"Fehler\"\n"
-                           "1009 = \"Intern\"\n[java]\nmain_class = \"a.B\"\n",
-                           "app.toml", project, errors));
+  ASSERT_TRUE(test::parsed("[locale.de_CH]\ncaption = \"Fähler\"\n[locale.de]\ncaption = \"Fehler\"\n"
+                           "1009 = \"Intern\"\n[java]\nmain_class = \"a.B\"\n", project));
   ASSERT_EQ(project.block.sections.size(), 2u);
   EXPECT_EQ(project.block.sections[0].tag, "de_CH");
   EXPECT_EQ(project.block.sections[0].records.at(0).second, u"F\u00e4hler");
@@ -237,10 +231,8 @@ namespace {
 // behaviour (the sanitizer build checks).
 TEST(ProjectFile, NonAsciiLettersWhereTheReaderLooksForWhiteSpace) {
   Project project;
-  std::vector<ProjectError> errors;
-  ASSERT_TRUE(parseProject("[application]\nname = \"\"\"Grü\\\n  ße\"\"\"\n[java]\nmain_class = \"a.B\"\n", "app.toml", project,
-                           errors))
-      << (errors.empty() ? "" : formatProjectError(errors[0]));
+  ASSERT_TRUE(test::parsed("[application]\nname = \"\"\"Grü\\\n  ße\"\"\"\n[java]\nmain_class = \"a.B\"\n",
+                           project));
   EXPECT_EQ(stringsOf(project)[101], "Gr\xFC\xDF" "e");
   const std::vector<std::string> e = errorsOf("[application]\nname = \"x\" ü\nжк = 1\n");
   ASSERT_EQ(e.size(), 1u);

@@ -50,10 +50,9 @@ TEST(ProjectMessages, MisspeltNamesSuggestTheNearestKnownOne) {
 
 TEST(ProjectMessages, ImageSettingsKeepTheirLines) {
   Project project;
-  std::vector<ProjectError> errors;
-  ASSERT_TRUE(parseProject("[identity]\n\nicon = \"a.png\"\nsplash_bitmap = \"s.bmp\"\n"
+  ASSERT_TRUE(test::parsed("[identity]\n\nicon = \"a.png\"\nsplash_bitmap = \"s.bmp\"\n"
                            "runtime_splash_image = \"r.gif\"\n[java]\nmain_class = \"a.B\"\n",
-                           "dir/app.toml", project, errors));
+                           project, "dir/app.toml"));
   EXPECT_EQ(project.identity.icon, "dir/a.png");
   EXPECT_EQ(project.identity.iconLine, 3u);
   EXPECT_EQ(project.identity.splashBitmapLine, 4u);

@@ -21,6 +21,15 @@ inline std::vector<std::string> errorsOf(const std::string& text) {
   return out;
 }
 
+// Parses a project text that must parse into `project`; false, with a failure naming the first
+// error, when it does not.
+inline bool parsed(const std::string& text, Project& project, const std::string& path = "app.toml") {
+  std::vector<ProjectError> errors;
+  const bool ok = parseProject(text, path, project, errors);
+  EXPECT_TRUE(ok) << (errors.empty() ? "" : formatProjectError(errors[0]));
+  return ok;
+}
+
 inline std::map<int32_t, std::string> stringsOf(const Project& p) {
   std::map<int32_t, std::string> m;
   for (const auto& r : p.block.strings) m[r.first] = r.second;

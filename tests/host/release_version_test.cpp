@@ -4,6 +4,7 @@
 
 #include "block_writer.h"
 #include "build_command.h"
+#include "build_test_support.h"
 #include "config_keys.h"
 #include "inspect_command.h"
 #include "installation.h"
@@ -15,16 +16,11 @@ namespace {
 
 TEST(ReleaseVersion, TemplateWithoutVersionIsRecordedAsUnknownWithAWarning) {
   test::ScratchDir dir;
-  dir.write("launcher.exe", test::makeTemplate());
-  BuildOptions options;
-  options.projectPath = dir.write("app.toml", "[java]\nmain_class = \"a.B\"\n");
-  options.outputPath = dir.file("app.exe");
-  options.templatePath = dir.file("launcher.exe");
-  std::ostringstream out, err;
-  ASSERT_EQ(runBuild(options, out, err), 0) << err.str();
-  EXPECT_NE(err.str().find("is version unknown, this tool is version " TESSEL_VERSION),
-            std::string::npos)
-      << err.str();
+  const test::Built b = test::buildProject(dir, "[java]\nmain_class = \"a.B\"\n", dir.file("app.exe"),
+                                           dir.write("launcher.exe", test::makeTemplate()));
+  ASSERT_EQ(b.rc, 0) << b.err;
+  EXPECT_NE(b.err.find("is version unknown, this tool is version " TESSEL_VERSION), std::string::npos)
+      << b.err;
 
   InspectReport report;
   ASSERT_TRUE(inspectImage(test::readFile(dir.file("app.exe")), report)) << report.error;
@@ -46,14 +42,10 @@ TEST(ReleaseVersion, BlockOfAnOlderToolAndAProjectThatSetsTheKey) {
   EXPECT_EQ(report.templateVersion, "unknown");
 
   test::ScratchDir dir;
-  dir.write("launcher.exe", test::makeTemplate());
-  BuildOptions options;
-  options.projectPath = dir.write("app.toml", "[keys]\n2004 = \"9.9\"\n");
-  options.outputPath = dir.file("app.exe");
-  options.templatePath = dir.file("launcher.exe");
-  std::ostringstream out, err;
-  EXPECT_EQ(runBuild(options, out, err), 1);
-  EXPECT_NE(err.str().find("set from the launcher template"), std::string::npos) << err.str();
+  const test::Built b = test::buildProject(dir, "[keys]\n2004 = \"9.9\"\n", dir.file("app.exe"),
+                                           dir.write("launcher.exe", test::makeTemplate()));
+  EXPECT_EQ(b.rc, 1);
+  EXPECT_NE(b.err.find("set from the launcher template"), std::string::npos) << b.err;
 }
 
 TEST(ReleaseVersion, InstallationLooksBesideTheToolThenInShareTessel) {

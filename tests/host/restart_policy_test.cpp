@@ -53,8 +53,7 @@ TEST(RestartPolicy, DelayDoublesPerRestartInARowUpToTenMinutes) {
 
 TEST(RestartPolicy, ProjectFileTakesAnArrayOrTextAndChecksTheArchiveSetting) {
   Project project;
-  std::vector<ProjectError> errors;
-  ASSERT_TRUE(parseProject(R"(
+  ASSERT_TRUE(test::parsed(R"(
 [java]
 main_class = "a.B"
 user_vmoptions = '${APPDATA}\My App\my-app.vmoptions'
@@ -64,8 +63,7 @@ exit_codes = [3, -1]
 max_restarts = 5
 on_crash = true
 delay_ms = 250
-)", "app.toml", project, errors))
-      << formatProjectError(errors.at(0));
+)", project));
   auto s = test::stringsOf(project);
   EXPECT_EQ(s[key::UserVmOptions], "${APPDATA}\\My App\\my-app.vmoptions");
   EXPECT_EQ(s[key::ClassDataSharing], "auto");

@@ -1,5 +1,6 @@
 // Helpers for the build tool's tests: a scratch directory and a minimal PE template.
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
@@ -67,6 +68,23 @@ inline std::vector<uint8_t> makeTemplate(uint16_t sections = 2, uint32_t lastRaw
   storeLe32(&image[last + 16], lastRawSize);
   storeLe32(&image[last + 20], lastRawOffset);
   return image;
+}
+
+// A 24-bit bottom-up BMP of w x h pixels, all grey, with a zero-filled header.
+inline std::vector<uint8_t> bmpFile(int32_t w, int32_t h) {
+  const uint32_t stride = ((w * 24 + 31) / 32) * 4;
+  std::vector<uint8_t> f(54 + stride * h, 0x7F);
+  std::fill(f.begin(), f.begin() + 54, 0);
+  f[0] = 'B';
+  f[1] = 'M';
+  storeLe32(&f[2], static_cast<uint32_t>(f.size()));
+  storeLe32(&f[10], 54);
+  storeLe32(&f[14], 40);
+  storeLe32(&f[18], static_cast<uint32_t>(w));
+  storeLe32(&f[22], static_cast<uint32_t>(h));
+  storeLe16(&f[26], 1);
+  storeLe16(&f[28], 24);
+  return f;
 }
 
 inline std::vector<uint8_t> readFile(const std::string& path) {

@@ -9,6 +9,7 @@
 #include "identity_options.h"
 #include "pe_image.h"
 #include "resources.h"
+#include "../tool_test_support.h"
 
 namespace tessel::pe {
 namespace {
@@ -57,22 +58,6 @@ std::vector<uint8_t> icoFile(std::initializer_list<uint8_t> sizes) {
   return file;
 }
 
-std::vector<uint8_t> bmpFile(int32_t w, int32_t h) {
-  const uint32_t stride = ((w * 24 + 31) / 32) * 4;
-  std::vector<uint8_t> f(54 + stride * h, 0x7F);
-  f[0] = 'B';
-  f[1] = 'M';
-  storeLe32(&f[2], static_cast<uint32_t>(f.size()));
-  storeLe32(&f[10], 54);
-  storeLe32(&f[14], 40);
-  storeLe32(&f[18], static_cast<uint32_t>(w));
-  storeLe32(&f[22], static_cast<uint32_t>(h));
-  storeLe16(&f[26], 1);
-  storeLe16(&f[28], 24);
-  storeLe32(&f[30], 0);
-  return f;
-}
-
 TEST(IconFiles, RejectTruncationAndLies) {
   std::vector<IconImage> images;
   std::string error;
@@ -93,7 +78,7 @@ TEST(BitmapFiles, RejectTruncationAndLies) {
   BitmapInfo info;
   std::vector<uint8_t> dib;
   std::string error;
-  auto bmp = bmpFile(40, 30);
+  auto bmp = test::bmpFile(40, 30);
   ASSERT_TRUE(parseBmp(bmp, info, dib, error)) << error;
   EXPECT_EQ(info.width, 40);
   EXPECT_EQ(info.height, 30);
