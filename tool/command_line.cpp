@@ -72,9 +72,14 @@ void defineBuild(Commands& c) {
 }
 
 void defineCommands(Commands& c) {
+  // The parser's Windows default reads "/x" as an option, which makes a forward-slash path
+  // (tessel build /c/work/app.toml from an MSYS shell) unusable. Set before the subcommands
+  // exist: they copy it.
+  c.app.allow_windows_style_options(false);
   c.app.set_version_flag("--version", "tessel " TESSEL_VERSION);
   const std::vector<std::string> places = installationCandidates("launcher.exe");
-  c.app.footer("The launcher template (launcher.exe) and the runtime library (tessel-runtime.jar)\n"
+  c.app.footer("Options start with - or --; an argument starting with / is a path, on Windows too.\n"
+               "The launcher template (launcher.exe) and the runtime library (tessel-runtime.jar)\n"
                "are looked for beside this tool, then in ../share/tessel relative to it:\n  " +
                places[0] + "\n  " + places[1]);
   c.app.require_subcommand(1);
@@ -133,7 +138,8 @@ int runCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err) 
     bool known = false;
     for (const std::string& c : kCommands) known = known || c == word;
     if (!known) {
-      err << "tessel: " << unknownCommand(word) << " (tessel help shows them)\n";
+      err << "tessel: " << unknownCommand(word) << " (tessel help shows them)"
+          << (word[0] == '/' ? "; options start with - or --, like --help" : "") << "\n";
       return 1;
     }
   }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # tessel.exe, the build tool for Windows users, under Wine: the same executable as the host
 # tool byte for byte (template found beside it, embedded files, locale sections), an existing
-# output replaced whole, inspect, paths in any script, identity files beside a project in a
+# output replaced whole, inspect, paths in any script (a leading / too), identity files beside a project in a
 # folder with a non-ASCII name, inputs recognised under another spelling, a failed build that
 # leaves the old output untouched, and signing: osslsigncode from PATH only, a password file
 # that never stays behind.
@@ -42,6 +42,15 @@ run_tool build "$(windows_path "$E2E_DIR/app.toml")" -o "$(windows_path "$E2E_DI
 expect_rc 0
 expect_stdout_contains "1 locale sections, 1 embedded files"
 cmp -s "$E2E_DIR/host.exe" "$E2E_DIR/win.exe" || fail "tessel.exe wrote other bytes than tessel"
+
+case_name "an argument that starts with / is a path, not an option"
+run_tool build "$E2E_DIR/app.toml" -o "$E2E_DIR/slash.exe"
+expect_rc 0
+cmp -s "$E2E_DIR/host.exe" "$E2E_DIR/slash.exe" || fail "tessel.exe wrote other bytes from / paths"
+run_tool inspect /v
+expect_rc 1
+expect_stderr_contains "/v"
+[ -z "$STDOUT" ] || fail "/v was taken as an option: $STDOUT"
 
 case_name "an existing output is replaced"
 printf 'old' > "$E2E_DIR/again.exe"

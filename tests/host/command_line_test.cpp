@@ -60,6 +60,11 @@ TEST(CommandLine, UnknownCommandsAreNamedWithTheCommandList) {
   EXPECT_EQ(r.rc, 1);
   EXPECT_EQ(r.err, "tessel: unknown command `frobnicate`; the commands are build, inspect, init, keys, "
                    "schema, runtime-jar, associate and help (tessel help shows them)\n");
+  // Options are only - and --, on Windows too: a / names no option.
+  r = run({"/help"});
+  EXPECT_EQ(r.rc, 1);
+  EXPECT_NE(r.err.find("unknown command `/help`"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("; options start with - or --, like --help\n"), std::string::npos) << r.err;
   r = run({"help", "inspekt"});
   EXPECT_EQ(r.rc, 1);
   EXPECT_NE(r.err.find("unknown command `inspekt`; did you mean `inspect`?"), std::string::npos) << r.err;
