@@ -149,12 +149,21 @@ bool checkRuntimeLibrary(const Project& project, const std::string& output, std:
         << remedy << "\ntessel build: 1 error, nothing written\n";
     return false;
   }
-  err << "warning: no " << kRuntimeLibraryName << " among the embedded files, and "
-      << (unseen.empty() ? std::string("the project names no class path")
-                         : "the class-path entry " + unseen + " cannot be checked before installation")
-      << "; unless the installed application supplies it, the launcher's class "
-         "com.tessel.runtime.WinLauncher is not found; "
-      << remedy << ", or runtime_library = \"external\" when it is supplied\n";
+  // Not refused: a -classpath line that only the installation writes can still supply it.
+  if (state == RuntimeLibraryState::NoClassPath) {
+    err << "warning: " << project.path << ": the project names no class path (no class_path, "
+        << "module_path or main_jar, no jar embedded at the top or in user\\) and embeds no "
+        << kRuntimeLibraryName << ", so the launcher's class com.tessel.runtime.WinLauncher is "
+        << "found only where a -classpath line adds it (APP.vmoptions beside the executable, the "
+        << "user_vmoptions file or vm_parameters); without one every start ends with "
+        << "ClassNotFoundException; " << remedy
+        << ", or runtime_library = \"external\" when the installation supplies it so\n";
+    return true;
+  }
+  err << "warning: no " << kRuntimeLibraryName << " among the embedded files, and the class-path entry "
+      << unseen << " cannot be checked before installation; unless the installed application "
+      << "supplies it, the launcher's class com.tessel.runtime.WinLauncher is not found; " << remedy
+      << ", or runtime_library = \"external\" when it is supplied\n";
   return true;
 }
 

@@ -7,6 +7,7 @@
 #include "block_writer.h"
 #include "config_keys.h"
 #include "file_io.h"
+#include "value_rules.h"
 #include "jar/zip_reader.h"
 
 namespace tessel {
@@ -50,6 +51,15 @@ bool isArchive(const std::filesystem::path& file) {
   return ext == ".jar" || ext == ".zip";
 }
 
+// The launcher puts the archives at the top of the per-launch directory and in its "user"
+// folder on the class path; other embedded files are only extracted.
+bool joinsClassPath(const std::string& embeddedName) {
+  const size_t slash = embeddedName.find('\\');
+  if (slash != std::string::npos && lowered(embeddedName.substr(0, slash + 1)) != "user\\") return false;
+  const std::string file = embeddedName.substr(slash == std::string::npos ? 0 : slash + 1);
+  return !file.empty() && isArchive(toPath(latin1ToUtf8(file)));
+}
+
 // One typed entry ("S0.\lib", "A1lib\app.jar", "D0classes\", "EVAR").
 EntryState checkEntry(const std::string& entry, const std::filesystem::path& base) {
   if (entry.empty()) return EntryState::Lacks;
@@ -91,11 +101,10 @@ RuntimeLibraryState findRuntimeLibrary(const Project& project, const std::string
   if (!flavour.empty() && flavour[0] == 'c') return RuntimeLibraryState::Present;
   if (blockValue(project, key::RuntimeLibrary) == kRuntimeLibraryExternal)
     return RuntimeLibraryState::Present;
-  // Only archives at the top of the per-launch directory join the class path by themselves.
   bool namesClassPath = false;
   std::string unseenEmbed;
   for (const EmbeddedSource& f : project.embedded) {
-    if (f.name.find('\\') != std::string::npos || !isArchive(toPath(latin1ToUtf8(f.name)))) continue;
+    if (!joinsClassPath(f.name)) continue;
     namesClassPath = true;
     switch (archiveState(toPath(f.sourcePath))) {
       case EntryState::Holds: return RuntimeLibraryState::Present;
@@ -105,8 +114,8 @@ RuntimeLibraryState findRuntimeLibrary(const Project& project, const std::string
   }
   for (int32_t key : {key::ClassPath, key::JarClassPath, key::ModulePath})
     namesClassPath = namesClassPath || !blockValue(project, key).empty();
-  // A project that names no class path at all leaves it to a .vmoptions file or the like.
-  if (!namesClassPath) return RuntimeLibraryState::Unknown;
+  // Then only a -classpath line of a .vmoptions file (or of vm_parameters) gives a class path.
+  if (!namesClassPath) return RuntimeLibraryState::NoClassPath;
   const std::filesystem::path base = toPath(outputPath).parent_path();
   RuntimeLibraryState state = RuntimeLibraryState::Missing;
   if (!unseenEmbed.empty()) {
@@ -114,13 +123,7 @@ RuntimeLibraryState findRuntimeLibrary(const Project& project, const std::string
     state = RuntimeLibraryState::Unknown;
   }
   for (int32_t key : {key::ClassPath, key::JarClassPath, key::ModulePath}) {
-    const std::string list = blockValue(project, key);
-    size_t start = 0;
-    while (start <= list.size()) {
-      size_t end = list.find(';', start);
-      if (end == std::string::npos) end = list.size();
-      const std::string entry = list.substr(start, end - start);
-      start = end + 1;
+    for (const std::string& entry : splitEntries(blockValue(project, key))) {
       switch (checkEntry(entry, base)) {
         case EntryState::Holds: return RuntimeLibraryState::Present;
         case EntryState::Unseen:

@@ -11,6 +11,7 @@ namespace tessel {
 enum class RuntimeLibraryState {
   Present,  // embedded, in a class-path entry the build can read, or not needed
   Unknown,  // the class path has entries the build cannot see (variables, missing folders)
+  NoClassPath,  // no class path, module path, main jar or class-path archive embedded at all
   Missing,  // everything the project names is readable and none of it holds the library
 };
 

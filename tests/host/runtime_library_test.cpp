@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "build_command.h"
+#include "build_test_support.h"
 #include "installation.h"
 #include "project_file.h"
 #include "tool_test_support.h"
@@ -15,10 +16,7 @@
 namespace tessel {
 namespace {
 
-struct Built {
-  int rc = -1;
-  std::string out, err;
-};
+using test::Built;
 
 class RuntimeLibrary : public ::testing::Test {
  protected:
@@ -40,16 +38,7 @@ class RuntimeLibrary : public ::testing::Test {
                      test::zipFile({{"com/tessel/runtime/WinLauncher.class", "cafe", true}}));
   }
   Built build(const std::string& project, const std::string& output = "app.exe") {
-    BuildOptions options;
-    options.projectPath = dir.write("app.toml", project);
-    options.outputPath = dir.file(output);
-    options.templatePath = dir.file("launcher.exe");
-    std::ostringstream out, err;
-    Built b;
-    b.rc = runBuild(options, out, err);
-    b.out = out.str();
-    b.err = err.str();
-    return b;
+    return test::buildProject(dir, project, dir.file(output), dir.file("launcher.exe"));
   }
   test::ScratchDir dir;
 };
@@ -128,6 +117,21 @@ TEST_F(RuntimeLibrary, TheLibraryIsFoundByNameOrByItsLauncherClass) {
   EXPECT_EQ(b.err.find("tessel-runtime"), std::string::npos) << "found, not guessed: " << b.err;
 }
 
+TEST_F(RuntimeLibrary, JarsEmbeddedInTheUserFolderJoinTheClassPathLikeThoseAtTheTop) {
+  dir.write("tessel-runtime.jar", std::string("not even a zip"));
+  Built b = build(kApp + kEmbedApp + "[[embed]]\nsource = \"tessel-runtime.jar\"\nname = \"User\\\\tessel-runtime.jar\"\n");
+  EXPECT_EQ(b.rc, 0) << b.err;
+  EXPECT_EQ(b.err.find("tessel-runtime"), std::string::npos) << "found in user\\: " << b.err;
+  // A readable jar there that lacks it is a class path the build sees whole.
+  b = build(kApp + "[[embed]]\nsource = \"app.jar\"\nname = \"user\\\\app.jar\"\n");
+  EXPECT_EQ(b.rc, 1) << b.err;
+  EXPECT_NE(b.err.find("neither the embedded files nor the class path hold"), std::string::npos) << b.err;
+  // Deeper folders are only extracted.
+  b = build(kApp + "[[embed]]\nsource = \"tessel-runtime.jar\"\nname = \"lib\\\\tessel-runtime.jar\"\n");
+  EXPECT_EQ(b.rc, 0) << b.err;
+  EXPECT_NE(b.err.find("names no class path"), std::string::npos) << b.err;
+}
+
 TEST_F(RuntimeLibrary, WhatTheBuildCannotSeeIsOnlyWarnedAbout) {
   // The lib folder is filled at installation; a variable; no class path at all.
   for (const std::string& classPath : {"S0.\\\\lib;", "A1${APP_HOME}\\\\lib\\\\x.jar;", "E0APP_JARS;"}) {
@@ -141,9 +145,14 @@ TEST_F(RuntimeLibrary, WhatTheBuildCannotSeeIsOnlyWarnedAbout) {
   Built b = build(kApp + "class_path = \"S0.\\\\lib;\"\n", "out/app.exe");
   EXPECT_EQ(b.rc, 0) << b.err;
   EXPECT_NE(b.err.find("warning: no tessel-runtime.jar"), std::string::npos) << b.err;
-  b = build(kApp);
+  // No class path at all, only data and a jar below lib\ (extracted, never on the class path):
+  // only a -classpath line the installation writes can give the launcher its class.
+  dir.write("data.bin", std::string("data"));
+  b = build(kApp + "[[embed]]\nsource = \"data.bin\"\n[[embed]]\nsource = \"app.jar\"\nname = \"lib\\\\app.jar\"\n");
   EXPECT_EQ(b.rc, 0) << b.err;
-  EXPECT_NE(b.err.find("the project names no class path"), std::string::npos) << b.err;
+  EXPECT_NE(b.err.find("app.toml: the project names no class path"), std::string::npos) << b.err;
+  EXPECT_NE(b.err.find("found only where a -classpath line adds it (APP.vmoptions beside the executable"),
+            std::string::npos) << b.err;
   // Said to come from elsewhere, or not needed by the corvane flavour: no word.
   b = build(kApp + "runtime_library = \"external\"\n" + kEmbedApp);
   EXPECT_EQ(b.rc, 0) << b.err;
