@@ -46,15 +46,11 @@ class DesktopBuild : public ::testing::Test {
     if (test::readFile(realTemplate()).empty()) GTEST_SKIP() << "no launcher template at " << realTemplate();
   }
   int build(const std::string& project, const std::string& exe = "app.exe") {
-    BuildOptions options;
-    options.projectPath = dir.write("app.toml", "[java]\nmain_class = \"a.B\"\n" + project);
-    options.outputPath = dir.file(exe);
-    options.templatePath = realTemplate();
-    std::ostringstream o, e;
-    const int rc = runBuild(options, o, e);
-    out = o.str();
-    err = e.str();
-    return rc;
+    const test::Built b =
+        test::buildProject(dir, "[java]\nmain_class = \"a.B\"\n" + project, dir.file(exe), realTemplate());
+    out = b.out;
+    err = b.err;
+    return b.rc;
   }
   InspectReport inspect(const std::string& exe = "app.exe") {
     InspectReport report;
@@ -73,10 +69,20 @@ class DesktopBuild : public ::testing::Test {
       if (r.splashScale) images[{r.typeId, r.splashScale}] = r.size;
     return images;
   }
-  const pe::ResourceSummary* manifest(const InspectReport& report) {
+  // The manifest of `project` built into `exe`, copied out of the report (which ends here).
+  bool builtManifest(const std::string& project, const std::string& exe, pe::ResourceSummary& m) {
+    if (build(project, exe) != 0) {
+      ADD_FAILURE() << err;
+      return false;
+    }
+    const InspectReport report = inspect(exe);
     for (const pe::ResourceSummary& r : report.resources)
-      if (r.typeId == pe::kRtManifest) return &r;
-    return nullptr;
+      if (r.typeId == pe::kRtManifest) {
+        m = r;
+        return true;
+      }
+    ADD_FAILURE() << "no manifest in " << exe;
+    return false;
   }
   test::ScratchDir dir;
   std::string out, err;
@@ -126,39 +132,28 @@ TEST_F(DesktopBuild, AVariantThatIsNoBitmapStopsTheBuildNamingIt) {
 }
 
 TEST_F(DesktopBuild, GuiManifestIsPerMonitorAwareAndNamesWindows7To11UnlessTheProjectChooses) {
-  ASSERT_EQ(build(""), 0) << err;
-  const InspectReport gui = inspect();
-  const pe::ResourceSummary* m = manifest(gui);
-  ASSERT_NE(m, nullptr);
-  EXPECT_EQ(m->dpiAware, "true/pm");
-  EXPECT_EQ(m->dpiAwareness, "PerMonitorV2, PerMonitor");
-  EXPECT_EQ(m->supportedOs,
+  pe::ResourceSummary m;
+  ASSERT_TRUE(builtManifest("", "app.exe", m));
+  EXPECT_EQ(m.dpiAware, "true/pm");
+  EXPECT_EQ(m.dpiAwareness, "PerMonitorV2, PerMonitor");
+  EXPECT_EQ(m.supportedOs,
             (std::vector<std::string>{"Windows 7", "Windows 8", "Windows 8.1", "Windows 10/11"}));
-  EXPECT_EQ(m->executionLevel, "asInvoker");
+  EXPECT_EQ(m.executionLevel, "asInvoker");
   EXPECT_NE(out.find("  [identity] dpi_awareness = \"permonitorv2\": "), std::string::npos) << out;
 
-  ASSERT_EQ(build("[identity]\ndpi_awareness = \"unaware\"\n", "unaware.exe"), 0) << err;
-  const InspectReport unawareReport = inspect("unaware.exe");  // m points into it
-  m = manifest(unawareReport);
-  ASSERT_NE(m, nullptr);
-  EXPECT_EQ(m->dpiAware, "");
-  EXPECT_EQ(m->supportedOs.size(), 4u) << "the Windows versions stay";
+  ASSERT_TRUE(builtManifest("[identity]\ndpi_awareness = \"unaware\"\n", "unaware.exe", m));
+  EXPECT_EQ(m.dpiAware, "");
+  EXPECT_EQ(m.supportedOs.size(), 4u) << "the Windows versions stay";
   EXPECT_EQ(out.find("dpi_awareness"), std::string::npos) << out;
 
-  ASSERT_EQ(build("[identity]\ndpi_awareness = \"system\"\n", "system.exe"), 0) << err;
-  const InspectReport systemReport = inspect("system.exe");  // m points into it
-  m = manifest(systemReport);
-  ASSERT_NE(m, nullptr);
-  EXPECT_EQ(m->dpiAware, "true");
-  EXPECT_EQ(m->dpiAwareness, "");
+  ASSERT_TRUE(builtManifest("[identity]\ndpi_awareness = \"system\"\n", "system.exe", m));
+  EXPECT_EQ(m.dpiAware, "true");
+  EXPECT_EQ(m.dpiAwareness, "");
 
   // A console application keeps the template's manifest, which also names the versions.
-  ASSERT_EQ(build("[application]\nexecutable_type = 2\n", "console.exe"), 0) << err;
-  const InspectReport consoleReport = inspect("console.exe");  // m points into it
-  m = manifest(consoleReport);
-  ASSERT_NE(m, nullptr);
-  EXPECT_EQ(m->dpiAware, "");
-  EXPECT_EQ(m->supportedOs.size(), 4u);
+  ASSERT_TRUE(builtManifest("[application]\nexecutable_type = 2\n", "console.exe", m));
+  EXPECT_EQ(m.dpiAware, "");
+  EXPECT_EQ(m.supportedOs.size(), 4u);
 }
 
 TEST_F(DesktopBuild, AppUserModelIdGoesIntoTheBlockAndMalformedOnesAreRefused) {

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include "build_command.h"
+#include "build_test_support.h"
 #include "config_keys.h"
 #include "jar/zip_maker.h"
 #include "main_jar.h"
@@ -66,14 +67,9 @@ class MainJar : public ::testing::Test {
   }
   // Builds app.exe beside lib\ from `project`; the exit code, with `err` filled.
   int build(const std::string& project, std::string& err) {
-    BuildOptions options;
-    options.projectPath = dir_.write("app.toml", project);
-    options.outputPath = dir_.file("app.exe");
-    options.templatePath = dir_.file("launcher.exe");
-    std::ostringstream out, errors;
-    int rc = runBuild(options, out, errors);
-    err = errors.str();
-    return rc;
+    const test::Built b = test::buildProject(dir_, project, dir_.file("app.exe"), dir_.file("launcher.exe"));
+    err = b.err;
+    return b.rc;
   }
   std::map<int32_t, std::string> builtKeys() {
     Project project;

@@ -6,6 +6,7 @@
 
 #include "associate_command.h"
 #include "build_command.h"
+#include "build_test_support.h"
 #include "config_keys.h"
 #include "file_associations.h"
 #include "inspect_command.h"
@@ -155,13 +156,11 @@ TEST(FileAssociationProject, TablesBecomeTheRecordAndIcons) {
 TEST(FileAssociationCommand, RegFileOnTheBuildMachine) {
   test::ScratchDir dir;
   // An executable with a block: built from the minimal template.
-  BuildOptions options;
-  options.projectPath = dir.write("app.toml", "[application]\nname = \"Notes\"\n[java]\nmain_class = \"a.B\"\n"
-                                              "[[file_association]]\nextension = \".notes\"\ndescription = \"N\"\n");
-  options.outputPath = dir.file("notes.exe");
-  options.templatePath = dir.write("launcher.exe", test::makeTemplate());
-  std::ostringstream out, err;
-  ASSERT_EQ(runBuild(options, out, err), 0) << err.str();
+  const test::Built b = test::buildProject(
+      dir, "[application]\nname = \"Notes\"\n[java]\nmain_class = \"a.B\"\n"
+           "[[file_association]]\nextension = \".notes\"\ndescription = \"N\"\n",
+      dir.file("notes.exe"), dir.write("launcher.exe", test::makeTemplate()));
+  ASSERT_EQ(b.rc, 0) << b.err;
 
   AssociateOptions associate;
   associate.executable = dir.file("notes.exe");
