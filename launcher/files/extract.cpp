@@ -14,6 +14,7 @@
 #include "util/handles.h"
 #include "util/paths.h"
 #include "files/file_copy.h"
+#include "files/launch_cleanup.h"
 #include "files/temp_dir.h"
 
 namespace tessel {
@@ -167,6 +168,10 @@ int extractEmbeddedFilesFrom(HANDLE file, ExtractInto directory) {
     }
   }
   unextractedPosition = static_cast<uint32_t>(filePosition(file));
+  // The lock file comes last: made first, its 8.3 alias (TESSEL~1.LOC) would be the target
+  // of an embedded file of that name, which could then not be written. Until it exists other
+  // launches leave the directory alone.
+  if (createDirectory) lockLaunchDir(launchTempDir);
   logLine("extracting files done");
   return 0;
 }

@@ -259,10 +259,7 @@ void createLaunchTempDir() {
     if (named) {
       // Owner-only, and never one that exists: in a shared fallback directory another user
       // could have made it first, and every archive in it joins the class path.
-      if (createPrivateDirectory(launchTempDir)) {
-        lockLaunchDir(launchTempDir);
-        return;
-      }
+      if (createPrivateDirectory(launchTempDir)) return;
       error = GetLastError();
       DeleteFileA(file);  // the empty name-holder of a directory that was never made
     } else if (!file[0]) {

@@ -27,9 +27,10 @@ void createTempFileName(char* out);
 // exclusive create, n = first, first+1, ... (0 to 32767). False (out empty) when none could
 // be created.
 bool claimTempFileName(const char* dir, uint32_t first, char* out);
-// Creates the per-launch directory and records it in launchTempDir. Removes ended launches' directories from the directory it goes into first. The directory
-// holds this launch's lock file until the process ends. Ends the process with a message that
-// names the temporary directory when neither it nor a fallback can be written.
+// Creates the per-launch directory and records it in launchTempDir. Removes ended launches'
+// directories from the directory it goes into first. The lock file is the caller's to make
+// (lockLaunchDir). Ends the process with a message that names the temporary directory when
+// neither it nor a fallback can be written.
 void createLaunchTempDir();
 // Empties and removes the per-launch directory (at a fatal exit); launchTempDir keeps its text.
 void removeLaunchTempDir();

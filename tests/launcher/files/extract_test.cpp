@@ -16,6 +16,7 @@
 #include "util/handles.h"
 #include "util/paths.h"
 #include "files/temp_dir.h"
+#include "file_names.h"
 #include "test_support.h"
 
 namespace tessel {
@@ -65,7 +66,7 @@ class Extract : public ::testing::Test {
     LauncherConfig[key::EmbeddedFileCount] = std::to_string(count);
     LauncherConfig[key::EmbeddedFileNames] = names;
   }
-  int run() {
+  int run(ExtractInto into = ExtractInto::CurrentLaunchTempDir) {
     recordsEnd = data.size();
     std::vector<uint8_t> withTrailer = data;
     if (trailer) withTrailer.insert(withTrailer.end(), {0xE8, 0xE4, 0x13, 0xD5, 0, 0, 0, 0});
@@ -73,7 +74,7 @@ class Extract : public ::testing::Test {
     unique_hfile file(CreateFileA(outer.file("app.exe").c_str(), GENERIC_READ, FILE_SHARE_READ,
                                   nullptr, OPEN_EXISTING, 0, nullptr));
     EXPECT_TRUE(file.valid());
-    return extractEmbeddedFilesFrom(file.get(), ExtractInto::CurrentLaunchTempDir);
+    return extractEmbeddedFilesFrom(file.get(), into);
   }
   std::string launched(const std::string& name) const {
     return std::string(launchTempDir) + "\\" + name;
@@ -112,6 +113,34 @@ TEST_F(Extract, NamesKeepTheirLettersUnderAnyCodePage) {
   const std::wstring directory = wideText(launchTempDir);
   EXPECT_EQ(readWide(directory + L"\\caf\u00E9.txt"), "accent");
   EXPECT_EQ(readWide(directory + L"\\\u00C4pfel\\\u00FCber.txt"), "in a folder");
+}
+
+// The short name the file system gives the lock file in a directory of its own (the per-launch
+// directory is new, and the lock file the only one of its kind in it).
+std::wstring lockFileAlias() {
+  test::ScratchDir probe;
+  probe.write(kLaunchLockName, "");
+  wchar_t shortPath[kPathCapacity];
+  DWORD n = GetShortPathNameW(wideText(probe.file(kLaunchLockName).c_str()).c_str(), shortPath,
+                              kPathCapacity);
+  if (n == 0 || n >= kPathCapacity) return L"";
+  std::wstring path(shortPath);
+  return path.substr(path.rfind(L'\\') + 1);
+}
+
+TEST_F(Extract, FileNamedLikeTheLockFilesShortNameIsWrittenBesideTheHeldLock) {
+  const std::wstring alias = lockFileAlias();
+  if (alias.empty() || alias == wideText(kLaunchLockName)) GTEST_SKIP() << "no 8.3 names here";
+  addRecord("not the lock");
+  configure(1, narrowText(alias.c_str()));
+  ASSERT_EQ(run(ExtractInto::NewLaunchTempDir), 0) << narrowText(alias.c_str());
+  const std::wstring directory = wideText(launchTempDir);
+  EXPECT_EQ(readWide(directory + L"\\" + alias), "not the lock");
+  const std::wstring lock = directory + L"\\" + wideText(kLaunchLockName);
+  EXPECT_TRUE(fileExistsW(lock.c_str())) << "the lock file is made after the files";
+  EXPECT_FALSE(DeleteFileW(lock.c_str())) << "and held";
+  removeLaunchTempDir();
+  EXPECT_FALSE(fileExistsW(directory.c_str()));
 }
 
 TEST_F(Extract, NoFilesDeclaredTouchesNothing) {

@@ -108,6 +108,9 @@ TEST(LaunchCleanup, ANewLaunchDirectoryIsLockedAndEarlierEndedOnesAreGone) {
   ASSERT_FALSE(made.empty());
   EXPECT_TRUE(isLaunchDirName(made.substr(made.rfind('\\') + 1).c_str())) << made;
   const std::string lock = made + "\\" + kLaunchLockName;
+  EXPECT_FALSE(exists(lock)) << "the lock comes once the embedded files are in place";
+  EXPECT_EQ(0, removeEndedLaunchDirs(temp.path().c_str())) << "no lock yet: left alone";
+  ASSERT_TRUE(lockLaunchDir(made.c_str()));
   EXPECT_TRUE(exists(lock));
   EXPECT_FALSE(DeleteFileA(lock.c_str())) << "the lock is held while the launch runs";
   EXPECT_EQ(0, removeEndedLaunchDirs(temp.path().c_str()));
