@@ -146,7 +146,8 @@ bool checkRuntimeLibrary(const Project& project, const std::string& output, std:
   if (state == RuntimeLibraryState::Missing) {
     err << project.path << ": neither the embedded files nor the class path hold " << kRuntimeLibraryName
         << ", so the launcher's class com.tessel.runtime.WinLauncher would not be found at any start; "
-        << remedy << "\ntessel build: 1 error, nothing written\n";
+        << remedy << ", or runtime_library = \"external\" when the installation adds it with a "
+        << "-classpath line of a .vmoptions file\ntessel build: 1 error, nothing written\n";
     return false;
   }
   // Not refused: a -classpath line that only the installation writes can still supply it.

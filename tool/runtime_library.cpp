@@ -57,7 +57,7 @@ bool joinsClassPath(const std::string& embeddedName) {
   const size_t slash = embeddedName.find('\\');
   if (slash != std::string::npos && lowered(embeddedName.substr(0, slash + 1)) != "user\\") return false;
   const std::string file = embeddedName.substr(slash == std::string::npos ? 0 : slash + 1);
-  return !file.empty() && isArchive(toPath(latin1ToUtf8(file)));
+  return !file.empty() && file.find('\\') == std::string::npos && isArchive(toPath(latin1ToUtf8(file)));
 }
 
 // One typed entry ("S0.\lib", "A1lib\app.jar", "D0classes\", "EVAR").

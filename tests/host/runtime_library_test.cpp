@@ -83,6 +83,8 @@ TEST_F(RuntimeLibrary, AClassPathTheBuildCanSeeWithoutTheLibraryIsRefused) {
   EXPECT_NE(b.err.find("neither the embedded files nor the class path hold tessel-runtime.jar"),
             std::string::npos) << b.err;
   EXPECT_NE(b.err.find("runtime_library = \"embed\""), std::string::npos) << b.err;
+  EXPECT_NE(b.err.find("or runtime_library = \"external\" when the installation adds it"), std::string::npos)
+      << b.err;
   EXPECT_FALSE(std::filesystem::exists(dir.file("app.exe")));
   // A lib folder beside the output, readable and without it.
   std::filesystem::create_directories(dir.file("out/lib"));
