@@ -1,13 +1,11 @@
 #include "discovery/candidate_log.h"
 
-#include <cstdarg>
-#include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
 #include "diagnostics/log.h"
 #include "discovery/release_file.h"
-#include "util/bounded_text.h"
 
 namespace tessel {
 
@@ -18,22 +16,44 @@ namespace {
 constexpr size_t kMaxCandidates = 200;
 constexpr size_t kMaxLine = 1024;
 
-char currentSource[512];
-std::vector<std::string> lines;
+std::vector<std::wstring> lines;
 size_t dropped = 0;
 
-const char* reasonText(Refusal reason) {
+const wchar_t* reasonText(Verdict reason) {
   switch (reason) {
-    case Refusal::NotFound: return "not found";
-    case Refusal::NoVersion: return "no version";
-    case Refusal::OutOfRange: return "version out of range";
-    case Refusal::PreRelease: return "pre-release";
-    case Refusal::NotJdk: return "not a JDK";
-    case Refusal::WrongWordSize: return "wrong word size";
-    case Refusal::DamagedLibrary: return "damaged library";
-    case Refusal::NotChosen: return "not tried";
+    case Verdict::NotFound: return L"not found";
+    case Verdict::NoVersion: return L"no version";
+    case Verdict::OutOfRange: return L"version out of range";
+    case Verdict::PreRelease: return L"pre-release";
+    case Verdict::NotJdk: return L"not a JDK";
+    case Verdict::WrongWordSize: return L"wrong word size";
+    case Verdict::DamagedLibrary: return L"damaged library";
+    case Verdict::NotChosen: return L"not tried";
+    case Verdict::Unjudged:
+    case Verdict::Accepted: break;
   }
-  return "refused";
+  return L"refused";
+}
+
+void record(const Candidate& candidate, const wchar_t* where, Verdict reason,
+            const wchar_t* detail) {
+  if (lines.size() >= kMaxCandidates) {
+    ++dropped;
+    return;
+  }
+  wchar_t home[kPathCapacity];
+  const wchar_t* shown = where && where[0] ? where : L"(nothing)";
+  if (where && runtimeHomeOfExecutable(where, home)) {
+    // java.exe and javaw.exe stand for their runtime; other names are shown as they are.
+    const wchar_t* name = std::wcsrchr(where, L'\\') + 1;
+    if (_wcsicmp(name, L"java.exe") == 0 || _wcsicmp(name, L"javaw.exe") == 0) shown = home;
+  }
+  bool withDetail = detail && detail[0];
+  wchar_t line[kMaxLine];
+  formatText(line, kMaxLine, L"  %ls%ls%ls: %ls%ls%ls%ls", candidate.source,
+             candidate.source[0] ? L" -> " : L"", shown, reasonText(reason),
+             withDetail ? L" (" : L"", withDetail ? detail : L"", withDetail ? L")" : L"");
+  lines.emplace_back(line);
 }
 
 }  // namespace
@@ -41,36 +61,22 @@ const char* reasonText(Refusal reason) {
 void clearCandidates() {
   lines.clear();
   dropped = 0;
-  currentSource[0] = 0;
 }
 
-void setCandidateSource(const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  formatTextV(currentSource, sizeof(currentSource), format, args);
-  va_end(args);
+void refuseCandidate(Candidate& candidate, Verdict reason, const wchar_t* detail) {
+  refuseCandidateAt(candidate, candidate.executable, reason, detail);
 }
 
-const char* candidateSource() { return currentSource; }
+void refuseCandidateAt(Candidate& candidate, const wchar_t* where, Verdict reason,
+                       const wchar_t* detail) {
+  candidate.verdict = reason;
+  record(candidate, where, reason, detail);
+}
 
-void refuseCandidate(const char* where, Refusal reason, const char* detail) {
-  if (lines.size() >= kMaxCandidates) {
-    ++dropped;
-    return;
-  }
-  char home[kPathCapacity];
-  const char* shown = where && where[0] ? where : "(nothing)";
-  if (where && runtimeHomeOfExecutable(where, home)) {
-    // java.exe and javaw.exe stand for their runtime; other names are shown as they are.
-    const char* name = std::strrchr(where, '\\') + 1;
-    if (_stricmp(name, "java.exe") == 0 || _stricmp(name, "javaw.exe") == 0) shown = home;
-  }
-  char line[kMaxLine];
-  formatText(line, sizeof(line), "  %s%s%s: %s%s%s%s", currentSource,
-             currentSource[0] ? " -> " : "", shown, reasonText(reason),
-             detail && detail[0] ? " (" : "", detail ? detail : "",
-             detail && detail[0] ? ")" : "");
-  lines.emplace_back(line);
+void acceptCandidate(Candidate& candidate) {
+  candidate.verdict = Verdict::Accepted;
+  logLine("Candidate accepted: %S -> %S, version %s", candidate.source, candidate.executable,
+          candidate.version[0] ? candidate.version : "unknown");
 }
 
 int refusedCandidates() { return static_cast<int>(lines.size() + dropped); }
@@ -78,12 +84,12 @@ int refusedCandidates() { return static_cast<int>(lines.size() + dropped); }
 void logRefusedCandidates() {
   logLine("No usable Java runtime; candidates in search order:");
   if (lines.empty()) logLine("  (none)");
-  for (const std::string& line : lines) logLine("%s", line.c_str());
+  for (const std::wstring& line : lines) logLine("%S", line.c_str());
   if (dropped) logLine("  ... and %d more", static_cast<int>(dropped));
 }
 
-const char* refusedCandidateLine(int index) {
-  if (index < 0 || static_cast<size_t>(index) >= lines.size()) return "";
+const wchar_t* refusedCandidateLine(int index) {
+  if (index < 0 || static_cast<size_t>(index) >= lines.size()) return L"";
   return lines[static_cast<size_t>(index)].c_str();
 }
 

@@ -1,35 +1,28 @@
 // Why each runtime candidate of a search was refused, kept in search order so that a failed
-// start can name them all in the log, one line each.
+// start can name them all in the log, one line each: "  <source> -> <where>: <reason> (<detail>)".
 #pragma once
+
+#include "discovery/candidate.h"
 
 namespace tessel {
 
-enum class Refusal {
-  NotFound,        // no java.exe and no runtime image, an unset variable, no javaw.exe
-  NoVersion,       // java.exe ran but told no version
-  OutOfRange,      // version outside min_version..max_version
-  PreRelease,      // an early-access, beta or release-candidate build where none is allowed
-  NotJdk,          // a JDK is required and lib\tools.jar is missing
-  WrongWordSize,   // jvm.dll is a 32-bit library
-  DamagedLibrary,  // jvm.dll missing, not loadable or without JNI_CreateJavaVM
-  NotChosen,       // acceptable, but a newer runtime of the same source was preferred
-};
-
-// Forgets every candidate: the start of a search.
+// Forgets every refusal: the start of a search.
 void clearCandidates();
-// Names the source that following candidates come from ("B .\jre", "E JAVA_HOME", a registry
-// key); kept until the next call. Longer texts are cut.
-void setCandidateSource(const char* format, ...) __attribute__((format(ms_printf, 1, 2)));
-// The source named last.
-const char* candidateSource();
-// Records a refused candidate: `where` is a runtime directory or executable path (a
-// ...\bin\java.exe is shown as its runtime directory), `detail` says more (may be null).
-void refuseCandidate(const char* where, Refusal reason, const char* detail = nullptr);
+// Refuses the candidate: its verdict becomes `reason` (not Accepted or Unjudged) and a line
+// names its source and its executable (a ...\bin\java.exe is shown as its runtime directory);
+// `detail` says more (may be null).
+void refuseCandidate(Candidate& candidate, Verdict reason, const wchar_t* detail = nullptr);
+// The same, naming `where` instead of the executable: an unset variable, a directory that
+// gave no executable.
+void refuseCandidateAt(Candidate& candidate, const wchar_t* where, Verdict reason,
+                       const wchar_t* detail = nullptr);
+// Marks the candidate accepted and logs the choice with its source, path and version.
+void acceptCandidate(Candidate& candidate);
 // How many candidates were refused since the last clear.
 int refusedCandidates();
 // Writes the heading and one line per refused candidate to the log.
 void logRefusedCandidates();
 // The text of one line as logRefusedCandidates writes it (index from 0); empty past the end.
-const char* refusedCandidateLine(int index);
+const wchar_t* refusedCandidateLine(int index);
 
 }  // namespace tessel

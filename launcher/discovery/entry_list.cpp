@@ -2,19 +2,22 @@
 
 namespace tessel {
 
-std::vector<std::string> splitEntries(const char* list) {
-  std::vector<std::string> entries;
-  std::string current;
-  for (const char* p = list;; ++p) {
-    if (*p == ';' || *p == 0) {
-      if (!current.empty()) entries.push_back(current);
-      current.clear();
-      if (*p == 0) break;
-    } else {
-      current.push_back(*p);
+bool nextEntry(const wchar_t*& cursor, wchar_t* entry, size_t capacity, int* tooLong) {
+  while (*cursor) {
+    while (*cursor == L';') ++cursor;
+    if (!*cursor) break;
+    const wchar_t* start = cursor;
+    while (*cursor && *cursor != L';') ++cursor;
+    size_t length = static_cast<size_t>(cursor - start);
+    if (length < capacity) {
+      for (size_t i = 0; i < length; ++i) entry[i] = start[i];
+      entry[length] = 0;
+      return true;
     }
+    if (tooLong) ++*tooLong;
   }
-  return entries;
+  if (capacity) entry[0] = 0;
+  return false;
 }
 
 }  // namespace tessel

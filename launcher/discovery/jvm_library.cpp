@@ -1,6 +1,7 @@
 #include "discovery/jvm_library.h"
 
 #include <cstring>
+#include <cwchar>
 #include <string>
 
 #include "config/config_access.h"
@@ -26,14 +27,20 @@ void writePath(const std::wstring& value, bool present) {
     logLine("Setting PATH %S failed with error %d", value.c_str(), static_cast<int>(error));
 }
 
-const char* const kJvmTypes[] = {"hotspot", "client", "server", "classic", "jrockit"};
+const wchar_t* const kJvmTypes[] = {L"hotspot", L"client", L"server", L"classic", L"jrockit"};
 
 JvmLoadFailure loadFailure;
 
+// Key 152: a folder name below bin; false when not configured.
+bool preferredJvmType(wchar_t (&type)[limit::kJvmTypeCapacity]) {
+  configStringW(key::PreferredJvmType, type, limit::kJvmTypeCapacity);
+  return type[0] != 0;
+}
+
 // True when the file is a PE image for 32-bit x86: such a library can never load into this
 // 64-bit process, whatever error the loader reports.
-bool isX86Library(const char* path) {
-  unique_hfile file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+bool isX86Library(const wchar_t* path) {
+  unique_hfile file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return false;
   unsigned char head[1024];
@@ -47,7 +54,7 @@ bool isX86Library(const char* path) {
   return machine == 0x014c;
 }
 
-void noteLoadFailure(const char* library, DWORD error) {
+void noteLoadFailure(const wchar_t* library, DWORD error) {
   if (!loadFailure.anyExisted) {
     loadFailure.anyExisted = true;
     loadFailure.error = error;
@@ -60,32 +67,32 @@ void noteLoadFailure(const char* library, DWORD error) {
 
 const JvmLoadFailure& lastJvmLoadFailure() { return loadFailure; }
 
-bool hasJvmLibrary(const char* executable) {
-  char directory[kPathCapacity];
+bool hasJvmLibrary(const wchar_t* executable) {
+  wchar_t directory[kPathCapacity];
   if (!copyWhole(directory, kPathCapacity, executable)) return false;
-  char* slash = std::strrchr(directory, '\\');
+  wchar_t* slash = std::wcsrchr(directory, L'\\');
   if (slash) *slash = 0;
-  char library[kPathCapacity];
-  char preferred[limit::kJvmTypeCapacity];
-  if (configString(key::PreferredJvmType, preferred, sizeof(preferred)) > 0 &&
-      formatText(library, kPathCapacity, "%s\\%s\\jvm.dll", directory, preferred) &&
-      fileExists(library))
+  wchar_t library[kPathCapacity];
+  wchar_t preferred[limit::kJvmTypeCapacity];
+  if (preferredJvmType(preferred) &&
+      formatText(library, kPathCapacity, L"%ls\\%ls\\jvm.dll", directory, preferred) &&
+      fileExistsW(library))
     return true;
-  for (const char* type : kJvmTypes)
-    if (formatText(library, kPathCapacity, "%s\\%s\\jvm.dll", directory, type) &&
-        fileExists(library))
+  for (const wchar_t* type : kJvmTypes)
+    if (formatText(library, kPathCapacity, L"%ls\\%ls\\jvm.dll", directory, type) &&
+        fileExistsW(library))
       return true;
   return false;
 }
 
-HMODULE tryJvmDll(const char* directory, const char* type) {
-  char library[kPathCapacity];
-  if (!formatText(library, kPathCapacity, "%s\\%s\\jvm.dll", directory, type)) return nullptr;
-  bool exists = fileExists(library);
-  logLine("Trying %s (exists %d)", library, exists ? 1 : 0);
+HMODULE tryJvmDll(const wchar_t* directory, const wchar_t* type) {
+  wchar_t library[kPathCapacity];
+  if (!formatText(library, kPathCapacity, L"%ls\\%ls\\jvm.dll", directory, type)) return nullptr;
+  bool exists = fileExistsW(library);
+  logLine("Trying %S (exists %d)", library, exists ? 1 : 0);
   // The library's own folder first for its imports, then the folder that setDllSearchFolder
   // put in the current directory's place (the bin folder), never the current directory.
-  HMODULE module = LoadLibraryExW(wideText(library).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  HMODULE module = LoadLibraryExW(library, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
   if (!module && exists) {
     DWORD error = GetLastError();
     logLine("Failed with error code %d", static_cast<int>(error));
@@ -94,29 +101,28 @@ HMODULE tryJvmDll(const char* directory, const char* type) {
   return module;
 }
 
-HMODULE loadJvmFromBinDirectory(const char* executable) {
-  char directory[kPathCapacity];
+HMODULE loadJvmFromBinDirectory(const wchar_t* executable) {
+  wchar_t directory[kPathCapacity];
   if (!copyWhole(directory, kPathCapacity, executable)) return nullptr;
-  char* slash = std::strrchr(directory, '\\');
+  wchar_t* slash = std::wcsrchr(directory, L'\\');
   if (slash) *slash = 0;
 
   bool pathPresent = false;
   const std::wstring oldPath = environmentValueW(L"PATH", &pathPresent);
-  writePath(oldPath + L";" + wideText(directory), true);
+  writePath(oldPath + L";" + directory, true);
   auto restorePath = runAtEndOfScope([&] { writePath(oldPath, pathPresent); });
   // The runtime's libraries (its C runtime above all) come from its bin folder, for jvm.dll
   // and for what the machine loads later; a failed candidate gives the place back.
-  if (!setDllSearchFolder(wideText(directory).c_str())) {
+  if (!setDllSearchFolder(directory)) {
     DWORD error = GetLastError();
-    logLine("SetDllDirectory %s failed with error %d", directory, static_cast<int>(error));
+    logLine("SetDllDirectory %S failed with error %d", directory, static_cast<int>(error));
   }
   auto restoreSearch = runAtEndOfScope([] { keepCurrentDirectoryOutOfDllSearch(); });
 
   HMODULE module = nullptr;
-  char preferred[limit::kJvmTypeCapacity];
-  if (configString(key::PreferredJvmType, preferred, sizeof(preferred)) > 0)
-    module = tryJvmDll(directory, preferred);
-  for (const char* type : kJvmTypes) {
+  wchar_t preferred[limit::kJvmTypeCapacity];
+  if (preferredJvmType(preferred)) module = tryJvmDll(directory, preferred);
+  for (const wchar_t* type : kJvmTypes) {
     if (module) break;
     module = tryJvmDll(directory, type);
   }
@@ -127,16 +133,16 @@ HMODULE loadJvmFromBinDirectory(const char* executable) {
   return module;
 }
 
-HMODULE loadJvmLibrary(const char* executable) {
-  logLine("Trying to load JVM-DLL from %s", executable);
+HMODULE loadJvmLibrary(const wchar_t* executable) {
+  logLine("Trying to load JVM-DLL from %S", executable);
   loadFailure = JvmLoadFailure{};
   if (HMODULE module = loadJvmFromBinDirectory(executable)) return module;
-  char fallback[kPathCapacity];
+  wchar_t fallback[kPathCapacity];
   if (!copyWhole(fallback, kPathCapacity, executable)) return nullptr;
-  char* slash = std::strrchr(fallback, '\\');
+  wchar_t* slash = std::wcsrchr(fallback, L'\\');
   if (slash) slash[1] = 0;
   else fallback[0] = 0;
-  if (!appendWhole(fallback, kPathCapacity, "..\\jre\\bin\\java.exe")) return nullptr;
+  if (!appendWhole(fallback, kPathCapacity, L"..\\jre\\bin\\java.exe")) return nullptr;
   return loadJvmFromBinDirectory(fallback);
 }
 

@@ -1,8 +1,7 @@
 #include "discovery/registry_sources.h"
 
-#include <algorithm>
 #include <cstdlib>
-#include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -20,10 +19,10 @@
 namespace tessel {
 
 RegistrySourceKeys registrySourceKeys = {
-    "SOFTWARE\\JavaSoft\\Java Development Kit",
-    "SOFTWARE\\JavaSoft\\Java Runtime Environment",
-    "SOFTWARE\\brightmoor\\tessel\\locatedjvms",
-    "SOFTWARE\\brightmoor\\corvane\\installations",
+    L"SOFTWARE\\JavaSoft\\Java Development Kit",
+    L"SOFTWARE\\JavaSoft\\Java Runtime Environment",
+    L"SOFTWARE\\brightmoor\\tessel\\locatedjvms",
+    L"SOFTWARE\\brightmoor\\corvane\\installations",
 };
 
 namespace {
@@ -34,91 +33,97 @@ int compareNames(const void* a, const void* b) {
 }
 
 constexpr size_t kCurrentVersionCapacity = 100;
+constexpr size_t kKeyNameCapacity = 256;  // the longest key name, with its terminator
 
-// Queries a value of an open key into `out`, keeping one byte back for the terminator a
-// stored value may lack.
-bool queryString(HKEY key, const char* name, char* out, size_t capacity) {
-  out[0] = 0;
-  if (capacity < 2) return false;
-  DWORD size = static_cast<DWORD>(capacity - 1);
-  if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(out), &size) !=
-      ERROR_SUCCESS) {
-    out[0] = 0;
-    return false;
-  }
-  out[size] = 0;
-  return true;
-}
-
-bool acceptHome(const char* home, char* executable, char* version, const char* minimum,
+bool acceptHome(Candidate& candidate, const wchar_t* home, const char* minimum,
                 const char* maximum) {
-  return javaExeForHome(executable, home) &&
-         checkJavaExe(executable, version, minimum, maximum, PreRelease::Refused);
+  return javaExeForHome(candidate, home) &&
+         checkJavaExe(candidate, minimum, maximum, PreRelease::Refused);
 }
 
 // The CurrentVersion of a root when it lies in the range, else empty.
-void currentVersionInRange(const char* root, char* out, const char* minimum,
+void currentVersionInRange(const wchar_t* root, char* out, const char* minimum,
                            const char* maximum) {
-  if (!readRegistryValue(HKEY_LOCAL_MACHINE, root, "CurrentVersion", out,
+  wchar_t value[kCurrentVersionCapacity];
+  if (!readRegistryValue(HKEY_LOCAL_MACHINE, root, L"CurrentVersion", value,
                          kCurrentVersionCapacity) ||
+      !versionTextOf(value, out, kCurrentVersionCapacity) ||
       !versionPrefixInRange(out, minimum, maximum))
     out[0] = 0;
 }
 
-// A runtime of the registry that was acceptable but lost to a newer one of another source.
-void noteNotChosen(const std::string& source, const char* executable, const char* version,
-                   const char* newer) {
-  char detail[300];
-  formatText(detail, sizeof(detail), "%s; %s is preferred", version, newer);
-  setCandidateSource("%s", source.c_str());
-  refuseCandidate(executable, Refusal::NotChosen, detail);
+// An acceptable runtime that lost to a newer one.
+void noteNotChosen(Candidate& loser, const char* newer) {
+  wchar_t detail[300];
+  formatText(detail, 300, L"%hs; %hs is preferred", loser.version, newer);
+  refuseCandidate(loser, Verdict::NotChosen, detail);
 }
+
+const wchar_t* hiveName(HKEY hive) { return hive == HKEY_CURRENT_USER ? L"HKCU" : L"HKLM"; }
 
 }  // namespace
 
-bool readRegistryValue(HKEY hive, const char* key, const char* name, char* out,
+bool queryRegistryString(HKEY key, const wchar_t* name, wchar_t* out, size_t capacity) {
+  out[0] = 0;
+  if (capacity < 2) return false;
+  // One unit is kept back for the terminator a stored value may lack.
+  DWORD size = static_cast<DWORD>((capacity - 1) * sizeof(wchar_t));
+  DWORD type = REG_NONE;
+  if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(out), &size) !=
+          ERROR_SUCCESS ||
+      (type != REG_SZ && type != REG_EXPAND_SZ)) {
+    out[0] = 0;
+    return false;
+  }
+  out[size / sizeof(wchar_t)] = 0;
+  return true;
+}
+
+bool readRegistryValue(HKEY hive, const wchar_t* key, const wchar_t* name, wchar_t* out,
                        size_t capacity, REGSAM view) {
   out[0] = 0;
   unique_hkey opened;
-  if (RegOpenKeyExA(hive, key, 0, KEY_READ | view, opened.put()) != ERROR_SUCCESS) return false;
-  return queryString(opened.get(), name, out, capacity);
+  if (RegOpenKeyExW(hive, key, 0, KEY_READ | view, opened.put()) != ERROR_SUCCESS) return false;
+  return queryRegistryString(opened.get(), name, out, capacity);
 }
 
-bool checkJavaSoftCurrent(char* executable, char* version, const char* minimum,
-                          const char* maximum) {
+bool checkJavaSoftCurrent(Candidate& found, const char* minimum, const char* maximum) {
   char jdk[kCurrentVersionCapacity];
   char jre[kCurrentVersionCapacity] = "";
   currentVersionInRange(registrySourceKeys.javaSoftJdk, jdk, minimum, maximum);
   if (configInt(key::RequireJdk) == 0)
     currentVersionInRange(registrySourceKeys.javaSoftJre, jre, minimum, maximum);
   bool useJdk = compareVersions(jdk, jre) > 0;
-  const char* root = useJdk ? registrySourceKeys.javaSoftJdk : registrySourceKeys.javaSoftJre;
+  const wchar_t* root = useJdk ? registrySourceKeys.javaSoftJdk : registrySourceKeys.javaSoftJre;
   const char* current = useJdk ? jdk : jre;
-  char keyName[kPathCapacity];
-  if (!formatText(keyName, kPathCapacity, current[0] ? "%s\\%s" : "%s%s", root, current))
+  wchar_t keyName[kPathCapacity];
+  if (!formatText(keyName, kPathCapacity, current[0] ? L"%ls\\%hs" : L"%ls%hs", root, current))
     return false;
-  char home[kPathCapacity];
-  if (!readRegistryValue(HKEY_LOCAL_MACHINE, keyName, "JavaHome", home, kPathCapacity))
+  wchar_t home[kPathCapacity];
+  if (!readRegistryValue(HKEY_LOCAL_MACHINE, keyName, L"JavaHome", home, kPathCapacity))
     return false;
-  setCandidateSource("Y JavaSoft HKLM\\%s", keyName);
-  return acceptHome(home, executable, version, minimum, maximum);
+  startCandidate(found, L"Y JavaSoft HKLM\\%ls", keyName);
+  return acceptHome(found, home, minimum, maximum);
 }
 
-bool checkJavaSoftVersions(const char* root, char* executable, char* version,
-                           const char* minimum, const char* maximum) {
+bool checkJavaSoftVersions(const wchar_t* root, Candidate& found, const char* minimum,
+                           const char* maximum) {
   unique_hkey rootKey;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, root, 0, KEY_READ, rootKey.put()) != ERROR_SUCCESS)
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, root, 0, KEY_READ, rootKey.put()) != ERROR_SUCCESS)
     return false;
   std::vector<std::string> names;
   for (DWORD index = 0;; ++index) {
-    char name[256];
-    DWORD length = sizeof(name);
-    LONG status = RegEnumKeyExA(rootKey.get(), index, name, &length, nullptr, nullptr, nullptr,
+    wchar_t name[kKeyNameCapacity];
+    DWORD length = kKeyNameCapacity;
+    LONG status = RegEnumKeyExW(rootKey.get(), index, name, &length, nullptr, nullptr, nullptr,
                                 nullptr);
     // A name too long is skipped; any other failure (the key deleted meanwhile) ends the walk.
     if (status == ERROR_MORE_DATA) continue;
     if (status != ERROR_SUCCESS) break;
-    if (versionPrefixInRange(name, minimum, maximum)) names.emplace_back(name, length);
+    char version[kKeyNameCapacity];
+    if (versionTextOf(name, version, kKeyNameCapacity) &&
+        versionPrefixInRange(version, minimum, maximum))
+      names.emplace_back(version);
   }
   // Ascending by version (17 after 9), walked from the newest down. Sorted by the C
   // runtime's sort, over pointers (a std::string must not be moved byte by byte).
@@ -126,148 +131,140 @@ bool checkJavaSoftVersions(const char* root, char* executable, char* version,
   for (size_t i = 0; i < names.size(); ++i) order[i] = names[i].c_str();
   if (order.size() > 1) std::qsort(order.data(), order.size(), sizeof(order[0]), compareNames);
   for (auto it = order.rbegin(); it != order.rend(); ++it) {
+    wchar_t name[kKeyNameCapacity];
+    formatText(name, kKeyNameCapacity, L"%hs", *it);  // ASCII, as read
     unique_hkey versionKey;
-    if (RegOpenKeyExA(rootKey.get(), *it, 0, KEY_READ, versionKey.put()) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(rootKey.get(), name, 0, KEY_READ, versionKey.put()) != ERROR_SUCCESS)
       continue;
-    char home[kPathCapacity];
-    if (!queryString(versionKey.get(), "JavaHome", home, kPathCapacity)) continue;
-    setCandidateSource("Y JavaSoft HKLM\\%s\\%s", root, *it);
-    if (acceptHome(home, executable, version, minimum, maximum)) return true;
+    wchar_t home[kPathCapacity];
+    if (!queryRegistryString(versionKey.get(), L"JavaHome", home, kPathCapacity)) continue;
+    startCandidate(found, L"Y JavaSoft HKLM\\%ls\\%ls", root, name);
+    if (acceptHome(found, home, minimum, maximum)) return true;
   }
   return false;
 }
 
-bool checkJavaSoft(char* executable, char* version, const char* minimum, const char* maximum) {
-  if (checkJavaSoftCurrent(executable, version, minimum, maximum)) return true;
+bool checkJavaSoft(Candidate& found, const char* minimum, const char* maximum) {
+  if (checkJavaSoftCurrent(found, minimum, maximum)) return true;
   if (configInt(key::RequireJdk) == 0 &&
-      checkJavaSoftVersions(registrySourceKeys.javaSoftJre, executable, version, minimum,
-                            maximum))
+      checkJavaSoftVersions(registrySourceKeys.javaSoftJre, found, minimum, maximum))
     return true;
-  return checkJavaSoftVersions(registrySourceKeys.javaSoftJdk, executable, version, minimum,
-                               maximum);
+  return checkJavaSoftVersions(registrySourceKeys.javaSoftJdk, found, minimum, maximum);
 }
 
-bool findLocatedJvm(HKEY hive, char* executable, char* version, const char* minimum,
-                    const char* maximum, bool anyLocated) {
-  version[0] = 0;
+bool findLocatedJvm(HKEY hive, Candidate& best, const char* minimum, const char* maximum,
+                    bool anyLocated) {
   unique_hkey located;
-  if (RegOpenKeyExA(hive, registrySourceKeys.locatedJvms, 0, KEY_READ, located.put()) !=
+  if (RegOpenKeyExW(hive, registrySourceKeys.locatedJvms, 0, KEY_READ, located.put()) !=
       ERROR_SUCCESS)
     return false;
   bool found = false;
+  Candidate candidate;
   for (DWORD index = 0;; ++index) {
-    char candidate[kPathCapacity];
-    DWORD length = 256;  // the longest key name the registry allows, with its terminator
-    LONG status = RegEnumKeyExA(located.get(), index, candidate, &length, nullptr, nullptr,
+    wchar_t name[kKeyNameCapacity];
+    DWORD length = kKeyNameCapacity;
+    LONG status = RegEnumKeyExW(located.get(), index, name, &length, nullptr, nullptr,
                                 nullptr, nullptr);
     if (status == ERROR_MORE_DATA) continue;  // as in the walk of the JavaSoft keys
     if (status != ERROR_SUCCESS) break;
-    std::replace(candidate, candidate + length, '/', '\\');
-    if (!anyLocated && !std::strstr(candidate, "cvn_jres")) continue;
-    setCandidateSource("Y located runtime (%s)", hive == HKEY_CURRENT_USER ? "HKCU" : "HKLM");
-    char candidateVersion[kPathCapacity];
-    if (!checkJavaExe(candidate, candidateVersion, minimum, maximum, PreRelease::Allowed))
-      continue;
-    if (!found || compareVersions(candidateVersion, version) > 0) {
-      copyText(version, kPathCapacity, candidateVersion);
-      copyText(executable, kPathCapacity, candidate);
+    for (wchar_t* p = name; *p; ++p)
+      if (*p == L'/') *p = L'\\';
+    if (!anyLocated && !std::wcsstr(name, L"cvn_jres")) continue;
+    startCandidate(candidate, L"Y located runtime (%ls)", hiveName(hive));
+    setCandidateExecutable(candidate, name);
+    if (!checkJavaExe(candidate, minimum, maximum, PreRelease::Allowed)) continue;
+    if (!found) {
+      best = candidate;
       found = true;
+    } else if (compareVersions(candidate.version, best.version) > 0) {
+      noteNotChosen(best, candidate.version);
+      best = candidate;
+    } else {
+      noteNotChosen(candidate, best.version);
     }
   }
   return found;
 }
 
-bool findLocatedJvmBothHives(char* executable, char* version, const char* minimum,
-                             const char* maximum, bool anyLocated) {
-  char userExe[kPathCapacity], userVersion[kPathCapacity];
-  char machineExe[kPathCapacity], machineVersion[kPathCapacity];
-  bool user = findLocatedJvm(HKEY_CURRENT_USER, userExe, userVersion, minimum, maximum,
-                             anyLocated);
-  bool machine = findLocatedJvm(HKEY_LOCAL_MACHINE, machineExe, machineVersion, minimum,
-                                maximum, anyLocated);
-  if (!user && !machine) return false;
-  bool takeMachine = machine && (!user || compareVersions(userVersion, machineVersion) <= 0);
-  copyText(executable, kPathCapacity, takeMachine ? machineExe : userExe);
-  copyText(version, kPathCapacity, takeMachine ? machineVersion : userVersion);
+bool findLocatedJvmBothHives(Candidate& best, const char* minimum, const char* maximum,
+                             bool anyLocated) {
+  Candidate machine;
+  bool user = findLocatedJvm(HKEY_CURRENT_USER, best, minimum, maximum, anyLocated);
+  bool inMachine = findLocatedJvm(HKEY_LOCAL_MACHINE, machine, minimum, maximum, anyLocated);
+  if (!inMachine) return user;
+  if (!user || compareVersions(best.version, machine.version) <= 0) {
+    if (user) noteNotChosen(best, machine.version);
+    best = machine;
+  } else {
+    noteNotChosen(machine, best.version);
+  }
   return true;
 }
 
-bool checkRegistrySources(char* executable, const char* minimum, const char* maximum) {
+bool checkRegistrySources(Candidate& chosen, const char* minimum, const char* maximum) {
   bool sharedOnly = configInt(key::SharedRuntimesOnly) != 0;
-  char javaSoftExe[kPathCapacity] = "", javaSoftVersion[kPathCapacity] = "";
-  char vendorExe[kPathCapacity] = "", vendorVersion[kPathCapacity] = "";
-  char locatedExe[kPathCapacity] = "", locatedVersion[kPathCapacity] = "";
-  // The source of each runtime found, so that the one taken is named if its library fails.
-  std::string javaSoftSource, locatedSource;
+  Candidate other;
   bool javaSoft = false;
   if (!sharedOnly) {
-    javaSoft = checkJavaSoft(javaSoftExe, javaSoftVersion, minimum, maximum);
-    if (javaSoft) {
-      logLine("found sun %s %s", javaSoftExe, javaSoftVersion);
-      javaSoftSource = candidateSource();
-    }
+    javaSoft = checkJavaSoft(chosen, minimum, maximum);
+    if (javaSoft) logLine("found sun %S %s", chosen.executable, chosen.version);
     // The keys of today's installers come after the JavaSoft ones and take their place when
     // they name a newer runtime; JavaSoft keeps a tie.
-    if (findVendorRuntime(vendorExe, vendorVersion, minimum, maximum)) {
-      std::string vendorSource = candidateSource();
-      if (!javaSoft || compareVersions(vendorVersion, javaSoftVersion) > 0) {
-        if (javaSoft) noteNotChosen(javaSoftSource, javaSoftExe, javaSoftVersion, vendorVersion);
-        copyText(javaSoftExe, kPathCapacity, vendorExe);
-        copyText(javaSoftVersion, kPathCapacity, vendorVersion);
-        javaSoftSource = vendorSource;
+    if (findVendorRuntime(other, minimum, maximum)) {
+      if (!javaSoft || compareVersions(other.version, chosen.version) > 0) {
+        if (javaSoft) noteNotChosen(chosen, other.version);
+        chosen = other;
         javaSoft = true;
       } else {
-        noteNotChosen(vendorSource, vendorExe, vendorVersion, javaSoftVersion);
+        noteNotChosen(other, chosen.version);
       }
     }
   }
-  bool located = findLocatedJvmBothHives(locatedExe, locatedVersion, minimum, maximum,
-                                         !sharedOnly);
-  if (located) {
-    logLine("found located %s %s", locatedExe, locatedVersion);
-    locatedSource = "Y located runtime";
+  if (findLocatedJvmBothHives(other, minimum, maximum, !sharedOnly)) {
+    logLine("found located %S %s", other.executable, other.version);
+    if (!javaSoft || compareVersions(chosen.version, other.version) <= 0) {
+      if (javaSoft) noteNotChosen(chosen, other.version);
+      chosen = other;
+    } else {
+      noteNotChosen(other, chosen.version);
+    }
+    return true;
   }
-  if (!javaSoft && !located) return false;
-  bool takeLocated = located && (!javaSoft || compareVersions(javaSoftVersion, locatedVersion) <= 0);
-  if (javaSoft && located) {
-    if (takeLocated)
-      noteNotChosen(javaSoftSource, javaSoftExe, javaSoftVersion, locatedVersion);
-    else
-      noteNotChosen(locatedSource, locatedExe, locatedVersion, javaSoftVersion);
-  }
-  setCandidateSource("%s", takeLocated ? locatedSource.c_str() : javaSoftSource.c_str());
-  copyText(executable, kPathCapacity, takeLocated ? locatedExe : javaSoftExe);
-  return true;
+  return javaSoft;
 }
 
-bool checkInstallations(HKEY hive, REGSAM view, char* executable, const char* minimum,
+bool checkInstallations(HKEY hive, REGSAM view, Candidate& found, const char* minimum,
                         const char* maximum) {
-  char id[kPathCapacity];
-  configString(key::ApplicationId, id, kPathCapacity);
-  logLine("checking installations of application id %s", id);
+  wchar_t id[kPathCapacity];
+  configStringW(key::ApplicationId, id, kPathCapacity);
+  logLine("checking installations of application id %S", id);
   if (!id[0]) return false;
   unique_hkey node;
-  LONG status = RegOpenKeyExA(hive, registrySourceKeys.installations, 0, KEY_READ | view,
+  LONG status = RegOpenKeyExW(hive, registrySourceKeys.installations, 0, KEY_READ | view,
                               node.put());
   if (status != ERROR_SUCCESS) {
     logLine("could not open installation node %d", static_cast<int>(status));
     return false;
   }
-  char list[kPathCapacity];
-  if (!queryString(node.get(), id, list, kPathCapacity) || !list[0]) {
+  wchar_t list[kPathCapacity];
+  if (!queryRegistryString(node.get(), id, list, kPathCapacity) || !list[0]) {
     logLine("could not query value node %d", 0);
     return false;
   }
-  logLine("found installations: %s", list);
-  for (const std::string& entry : splitEntries(list)) {
-    char directory[kPathCapacity];
-    if (!formatText(directory, kPathCapacity, "%s\\jre", entry.c_str())) continue;
-    if (!javaExeForHome(executable, directory)) {
-      logLine("did not find java in %s", directory);
-    } else if (checkJavaExe(executable, nullptr, minimum, maximum, PreRelease::Refused)) {
+  logLine("found installations: %S", list);
+  const wchar_t* cursor = list;
+  wchar_t entry[kPathCapacity];
+  while (nextEntry(cursor, entry, kPathCapacity)) {
+    wchar_t directory[kPathCapacity];
+    if (!formatText(directory, kPathCapacity, L"%ls\\jre", entry)) continue;
+    startCandidate(found, L"previous installation (%ls)",
+                   hive == HKEY_CURRENT_USER ? L"user" : L"machine");
+    if (!javaExeForHome(found, directory)) {
+      logLine("did not find java in %S", directory);
+    } else if (checkJavaExe(found, minimum, maximum, PreRelease::Refused)) {
       return true;
     } else {
-      logLine("java version did not match in %s", directory);
+      logLine("java version did not match in %S", directory);
     }
   }
   return false;

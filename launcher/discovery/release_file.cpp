@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include <cstring>
-#include <string>
+#include <cwchar>
+#include <memory>
 
 #include "util/bounded_text.h"
 #include "util/handles.h"
@@ -16,29 +16,28 @@ constexpr size_t kMaxReleaseFile = 64 * 1024;
 
 }  // namespace
 
-bool readReleaseVersion(const char* home, char* version, size_t capacity) {
+bool readReleaseVersion(const wchar_t* home, char* version, size_t capacity) {
   if (capacity > 0) version[0] = 0;
-  char path[kPathCapacity];
-  if (!formatText(path, kPathCapacity, "%s\\release", home)) return false;
-  unique_hfile file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+  wchar_t path[kPathCapacity];
+  if (!formatText(path, kPathCapacity, L"%ls\\release", home)) return false;
+  unique_hfile file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return false;
-  std::string text(kMaxReleaseFile, '\0');
+  std::unique_ptr<char[]> text(new char[kMaxReleaseFile]);
   DWORD read = 0;
-  if (!ReadFile(file.get(), &text[0], static_cast<DWORD>(text.size()), &read, nullptr))
+  if (!ReadFile(file.get(), text.get(), static_cast<DWORD>(kMaxReleaseFile), &read, nullptr))
     return false;
-  text.resize(read);
-  return parseReleaseVersion(text.data(), text.size(), version, capacity);
+  return parseReleaseVersion(text.get(), read, version, capacity);
 }
 
-bool runtimeHomeOfExecutable(const char* executable, char* home) {
-  char directory[kPathCapacity];
+bool runtimeHomeOfExecutable(const wchar_t* executable, wchar_t* home) {
+  wchar_t directory[kPathCapacity];
   if (!copyWhole(directory, kPathCapacity, executable)) return false;
-  char* slash = std::strrchr(directory, '\\');
+  wchar_t* slash = std::wcsrchr(directory, L'\\');
   if (!slash) return false;
   *slash = 0;
-  slash = std::strrchr(directory, '\\');
-  if (!slash || _stricmp(slash + 1, "bin") != 0) return false;
+  slash = std::wcsrchr(directory, L'\\');
+  if (!slash || _wcsicmp(slash + 1, L"bin") != 0) return false;
   *slash = 0;
   return copyWhole(home, kPathCapacity, directory);
 }

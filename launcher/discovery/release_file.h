@@ -9,9 +9,9 @@ namespace tessel {
 
 // Reads home\release (at most 64 KB) and parses it (parseReleaseVersion); false when it is
 // missing or unusable.
-bool readReleaseVersion(const char* home, char* version, size_t capacity);
+bool readReleaseVersion(const wchar_t* home, char* version, size_t capacity);
 // The runtime home of a ...\bin\java.exe path (the folder above bin); false for an executable
 // that does not stand in a folder named bin, or when the result does not fit kPathCapacity.
-bool runtimeHomeOfExecutable(const char* executable, char* home);
+bool runtimeHomeOfExecutable(const wchar_t* executable, wchar_t* home);
 
 }  // namespace tessel

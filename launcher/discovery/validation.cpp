@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 
 #include "config/config_access.h"
 #include "config_keys.h"
@@ -22,23 +23,24 @@ namespace tessel {
 
 unsigned javaVersionTimeoutMs = 60000;
 
-bool javaExeForHome(char* executable, const char* directory) {
-  if (!formatText(executable, kPathCapacity, "%s\\jre\\bin\\java.exe", directory)) {
-    executable[0] = 0;
+bool javaExeForHome(Candidate& candidate, const wchar_t* directory) {
+  wchar_t executable[kPathCapacity];
+  if (!formatText(executable, kPathCapacity, L"%ls\\jre\\bin\\java.exe", directory)) {
+    candidate.executable[0] = 0;
+    refuseCandidateAt(candidate, directory, Verdict::NotFound, L"path too long");
     return false;
   }
+  setCandidateExecutable(candidate, executable);
   if (configInt(key::RequireJdk) != 0) {
-    char tools[kPathCapacity];
-    if (formatText(tools, kPathCapacity, "%s\\lib\\tools.jar", directory) && fileExists(tools))
+    wchar_t tools[kPathCapacity];
+    if (formatText(tools, kPathCapacity, L"%ls\\lib\\tools.jar", directory) && fileExistsW(tools))
       return true;
-    refuseCandidate(directory, Refusal::NotJdk, "no lib\\tools.jar");
+    refuseCandidateAt(candidate, directory, Verdict::NotJdk, L"no lib\\tools.jar");
     return false;
   }
-  if (!fileExists(executable) &&
-      !formatText(executable, kPathCapacity, "%s\\bin\\java.exe", directory)) {
-    executable[0] = 0;
-    return false;
-  }
+  if (!fileExistsW(executable) &&
+      formatText(executable, kPathCapacity, L"%ls\\bin\\java.exe", directory))
+    setCandidateExecutable(candidate, executable);
   return true;
 }
 
@@ -53,7 +55,7 @@ bool readBanner(const char* file, char* version) {
   char text[16 * 1024];
   size_t length = std::fread(text, 1, sizeof(text), in);
   std::fclose(in);
-  bool parsed = findVersionBanner(text, length, version, kPathCapacity);
+  bool parsed = findVersionBanner(text, length, version, kVersionCapacity);
   if (parsed) logLine("Java version: %s", version);
   return parsed;
 }
@@ -75,29 +77,29 @@ unique_hfile createCaptureFile(const char* name) {
 
 }  // namespace
 
-bool versionQueryCommand(const char* executable, const char* shortName, char* program,
-                         char* commandLine, size_t capacity) {
-  const char* path = (shortName && *shortName) ? shortName : executable;
+bool versionQueryCommand(const wchar_t* executable, const wchar_t* shortName, wchar_t* program,
+                         wchar_t* commandLine, size_t capacity) {
+  const wchar_t* path = (shortName && *shortName) ? shortName : executable;
   if (!copyWhole(program, kPathCapacity, path) ||
-      !formatText(commandLine, capacity, "\"%s\" -version", path)) {
+      !formatText(commandLine, capacity, L"\"%ls\" -version", path)) {
     program[0] = commandLine[0] = 0;
     return false;
   }
   return true;
 }
 
-bool queryJavaVersion(const char* executable, uint64_t lastWrite, char* version) {
+bool queryJavaVersion(const wchar_t* executable, uint64_t lastWrite, char* version) {
   version[0] = 0;
-  // The path as it is, unless it is too long for the narrow CreateProcess: then its 8.3 form.
-  char shortName[kPathCapacity];
+  // The path as it is, unless it is too long for CreateProcess: then its 8.3 form.
+  wchar_t shortName[kPathCapacity];
   shortName[0] = 0;
-  if (std::strlen(executable) >= MAX_PATH) {
-    DWORD n = GetShortPathNameA(executable, shortName, kPathCapacity);
+  if (std::wcslen(executable) >= MAX_PATH) {
+    DWORD n = GetShortPathNameW(executable, shortName, kPathCapacity);
     if (n == 0 || n >= kPathCapacity) shortName[0] = 0;
   }
-  char program[kPathCapacity];
-  char commandLine[kPathCapacity + 32];
-  if (!versionQueryCommand(executable, shortName, program, commandLine, sizeof commandLine))
+  wchar_t program[kPathCapacity];
+  wchar_t commandLine[kPathCapacity + 32];
+  if (!versionQueryCommand(executable, shortName, program, commandLine, kPathCapacity + 32))
     return false;
 
   char captureName[kPathCapacity];
@@ -112,24 +114,24 @@ bool queryJavaVersion(const char* executable, uint64_t lastWrite, char* version)
   unique_hfile capture;
   if (captureName[0]) capture = createCaptureFile(captureName);
 
-  STARTUPINFOA startup{};
+  STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_HIDE;
   startup.hStdError = capture.valid() ? capture.get() : nullptr;
   PROCESS_INFORMATION info{};
   // Run in its own folder: the launcher's current directory may be a document's folder.
-  char folder[kPathCapacity];
+  wchar_t folder[kPathCapacity];
   copyText(folder, kPathCapacity, program);
-  if (char* slash = std::strrchr(folder, '\\')) *slash = 0;
+  if (wchar_t* slash = std::wcsrchr(folder, L'\\')) *slash = 0;
   else folder[0] = 0;
   // No console for the child: its output goes to the capture file, and a console made for it
   // would be a host process that inherits the capture handle and outlives the child.
-  if (!CreateProcessA(program, commandLine, nullptr, nullptr, TRUE,
+  if (!CreateProcessW(program, commandLine, nullptr, nullptr, TRUE,
                       NORMAL_PRIORITY_CLASS | DETACHED_PROCESS, nullptr,
                       folder[0] ? folder : nullptr, &startup, &info)) {
     DWORD error = GetLastError();
-    logLine("Could not create process %s > %s (error %d)", commandLine, captureName,
+    logLine("Could not create process %S > %s (error %d)", commandLine, captureName,
             static_cast<int>(error));
     return false;
   }
@@ -157,8 +159,8 @@ bool queryJavaVersion(const char* executable, uint64_t lastWrite, char* version)
 namespace {
 
 // The version of an existing executable, from the cache or from a run (then cached).
-bool versionOf(const char* executable, uint64_t lastWrite, char* version) {
-  if (readCachedVersion(executable, lastWrite, version, kPathCapacity)) {
+bool versionOf(const wchar_t* executable, uint64_t lastWrite, char* version) {
+  if (readCachedVersion(executable, lastWrite, version, kVersionCapacity)) {
     logLine("got version from registry %s", version);
     return true;
   }
@@ -171,41 +173,50 @@ bool versionOf(const char* executable, uint64_t lastWrite, char* version) {
   return false;
 }
 
-// ...\java.exe becomes ...\javaw.exe; true when that file exists.
-bool switchToJavaw(char* executable) {
-  size_t length = std::strlen(executable);
-  if (length < 4 || length + 1 >= kPathCapacity) return false;
-  copyText(executable + length - 4, kPathCapacity - (length - 4), "w.exe");
-  return fileExists(executable);
-}
-
 // The version from the runtime's release file, when the executable stands in a bin folder.
-bool releaseVersionOf(const char* executable, char* version) {
-  char home[kPathCapacity];
+bool releaseVersionOf(const wchar_t* executable, char* version) {
+  wchar_t home[kPathCapacity];
   return runtimeHomeOfExecutable(executable, home) &&
-         readReleaseVersion(home, version, kPathCapacity);
+         readReleaseVersion(home, version, kVersionCapacity);
 }
 
-bool judgeExecutable(char* executable, char* version, const char* minimum,
-                     const char* maximum, PreRelease preRelease) {
-  char absolute[kPathCapacity];
+// The javaw.exe beside an accepted java.exe, for a GUI launcher.
+bool judgeJavaw(Candidate& candidate) {
+  wchar_t javaw[kPathCapacity];
+  size_t length = std::wcslen(candidate.executable);
+  bool named = length >= 4 && copyWhole(javaw, kPathCapacity, candidate.executable);
+  if (named) {
+    javaw[length - 4] = 0;  // "...\java" of "...\java.exe"
+    named = appendWhole(javaw, kPathCapacity, L"w.exe");
+  }
+  // The candidate names the missing javaw.exe when it is refused.
+  if (named) setCandidateExecutable(candidate, javaw);
+  if (named && fileExistsW(javaw)) return true;
+  refuseCandidate(candidate, Verdict::NotFound, L"no javaw.exe");
+  return false;
+}
+
+bool judgeExecutable(Candidate& candidate, const char* minimum, const char* maximum,
+                     PreRelease preRelease) {
+  wchar_t absolute[kPathCapacity];
   uint64_t lastWrite = 0;
-  if (!absolutePath(absolute, executable, PathCase::Lower)) {
-    if (absolute[0]) copyText(executable, kPathCapacity, absolute);
+  if (!absolutePathW(absolute, candidate.executable, PathForm::Long)) {
     logLine("file doesn't exist");
-    refuseCandidate(executable, Refusal::NotFound, "path too long");
+    refuseCandidate(candidate, Verdict::NotFound, L"path too long");
     return false;
   }
-  copyText(executable, kPathCapacity, absolute);
-  bool executableExists = findFile(executable, &lastWrite);
+  lowerCasePathW(absolute);
+  setCandidateExecutable(candidate, absolute);
+  const wchar_t* executable = candidate.executable;
+  bool executableExists = findFileW(executable, &lastWrite);
   // A release file names the version without a process; an image made without the native
   // commands has nothing else to ask.
-  bool fromRelease = releaseVersionOf(executable, version);
+  bool fromRelease = releaseVersionOf(executable, candidate.version);
   if (!executableExists) {
     if (!fromRelease || !hasJvmLibrary(executable)) {
       logLine("file doesn't exist");
-      refuseCandidate(executable, Refusal::NotFound,
-                      fromRelease ? "no java.exe and no jvm.dll" : "no java.exe");
+      refuseCandidate(candidate, Verdict::NotFound,
+                      fromRelease ? L"no java.exe and no jvm.dll" : L"no java.exe");
       return false;
     }
     logLine("runtime image without java.exe");
@@ -213,38 +224,37 @@ bool judgeExecutable(char* executable, char* version, const char* minimum,
     logLine("file exists");
   }
   if (fromRelease) {
-    logLine("got version from release file %s", version);
-  } else if (!versionOf(executable, lastWrite, version)) {
-    refuseCandidate(executable, Refusal::NoVersion, "java.exe -version told none");
+    logLine("got version from release file %s", candidate.version);
+  } else if (!versionOf(executable, lastWrite, candidate.version)) {
+    refuseCandidate(candidate, Verdict::NoVersion, L"java.exe -version told none");
     return false;
   }
-  VersionVerdict verdict = versionRangeVerdict(version, minimum, maximum, preRelease);
+  VersionVerdict verdict = versionRangeVerdict(candidate.version, minimum, maximum, preRelease);
   if (verdict != VersionVerdict::InRange) {
-    char detail[kPathCapacity];
-    formatText(detail, sizeof(detail), "%s; range %s to %s", version,
-               minimum[0] ? minimum : "any", maximum[0] ? maximum : "any");
-    refuseCandidate(executable,
-                    verdict == VersionVerdict::PreRelease ? Refusal::PreRelease : Refusal::OutOfRange,
+    wchar_t detail[1024];
+    formatText(detail, 1024, L"%hs; range %hs to %hs",
+               candidate.version, minimum[0] ? minimum : "any", maximum[0] ? maximum : "any");
+    refuseCandidate(candidate,
+                    verdict == VersionVerdict::PreRelease ? Verdict::PreRelease
+                                                          : Verdict::OutOfRange,
                     detail);
     return false;
   }
   // An image without java.exe has no javaw.exe either; its library is all a GUI start needs.
-  if (configInt(key::ExecutableType) != 1 || !executableExists) return true;
-  if (switchToJavaw(executable)) return true;
-  refuseCandidate(executable, Refusal::NotFound, "no javaw.exe");
-  return false;
+  if (configInt(key::ExecutableType) == 1 && executableExists && !judgeJavaw(candidate))
+    return false;
+  candidate.verdict = Verdict::Accepted;
+  return true;
 }
 
 }  // namespace
 
-bool checkJavaExe(char* executable, char* version, const char* minimum, const char* maximum,
+bool checkJavaExe(Candidate& candidate, const char* minimum, const char* maximum,
                   PreRelease preRelease) {
-  char localVersion[kPathCapacity];
-  if (!version) version = localVersion;
-  version[0] = 0;
-  logLine("checkJavaExe (%s, [out], %s, %s, %d)", executable, minimum, maximum,
+  candidate.version[0] = 0;
+  logLine("checkJavaExe (%S, [out], %s, %s, %d)", candidate.executable, minimum, maximum,
           preRelease == PreRelease::Allowed ? 1 : 0);
-  bool result = judgeExecutable(executable, version, minimum, maximum, preRelease);
+  bool result = judgeExecutable(candidate, minimum, maximum, preRelease);
   logLine("checkJavaExe returning %d", result ? 1 : 0);
   return result;
 }

@@ -2,14 +2,13 @@
 
 #include <windows.h>
 
-#include <cstring>
-#include <string>
-#include <vector>
+#include <cwchar>
 
 #include "config/config_access.h"
 #include "config_keys.h"
 #include "diagnostics/log.h"
 #include "discovery/candidate_log.h"
+#include "discovery/registry_sources.h"
 #include "discovery/validation.h"
 #include "discovery/version_rules.h"
 #include "util/bounded_text.h"
@@ -35,143 +34,127 @@ namespace tessel {
 //   BellSoft Liberica BellSoft\Liberica\jdk-<major>|jre-<major>: InstallationPath.
 // The MSI layouts are read for every variant below the version key, not only hotspot.
 const VendorKeyLayout kVendorKeyLayouts[] = {
-    {"JavaSoft JDK", "JavaSoft\\JDK", "JavaHome", false, false},
-    {"JavaSoft JRE", "JavaSoft\\JRE", "JavaHome", false, true},
-    {"Eclipse Adoptium JDK", "Eclipse Adoptium\\JDK", "Path", true, false},
-    {"Eclipse Adoptium JRE", "Eclipse Adoptium\\JRE", "Path", true, true},
-    {"AdoptOpenJDK JDK", "AdoptOpenJDK\\JDK", "Path", true, false},
-    {"AdoptOpenJDK JRE", "AdoptOpenJDK\\JRE", "Path", true, true},
-    {"Eclipse Foundation JDK", "Eclipse Foundation\\JDK", "Path", true, false},
-    {"Microsoft JDK", "Microsoft\\JDK", "Path", true, false},
-    {"IBM Semeru JDK", "Semeru\\JDK", "Path", true, false},
-    {"IBM Semeru JRE", "Semeru\\JRE", "Path", true, true},
-    {"Azul Zulu", "Azul Systems\\Zulu", "InstallationPath", false, false},
-    {"BellSoft Liberica", "BellSoft\\Liberica", "InstallationPath", false, false},
+    {L"JavaSoft JDK", L"JavaSoft\\JDK", L"JavaHome", false, false},
+    {L"JavaSoft JRE", L"JavaSoft\\JRE", L"JavaHome", false, true},
+    {L"Eclipse Adoptium JDK", L"Eclipse Adoptium\\JDK", L"Path", true, false},
+    {L"Eclipse Adoptium JRE", L"Eclipse Adoptium\\JRE", L"Path", true, true},
+    {L"AdoptOpenJDK JDK", L"AdoptOpenJDK\\JDK", L"Path", true, false},
+    {L"AdoptOpenJDK JRE", L"AdoptOpenJDK\\JRE", L"Path", true, true},
+    {L"Eclipse Foundation JDK", L"Eclipse Foundation\\JDK", L"Path", true, false},
+    {L"Microsoft JDK", L"Microsoft\\JDK", L"Path", true, false},
+    {L"IBM Semeru JDK", L"Semeru\\JDK", L"Path", true, false},
+    {L"IBM Semeru JRE", L"Semeru\\JRE", L"Path", true, true},
+    {L"Azul Zulu", L"Azul Systems\\Zulu", L"InstallationPath", false, false},
+    {L"BellSoft Liberica", L"BellSoft\\Liberica", L"InstallationPath", false, false},
 };
 const size_t kVendorKeyLayoutCount = sizeof(kVendorKeyLayouts) / sizeof(kVendorKeyLayouts[0]);
 
-const char* vendorKeyPrefix = "SOFTWARE";
+const wchar_t* vendorKeyPrefix = L"SOFTWARE";
 
 namespace {
 
 constexpr REGSAM kRead = KEY_READ | KEY_WOW64_64KEY;
 constexpr size_t kMaxSubkeys = 256;  // per key; more are not read
-
-struct Accepted {
-  std::string executable, version, source;
-};
+constexpr size_t kKeyNameCapacity = 256;
 
 struct Walk {
   const char* minimum;
   const char* maximum;
-  std::vector<Accepted> accepted;
+  Candidate& best;
+  bool found;
+  Candidate candidate;
 
-  void candidate(const char* source, const char* directory) {
-    setCandidateSource("%s", source);
-    char home[kPathCapacity];
+  void consider(const wchar_t* directory) {
+    wchar_t home[kPathCapacity];
     copyText(home, kPathCapacity, directory);
-    size_t length = std::strlen(home);
-    while (length > 3 && home[length - 1] == '\\') home[--length] = 0;
-    char executable[kPathCapacity];
-    char version[kPathCapacity];
-    logLine("registry runtime %s: %s", source, home);
-    if (javaExeForHome(executable, home) &&
-        checkJavaExe(executable, version, minimum, maximum, PreRelease::Refused))
-      accepted.push_back({executable, version, source});
+    size_t length = std::wcslen(home);
+    while (length > 3 && home[length - 1] == L'\\') home[--length] = 0;
+    logLine("registry runtime %S: %S", candidate.source, home);
+    if (!javaExeForHome(candidate, home) ||
+        !checkJavaExe(candidate, minimum, maximum, PreRelease::Refused))
+      return;
+    if (!found) {
+      best = candidate;
+      found = true;
+      return;
+    }
+    // The loser of each comparison is named with the newer version it lost to.
+    Candidate& loser = compareVersions(candidate.version, best.version) > 0 ? best : candidate;
+    const char* newer = &loser == &best ? candidate.version : best.version;
+    wchar_t detail[300];
+    formatText(detail, 300, L"%hs; %hs is newer", loser.version, newer);
+    refuseCandidate(loser, Verdict::NotChosen, detail);
+    if (&loser == &best) best = candidate;
   }
 };
 
-std::vector<std::string> subkeys(HKEY key) {
-  std::vector<std::string> names;
-  for (DWORD index = 0; names.size() < kMaxSubkeys; ++index) {
-    char name[256];
-    DWORD length = sizeof(name);
-    LONG status = RegEnumKeyExA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr);
+// The names of a key's subkeys, walked one at a time: `visit` gets each name.
+template <typename Visit>
+void forEachSubkey(HKEY key, Visit visit) {
+  size_t visited = 0;
+  for (DWORD index = 0; visited < kMaxSubkeys; ++index) {
+    wchar_t name[kKeyNameCapacity];
+    DWORD length = kKeyNameCapacity;
+    LONG status = RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr);
     // A name too long is skipped; any other failure (the key deleted meanwhile) ends the walk.
     if (status == ERROR_MORE_DATA) continue;
     if (status != ERROR_SUCCESS) break;
-    names.emplace_back(name, length);
+    ++visited;
+    visit(name);
   }
-  return names;
 }
 
 // A string value of a subkey; false when missing, empty or too long.
-bool readValue(HKEY parent, const std::string& subkey, const char* name, char* out) {
+bool readValue(HKEY parent, const wchar_t* subkey, const wchar_t* name, wchar_t* out) {
   out[0] = 0;
   unique_hkey key;
-  if (RegOpenKeyExA(parent, subkey.c_str(), 0, kRead, key.put()) != ERROR_SUCCESS) return false;
-  DWORD type = 0;
-  DWORD size = static_cast<DWORD>(kPathCapacity - 1);
-  if (RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(out), &size) !=
-          ERROR_SUCCESS ||
-      (type != REG_SZ && type != REG_EXPAND_SZ)) {
-    out[0] = 0;
-    return false;
-  }
-  out[size] = 0;
-  return out[0] != 0;
+  if (RegOpenKeyExW(parent, subkey, 0, kRead, key.put()) != ERROR_SUCCESS) return false;
+  return queryRegistryString(key.get(), name, out, kPathCapacity) && out[0] != 0;
 }
 
-void walkLayout(Walk& walk, HKEY hive, const char* hiveName, const VendorKeyLayout& layout) {
-  char rootName[600];
-  if (!formatText(rootName, sizeof(rootName), "%s\\%s", vendorKeyPrefix, layout.root)) return;
+void walkLayout(Walk& walk, HKEY hive, const wchar_t* hiveName, const VendorKeyLayout& layout) {
+  wchar_t rootName[600];
+  if (!formatText(rootName, 600, L"%ls\\%ls", vendorKeyPrefix, layout.root)) return;
   unique_hkey root;
-  if (RegOpenKeyExA(hive, rootName, 0, kRead, root.put()) != ERROR_SUCCESS) return;
-  char home[kPathCapacity];
-  char source[1200];
-  for (const std::string& version : subkeys(root.get())) {
+  if (RegOpenKeyExW(hive, rootName, 0, kRead, root.put()) != ERROR_SUCCESS) return;
+  wchar_t home[kPathCapacity];
+  forEachSubkey(root.get(), [&](const wchar_t* version) {
     if (!layout.msiVariants) {
-      formatText(source, sizeof(source), "Y %s %s\\%s\\%s", layout.name, hiveName, rootName,
-                 version.c_str());
-      if (readValue(root.get(), version, layout.value, home)) walk.candidate(source, home);
-      continue;
+      if (!readValue(root.get(), version, layout.value, home)) return;
+      startCandidate(walk.candidate, L"Y %ls %ls\\%ls\\%ls", layout.name, hiveName, rootName,
+                     version);
+      walk.consider(home);
+      return;
     }
     unique_hkey versionKey;
-    if (RegOpenKeyExA(root.get(), version.c_str(), 0, kRead, versionKey.put()) != ERROR_SUCCESS)
-      continue;
-    for (const std::string& variant : subkeys(versionKey.get())) {
-      formatText(source, sizeof(source), "Y %s %s\\%s\\%s\\%s\\MSI", layout.name, hiveName,
-                 rootName, version.c_str(), variant.c_str());
-      if (readValue(versionKey.get(), variant + "\\MSI", layout.value, home))
-        walk.candidate(source, home);
-    }
-  }
+    if (RegOpenKeyExW(root.get(), version, 0, kRead, versionKey.put()) != ERROR_SUCCESS) return;
+    forEachSubkey(versionKey.get(), [&](const wchar_t* variant) {
+      wchar_t msi[kKeyNameCapacity + 8];
+      if (!formatText(msi, kKeyNameCapacity + 8, L"%ls\\MSI", variant) ||
+          !readValue(versionKey.get(), msi, layout.value, home))
+        return;
+      startCandidate(walk.candidate, L"Y %ls %ls\\%ls\\%ls\\%ls\\MSI", layout.name, hiveName,
+                     rootName, version, variant);
+      walk.consider(home);
+    });
+  });
 }
 
 }  // namespace
 
-bool findVendorRuntime(char* executable, char* version, const char* minimum,
-                       const char* maximum) {
-  executable[0] = 0;
-  version[0] = 0;
-  Walk walk{minimum, maximum, {}};
+bool findVendorRuntime(Candidate& best, const char* minimum, const char* maximum) {
+  Walk walk{minimum, maximum, best, false, {}};
   bool jdkRequired = configInt(key::RequireJdk) != 0;
   const struct {
     HKEY hive;
-    const char* name;
-  } hives[] = {{HKEY_LOCAL_MACHINE, "HKLM"}, {HKEY_CURRENT_USER, "HKCU"}};
+    const wchar_t* name;
+  } hives[] = {{HKEY_LOCAL_MACHINE, L"HKLM"}, {HKEY_CURRENT_USER, L"HKCU"}};
   for (const auto& hive : hives)
     for (size_t i = 0; i < kVendorKeyLayoutCount; ++i)
       if (!jdkRequired || !kVendorKeyLayouts[i].jre)
         walkLayout(walk, hive.hive, hive.name, kVendorKeyLayouts[i]);
-  if (walk.accepted.empty()) return false;
-  size_t best = 0;
-  for (size_t i = 1; i < walk.accepted.size(); ++i)
-    if (compareVersions(walk.accepted[i].version.c_str(), walk.accepted[best].version.c_str()) > 0)
-      best = i;
-  for (size_t i = 0; i < walk.accepted.size(); ++i) {
-    if (i == best) continue;
-    setCandidateSource("%s", walk.accepted[i].source.c_str());
-    char detail[300];
-    formatText(detail, sizeof(detail), "%s; %s is newer", walk.accepted[i].version.c_str(),
-               walk.accepted[best].version.c_str());
-    refuseCandidate(walk.accepted[i].executable.c_str(), Refusal::NotChosen, detail);
-  }
-  setCandidateSource("%s", walk.accepted[best].source.c_str());
-  copyText(executable, kPathCapacity, walk.accepted[best].executable.c_str());
-  copyText(version, kPathCapacity, walk.accepted[best].version.c_str());
-  logLine("found registry runtime %s %s", executable, version);
-  return true;
+  if (walk.found) logLine("found registry runtime %S %s", best.executable, best.version);
+  return walk.found;
 }
 
 }  // namespace tessel

@@ -4,12 +4,14 @@
 #pragma once
 #include <cstddef>
 
+#include "discovery/candidate.h"
+
 namespace tessel {
 
 struct VendorKeyLayout {
-  const char* name;   // shown in the log, "Eclipse Adoptium JDK"
-  const char* root;   // below the prefix, "Eclipse Adoptium\JDK"
-  const char* value;  // the value holding the runtime directory
+  const wchar_t* name;   // shown in the log, "Eclipse Adoptium JDK"
+  const wchar_t* root;   // below the prefix, "Eclipse Adoptium\JDK"
+  const wchar_t* value;  // the value holding the runtime directory
   bool msiVariants;   // the value sits in <root>\<version>\<jvm variant>\MSI
   bool jre;           // a runtime without development tools: skipped when a JDK is required
 };
@@ -17,12 +19,11 @@ extern const VendorKeyLayout kVendorKeyLayouts[];
 extern const size_t kVendorKeyLayoutCount;
 
 // The key the layouts' roots are read below, normally "SOFTWARE". Tests point it elsewhere.
-extern const char* vendorKeyPrefix;
+extern const wchar_t* vendorKeyPrefix;
 
 // The newest accepted runtime of every layout in both hives (HKLM first; a tie keeps the
-// earlier). `executable` and `version` hold kPathCapacity bytes. Runtimes accepted but not
-// taken are recorded as not tried.
-bool findVendorRuntime(char* executable, char* version, const char* minimum,
-                       const char* maximum);
+// earlier) into `best`, named by its key. Runtimes accepted but not taken are recorded as not
+// tried.
+bool findVendorRuntime(Candidate& best, const char* minimum, const char* maximum);
 
 }  // namespace tessel

@@ -17,5 +17,8 @@ bool versionInRange(const char* version, const char* minimum, const char* maximu
 enum class VersionVerdict { InRange, PreRelease, OutOfRange };
 VersionVerdict versionRangeVerdict(const char* version, const char* minimum, const char* maximum,
                                    PreRelease preRelease);
+// A registry key name or value as version text: false (and empty) when it holds anything but
+// printable ASCII, which no version does, or does not fit `capacity`.
+bool versionTextOf(const wchar_t* name, char* out, size_t capacity);
 
 }  // namespace tessel

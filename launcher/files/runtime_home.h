@@ -7,7 +7,8 @@ namespace tessel {
 // Empty until the runtime search has accepted a runtime.
 extern char runtimeHome[kPathCapacity];
 
-// Records the home of the accepted executable (".../bin/java.exe" gives ".../bin\..").
-void setRuntimeHome(const char* acceptedExecutable);
+// Records the home of the accepted executable (".../bin/java.exe" gives ".../bin\.."): the
+// folder's long name where the file-API code page holds it, else its short (8.3) name.
+void setRuntimeHome(const wchar_t* acceptedExecutable);
 
 }  // namespace tessel

@@ -16,5 +16,9 @@ uint64_t caseBlindHash(const char* text) noexcept;
 // (when given) tells which form was made.
 bool fitNameToLimit(char* out, size_t capacity, const char* name, size_t limit,
                     const char* identity, bool* shortened = nullptr) noexcept;
+// The same for a wide name; `identity` is hashed as given (its UTF-8 form for a wide path, so
+// that an ASCII path keeps the short form the narrow twin makes).
+bool fitNameToLimitW(wchar_t* out, size_t capacity, const wchar_t* name, size_t limit,
+                     const char* identity, bool* shortened = nullptr) noexcept;
 
 }  // namespace tessel

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <cwchar>
 #include <string>
 
 #include "config/config_access.h"
@@ -42,7 +43,7 @@ class CandidateLog : public ::testing::Test {
   std::string lines() {
     std::string text;
     for (int i = 0; i < refusedCandidates(); ++i)
-      text += std::string(refusedCandidateLine(i)) + "\n";
+      text += narrow(refusedCandidateLine(i)) + "\n";
     return text;
   }
 
@@ -68,9 +69,10 @@ TEST_F(CandidateLog, EveryRefusalInSearchOrder) {
   LauncherConfig[key::SearchSequence] = "B" + missing + ";A" + old +
                                         ";EREFUSALS_UNSET;EREFUSALS_EA_HOME;R" + x86 + ";R" +
                                         damaged;
-  char executable[kPathCapacity] = "", location[kPathCapacity] = "";
+  Candidate accepted;
+  wchar_t location[kPathCapacity] = L"";
   int kind = 0;
-  EXPECT_EQ(searchJvm(executable, kind, location), nullptr);
+  EXPECT_EQ(searchJvm(accepted, kind, location), nullptr);
   std::string text = lines();
   const std::string expected[] = {
       "  B " + missing + " -> " + lowerCase(missing) + ": not found (no java.exe)",
@@ -88,20 +90,25 @@ TEST_F(CandidateLog, EveryRefusalInSearchOrder) {
       "  CORVANE_JAVA_HOME -> %CORVANE_JAVA_HOME%: not found (not set)",
   };
   ASSERT_EQ(refusedCandidates(), 9) << text;
-  for (int i = 0; i < 9; ++i) EXPECT_EQ(refusedCandidateLine(i), expected[i]) << text;
+  for (int i = 0; i < 9; ++i) EXPECT_EQ(narrow(refusedCandidateLine(i)), expected[i]) << text;
 }
 
 TEST_F(CandidateLog, ManyCandidatesAreCountedNotListed) {
   clearCandidates();
-  setCandidateSource("Y %s", "somewhere");
-  for (int i = 0; i < 250; ++i) refuseCandidate("c:\\x\\bin\\java.exe", Refusal::NotFound);
+  Candidate candidate;
+  startCandidate(candidate, L"Y %ls", L"somewhere");
+  setCandidateExecutable(candidate, L"c:\\x\\bin\\java.exe");
+  for (int i = 0; i < 250; ++i) refuseCandidate(candidate, Verdict::NotFound);
   EXPECT_EQ(refusedCandidates(), 250);
-  EXPECT_STREQ(refusedCandidateLine(0), "  Y somewhere -> c:\\x: not found");
-  EXPECT_STREQ(refusedCandidateLine(200), "");
-  std::string longPath(3000, 'a');
+  EXPECT_EQ(candidate.verdict, Verdict::NotFound);
+  EXPECT_STREQ(refusedCandidateLine(0), L"  Y somewhere -> c:\\x: not found");
+  EXPECT_STREQ(refusedCandidateLine(200), L"");
+  std::wstring longPath(3000, L'a');
   clearCandidates();
-  refuseCandidate(longPath.c_str(), Refusal::NotFound, longPath.c_str());
-  EXPECT_LT(std::string(refusedCandidateLine(0)).size(), 1024u) << "lines are cut, not overrun";
+  startCandidate(candidate, L"%ls", longPath.c_str());
+  EXPECT_EQ(std::wcslen(candidate.source), kSourceCapacity - 1) << "a long source is cut";
+  refuseCandidateAt(candidate, longPath.c_str(), Verdict::NotFound, longPath.c_str());
+  EXPECT_LT(std::wcslen(refusedCandidateLine(0)), 1024u) << "lines are cut, not overrun";
 }
 
 }  // namespace

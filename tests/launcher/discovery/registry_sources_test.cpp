@@ -23,13 +23,15 @@ class RegistrySources : public ::testing::Test {
     clearConfiguration();
     saved = registrySourceKeys;
     savedVendorPrefix = vendorKeyPrefix;
-    vendorKeyPrefix = "SOFTWARE\\tessel-tests\\none\\vendor";  // no installed runtimes
+    vendorKeyPrefix = L"SOFTWARE\\tessel-tests\\none\\vendor";  // no installed runtimes
     jdkKey = uniqueKey("jdk");
     jreKey = uniqueKey("jre");
     locatedKey = uniqueKey("located");
     installationsKey = uniqueKey("installations");
-    registrySourceKeys = {jdkKey.c_str(), jreKey.c_str(), locatedKey.c_str(),
-                          installationsKey.c_str()};
+    for (const std::string* name : {&jdkKey, &jreKey, &locatedKey, &installationsKey})
+      wideKeys.push_back(wide(*name));
+    registrySourceKeys = {wideKeys[0].c_str(), wideKeys[1].c_str(), wideKeys[2].c_str(),
+                          wideKeys[3].c_str()};
     root = makeUniqueDirectory("reg");
   }
   void TearDown() override {
@@ -61,13 +63,14 @@ class RegistrySources : public ::testing::Test {
     setRegistryString(hive, locatedKey + "\\" + name, "", "");
   }
   std::string exeOf(const std::string& home) { return lowerCase(home + "\\bin\\java.exe"); }
+  std::string exe() const { return narrow(found.executable); }
 
   RegistrySourceKeys saved;
-  const char* savedVendorPrefix = nullptr;
+  const wchar_t* savedVendorPrefix = nullptr;
   std::string jdkKey, jreKey, locatedKey, installationsKey, root;
+  std::vector<std::wstring> wideKeys;
   std::vector<std::string> homes;
-  char exe[kPathCapacity];
-  char version[kPathCapacity];
+  Candidate found;
 };
 
 TEST_F(RegistrySources, CurrentVersionPicksTheGreaterRootAndTheJreOnATie) {
@@ -77,21 +80,21 @@ TEST_F(RegistrySources, CurrentVersionPicksTheGreaterRootAndTheJreOnATie) {
   javaSoft(jdkKey, "1.7", jdk17);
   setRegistryString(HKEY_LOCAL_MACHINE, jreKey, "CurrentVersion", "1.8");
   setRegistryString(HKEY_LOCAL_MACHINE, jdkKey, "CurrentVersion", "1.7");
-  ASSERT_TRUE(checkJavaSoftCurrent(exe, version, "", ""));
-  EXPECT_EQ(std::string(exe), exeOf(jre18));
+  ASSERT_TRUE(checkJavaSoftCurrent(found, "", ""));
+  EXPECT_EQ(exe(), exeOf(jre18));
 
   std::string jdk18 = runtime("jdk18", "1.8.0_61");
   javaSoft(jdkKey, "1.8", jdk18);
   setRegistryString(HKEY_LOCAL_MACHINE, jdkKey, "CurrentVersion", "1.8");
-  ASSERT_TRUE(checkJavaSoftCurrent(exe, version, "", ""));
-  EXPECT_EQ(std::string(exe), exeOf(jre18)) << "a tie goes to the JRE root";
+  ASSERT_TRUE(checkJavaSoftCurrent(found, "", ""));
+  EXPECT_EQ(exe(), exeOf(jre18)) << "a tie goes to the JRE root";
 
   LauncherConfig[key::RequireJdk] = "1";
   CreateDirectoryA((jdk18 + "\\lib").c_str(), nullptr);
   writeFile(jdk18 + "\\lib\\tools.jar", "jar");
   makeRuntime(jdk18 + "\\jre", {"java version \"1.8.0_61\""});
-  ASSERT_TRUE(checkJavaSoftCurrent(exe, version, "", ""));
-  EXPECT_EQ(std::string(exe), lowerCase(jdk18 + "\\jre\\bin\\java.exe")) << "JDK only";
+  ASSERT_TRUE(checkJavaSoftCurrent(found, "", ""));
+  EXPECT_EQ(exe(), lowerCase(jdk18 + "\\jre\\bin\\java.exe")) << "JDK only";
 }
 
 TEST_F(RegistrySources, VersionKeysAreFilteredThenTriedFromTheHighestDown) {
@@ -100,15 +103,15 @@ TEST_F(RegistrySources, VersionKeysAreFilteredThenTriedFromTheHighestDown) {
   javaSoft(jreKey, "1.7.0_80", home17);
   std::string home18 = runtime("c", "1.8.0_60");
   javaSoft(jreKey, "1.8.0_60", home18);
-  ASSERT_TRUE(checkJavaSoft(exe, version, "1.6", "1.7"));
-  EXPECT_EQ(std::string(exe), exeOf(home17));
+  ASSERT_TRUE(checkJavaSoft(found, "1.6", "1.7"));
+  EXPECT_EQ(exe(), exeOf(home17));
   EXPECT_EQ(javaRuns(home18 + "\\bin"), 0) << "filtered out before any run";
   EXPECT_EQ(javaRuns(root + "\\a\\bin"), 0) << "the first acceptable one ends the walk";
 
   // A broken higher entry is skipped for the next one down.
   javaSoft(jreKey, "1.7.1", root + "\\missing");
-  ASSERT_TRUE(checkJavaSoft(exe, version, "1.6", "1.7"));
-  EXPECT_EQ(std::string(exe), exeOf(home17));
+  ASSERT_TRUE(checkJavaSoft(found, "1.6", "1.7"));
+  EXPECT_EQ(exe(), exeOf(home17));
 }
 
 TEST_F(RegistrySources, LocatedRuntimesTheMachineWinsATie) {
@@ -116,15 +119,15 @@ TEST_F(RegistrySources, LocatedRuntimesTheMachineWinsATie) {
   std::string machine = runtime("machine", "1.8.0_60");
   located(HKEY_CURRENT_USER, user);
   located(HKEY_LOCAL_MACHINE, machine);
-  ASSERT_TRUE(findLocatedJvmBothHives(exe, version, "", "", true));
-  EXPECT_EQ(std::string(exe), exeOf(machine));
+  ASSERT_TRUE(findLocatedJvmBothHives(found, "", "", true));
+  EXPECT_EQ(exe(), exeOf(machine));
 
   std::string older = runtime("older", "1.7.0_80");
   deleteRegistryTree(HKEY_LOCAL_MACHINE, locatedKey);
   located(HKEY_LOCAL_MACHINE, older);
-  ASSERT_TRUE(findLocatedJvmBothHives(exe, version, "", "", true));
-  EXPECT_EQ(std::string(exe), exeOf(user));
-  EXPECT_STREQ(version, "1.8.0_60");
+  ASSERT_TRUE(findLocatedJvmBothHives(found, "", "", true));
+  EXPECT_EQ(exe(), exeOf(user));
+  EXPECT_STREQ(found.version, "1.8.0_60");
 }
 
 TEST_F(RegistrySources, LocatedBestVersionAndItsRuns) {
@@ -132,8 +135,8 @@ TEST_F(RegistrySources, LocatedBestVersionAndItsRuns) {
   std::string b = runtime("b", "1.8.0_60");
   std::string c = runtime("c", "1.8.0-ea");
   for (const std::string& home : {a, b, c}) located(HKEY_CURRENT_USER, home);
-  ASSERT_TRUE(findLocatedJvm(HKEY_CURRENT_USER, exe, version, "", "", true));
-  EXPECT_EQ(std::string(exe), exeOf(b)) << "1.8.0_60 sorts above 1.8.0-ea";
+  ASSERT_TRUE(findLocatedJvm(HKEY_CURRENT_USER, found, "", "", true));
+  EXPECT_EQ(exe(), exeOf(b)) << "1.8.0_60 sorts above 1.8.0-ea";
   for (const std::string& home : {a, b, c}) EXPECT_EQ(javaRuns(home + "\\bin"), 1);
 }
 
@@ -143,14 +146,14 @@ TEST_F(RegistrySources, JavaSoftAgainstLocated) {
   javaSoft(jreKey, "1.7", soft);
   setRegistryString(HKEY_LOCAL_MACHINE, jreKey, "CurrentVersion", "1.7");
   located(HKEY_CURRENT_USER, loc);
-  ASSERT_TRUE(checkRegistrySources(exe, "", ""));
-  EXPECT_EQ(std::string(exe), exeOf(loc)) << "the located runtime wins a tie";
+  ASSERT_TRUE(checkRegistrySources(found, "", ""));
+  EXPECT_EQ(exe(), exeOf(loc)) << "the located runtime wins a tie";
 
   std::string soft18 = runtime("soft18", "1.8.0_60");
   javaSoft(jreKey, "1.8", soft18);
   setRegistryString(HKEY_LOCAL_MACHINE, jreKey, "CurrentVersion", "1.8");
-  ASSERT_TRUE(checkRegistrySources(exe, "", ""));
-  EXPECT_EQ(std::string(exe), exeOf(soft18));
+  ASSERT_TRUE(checkRegistrySources(found, "", ""));
+  EXPECT_EQ(exe(), exeOf(soft18));
 }
 
 // 17.0.10 is newer than 17.0.9 and 11 newer than 9 wherever two versions meet.
@@ -159,36 +162,36 @@ TEST_F(RegistrySources, EveryChoiceComparesVersionsAsNumbers) {
   std::string ten = runtime("ten", "17.0.10");
   located(HKEY_CURRENT_USER, nine);
   located(HKEY_CURRENT_USER, ten);
-  ASSERT_TRUE(findLocatedJvm(HKEY_CURRENT_USER, exe, version, "", "", true));
-  EXPECT_EQ(std::string(exe), exeOf(ten)) << "located runtimes";
+  ASSERT_TRUE(findLocatedJvm(HKEY_CURRENT_USER, found, "", "", true));
+  EXPECT_EQ(exe(), exeOf(ten)) << "located runtimes";
 
   deleteRegistryTree(HKEY_CURRENT_USER, locatedKey);
   located(HKEY_CURRENT_USER, ten);
   located(HKEY_LOCAL_MACHINE, nine);
-  ASSERT_TRUE(findLocatedJvmBothHives(exe, version, "", "", true));
-  EXPECT_EQ(std::string(exe), exeOf(ten)) << "the user's newer runtime beats the machine's";
+  ASSERT_TRUE(findLocatedJvmBothHives(found, "", "", true));
+  EXPECT_EQ(exe(), exeOf(ten)) << "the user's newer runtime beats the machine's";
 
   std::string j9 = runtime("j9", "9.0.4");
   std::string j11 = runtime("j11", "11.0.2");
   javaSoft(jreKey, "9", j9);
   javaSoft(jreKey, "11", j11);
-  ASSERT_TRUE(checkJavaSoftVersions(jreKey.c_str(), exe, version, "", ""));
-  EXPECT_EQ(std::string(exe), exeOf(j11)) << "version keys from the newest down";
+  ASSERT_TRUE(checkJavaSoftVersions(wide(jreKey).c_str(), found, "", ""));
+  EXPECT_EQ(exe(), exeOf(j11)) << "version keys from the newest down";
   EXPECT_EQ(javaRuns(j9 + "\\bin"), 0);
-  ASSERT_TRUE(checkJavaSoftVersions(jreKey.c_str(), exe, version, "9", "10"));
-  EXPECT_EQ(std::string(exe), exeOf(j9)) << "the key 11 is above a maximum of 10";
+  ASSERT_TRUE(checkJavaSoftVersions(wide(jreKey).c_str(), found, "9", "10"));
+  EXPECT_EQ(exe(), exeOf(j9)) << "the key 11 is above a maximum of 10";
 
   javaSoft(jdkKey, "9", j9);
   setRegistryString(HKEY_LOCAL_MACHINE, jdkKey, "CurrentVersion", "11");
   javaSoft(jdkKey, "11", j11);
   setRegistryString(HKEY_LOCAL_MACHINE, jreKey, "CurrentVersion", "9");
-  ASSERT_TRUE(checkJavaSoftCurrent(exe, version, "", ""));
-  EXPECT_EQ(std::string(exe), exeOf(j11)) << "the JDK root's 11 is above the JRE root's 9";
+  ASSERT_TRUE(checkJavaSoftCurrent(found, "", ""));
+  EXPECT_EQ(exe(), exeOf(j11)) << "the JDK root's 11 is above the JRE root's 9";
 
   // JavaSoft's 9.0.4 against the located 17.0.10 (user) and 17.0.9 (machine).
   setRegistryString(HKEY_LOCAL_MACHINE, jdkKey, "CurrentVersion", "9");
-  ASSERT_TRUE(checkRegistrySources(exe, "", ""));
-  EXPECT_EQ(std::string(exe), exeOf(ten)) << "between the sources";
+  ASSERT_TRUE(checkRegistrySources(found, "", ""));
+  EXPECT_EQ(exe(), exeOf(ten)) << "between the sources";
 }
 
 // A located key deleted while its runtimes are validated ends the walk; it used to spin for
@@ -200,15 +203,14 @@ TEST_F(RegistrySources, AWalkEndsWhenItsKeyIsDeleted) {
     located(HKEY_CURRENT_USER, home);
   }
   struct Walk {
-    char* exe;
-    char* version;
+    Candidate* best;
     bool found;
-  } walk{exe, version, false};
+  } walk{&found, false};
   HANDLE thread = CreateThread(
       nullptr, 0,
       [](void* p) -> DWORD {
         Walk* w = static_cast<Walk*>(p);
-        w->found = findLocatedJvm(HKEY_CURRENT_USER, w->exe, w->version, "", "", true);
+        w->found = findLocatedJvm(HKEY_CURRENT_USER, *w->best, "", "", true);
         return 0;
       },
       &walk, 0, nullptr);
@@ -229,28 +231,50 @@ TEST_F(RegistrySources, SharedRuntimesOnlySkipsJavaSoftAndForeignLocations) {
   std::string foreign = runtime("foreign", "1.8.0_60");
   located(HKEY_CURRENT_USER, foreign);
   LauncherConfig[key::SharedRuntimesOnly] = "1";
-  EXPECT_FALSE(checkRegistrySources(exe, "", ""));
+  EXPECT_FALSE(checkRegistrySources(found, "", ""));
   EXPECT_EQ(javaRuns(soft + "\\bin"), 0);
   EXPECT_EQ(javaRuns(foreign + "\\bin"), 0) << "not even validated";
   std::string shared = runtime("cvn_jres", "1.7.0_80");
   located(HKEY_CURRENT_USER, shared);
-  ASSERT_TRUE(checkRegistrySources(exe, "", ""));
-  EXPECT_EQ(std::string(exe), exeOf(shared));
+  ASSERT_TRUE(checkRegistrySources(found, "", ""));
+  EXPECT_EQ(exe(), exeOf(shared));
 }
 
 TEST_F(RegistrySources, InstallationsTakeTheFirstAcceptableJreFolder) {
   LauncherConfig[key::ApplicationId] = "1234-5678";
-  EXPECT_FALSE(checkInstallations(HKEY_CURRENT_USER, 0, exe, "", "")) << "no key yet";
+  EXPECT_FALSE(checkInstallations(HKEY_CURRENT_USER, 0, found, "", "")) << "no key yet";
   std::string first = root + "\\first";
   std::string second = root + "\\second";
   runtime("first\\jre", "1.5.0_22");
   runtime("second\\jre", "1.8.0_60");
   setRegistryString(HKEY_CURRENT_USER, installationsKey, "1234-5678",
                     ";" + root + "\\none;;" + first + ";" + second + ";");
-  ASSERT_TRUE(checkInstallations(HKEY_CURRENT_USER, KEY_WOW64_64KEY, exe, "1.6", ""));
-  EXPECT_EQ(std::string(exe), lowerCase(second + "\\jre\\bin\\java.exe"));
+  ASSERT_TRUE(checkInstallations(HKEY_CURRENT_USER, KEY_WOW64_64KEY, found, "1.6", ""));
+  EXPECT_EQ(exe(), lowerCase(second + "\\jre\\bin\\java.exe"));
   LauncherConfig[key::ApplicationId] = "";
-  EXPECT_FALSE(checkInstallations(HKEY_CURRENT_USER, 0, exe, "", ""));
+  EXPECT_FALSE(checkInstallations(HKEY_CURRENT_USER, 0, found, "", ""));
+}
+
+// Registry values and the application id keep their letters: a home in a folder beyond the
+// code page, an id with a letter of Latin-1 (stored as such in the block).
+TEST_F(RegistrySources, NamesBeyondTheCodePageKeepTheirLetters) {
+  const std::wstring folder = L"\\\u042f\u0432\u0430 \u00e9";
+  const std::wstring home = wide(root) + folder;
+  ASSERT_TRUE(MoveFileW(wide(runtime("made", "1.8.0_60")).c_str(), home.c_str()));
+  setRegistryStringW(HKEY_LOCAL_MACHINE, wide(jreKey) + L"\\1.8", L"JavaHome", home);
+  ASSERT_TRUE(checkJavaSoft(found, "", ""));
+  const std::wstring executable = wide(lowerCase(root)) + folder + L"\\bin\\java.exe";
+  EXPECT_EQ(std::wstring(found.executable), executable);
+  EXPECT_STREQ(found.version, "1.8.0_60");
+  forgetCachedVersion(executable);
+
+  std::string installation = root + "\\inst";
+  runtime("inst\\jre", "1.8.0_60");
+  LauncherConfig[key::ApplicationId] = "caf\xe9";
+  setRegistryStringW(HKEY_CURRENT_USER, wide(installationsKey), L"caf\u00e9", wide(installation));
+  ASSERT_TRUE(checkInstallations(HKEY_CURRENT_USER, 0, found, "", ""));
+  EXPECT_EQ(exe(), lowerCase(installation + "\\jre\\bin\\java.exe"));
+  EXPECT_STREQ(found.source, L"previous installation (user)");
 }
 
 TEST_F(RegistrySources, ValuesWithoutTerminatorOrTooLong) {
@@ -263,13 +287,19 @@ TEST_F(RegistrySources, ValuesWithoutTerminatorOrTooLong) {
   RegSetValueExA(key, "big", 0, REG_SZ, reinterpret_cast<const BYTE*>(big.c_str()),
                  static_cast<DWORD>(big.size() + 1));
   RegCloseKey(key);
-  char small[100];
-  ASSERT_TRUE(readRegistryValue(HKEY_CURRENT_USER, jreKey.c_str(), "bare", small, sizeof(small)));
-  EXPECT_STREQ(small, "1.8");
-  char out[kPathCapacity];
-  EXPECT_FALSE(readRegistryValue(HKEY_CURRENT_USER, jreKey.c_str(), "big", out, kPathCapacity));
-  EXPECT_STREQ(out, "");
-  EXPECT_FALSE(readRegistryValue(HKEY_CURRENT_USER, jreKey.c_str(), "big", small, 4));
+  wchar_t small[100];
+  const std::wstring name = wide(jreKey);
+  ASSERT_TRUE(readRegistryValue(HKEY_CURRENT_USER, name.c_str(), L"bare", small, 100));
+  EXPECT_STREQ(small, L"1.8");
+  wchar_t out[kPathCapacity];
+  EXPECT_FALSE(readRegistryValue(HKEY_CURRENT_USER, name.c_str(), L"big", out, kPathCapacity));
+  EXPECT_STREQ(out, L"");
+  EXPECT_FALSE(readRegistryValue(HKEY_CURRENT_USER, name.c_str(), L"big", small, 4));
+  RegOpenKeyExA(HKEY_CURRENT_USER, jreKey.c_str(), 0, KEY_SET_VALUE, &key);
+  RegSetValueExA(key, "number", 0, REG_DWORD, reinterpret_cast<const BYTE*>("1234"), 4);
+  RegCloseKey(key);
+  EXPECT_FALSE(readRegistryValue(HKEY_CURRENT_USER, name.c_str(), L"number", out, kPathCapacity))
+      << "only string values are text";
 }
 
 }  // namespace

@@ -50,13 +50,13 @@ TEST(ReleaseFile, UnusableFilesGiveNoVersion) {
 }
 
 TEST(ReleaseFile, RuntimeHomeOfAnExecutableInBin) {
-  char home[kPathCapacity];
-  ASSERT_TRUE(runtimeHomeOfExecutable("c:\\rt\\bin\\java.exe", home));
-  EXPECT_STREQ(home, "c:\\rt");
-  EXPECT_TRUE(runtimeHomeOfExecutable("c:\\jdk\\jre\\BIN\\javaw.exe", home));
-  EXPECT_STREQ(home, "c:\\jdk\\jre");
-  EXPECT_FALSE(runtimeHomeOfExecutable("c:\\oracle\\javapath\\java.exe", home));
-  EXPECT_FALSE(runtimeHomeOfExecutable("java.exe", home));
+  wchar_t home[kPathCapacity];
+  ASSERT_TRUE(runtimeHomeOfExecutable(L"c:\\rt\\bin\\java.exe", home));
+  EXPECT_STREQ(home, L"c:\\rt");
+  EXPECT_TRUE(runtimeHomeOfExecutable(L"c:\\jdk\\jre\\BIN\\javaw.exe", home));
+  EXPECT_STREQ(home, L"c:\\jdk\\jre");
+  EXPECT_FALSE(runtimeHomeOfExecutable(L"c:\\oracle\\javapath\\java.exe", home));
+  EXPECT_FALSE(runtimeHomeOfExecutable(L"java.exe", home));
 }
 
 TEST(VersionOrder, NumbersCompareAsNumbers) {

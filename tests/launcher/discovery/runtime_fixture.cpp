@@ -25,6 +25,16 @@ void copyOrFail(const std::string& from, const std::string& to) {
       << from << " -> " << to << " error " << GetLastError()
       << " (are the doubles built?)";
 }
+// The process id and its start time: a name no other process of the prefix has had.
+const std::string& processTag() {
+  static const std::string tag = [] {
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    return std::to_string(GetCurrentProcessId()) + "-" + std::to_string(created.dwLowDateTime);
+  }();
+  return tag;
+}
+
 }  // namespace
 
 std::string doublesDirectory() {
@@ -43,7 +53,7 @@ std::string makeUniqueDirectory(const char* tag, const std::string& parent) {
   }
   static int counter = 0;
   for (;;) {
-    std::string dir = base + "\\tsl_disc_" + std::to_string(GetCurrentProcessId()) + "_" + tag +
+    std::string dir = base + "\\tsl_disc_" + processTag() + "_" + tag +
                       "_" + std::to_string(++counter);
     if (CreateDirectoryA(dir.c_str(), nullptr)) return dir;
     if (GetLastError() != ERROR_ALREADY_EXISTS) return dir;
@@ -120,9 +130,34 @@ int javaRuns(const std::string& binDirectory) {
 }
 
 void forgetCachedVersion(const std::string& executable) {
-  char key[8192];
-  if (versionCacheKey(key, sizeof(key), lowerCase(executable).c_str()))
-    RegDeleteKeyA(HKEY_CURRENT_USER, key);
+  forgetCachedVersion(wide(lowerCase(executable)));
+}
+
+void forgetCachedVersion(const std::wstring& executable) {
+  std::wstring lowered = executable;
+  for (wchar_t& c : lowered)
+    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+  wchar_t key[8192];
+  if (versionCacheKey(key, 8192, lowered.c_str())) RegDeleteKeyW(HKEY_CURRENT_USER, key);
+}
+
+void setRegistryStringW(HKEY hive, const std::wstring& key, const wchar_t* name,
+                        const std::wstring& value) {
+  HKEY opened;
+  ASSERT_EQ(RegCreateKeyExW(hive, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &opened,
+                            nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExW(opened, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                 static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(opened);
+}
+
+std::wstring wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
+std::string narrow(const std::wstring& text) {
+  std::string out;
+  for (wchar_t c : text) out.push_back(c < 0x80 ? static_cast<char>(c) : '?');
+  return out;
 }
 
 void setRegistryString(HKEY hive, const std::string& key, const char* name,
@@ -140,14 +175,14 @@ void setRegistryString(HKEY hive, const std::string& key, const char* name,
 void deleteRegistryTree(HKEY hive, const std::string& key) { RegDeleteTreeA(hive, key.c_str()); RegDeleteKeyA(hive, key.c_str()); }
 
 std::string uniqueKey(const char* tag) {
-  return "SOFTWARE\\tessel-tests\\" + std::to_string(GetCurrentProcessId()) + "\\" + tag;
+  return "SOFTWARE\\tessel-tests\\" + processTag() + "\\" + tag;
 }
 
 NoInstalledRuntimes::NoInstalledRuntimes()
     : savedKeys_(registrySourceKeys), savedPrefix_(vendorKeyPrefix) {
-  registrySourceKeys = {"SOFTWARE\\tessel-tests\\none\\a", "SOFTWARE\\tessel-tests\\none\\b",
-                        "SOFTWARE\\tessel-tests\\none\\c", "SOFTWARE\\tessel-tests\\none\\d"};
-  vendorKeyPrefix = "SOFTWARE\\tessel-tests\\none\\e";
+  registrySourceKeys = {L"SOFTWARE\\tessel-tests\\none\\a", L"SOFTWARE\\tessel-tests\\none\\b",
+                        L"SOFTWARE\\tessel-tests\\none\\c", L"SOFTWARE\\tessel-tests\\none\\d"};
+  vendorKeyPrefix = L"SOFTWARE\\tessel-tests\\none\\e";
   SetEnvironmentVariableA("TESSEL_JAVA_HOME", nullptr);
   SetEnvironmentVariableA("CORVANE_JAVA_HOME", nullptr);
 }

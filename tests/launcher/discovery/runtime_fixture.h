@@ -12,8 +12,8 @@ namespace fixture {
 
 // The folder holding the built doubles (beside the test executable's folder).
 std::string doublesDirectory();
-// A new empty directory unique to this process, below `parent` (the temp directory when
-// empty). Removed with removeTree.
+// A new empty directory unique to this process (its id and start time, as uniqueKey), below
+// `parent` (the temp directory when empty). Removed with removeTree.
 std::string makeUniqueDirectory(const char* tag, const std::string& parent = "");
 void removeTree(const std::string& directory);
 // Creates the directory and its missing parents.
@@ -22,6 +22,9 @@ void writeFile(const std::string& path, const std::string& content);
 std::string readFile(const std::string& path);
 bool exists(const std::string& path);
 std::string lowerCase(std::string text);
+// Test paths and keys are ASCII: the same text in UTF-16 and back.
+std::wstring wide(const std::string& text);
+std::string narrow(const std::wstring& text);
 
 struct RuntimeLayout {
   std::string banner;               // first line on standard error
@@ -45,11 +48,17 @@ int javaRuns(const std::string& binDirectory);
 
 // Deletes the version-cache entry of an executable path (as checkJavaExe writes it).
 void forgetCachedVersion(const std::string& executable);
+void forgetCachedVersion(const std::wstring& executable);
+// Writes a string value of any text, creating the key.
+void setRegistryStringW(HKEY hive, const std::wstring& key, const wchar_t* name,
+                        const std::wstring& value);
 // Writes a string value, creating the key.
 void setRegistryString(HKEY hive, const std::string& key, const char* name,
                        const std::string& value);
 void deleteRegistryTree(HKEY hive, const std::string& key);
-// "SOFTWARE\tessel-tests\<pid>\<tag>": a key name unique to this process.
+// "SOFTWARE\tessel-tests\<pid>-<start>\<tag>": a key name unique to this process. The
+// process's start time is part of it, because Wine gives the ids of ended processes to new
+// ones: a key left by an ended test (killed before its clean-up) must not meet a new one.
 std::string uniqueKey(const char* tag);
 
 // For its life, the registry sources read keys that do not exist (so no runtime installed on
@@ -64,7 +73,7 @@ class NoInstalledRuntimes {
 
  private:
   RegistrySourceKeys savedKeys_;
-  const char* savedPrefix_;
+  const wchar_t* savedPrefix_;
 };
 
 // Frees every jvm.dll the process loaded (loaded libraries are kept for the process's life),

@@ -52,19 +52,27 @@ class RuntimeImage : public ::testing::Test {
     return home;
   }
   bool check(const std::string& home, const char* min = "", const char* max = "") {
-    copyText(path, kPathCapacity, (home + "\\bin\\java.exe").c_str());
-    return checkJavaExe(path, version, min, max, PreRelease::Refused);
+    startCandidate(candidate, L"A %hs", home.c_str());
+    setCandidateExecutable(candidate, wide(home + "\\bin\\java.exe").c_str());
+    bool accepted = checkJavaExe(candidate, min, max, PreRelease::Refused);
+    path = narrow(candidate.executable);
+    version = candidate.version;
+    return accepted;
   }
   HMODULE search() {
-    executable[0] = location[0] = 0;
-    return searchJvm(executable, kind, location);
+    location[0] = 0;
+    HMODULE module = searchJvm(accepted, kind, location);
+    executable = narrow(accepted.executable);
+    return module;
   }
 
   NoInstalledRuntimes noInstalledRuntimes;
   std::string root;
   std::vector<std::string> homes;
-  char path[kPathCapacity], version[kPathCapacity];
-  char executable[kPathCapacity], location[kPathCapacity];
+  Candidate candidate, accepted;
+  std::string path, executable;
+  const char* version = "";
+  wchar_t location[kPathCapacity];
   int kind = -1;
 };
 
@@ -72,7 +80,7 @@ TEST_F(RuntimeImage, ImageWithoutJavaExeIsJudgedByItsReleaseFile) {
   std::string home = image("img", "17.0.2");
   EXPECT_TRUE(check(home, "11"));
   EXPECT_STREQ(version, "17.0.2");
-  EXPECT_EQ(std::string(path), lowerCase(home + "\\bin\\java.exe"))
+  EXPECT_EQ(path, lowerCase(home + "\\bin\\java.exe"))
       << "the path stands for the runtime; its library is loaded from bin";
   EXPECT_FALSE(check(home, "18")) << "range rules apply";
   EXPECT_FALSE(check(image("ea", "18", "18-ea+20-1248"))) << "pre-release from the release file";
@@ -93,7 +101,7 @@ TEST_F(RuntimeImage, GuiLauncherTakesAnImageWithoutJavawButNotAJavaExeWithoutIt)
   LauncherConfig[key::ExecutableType] = "1";
   std::string home = image("img", "17.0.2");
   EXPECT_TRUE(check(home));
-  EXPECT_EQ(std::string(path), lowerCase(home + "\\bin\\java.exe"));
+  EXPECT_EQ(path, lowerCase(home + "\\bin\\java.exe"));
 
   std::string full = root + "\\full";
   RuntimeLayout layout;
@@ -102,7 +110,7 @@ TEST_F(RuntimeImage, GuiLauncherTakesAnImageWithoutJavawButNotAJavaExeWithoutIt)
   makeRuntime(full, layout);
   homes.push_back(full);
   EXPECT_FALSE(check(full)) << "a runtime with java.exe still needs javaw.exe";
-  EXPECT_EQ(std::string(path), lowerCase(full + "\\bin\\javaw.exe"));
+  EXPECT_EQ(path, lowerCase(full + "\\bin\\javaw.exe"));
 }
 
 TEST_F(RuntimeImage, ReleaseFileSparesTheVersionRun) {
@@ -139,7 +147,7 @@ TEST_F(RuntimeImage, EveryDirectorySourceLoadsAnImage) {
   LauncherConfig[key::SearchSequence] = "";
   SetEnvironmentVariableA("TESSEL_JAVA_HOME", home.c_str());
   EXPECT_NE(search(), nullptr);
-  EXPECT_EQ(std::string(location), "TESSEL_JAVA_HOME");
+  EXPECT_EQ(narrow(location), "TESSEL_JAVA_HOME");
   SetEnvironmentVariableA("TESSEL_JAVA_HOME", nullptr);
 
   makeDirectories(root + "\\.corvane");
@@ -162,7 +170,7 @@ TEST_F(RuntimeImage, FallbackPassTakesAnImageOutsideTheRange) {
   LauncherConfig[key::MinJavaVersion] = "17";
   LauncherConfig[key::SearchSequence] = "B" + relative;
   EXPECT_NE(search(), nullptr);
-  EXPECT_EQ(std::string(location), relative);
+  EXPECT_EQ(narrow(location), relative);
   unloadJvmLibraries();
   removeTree(base);
 }

@@ -52,16 +52,19 @@ class Search : public ::testing::Test {
     return home;
   }
   HMODULE search() {
-    executable[0] = location[0] = 0;
-    return searchJvm(executable, kind, location);
+    location[0] = 0;
+    HMODULE module = searchJvm(accepted, kind, location);
+    executable = narrow(accepted.executable);
+    return module;
   }
   void sequence(const std::string& value) { LauncherConfig[key::SearchSequence] = value; }
 
   NoInstalledRuntimes noInstalledRuntimes;
   std::string base, relative, savedPath;
   std::vector<std::string> homes;
-  char executable[kPathCapacity];
-  char location[kPathCapacity];
+  Candidate accepted;
+  std::string executable;  // the accepted candidate's
+  wchar_t location[kPathCapacity];
   int kind = -1;
 };
 
@@ -72,8 +75,8 @@ TEST_F(Search, ShippedRuntimeLoadsInTheMainPass) {
   LauncherConfig[key::MinJavaVersion] = "1.6";
   EXPECT_NE(search(), nullptr);
   EXPECT_EQ(kind, kRuntimeDirectory);
-  EXPECT_EQ(std::string(location), entry);
-  EXPECT_EQ(std::string(executable), lowerCase(home + "\\bin\\java.exe"));
+  EXPECT_EQ(narrow(location), entry);
+  EXPECT_EQ(executable, lowerCase(home + "\\bin\\java.exe"));
 
   ASSERT_TRUE(LoadDLL());
   EXPECT_EQ(std::string(runtimeHome), lowerCase(home + "\\bin\\.."));
@@ -90,16 +93,16 @@ TEST_F(Search, PreferredFileWinsAndTheInstallerFileComesAfterTheSequence) {
   writeFile(base + "\\.corvane\\inst_jre.cfg", installer + "\n");
   sequence("A" + listed);
   EXPECT_NE(search(), nullptr);
-  EXPECT_EQ(std::string(executable), lowerCase(preferred + "\\bin\\java.exe"));
-  EXPECT_EQ(std::string(location), preferred);
+  EXPECT_EQ(executable, lowerCase(preferred + "\\bin\\java.exe"));
+  EXPECT_EQ(narrow(location), preferred);
 
   DeleteFileA((base + "\\.corvane\\pref_jre.cfg").c_str());
   EXPECT_NE(search(), nullptr);
-  EXPECT_EQ(std::string(executable), lowerCase(listed + "\\bin\\java.exe"));
+  EXPECT_EQ(executable, lowerCase(listed + "\\bin\\java.exe"));
 
   sequence("Q.\\x;;");
   EXPECT_NE(search(), nullptr) << "unknown types are skipped";
-  EXPECT_EQ(std::string(executable), lowerCase(installer + "\\bin\\java.exe"));
+  EXPECT_EQ(executable, lowerCase(installer + "\\bin\\java.exe"));
   EXPECT_EQ(kind, kRuntimeDirectory);
 }
 
@@ -114,13 +117,13 @@ TEST_F(Search, FallbackPassRetriesRelativeEntriesWithoutAVersionCheck) {
   sequence("R" + entry);
   EXPECT_NE(search(), nullptr);
   EXPECT_EQ(kind, kRuntimeDirectory);
-  EXPECT_EQ(std::string(location), entry) << "the value as written";
+  EXPECT_EQ(narrow(location), entry) << "the value as written";
 
   // A variable names the same directory as in the main pass.
   sequence("B${TESSEL_EXEDIR}" + entry);
   EXPECT_NE(search(), nullptr);
   EXPECT_EQ(kind, kRuntimeDirectory);
-  EXPECT_EQ(std::string(executable), lowerCase(old + "\\bin\\java.exe"));
+  EXPECT_EQ(executable, lowerCase(old + "\\bin\\java.exe"));
 }
 
 TEST_F(Search, EnvironmentVariablesWithForwardSlashesAndTheFixedOnesLast) {
@@ -133,19 +136,20 @@ TEST_F(Search, EnvironmentVariablesWithForwardSlashesAndTheFixedOnesLast) {
   sequence("E" + variable);
   EXPECT_NE(search(), nullptr);
   EXPECT_EQ(kind, kEnvironment);
-  EXPECT_EQ(std::string(location), variable);
+  EXPECT_EQ(narrow(location), variable);
   SetEnvironmentVariableA(variable.c_str(), nullptr);
 
   sequence("");
   SetEnvironmentVariableA("TESSEL_JAVA_HOME", home.c_str());
   EXPECT_NE(search(), nullptr);
-  EXPECT_EQ(std::string(location), "TESSEL_JAVA_HOME");
+  EXPECT_EQ(narrow(location), "TESSEL_JAVA_HOME");
 }
 
 // After the sequence: the user's previous installation, the machine's, then the two variables.
 TEST_F(Search, PreviousInstallationsComeBeforeTheFixedVariables) {
   std::string installations = uniqueKey("installations");
-  registrySourceKeys.installations = installations.c_str();
+  std::wstring installationsKey = wide(installations);
+  registrySourceKeys.installations = installationsKey.c_str();
   LauncherConfig[key::ApplicationId] = "app-7";
   std::string user = runtime("user\\jre", "1.8.0_60");
   std::string machine = runtime("machine\\jre", "1.8.0_60");
@@ -159,20 +163,59 @@ TEST_F(Search, PreviousInstallationsComeBeforeTheFixedVariables) {
 
   EXPECT_NE(search(), nullptr);
   EXPECT_EQ(kind, kRegistry);
-  EXPECT_EQ(std::string(executable), lowerCase(user + "\\bin\\java.exe"));
+  EXPECT_EQ(executable, lowerCase(user + "\\bin\\java.exe"));
 
   deleteRegistryTree(HKEY_CURRENT_USER, uniqueKey(""));
   EXPECT_NE(search(), nullptr);
-  EXPECT_EQ(std::string(executable), lowerCase(machine + "\\bin\\java.exe"));
+  EXPECT_EQ(executable, lowerCase(machine + "\\bin\\java.exe"));
 
   deleteRegistryTree(HKEY_LOCAL_MACHINE, uniqueKey(""));
   EXPECT_NE(search(), nullptr);
   EXPECT_EQ(kind, kEnvironment);
-  EXPECT_EQ(std::string(location), "TESSEL_JAVA_HOME");
+  EXPECT_EQ(narrow(location), "TESSEL_JAVA_HOME");
 
   SetEnvironmentVariableA("TESSEL_JAVA_HOME", nullptr);
   EXPECT_NE(search(), nullptr);
-  EXPECT_EQ(std::string(location), "CORVANE_JAVA_HOME");
+  EXPECT_EQ(narrow(location), "CORVANE_JAVA_HOME");
+}
+
+// Folders named in letters of Latin-1 (written in key 128 itself) and beyond any one code page
+// (through a variable, an E entry and PATH): each entry finds its runtime by its own name.
+TEST_F(Search, EntriesKeepTheLettersOfTheirFolders) {
+  const std::wstring latin = wide(base) + L"\\J\u00e4v\u00e4 Runtime";
+  const std::wstring cyrillic = wide(base) + L"\\\u042f\u0432\u0430 \u03a9";
+  ASSERT_TRUE(MoveFileW(wide(runtime("a", "17.0.2")).c_str(), latin.c_str()));
+  ASSERT_TRUE(MoveFileW(wide(runtime("b", "17.0.2")).c_str(), cyrillic.c_str()));
+  const std::wstring latinExe = wide(lowerCase(base)) + L"\\j\u00e4v\u00e4 runtime\\bin\\java.exe";
+  const std::wstring cyrillicExe = wide(lowerCase(base)) + L"\\\u042f\u0432\u0430 \u03a9\\bin\\java.exe";
+  const std::wstring variable = L"TSL_TEST_HOME_" + std::to_wstring(GetCurrentProcessId());
+  ASSERT_TRUE(SetEnvironmentVariableW(variable.c_str(), cyrillic.c_str()));
+
+  sequence("B" + base + "\\J\xe4v\xe4 Runtime");  // stored as Latin-1
+  ASSERT_NE(search(), nullptr);
+  EXPECT_EQ(std::wstring(accepted.executable), latinExe);
+  EXPECT_STREQ(accepted.version, "17.0.2");
+  EXPECT_EQ(accepted.verdict, Verdict::Accepted);
+  unloadJvmLibraries();
+
+  for (const std::string& entry : {"B${" + narrow(variable) + "}", "E" + narrow(variable)}) {
+    sequence(entry);
+    ASSERT_NE(search(), nullptr) << entry;
+    EXPECT_EQ(std::wstring(accepted.executable), cyrillicExe) << entry;
+    EXPECT_EQ(std::wstring(accepted.source), wide(entry.substr(0, 1)) + L" " +
+                                                 (entry[0] == 'B' ? cyrillic : variable));
+    unloadJvmLibraries();
+  }
+
+  ASSERT_TRUE(SetEnvironmentVariableW(L"PATH", (cyrillic + L"\\bin;" + test::currentPathW()).c_str()));
+  sequence("S");
+  ASSERT_NE(search(), nullptr);
+  EXPECT_EQ(kind, kSearchPath);
+  EXPECT_EQ(std::wstring(accepted.executable), cyrillicExe);
+  unloadJvmLibraries();
+  SetEnvironmentVariableW(variable.c_str(), nullptr);
+  forgetCachedVersion(latinExe);
+  forgetCachedVersion(cyrillicExe);
 }
 
 TEST_F(Search, WrongWordSizePassesValidationButFailsToLoad) {
@@ -180,7 +223,7 @@ TEST_F(Search, WrongWordSizePassesValidationButFailsToLoad) {
   sequence("A" + home);
   EXPECT_EQ(search(), nullptr);
   EXPECT_EQ(kind, kRuntimeDirectory);
-  EXPECT_EQ(std::string(location), home);
+  EXPECT_EQ(narrow(location), home);
   EXPECT_EQ(test::currentPath(), savedPath) << "a failed candidate leaves PATH as it was";
   EXPECT_FALSE(LoadDLL());
 
@@ -215,13 +258,13 @@ TEST_F(Search, OversizedInputIsRejectedWithoutHarm) {
   makeDirectories(base + "\\.corvane");
   LauncherConfig[key::InstallationDirectory] = base;
   writeFile(base + "\\.corvane\\pref_jre.cfg", std::string(10000, 'c') + "\n");
-  char line[kPathCapacity];
+  wchar_t line[kPathCapacity];
   EXPECT_FALSE(readLocationFile(line, L"\\.corvane\\pref_jre.cfg"));
   writeFile(base + "\\.corvane\\pref_jre.cfg", "");
   EXPECT_FALSE(readLocationFile(line, L"\\.corvane\\pref_jre.cfg")) << "no line at all";
   writeFile(base + "\\.corvane\\pref_jre.cfg", "\r\n");
   EXPECT_TRUE(readLocationFile(line, L"\\.corvane\\pref_jre.cfg"));
-  EXPECT_STREQ(line, "");
+  EXPECT_STREQ(line, L"");
 }
 
 }  // namespace

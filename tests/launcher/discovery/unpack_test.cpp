@@ -29,13 +29,13 @@ TEST_F(Unpack, BothFoldersAreUnpackedAndThePackedFilesRemoved) {
   writeFile(home + "\\lib\\rt.jar.pack", "runtime classes");
   writeFile(home + "\\lib\\ext\\localedata.jar.pack", "locale data");
   writeFile(home + "\\lib\\notes.pack", "not an archive");
-  unpackRuntimeArchives(home.c_str());
+  unpackRuntimeArchives(wide(home).c_str());
   EXPECT_EQ(readFile(home + "\\lib\\rt.jar"), "runtime classes");
   EXPECT_EQ(readFile(home + "\\lib\\ext\\localedata.jar"), "locale data");
   EXPECT_FALSE(exists(home + "\\lib\\rt.jar.pack"));
   EXPECT_FALSE(exists(home + "\\lib\\ext\\localedata.jar.pack"));
   EXPECT_TRUE(exists(home + "\\lib\\notes.pack"));
-  unpackRuntimeArchives(home.c_str());  // nothing left: must be a no-op
+  unpackRuntimeArchives(wide(home).c_str());  // nothing left: must be a no-op
   EXPECT_EQ(readFile(home + "\\lib\\rt.jar"), "runtime classes");
 }
 
@@ -43,14 +43,14 @@ TEST_F(Unpack, AnExistingTargetKeepsBothFiles) {
   writeFile(home + "\\lib\\rt.jar", "already there");
   writeFile(home + "\\lib\\rt.jar.pack", "packed");
   DeleteFileA((home + "\\bin\\unpack200.exe").c_str());  // would be fatal if it were run
-  unpackRuntimeArchives(home.c_str());
+  unpackRuntimeArchives(wide(home).c_str());
   EXPECT_EQ(readFile(home + "\\lib\\rt.jar"), "already there");
   EXPECT_TRUE(exists(home + "\\lib\\rt.jar.pack"));
 }
 
 TEST_F(Unpack, FailedUnpackKeepsThePackedArchiveAndRemovesThePartialTarget) {
   writeFile(home + "\\lib\\rt.jar.pack", "FAIL: a damaged archive");
-  unpackRuntimeArchives(home.c_str());
+  unpackRuntimeArchives(wide(home).c_str());
   EXPECT_EQ(readFile(home + "\\lib\\rt.jar.pack"), "FAIL: a damaged archive");
   EXPECT_FALSE(exists(home + "\\lib\\rt.jar")) << "the next start must try again";
 }
@@ -64,7 +64,7 @@ TEST_F(Unpack, RuntimeInAFolderWithBlanks) {
   ASSERT_TRUE(CopyFileA((home + "\\bin\\unpack200.exe").c_str(),
                         (spaced + "\\bin\\unpack200.exe").c_str(), FALSE));
   writeFile(spaced + "\\lib\\rt.jar.pack", "runtime classes");
-  EXPECT_EQ(runUnpack200(spaced.c_str(), (spaced + "\\lib\\rt.jar.pack").c_str()),
+  EXPECT_EQ(runUnpack200(wide(spaced).c_str(), wide(spaced + "\\lib\\rt.jar.pack").c_str()),
             UnpackResult::Done);
   EXPECT_EQ(readFile(spaced + "\\lib\\rt.jar"), "runtime classes");
   EXPECT_FALSE(exists(spaced + "\\lib\\rt.jar.pack"));
@@ -77,7 +77,7 @@ TEST_F(Unpack, AToolThatNeverEndsIsStopped) {
   writeFile(home + "\\lib\\rt.jar.pack", "HANG: the tool never ends");
   unpackTimeoutMs = 1500;
   DWORD started = GetTickCount();
-  UnpackResult result = runUnpack200(home.c_str(), (home + "\\lib\\rt.jar.pack").c_str());
+  UnpackResult result = runUnpack200(wide(home).c_str(), wide(home + "\\lib\\rt.jar.pack").c_str());
   unpackTimeoutMs = 300000;
   EXPECT_EQ(result, UnpackResult::TimedOut);
   EXPECT_LT(GetTickCount() - started, 30000u);
@@ -87,8 +87,8 @@ TEST_F(Unpack, AToolThatNeverEndsIsStopped) {
 
 TEST_F(Unpack, DirectoryWithoutArchiveFoldersIsNoError) {
   std::string bare = makeUniqueDirectory("bare");
-  unpackRuntimeArchives(bare.c_str());
-  unpackRuntimeArchives((bare + "\\missing").c_str());
+  unpackRuntimeArchives(wide(bare).c_str());
+  unpackRuntimeArchives(wide(bare + "\\missing").c_str());
   removeTree(bare);
 }
 

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -11,6 +12,7 @@
 #include "discovery/validation.h"
 #include "discovery/version_cache.h"
 #include "util/bounded_text.h"
+#include "util/fitted_names.h"
 #include "util/paths.h"
 
 namespace tessel {
@@ -34,15 +36,20 @@ class Validation : public ::testing::Test {
   }
   bool check(const char* min = "", const char* max = "",
              PreRelease preRelease = PreRelease::Refused) {
-    copyText(path, kPathCapacity, exe.c_str());
-    return checkJavaExe(path, version, min, max, preRelease);
+    startCandidate(candidate, L"A %hs", home.c_str());
+    setCandidateExecutable(candidate, wide(exe).c_str());
+    bool accepted = checkJavaExe(candidate, min, max, preRelease);
+    EXPECT_EQ(candidate.verdict == Verdict::Accepted, accepted);
+    path = narrow(candidate.executable);
+    version = candidate.version;
+    return accepted;
   }
   // The cache key's raw values.
   bool cachedValue(const char* name, std::string& out) {
-    char keyName[8192];
-    versionCacheKey(keyName, sizeof(keyName), lowerCase(exe).c_str());
+    wchar_t keyName[8192];
+    versionCacheKey(keyName, 8192, wide(lowerCase(exe)).c_str());
     HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, keyName, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, keyName, 0, KEY_READ, &key) != ERROR_SUCCESS)
       return false;
     char data[8192];
     DWORD size = sizeof(data);
@@ -58,36 +65,42 @@ class Validation : public ::testing::Test {
   }
 
   std::string root, home, exe;
-  char path[kPathCapacity];
-  char version[kPathCapacity];
+  Candidate candidate;
+  std::string path;     // the candidate's executable after the check
+  const char* version;  // its version
 };
 
 TEST_F(Validation, JavaExeForHomePrefersTheJreFolder) {
-  char out[kPathCapacity];
+  Candidate out;
+  startCandidate(out, L"test");
+  auto named = [&](const std::string& directory) {
+    return javaExeForHome(out, wide(directory).c_str());
+  };
   makeRuntime(home, {"java version \"1.8.0_60\""});
-  EXPECT_TRUE(javaExeForHome(out, home.c_str()));
-  EXPECT_EQ(std::string(out), home + "\\bin\\java.exe");
+  EXPECT_TRUE(named(home));
+  EXPECT_EQ(narrow(out.executable), home + "\\bin\\java.exe");
   makeRuntime(home + "\\jre", {"java version \"1.8.0_60\""});
-  EXPECT_TRUE(javaExeForHome(out, home.c_str()));
-  EXPECT_EQ(std::string(out), home + "\\jre\\bin\\java.exe");
-  EXPECT_TRUE(javaExeForHome(out, (root + "\\missing").c_str())) << "existence is judged later";
+  EXPECT_TRUE(named(home));
+  EXPECT_EQ(narrow(out.executable), home + "\\jre\\bin\\java.exe");
+  EXPECT_TRUE(named(root + "\\missing")) << "existence is judged later";
 
   LauncherConfig[key::RequireJdk] = "1";
-  EXPECT_FALSE(javaExeForHome(out, home.c_str())) << "no lib\\tools.jar";
+  EXPECT_FALSE(named(home)) << "no lib\\tools.jar";
+  EXPECT_EQ(out.verdict, Verdict::NotJdk);
   CreateDirectoryA((home + "\\lib").c_str(), nullptr);
   writeFile(home + "\\lib\\tools.jar", "jar");
-  EXPECT_TRUE(javaExeForHome(out, home.c_str()));
-  EXPECT_EQ(std::string(out), home + "\\jre\\bin\\java.exe");
+  EXPECT_TRUE(named(home));
+  EXPECT_EQ(narrow(out.executable), home + "\\jre\\bin\\java.exe");
 
   std::string tooLong(kPathCapacity, 'x');
-  EXPECT_FALSE(javaExeForHome(out, tooLong.c_str()));
+  EXPECT_FALSE(named(tooLong));
 }
 
 TEST_F(Validation, SecondCheckComesFromTheCacheWithoutRunningJava) {
   makeRuntime(home, {"openjdk version \"17.0.15\" 2025-04-15"});
   ASSERT_TRUE(check("1.6"));
   EXPECT_STREQ(version, "17.0.15");
-  EXPECT_EQ(std::string(path), lowerCase(exe)) << "absolute and lower-cased";
+  EXPECT_EQ(path, lowerCase(exe)) << "absolute and lower-cased";
   EXPECT_EQ(javaRuns(home + "\\bin"), 1);
 
   std::string stamp, cached;
@@ -106,18 +119,18 @@ TEST_F(Validation, SecondCheckComesFromTheCacheWithoutRunningJava) {
 
 // The version query names its program and quotes it: with or without a short form of the path.
 TEST_F(Validation, VersionQueryNamesTheProgramAndQuotesIt) {
-  char program[kPathCapacity];
-  char line[kPathCapacity + 32];
-  const char* longPath = "D:\\My Apps\\jre\\bin\\java.exe";
-  ASSERT_TRUE(versionQueryCommand(longPath, "", program, line, sizeof line));
+  wchar_t program[kPathCapacity];
+  wchar_t line[kPathCapacity + 32];
+  const wchar_t* longPath = L"D:\\My Apps\\jre\\bin\\java.exe";
+  ASSERT_TRUE(versionQueryCommand(longPath, L"", program, line, kPathCapacity + 32));
   EXPECT_STREQ(program, longPath);
-  EXPECT_STREQ(line, "\"D:\\My Apps\\jre\\bin\\java.exe\" -version");
-  ASSERT_TRUE(versionQueryCommand(longPath, "D:\\MYAPPS~1\\jre\\bin\\java.exe", program, line,
-                                  sizeof line));
-  EXPECT_STREQ(program, "D:\\MYAPPS~1\\jre\\bin\\java.exe");
-  EXPECT_STREQ(line, "\"D:\\MYAPPS~1\\jre\\bin\\java.exe\" -version");
-  EXPECT_FALSE(versionQueryCommand(longPath, "", program, line, 20)) << "too long is refused";
-  EXPECT_STREQ(line, "");
+  EXPECT_STREQ(line, L"\"D:\\My Apps\\jre\\bin\\java.exe\" -version");
+  ASSERT_TRUE(versionQueryCommand(longPath, L"D:\\MYAPPS~1\\jre\\bin\\java.exe", program, line,
+                                  kPathCapacity + 32));
+  EXPECT_STREQ(program, L"D:\\MYAPPS~1\\jre\\bin\\java.exe");
+  EXPECT_STREQ(line, L"\"D:\\MYAPPS~1\\jre\\bin\\java.exe\" -version");
+  EXPECT_FALSE(versionQueryCommand(longPath, L"", program, line, 20)) << "too long is refused";
+  EXPECT_STREQ(line, L"");
 }
 
 // The path with its blank, as on a volume without 8.3 names, must not start "...\\My.exe".
@@ -136,25 +149,30 @@ TEST_F(Validation, PathWithBlanksNeverStartsAProgramAtItsPrefix) {
 
 // A runtime path too long for a registry key name is still cached.
 TEST_F(Validation, LongRuntimePathIsCachedUnderAShortKey) {
-  const std::string path = "c:\\" + std::string(280, 'r') + "\\bin\\java.exe";
-  char keyName[8192];
-  ASSERT_TRUE(versionCacheKey(keyName, sizeof keyName, path.c_str()));
-  const std::string key = keyName;
-  EXPECT_EQ(key.size(), 259u) << key;
+  const std::wstring path = L"c:\\" + std::wstring(280, L'r') + L"\\bin\\java.exe";
+  wchar_t keyName[8192];
+  ASSERT_TRUE(versionCacheKey(keyName, 8192, path.c_str()));
+  const std::wstring key = keyName;
+  EXPECT_EQ(key.size(), 259u);
+  // The same short form as the narrow key older launchers wrote: their entries still count.
+  char hash[20];
+  std::snprintf(hash, sizeof hash, "~%016llx",
+                static_cast<unsigned long long>(caseBlindHash(narrow(path).c_str())));
+  EXPECT_EQ(narrow(key).substr(key.size() - 17), hash) << narrow(key);
   writeCachedVersion(path.c_str(), 42, "1.8.0_60");
   char cached[kPathCapacity];
   EXPECT_TRUE(readCachedVersion(path.c_str(), 42, cached, sizeof cached));
   EXPECT_STREQ(cached, "1.8.0_60");
-  std::string other = path;
-  other[100] = 's';
+  std::wstring other = path;
+  other[100] = L's';
   EXPECT_FALSE(readCachedVersion(other.c_str(), 42, cached, sizeof cached)) << "another path";
-  RegDeleteKeyA(HKEY_CURRENT_USER, key.c_str());
+  RegDeleteKeyW(HKEY_CURRENT_USER, key.c_str());
 }
 
 TEST_F(Validation, UntrustedCacheEntriesAreIgnoredAndReplaced) {
   makeRuntime(home, {"java version \"1.8.0_60\""});
   uint64_t time = lastWrite();
-  const std::string lowered = lowerCase(exe);
+  const std::wstring lowered = wide(lowerCase(exe));
   struct Entry { uint64_t time; std::string version; };
   const Entry untrusted[] = {
       {time + 1, "1.8.0_60"},                  // the executable changed since
@@ -166,7 +184,18 @@ TEST_F(Validation, UntrustedCacheEntriesAreIgnoredAndReplaced) {
   int expectedRuns = 0;
   for (const Entry& entry : untrusted) {
     SCOPED_TRACE(entry.version.substr(0, 20));
-    writeCachedVersion(lowered.c_str(), entry.time, entry.version.c_str());
+    // As another program may have left it: the launcher itself never writes such versions.
+    wchar_t keyName[8192];
+    ASSERT_TRUE(versionCacheKey(keyName, 8192, lowered.c_str()));
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, keyName, 0, nullptr, 0,
+                                             KEY_ALL_ACCESS, nullptr, &key, nullptr));
+    const std::wstring text = wide(entry.version);
+    RegSetValueExW(key, L"LastWriteTime", 0, REG_BINARY,
+                   reinterpret_cast<const BYTE*>(&entry.time), sizeof(entry.time));
+    RegSetValueExW(key, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>(text.size() * sizeof(wchar_t)));
+    RegCloseKey(key);
     ASSERT_TRUE(check());
     EXPECT_STREQ(version, "1.8.0_60");
     EXPECT_EQ(javaRuns(home + "\\bin"), ++expectedRuns);
@@ -182,8 +211,8 @@ TEST_F(Validation, CacheValuesOfWrongTypeOrSizeAreIgnoredAndRewritten) {
   makeRuntime(home, {"java version \"1.8.0_60\""});
   uint64_t time = lastWrite();
   const std::string stamp(reinterpret_cast<const char*>(&time), 8);
-  char keyName[8192];
-  versionCacheKey(keyName, sizeof(keyName), lowerCase(exe).c_str());
+  wchar_t keyName[8192];
+  versionCacheKey(keyName, 8192, wide(lowerCase(exe)).c_str());
   struct Value { const char* name; DWORD type; std::string data; };
   struct Entry { const char* what; Value stampValue, versionValue; };
   const Entry entries[] = {
@@ -200,7 +229,7 @@ TEST_F(Validation, CacheValuesOfWrongTypeOrSizeAreIgnoredAndRewritten) {
   for (const Entry& entry : entries) {
     SCOPED_TRACE(entry.what);
     HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, keyName, 0, nullptr, 0,
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, keyName, 0, nullptr, 0,
                                              KEY_ALL_ACCESS, nullptr, &key, nullptr));
     for (const Value& v : {entry.stampValue, entry.versionValue})
       RegSetValueExA(key, v.name, 0, v.type, reinterpret_cast<const BYTE*>(v.data.data()),
@@ -294,7 +323,8 @@ TEST_F(Validation, CaptureFileIsRemovedWhateverTheRunDid) {
 
 TEST_F(Validation, MissingExecutableIsRejectedWithoutARun) {
   EXPECT_FALSE(check());
-  EXPECT_EQ(std::string(path), lowerCase(exe));
+  EXPECT_EQ(path, lowerCase(exe));
+  EXPECT_EQ(candidate.verdict, Verdict::NotFound);
 }
 
 TEST_F(Validation, ReleaseSuffixIsNoPreRelease) {
@@ -310,10 +340,10 @@ TEST_F(Validation, GuiLauncherNeedsJavawBesideJava) {
   LauncherConfig[key::ExecutableType] = "1";
   makeRuntime(home, {"java version \"1.8.0_60\""});
   EXPECT_FALSE(check());
-  EXPECT_EQ(std::string(path), lowerCase(home + "\\bin\\javaw.exe")) << "names the missing file";
+  EXPECT_EQ(path, lowerCase(home + "\\bin\\javaw.exe")) << "names the missing file";
   makeRuntime(home, {"java version \"1.8.0_60\"", 0, 0, "server", false, true});
   EXPECT_TRUE(check());
-  EXPECT_EQ(std::string(path), lowerCase(home + "\\bin\\javaw.exe"));
+  EXPECT_EQ(path, lowerCase(home + "\\bin\\javaw.exe"));
 }
 
 }  // namespace

@@ -28,10 +28,13 @@ class VendorKeys : public ::testing::Test {
     savedPrefix = vendorKeyPrefix;
     javaSoftJdk = uniqueKey("jdk");
     javaSoftJre = uniqueKey("jre");
-    registrySourceKeys = {javaSoftJdk.c_str(), javaSoftJre.c_str(),
-                          "SOFTWARE\\tessel-tests\\none\\c", "SOFTWARE\\tessel-tests\\none\\d"};
+    wideJdk = wide(javaSoftJdk);
+    wideJre = wide(javaSoftJre);
+    registrySourceKeys = {wideJdk.c_str(), wideJre.c_str(), L"SOFTWARE\\tessel-tests\\none\\c",
+                          L"SOFTWARE\\tessel-tests\\none\\d"};
     prefix = uniqueKey("vendor");
-    vendorKeyPrefix = prefix.c_str();
+    widePrefix = wide(prefix);
+    vendorKeyPrefix = widePrefix.c_str();
     root = makeUniqueDirectory("vendor");
   }
   void TearDown() override {
@@ -43,32 +46,35 @@ class VendorKeys : public ::testing::Test {
     clearConfiguration();
     removeTree(root);
   }
-  // A runtime with java.exe answering `version` (the version cache and the banner path).
+  // A runtime whose release file names `version`: what is tested here is where the keys lead,
+  // so no run of java.exe (whose start a loaded machine can fail now and then) decides it.
   std::string runtime(const std::string& name, const std::string& version) {
     std::string home = root + "\\" + name;
-    makeRuntime(home, {"openjdk version \"" + version + "\""});
+    RuntimeLayout layout;
+    layout.banner = "openjdk version \"" + version + "\"";
+    layout.release = releaseText(version);
+    makeRuntime(home, layout);
     homes.push_back(home);
     return home;
   }
   void value(HKEY hive, const std::string& key, const char* name, const std::string& data) {
     setRegistryString(hive, prefix + "\\" + key, name, data);
   }
-  bool find() {
-    executable[0] = version[0] = 0;
-    return findVendorRuntime(executable, version, "", "");
-  }
+  bool find() { return findVendorRuntime(found, "", ""); }
+  std::string executable() const { return narrow(found.executable); }
   std::string exeOf(const std::string& home) { return lowerCase(home + "\\bin\\java.exe"); }
   static std::string refusals() {
     std::string lines;
-    for (int i = 0; i < refusedCandidates(); ++i) lines += std::string(refusedCandidateLine(i)) + "\n";
+    for (int i = 0; i < refusedCandidates(); ++i) lines += narrow(refusedCandidateLine(i)) + "\n";
     return lines;
   }
 
   RegistrySourceKeys savedKeys;
-  const char* savedPrefix;
+  const wchar_t* savedPrefix;
   std::string javaSoftJdk, javaSoftJre, prefix, root;
+  std::wstring wideJdk, wideJre, widePrefix;
   std::vector<std::string> homes;
-  char executable[kPathCapacity], version[kPathCapacity];
+  Candidate found;
 };
 
 TEST_F(VendorKeys, EachLayoutNamesItsRuntime) {
@@ -96,8 +102,9 @@ TEST_F(VendorKeys, EachLayoutNamesItsRuntime) {
     // Installers write the directory with a trailing backslash.
     value(c.hive, c.key, c.value, home + "\\");
     EXPECT_TRUE(find()) << c.key << "\n" << refusals();
-    EXPECT_EQ(std::string(executable), exeOf(home)) << c.key;
-    EXPECT_STREQ(version, "17.0.2");
+    EXPECT_EQ(executable(), exeOf(home)) << c.key;
+    EXPECT_STREQ(found.version, "17.0.2");
+    EXPECT_EQ(javaRuns(home + "\\bin"), 0) << "the release file names the version";
     deleteRegistryTree(c.hive, prefix);
   }
   EXPECT_FALSE(find());
@@ -115,10 +122,12 @@ TEST_F(VendorKeys, NewestAcceptedRuntimeWinsAcrossVendorsAndHives) {
   value(HKEY_LOCAL_MACHINE, "BellSoft\\Liberica\\jdk-22", "InstallationPath", tooNew);
   value(HKEY_LOCAL_MACHINE, "JavaSoft\\JDK\\23", "JavaHome", ea);
   value(HKEY_LOCAL_MACHINE, "JavaSoft\\JDK\\24", "JavaHome", root + "\\missing");
-  executable[0] = 0;
-  ASSERT_TRUE(findVendorRuntime(executable, version, "11", "21"));
-  EXPECT_EQ(std::string(executable), exeOf(zulu)) << "21.0.1 is newer than 17.0.2 (not by text)";
-  EXPECT_STREQ(version, "21.0.1");
+  ASSERT_TRUE(findVendorRuntime(found, "11", "21"));
+  EXPECT_EQ(executable(), exeOf(zulu)) << "21.0.1 is newer than 17.0.2 (not by text)";
+  EXPECT_STREQ(found.version, "21.0.1");
+  EXPECT_EQ(found.verdict, Verdict::Accepted);
+  EXPECT_EQ(narrow(found.source), "Y Azul Zulu HKCU\\" + prefix + "\\Azul Systems\\Zulu\\zulu-21")
+      << "the runtime taken names its own key";
 
   // Every candidate that was looked at and not taken has its line.
   std::string lines = refusals();
@@ -146,24 +155,27 @@ TEST_F(VendorKeys, RegistrySourceTakesTheNewerOfJavaSoftAndTheVendorKeys) {
   std::string old = runtime("old", "1.8.0_292");
   std::string temurin = runtime("temurin", "17.0.2");
   setRegistryString(HKEY_LOCAL_MACHINE, javaSoftJre + "\\1.8", "JavaHome", old);
-  char found[kPathCapacity];
   ASSERT_TRUE(checkRegistrySources(found, "1.8", ""));
-  EXPECT_EQ(std::string(found), exeOf(old));
+  EXPECT_EQ(executable(), exeOf(old));
   value(HKEY_LOCAL_MACHINE, "Eclipse Adoptium\\JDK\\17.0.2.8\\hotspot\\MSI", "Path", temurin);
   clearCandidates();
   ASSERT_TRUE(checkRegistrySources(found, "1.8", ""));
-  EXPECT_EQ(std::string(found), exeOf(temurin))
-      << refusals() << "java.exe runs: " << javaRuns(temurin + "\\bin");
-  // The runtime taken is named as its source, should its library fail to load.
-  EXPECT_EQ(std::string(candidateSource()).rfind("Y Eclipse Adoptium JDK HKLM\\", 0), 0u)
-      << candidateSource();
+  EXPECT_EQ(executable(), exeOf(temurin)) << refusals();
+  // The runtime taken is named as its source, should its library fail to load, and the one
+  // it replaced has its line.
+  EXPECT_EQ(narrow(found.source).rfind("Y Eclipse Adoptium JDK HKLM\\", 0), 0u)
+      << narrow(found.source);
+  EXPECT_NE(refusals().find("  Y JavaSoft HKLM\\" + javaSoftJre + "\\1.8 -> " + lowerCase(old) +
+                            ": not tried (1.8.0_292; 17.0.2 is preferred)"),
+            std::string::npos)
+      << refusals();
   // The same version in both: the JavaSoft key keeps it.
   setRegistryString(HKEY_LOCAL_MACHINE, javaSoftJre + "\\1.8", "JavaHome", temurin);
   std::string copy = runtime("copy", "17.0.2");
   deleteRegistryTree(HKEY_LOCAL_MACHINE, prefix);
   value(HKEY_LOCAL_MACHINE, "Microsoft\\JDK\\17.0.2.8\\hotspot\\MSI", "Path", copy);
   ASSERT_TRUE(checkRegistrySources(found, "1.8", ""));
-  EXPECT_EQ(std::string(found), exeOf(temurin));
+  EXPECT_EQ(executable(), exeOf(temurin));
 
   LauncherConfig[key::SharedRuntimesOnly] = "1";
   EXPECT_FALSE(checkRegistrySources(found, "1.8", "")) << "shared runtimes only: no vendor keys";
