@@ -14,17 +14,18 @@
 
 namespace {
 
-std::string ownDirectory() {
-  char path[MAX_PATH * 4];
-  DWORD n = GetModuleFileNameA(nullptr, path, sizeof(path));
-  if (n == 0 || n >= sizeof(path)) return ".";
-  std::string s(path, n);
-  size_t slash = s.find_last_of("\\/");
-  return slash == std::string::npos ? "." : s.substr(0, slash);
+// Wide: a runtime may lie in a folder that the ANSI code page cannot name.
+std::wstring ownDirectory() {
+  wchar_t path[MAX_PATH * 4];
+  DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH * 4);
+  if (n == 0 || n >= MAX_PATH * 4) return L".";
+  std::wstring s(path, n);
+  size_t slash = s.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? L"." : s.substr(0, slash);
 }
 
-void countRun(const std::string& dir) {
-  HANDLE h = CreateFileA((dir + "\\java.exe.count").c_str(), FILE_APPEND_DATA,
+void countRun(const std::wstring& dir) {
+  HANDLE h = CreateFileW((dir + L"\\java.exe.count").c_str(), FILE_APPEND_DATA,
                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return;
@@ -36,12 +37,12 @@ void countRun(const std::string& dir) {
 }  // namespace
 
 int main() {
-  std::string dir = ownDirectory();
+  std::wstring dir = ownDirectory();
   countRun(dir);
   std::vector<std::string> lines;
   int exitCode = 0;
   int hangSeconds = 0;
-  if (FILE* cfg = std::fopen((dir + "\\java.exe.cfg").c_str(), "r")) {
+  if (FILE* cfg = _wfopen((dir + L"\\java.exe.cfg").c_str(), L"r")) {
     char buffer[4096];
     while (std::fgets(buffer, sizeof(buffer), cfg)) {
       std::string entry(buffer);
