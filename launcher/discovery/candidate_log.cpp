@@ -19,20 +19,20 @@ constexpr size_t kMaxLine = 1024;
 std::vector<std::wstring> lines;
 size_t dropped = 0;
 
-const wchar_t* reasonText(Verdict reason) {
+const char* reasonText(Verdict reason) {
   switch (reason) {
-    case Verdict::NotFound: return L"not found";
-    case Verdict::NoVersion: return L"no version";
-    case Verdict::OutOfRange: return L"version out of range";
-    case Verdict::PreRelease: return L"pre-release";
-    case Verdict::NotJdk: return L"not a JDK";
-    case Verdict::WrongWordSize: return L"wrong word size";
-    case Verdict::DamagedLibrary: return L"damaged library";
-    case Verdict::NotChosen: return L"not tried";
+    case Verdict::NotFound: return "not found";
+    case Verdict::NoVersion: return "no version";
+    case Verdict::OutOfRange: return "version out of range";
+    case Verdict::PreRelease: return "pre-release";
+    case Verdict::NotJdk: return "not a JDK";
+    case Verdict::WrongWordSize: return "wrong word size";
+    case Verdict::DamagedLibrary: return "damaged library";
+    case Verdict::NotChosen: return "not tried";
     case Verdict::Unjudged:
     case Verdict::Accepted: break;
   }
-  return L"refused";
+  return "refused";
 }
 
 void record(const Candidate& candidate, const wchar_t* where, Verdict reason,
@@ -50,7 +50,7 @@ void record(const Candidate& candidate, const wchar_t* where, Verdict reason,
   }
   bool withDetail = detail && detail[0];
   wchar_t line[kMaxLine];
-  formatText(line, kMaxLine, L"  %ls%ls%ls: %ls%ls%ls%ls", candidate.source,
+  formatText(line, kMaxLine, L"  %ls%ls%ls: %hs%ls%ls%ls", candidate.source,
              candidate.source[0] ? L" -> " : L"", shown, reasonText(reason),
              withDetail ? L" (" : L"", withDetail ? detail : L"", withDetail ? L")" : L"");
   lines.emplace_back(line);

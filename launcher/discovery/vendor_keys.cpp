@@ -34,18 +34,18 @@ namespace tessel {
 //   BellSoft Liberica BellSoft\Liberica\jdk-<major>|jre-<major>: InstallationPath.
 // The MSI layouts are read for every variant below the version key, not only hotspot.
 const VendorKeyLayout kVendorKeyLayouts[] = {
-    {L"JavaSoft JDK", L"JavaSoft\\JDK", L"JavaHome", false, false},
-    {L"JavaSoft JRE", L"JavaSoft\\JRE", L"JavaHome", false, true},
-    {L"Eclipse Adoptium JDK", L"Eclipse Adoptium\\JDK", L"Path", true, false},
-    {L"Eclipse Adoptium JRE", L"Eclipse Adoptium\\JRE", L"Path", true, true},
-    {L"AdoptOpenJDK JDK", L"AdoptOpenJDK\\JDK", L"Path", true, false},
-    {L"AdoptOpenJDK JRE", L"AdoptOpenJDK\\JRE", L"Path", true, true},
-    {L"Eclipse Foundation JDK", L"Eclipse Foundation\\JDK", L"Path", true, false},
-    {L"Microsoft JDK", L"Microsoft\\JDK", L"Path", true, false},
-    {L"IBM Semeru JDK", L"Semeru\\JDK", L"Path", true, false},
-    {L"IBM Semeru JRE", L"Semeru\\JRE", L"Path", true, true},
-    {L"Azul Zulu", L"Azul Systems\\Zulu", L"InstallationPath", false, false},
-    {L"BellSoft Liberica", L"BellSoft\\Liberica", L"InstallationPath", false, false},
+    {"JavaSoft JDK", "JavaSoft\\JDK", L"JavaHome", false, false},
+    {"JavaSoft JRE", "JavaSoft\\JRE", L"JavaHome", false, true},
+    {"Eclipse Adoptium JDK", "Eclipse Adoptium\\JDK", L"Path", true, false},
+    {"Eclipse Adoptium JRE", "Eclipse Adoptium\\JRE", L"Path", true, true},
+    {"AdoptOpenJDK JDK", "AdoptOpenJDK\\JDK", L"Path", true, false},
+    {"AdoptOpenJDK JRE", "AdoptOpenJDK\\JRE", L"Path", true, true},
+    {"Eclipse Foundation JDK", "Eclipse Foundation\\JDK", L"Path", true, false},
+    {"Microsoft JDK", "Microsoft\\JDK", L"Path", true, false},
+    {"IBM Semeru JDK", "Semeru\\JDK", L"Path", true, false},
+    {"IBM Semeru JRE", "Semeru\\JRE", L"Path", true, true},
+    {"Azul Zulu", "Azul Systems\\Zulu", L"InstallationPath", false, false},
+    {"BellSoft Liberica", "BellSoft\\Liberica", L"InstallationPath", false, false},
 };
 const size_t kVendorKeyLayoutCount = sizeof(kVendorKeyLayouts) / sizeof(kVendorKeyLayouts[0]);
 
@@ -114,14 +114,14 @@ bool readValue(HKEY parent, const wchar_t* subkey, const wchar_t* name, wchar_t*
 
 void walkLayout(Walk& walk, HKEY hive, const wchar_t* hiveName, const VendorKeyLayout& layout) {
   wchar_t rootName[600];
-  if (!formatText(rootName, 600, L"%ls\\%ls", vendorKeyPrefix, layout.root)) return;
+  if (!formatText(rootName, 600, L"%ls\\%hs", vendorKeyPrefix, layout.root)) return;
   unique_hkey root;
   if (RegOpenKeyExW(hive, rootName, 0, kRead, root.put()) != ERROR_SUCCESS) return;
   wchar_t home[kPathCapacity];
   forEachSubkey(root.get(), [&](const wchar_t* version) {
     if (!layout.msiVariants) {
       if (!readValue(root.get(), version, layout.value, home)) return;
-      startCandidate(walk.candidate, L"Y %ls %ls\\%ls\\%ls", layout.name, hiveName, rootName,
+      startCandidate(walk.candidate, L"Y %hs %ls\\%ls\\%ls", layout.name, hiveName, rootName,
                      version);
       walk.consider(home);
       return;
@@ -133,7 +133,7 @@ void walkLayout(Walk& walk, HKEY hive, const wchar_t* hiveName, const VendorKeyL
       if (!formatText(msi, kKeyNameCapacity + 8, L"%ls\\MSI", variant) ||
           !readValue(versionKey.get(), msi, layout.value, home))
         return;
-      startCandidate(walk.candidate, L"Y %ls %ls\\%ls\\%ls\\%ls\\MSI", layout.name, hiveName,
+      startCandidate(walk.candidate, L"Y %hs %ls\\%ls\\%ls\\%ls\\MSI", layout.name, hiveName,
                      rootName, version, variant);
       walk.consider(home);
     });

@@ -9,11 +9,11 @@
 namespace tessel {
 
 struct VendorKeyLayout {
-  const wchar_t* name;   // shown in the log, "Eclipse Adoptium JDK"
-  const wchar_t* root;   // below the prefix, "Eclipse Adoptium\JDK"
+  const char* name;      // shown in the log, "Eclipse Adoptium JDK"
+  const char* root;      // below the prefix, "Eclipse Adoptium\JDK" (ASCII)
   const wchar_t* value;  // the value holding the runtime directory
-  bool msiVariants;   // the value sits in <root>\<version>\<jvm variant>\MSI
-  bool jre;           // a runtime without development tools: skipped when a JDK is required
+  bool msiVariants;      // the value sits in <root>\<version>\<jvm variant>\MSI
+  bool jre;              // a runtime without development tools: skipped when a JDK is required
 };
 extern const VendorKeyLayout kVendorKeyLayouts[];
 extern const size_t kVendorKeyLayoutCount;
