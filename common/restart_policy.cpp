@@ -1,13 +1,13 @@
 #include "restart_policy.h"
 
-#include <cerrno>
 #include <climits>
-#include <cstdlib>
+#include <cstdint>
 
 namespace tessel {
 namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
 
@@ -18,13 +18,18 @@ bool parseExitCodes(const char* text, std::vector<int32_t>& codes) {
   if (!*p) return true;
   for (;;) {
     while (isBlank(*p)) ++p;
-    if (!((*p >= '0' && *p <= '9') || *p == '-' || *p == '+')) return false;
-    errno = 0;
-    char* end = nullptr;
-    long long value = std::strtoll(p, &end, 10);
-    if (end == p || errno == ERANGE || value < INT32_MIN || value > INT32_MAX) return false;
+    // Digits read here: strtoll would bring the C library's own copy into the launcher.
+    const bool negative = *p == '-';
+    if (*p == '-' || *p == '+') ++p;
+    if (!isDigit(*p)) return false;
+    int64_t value = 0;
+    for (; isDigit(*p); ++p) {
+      value = value * 10 + (*p - '0');
+      if (value > int64_t{INT32_MAX} + 1) return false;
+    }
+    if (negative) value = -value;
+    if (value < INT32_MIN || value > INT32_MAX) return false;
     codes.push_back(static_cast<int32_t>(value));
-    p = end;
     while (isBlank(*p)) ++p;
     if (!*p) return true;
     if (*p != ',') return false;

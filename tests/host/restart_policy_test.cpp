@@ -20,6 +20,10 @@ TEST(RestartPolicy, ExitCodeListsParseOrAreRefusedWhole) {
   EXPECT_TRUE(codes.empty());
   for (const char* bad : {"3,", ",3", "3;4", "three", "3 4", "99999999999", "3,,4"})
     EXPECT_FALSE(parseExitCodes(bad, codes)) << bad;
+  EXPECT_TRUE(parseExitCodes("+2147483647,-2147483648", codes)) << "the ends of the 32-bit range";
+  EXPECT_EQ(codes, (Codes{INT32_MAX, INT32_MIN}));
+  for (const char* bad : {"2147483648", "-2147483649", "-", "+-3", "3-", "0x10"})
+    EXPECT_FALSE(parseExitCodes(bad, codes)) << bad;
 }
 
 TEST(RestartPolicy, OnlyListedEndsRestartAndTheBoundEndsARow) {
