@@ -4,13 +4,6 @@
 #include <cstring>
 
 namespace tessel {
-namespace {
-
-bool startsWith(const std::string& text, const char* prefix) {
-  return text.compare(0, std::strlen(prefix), prefix) == 0;
-}
-
-}  // namespace
 
 int featureVersion(const char* version) {
   if (!version || *version < '0' || *version > '9') return 0;
@@ -27,28 +20,24 @@ ArchiveMode archiveModeFor(int feature, bool archiveExists) {
 
 std::vector<std::string> archiveOptions(ArchiveMode mode, const std::string& path,
                                         const std::string& writePath) {
+  std::vector<std::string> options;
+  if (mode == ArchiveMode::None) return options;
   // A stale or damaged archive is reported through these log tags (on standard output, into
   // the application's own output); the runtime goes on without it either way.
-  const std::string quiet = "-Xlog:cds=off,cds+dynamic=off";
-  switch (mode) {
-    case ArchiveMode::None: return {};
-    case ArchiveMode::AutoCreate:
-      return {quiet, "-XX:+AutoCreateSharedArchive", "-XX:SharedArchiveFile=" + path};
-    case ArchiveMode::DumpAtExit: return {quiet, "-XX:ArchiveClassesAtExit=" + writePath};
-    case ArchiveMode::Use: return {quiet, "-XX:SharedArchiveFile=" + path};
-  }
-  return {};
+  options.emplace_back("-Xlog:cds=off,cds+dynamic=off");
+  if (mode == ArchiveMode::AutoCreate) options.emplace_back("-XX:+AutoCreateSharedArchive");
+  if (mode == ArchiveMode::DumpAtExit) options.push_back("-XX:ArchiveClassesAtExit=" + writePath);
+  else options.push_back("-XX:SharedArchiveFile=" + path);
+  return options;
 }
 
 bool optionsRuleOutArchive(const std::vector<std::string>& options) {
-  for (const std::string& option : options) {
-    if (startsWith(option, "-Xshare") || startsWith(option, "-XX:SharedArchiveFile") ||
-        startsWith(option, "-XX:ArchiveClassesAtExit") ||
-        startsWith(option, "-XX:+AutoCreateSharedArchive") ||
-        startsWith(option, "-XX:-UseSharedSpaces") ||
-        startsWith(option, "-XX:-UseCompressedClassPointers"))
-      return true;
-  }
+  static const char* const kDeciding[] = {
+      "-Xshare", "-XX:SharedArchiveFile", "-XX:ArchiveClassesAtExit",
+      "-XX:+AutoCreateSharedArchive", "-XX:-UseSharedSpaces", "-XX:-UseCompressedClassPointers"};
+  for (const std::string& option : options)
+    for (const char* prefix : kDeciding)
+      if (option.compare(0, std::strlen(prefix), prefix) == 0) return true;
   return false;
 }
 
@@ -62,10 +51,18 @@ uint64_t hashText(uint64_t hash, const void* data, size_t size) {
 }
 
 std::string archiveFileName(int feature, uint64_t identity) {
-  // No printf family here: the launcher links only the C runtime's own.
-  std::string name = std::to_string(feature) + "-";
-  for (int shift = 60; shift >= 0; shift -= 4) name += "0123456789abcdef"[(identity >> shift) & 0xf];
-  return name + ".jsa";
+  // Digits made here: the printf family and std::to_string would bring their code along.
+  char name[48];
+  char* p = name + sizeof name;
+  *--p = 0;
+  p -= 4;
+  std::memcpy(p, ".jsa", 4);
+  for (int digit = 0; digit < 16; ++digit, identity >>= 4) *--p = "0123456789abcdef"[identity & 0xf];
+  *--p = '-';
+  unsigned value = feature < 0 ? 0u - static_cast<unsigned>(feature) : static_cast<unsigned>(feature);
+  do *--p = static_cast<char>('0' + value % 10); while ((value /= 10) != 0);
+  if (feature < 0) *--p = '-';
+  return std::string(p);
 }
 
 }  // namespace tessel
