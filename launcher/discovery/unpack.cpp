@@ -10,6 +10,7 @@
 #include "diagnostics/errors.h"
 #include "diagnostics/log.h"
 #include "util/bounded_text.h"
+#include "util/child_process.h"
 #include "util/handles.h"
 #include "util/paths.h"
 #include "text_match.h"
@@ -39,39 +40,38 @@ UnpackResult runUnpack200(const wchar_t* runtimeDirectory, const wchar_t* packed
   wchar_t commandLine[3 * kPathCapacity + 32];
   // The program is named twice: as the program, so that no search can start another one, and
   // quoted as argv[0] of its command line, where the tool expects its own name.
+  constexpr size_t kLineCapacity = 3 * kPathCapacity + 32;
+  commandLine[0] = 0;
   if (!formatText(program, kPathCapacity, L"%ls\\bin\\unpack200.exe", runtimeDirectory) ||
       !formatText(arguments, 2 * kPathCapacity + 16, L"-r \"%ls\" \"%ls\"", packedArchive,
                   target) ||
-      !formatText(commandLine, 3 * kPathCapacity + 32, L"\"%ls\" %ls", program, arguments))
+      !appendProgramName(commandLine, kLineCapacity, program) ||
+      !appendArgument(commandLine, kLineCapacity, L"-r") ||
+      !appendArgument(commandLine, kLineCapacity, packedArchive, Quoting::Always) ||
+      !appendArgument(commandLine, kLineCapacity, target, Quoting::Always))
     return UnpackResult::Failed;
   logLine("%S", program);
   logLine("%S", arguments);
 
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = SW_HIDE;
-  PROCESS_INFORMATION info{};
-  // The runtime's folder, not the launcher's current directory (perhaps a document's folder).
-  if (!CreateProcessW(program, commandLine, nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS,
-                      nullptr, runtimeDirectory, &startup, &info)) {
-    DWORD error = GetLastError();  // before the log's own file calls replace it
+  ChildStart how;
+  how.directory = runtimeDirectory;  // not the launcher's current directory (a document's folder)
+  how.hidden = true;
+  ChildProcess child;
+  DWORD error = 0;
+  if (!startChild(program, commandLine, how, child, error)) {
     logLine("could not create unpack process (last error %d)", static_cast<int>(error));
     return UnpackResult::NotStarted;
   }
-  unique_handle process(info.hProcess);
-  unique_handle thread(info.hThread);
   logLine("waiting for unpack200 to finish");
-  bool finished = WaitForSingleObject(process.get(), unpackTimeoutMs) == WAIT_OBJECT_0;
+  DWORD exitCode = 1;
+  bool finished = waitForChild(child, unpackTimeoutMs, exitCode);
   if (!finished) {
     logError("unpack200 did not finish within %u s for %S", unpackTimeoutMs / 1000, packedArchive);
-    TerminateProcess(process.get(), 1);
-    WaitForSingleObject(process.get(), 5000);  // so that its partial target can be removed
+    terminateChild(child);  // so that its partial target can be removed
+    exitCode = 1;
   } else {
     logLine("unpack done");
   }
-  DWORD exitCode = 1;
-  if (finished) GetExitCodeProcess(process.get(), &exitCode);
 
   // The packed file may be the only copy of the archive: keep it unless the tool succeeded.
   if (exitCode != 0 || !fileExistsW(target)) {

@@ -15,6 +15,7 @@
 #include "discovery/version_cache.h"
 #include "discovery/version_rules.h"
 #include "util/bounded_text.h"
+#include "util/child_process.h"
 #include "util/handles.h"
 #include "util/paths.h"
 #include "files/temp_dir.h"
@@ -80,8 +81,9 @@ unique_hfile createCaptureFile(const char* name) {
 bool versionQueryCommand(const wchar_t* executable, const wchar_t* shortName, wchar_t* program,
                          wchar_t* commandLine, size_t capacity) {
   const wchar_t* path = (shortName && *shortName) ? shortName : executable;
-  if (!copyWhole(program, kPathCapacity, path) ||
-      !formatText(commandLine, capacity, L"\"%ls\" -version", path)) {
+  if (capacity > 0) commandLine[0] = 0;
+  if (!copyWhole(program, kPathCapacity, path) || !appendProgramName(commandLine, capacity, path) ||
+      !appendArgument(commandLine, capacity, L"-version")) {
     program[0] = commandLine[0] = 0;
     return false;
   }
@@ -114,39 +116,34 @@ bool queryJavaVersion(const wchar_t* executable, uint64_t lastWrite, char* versi
   unique_hfile capture;
   if (captureName[0]) capture = createCaptureFile(captureName);
 
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
-  startup.wShowWindow = SW_HIDE;
-  startup.hStdError = capture.valid() ? capture.get() : nullptr;
-  PROCESS_INFORMATION info{};
   // Run in its own folder: the launcher's current directory may be a document's folder.
   wchar_t folder[kPathCapacity];
   copyText(folder, kPathCapacity, program);
   if (wchar_t* slash = std::wcsrchr(folder, L'\\')) *slash = 0;
   else folder[0] = 0;
+  ChildStart how;
+  how.directory = folder[0] ? folder : nullptr;
+  how.ownStandardHandles = false;  // only standard error, where the banner goes
+  how.standardError = capture.valid() ? capture.get() : nullptr;
+  how.hidden = true;
   // No console for the child: its output goes to the capture file, and a console made for it
   // would be a host process that inherits the capture handle and outlives the child.
-  if (!CreateProcessW(program, commandLine, nullptr, nullptr, TRUE,
-                      NORMAL_PRIORITY_CLASS | DETACHED_PROCESS, nullptr,
-                      folder[0] ? folder : nullptr, &startup, &info)) {
-    DWORD error = GetLastError();
+  how.detached = true;
+  ChildProcess child;
+  DWORD error = 0;
+  if (!startChild(program, commandLine, how, child, error)) {
     logLine("Could not create process %S > %s (error %d)", commandLine, captureName,
             static_cast<int>(error));
     return false;
   }
-  unique_handle process(info.hProcess);
-  unique_handle thread(info.hThread);
   capture.reset();  // the child holds its own copy; ours would keep the file open
 
-  DWORD waited = WaitForSingleObject(process.get(), javaVersionTimeoutMs);
   DWORD exitCode = STILL_ACTIVE;
-  GetExitCodeProcess(process.get(), &exitCode);
+  bool ended = waitForChild(child, javaVersionTimeoutMs, exitCode);
   logLine("Exit Code %d", static_cast<int>(exitCode));
-  if (waited != WAIT_OBJECT_0 || exitCode == STILL_ACTIVE) {
+  if (!ended || exitCode == STILL_ACTIVE) {
     logLine("Terminating process");
-    TerminateProcess(process.get(), 1);
-    WaitForSingleObject(process.get(), 5000);  // so that the capture file can be deleted
+    terminateChild(child);  // so that the capture file can be deleted
     return false;
   }
   if (exitCode != 0) {
