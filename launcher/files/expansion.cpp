@@ -46,7 +46,13 @@ class WideSource : public LoggingSource<wchar_t> {
  public:
   // The narrow directories are text in the file-API code page, not bytes to widen one by one.
   explicit WideSource(PathForm form)
-      : form_(form), tempDir_(wideText(launchTempDir)), home_(wideText(runtimeHome)) {}
+      : form_(form), tempDir_(launchTempDir), home_(wideText(runtimeHome)) {
+    // Text that becomes narrow names the directory by its narrow name, the 8.3 form where the
+    // code page lacks a letter of the long one.
+    if (form != PathForm::NarrowSafe) return;
+    const std::string narrow = narrowLaunchTempDir();
+    if (!narrow.empty()) tempDir_ = wideText(narrow.c_str());
+  }
   ~WideSource() override {
     if (block_) FreeEnvironmentStringsW(block_);
   }
@@ -91,7 +97,9 @@ class NarrowSource : public LoggingSource<char> {
   const char* fixedValue(FixedVariable variable) override {
     switch (variable) {
       case FixedVariable::LauncherDir: return launcherDirectory();
-      case FixedVariable::LaunchTempDir: return launchTempDir;
+      case FixedVariable::LaunchTempDir:
+        tempDir_ = narrowLaunchTempDir();
+        return tempDir_.c_str();
       case FixedVariable::Separator: return ";";
       case FixedVariable::RuntimeHome: return runtimeHome;
       case FixedVariable::SystemTempDir: tempPath(systemTemp_); return systemTemp_;
@@ -105,6 +113,7 @@ class NarrowSource : public LoggingSource<char> {
 
  private:
   char systemTemp_[kPathCapacity] = "";
+  std::string tempDir_;
   char* block_ = nullptr;
 };
 

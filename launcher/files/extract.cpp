@@ -133,10 +133,9 @@ int extractEmbeddedFilesFrom(HANDLE file, ExtractInto directory) {
   start.QuadPart = blockEndPosition;
   SetFilePointerEx(file, start, nullptr, FILE_BEGIN);
 
-  // The directory's narrow name was chosen to name it; the stored names are Latin-1 and go
-  // through the wide API whole, so every letter stays what the project said.
-  wchar_t into[kPathCapacity];
-  toWide(launchTempDir, into, kPathCapacity);
+  // The stored names are Latin-1 and go through the wide API whole, so every letter stays what
+  // the project said.
+  const wchar_t* into = launchTempDir;
   const size_t nameStart = std::wcslen(into) + 1;
   std::unique_ptr<char[]> names = configStringCopy(key::EmbeddedFileNames);
   int handled = 0;

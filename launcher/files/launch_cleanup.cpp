@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <cwchar>
 #include <string>
 
 #include "diagnostics/log.h"
@@ -18,18 +19,15 @@ constexpr int kMaxDepth = 32;
 
 unique_hfile launchLock;
 
-bool isHex(char c) {
-  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+bool isHex(wchar_t c) {
+  return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F');
 }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
 
-std::wstring wide(const char* text) {
-  int n = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-  if (n <= 0) return std::wstring();
-  std::wstring out(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text, -1, &out[0], n);
-  out.resize(static_cast<size_t>(n - 1));
-  return out;
+// The lock file's name is ASCII.
+std::wstring lockName() {
+  const char* name = kLaunchLockName;
+  return std::wstring(name, name + std::strlen(name));
 }
 
 std::wstring joined(const std::wstring& dir, const wchar_t* name) {
@@ -76,7 +74,7 @@ bool removeContents(const std::wstring& dir, const wchar_t* keep, int depth) {
 // True when the lock file can be opened for deletion: its launch has ended. A missing lock
 // (a launch between making its directory and its lock, or no launch of ours) counts as held.
 bool lockIsFree(const std::wstring& dir) {
-  const std::wstring lock = joined(dir, wide(kLaunchLockName).c_str());
+  const std::wstring lock = joined(dir, lockName().c_str());
   unique_hfile file(CreateFileW(lock.c_str(), DELETE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -96,9 +94,9 @@ void removeEmptyCompanion(const std::wstring& dir) {
 }
 
 bool removeLaunchDirW(const std::wstring& dir) {
-  const std::wstring lockName = wide(kLaunchLockName);
-  if (!removeContents(dir, lockName.c_str(), 0)) return false;
-  const std::wstring lock = joined(dir, lockName.c_str());
+  const std::wstring name = lockName();
+  if (!removeContents(dir, name.c_str(), 0)) return false;
+  const std::wstring lock = joined(dir, name.c_str());
   if (!DeleteFileW(lock.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) return false;
   if (!RemoveDirectoryW(dir.c_str())) return false;
   removeEmptyCompanion(dir);
@@ -107,37 +105,37 @@ bool removeLaunchDirW(const std::wstring& dir) {
 
 }  // namespace
 
-bool isLaunchDirName(const char* name) noexcept {
-  if (std::strncmp(name, "tsl", 3) != 0) return false;
-  const char* p = name + 3;
+bool isLaunchDirName(const wchar_t* name) noexcept {
+  if (std::wcsncmp(name, L"tsl", 3) != 0) return false;
+  const wchar_t* p = name + 3;
   int digits = 0;
   while (isHex(*p) && digits < 6) ++p, ++digits;
   if (digits == 0 || digits > 5) return false;
-  if (_strnicmp(p, ".tmp", 4) == 0) p += 4;
-  if (std::strncmp(p, "_dir", 4) != 0) return false;
+  if (_wcsnicmp(p, L".tmp", 4) == 0) p += 4;
+  if (std::wcsncmp(p, L"_dir", 4) != 0) return false;
   p += 4;
   if (!isDigit(*p)) return false;
   while (isDigit(*p)) ++p;
   return *p == 0;
 }
 
-bool lockLaunchDir(const char* dir) {
-  char lock[kPathCapacity];
-  if (!formatText(lock, kPathCapacity, "%s\\%s", dir, kLaunchLockName)) return false;
+bool lockLaunchDir(const wchar_t* dir) {
+  const std::wstring lock = joined(dir, lockName().c_str());
   // Read sharing only: while this handle is open nobody can delete the file.
-  launchLock.reset(createPrivateFile(lock, FILE_SHARE_READ));
+  launchLock.reset(createPrivateFile(lock.c_str(), FILE_SHARE_READ));
   if (launchLock) return true;
   DWORD error = GetLastError();
-  logError("could not create the lock file %s (last error %d)", lock, static_cast<int>(error));
+  logError("could not create the lock file %S (last error %d)", lock.c_str(),
+           static_cast<int>(error));
   return false;
 }
 
 void releaseLaunchLock() { launchLock.reset(); }
 
-bool removeLaunchDir(const char* dir) { return removeLaunchDirW(wide(dir)); }
+bool removeLaunchDir(const wchar_t* dir) { return removeLaunchDirW(dir); }
 
-int removeEndedLaunchDirs(const char* tempDir) {
-  const std::wstring base = wide(tempDir);
+int removeEndedLaunchDirs(const wchar_t* tempDir) {
+  const std::wstring base = tempDir;
   if (base.empty()) return 0;
   WIN32_FIND_DATAW entry;
   unique_hfind find(FindFirstFileW(joined(base, L"tsl*_dir*").c_str(), &entry));
@@ -147,11 +145,7 @@ int removeEndedLaunchDirs(const char* tempDir) {
     if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
         (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
       continue;
-    // Our own names are plain ASCII; anything else is not ours.
-    char name[MAX_PATH];
-    int n = WideCharToMultiByte(CP_ACP, 0, entry.cFileName, -1, name, sizeof name, nullptr,
-                                nullptr);
-    if (n <= 0 || !isLaunchDirName(name)) continue;
+    if (!isLaunchDirName(entry.cFileName)) continue;
     const std::wstring dir = joined(base, entry.cFileName);
     if (!lockIsFree(dir)) continue;
     if (removeLaunchDirW(dir)) {

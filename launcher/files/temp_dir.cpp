@@ -17,7 +17,7 @@
 
 namespace tessel {
 
-char launchTempDir[kPathCapacity];
+wchar_t launchTempDir[kPathCapacity];
 bool tempFallbacksEnabled = true;
 
 namespace {
@@ -159,8 +159,8 @@ uint32_t unpredictableSeed() {
 void removeLaunchTempDir() {
   if (!launchTempDir[0]) return;
   releaseLaunchLock();
-  logLine("removing %s", launchTempDir);
-  if (!removeLaunchDir(launchTempDir)) logLine("could not remove all of %s", launchTempDir);
+  logLine("removing %S", launchTempDir);
+  if (!removeLaunchDir(launchTempDir)) logLine("could not remove all of %S", launchTempDir);
 }
 
 void tempPath(char* out) { tempPathIn(out); }
@@ -187,18 +187,60 @@ bool isUsableTempDirW(const wchar_t* dir) {
   return found;
 }
 
-bool claimTempFileName(const char* dir, uint32_t first, char* out) {
-  size_t n = std::strlen(dir);
-  const char* separator = (n > 0 && dir[n - 1] == '\\') ? "" : "\\";
+namespace {
+
+// A new empty file "tsl<hex>.tmp" in `dir`, or "tsl<n>" when the system refuses to name one.
+bool newTempFileIn(const wchar_t* dir, wchar_t* out) {
+  // GetTempFileNameW writes at most MAX_PATH characters, well within kPathCapacity. Some
+  // implementations report a name without having made the file (in a read-only directory):
+  // only a file that exists counts.
+  if (GetTempFileNameW(dir, L"tsl", 0, out) != 0) {
+    if (fileExistsW(out)) return true;
+    SetLastError(ERROR_WRITE_PROTECT);
+  }
+  DWORD error = GetLastError();
+  logLine("GetTempFileName failed (last error %d)", static_cast<int>(error));
+  return claimTempFileName(dir, unpredictableSeed(), out);
+}
+
+// The user's own temporary directory when the runtime can be given a narrow name for it (its
+// long or its 8.3 form), before any directory that other users share.
+bool ownTempDirectory(wchar_t* out) {
+  tempPathW(out);
+  std::string narrow;
+  if (narrowPathOf(out, narrow)) return true;
+  logLine("the temp dir %S has no narrow name; trying the fallback directories", out);
+  return tempFallbacksEnabled && fallbackDirectory(out);
+}
+
+// A new empty file in that directory or, when it cannot be written, in the first usable
+// fallback; `out` empty when none could be made.
+void createTempFileNameW(wchar_t* out) {
+  wchar_t dir[kPathCapacity];
+  out[0] = 0;
+  if (!ownTempDirectory(dir)) return;
+  logLine("tempPath is %S", dir);
+  if (!newTempFileIn(dir, out)) {
+    logLine("no temporary file in %S, trying the fallback directories", dir);
+    if (!(tempFallbacksEnabled && fallbackDirectory(dir) && newTempFileIn(dir, out))) out[0] = 0;
+  }
+  logLine("tempFile is %S", out);
+}
+
+}  // namespace
+
+bool claimTempFileName(const wchar_t* dir, uint32_t first, wchar_t* out) {
+  size_t n = std::wcslen(dir);
+  const wchar_t* separator = (n > 0 && dir[n - 1] == L'\\') ? L"" : L"\\";
   for (int attempt = 0; attempt < kFallbackNameAttempts; ++attempt) {
     int number = static_cast<int>((first + static_cast<uint32_t>(attempt)) & 0x7FFF);
-    if (!formatText(out, kPathCapacity, "%s%stsl%d", dir, separator, number)) break;
-    unique_hfile file(CreateFileA(out, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    if (!formatText(out, kPathCapacity, L"%ls%lstsl%d", dir, separator, number)) break;
+    unique_hfile file(CreateFileW(out, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file) return true;
     DWORD error = GetLastError();
     if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
-      logError("could not create temporary file %s (last error %d)", out,
+      logError("could not create temporary file %S (last error %d)", out,
                static_cast<int>(error));
       break;
     }
@@ -207,61 +249,45 @@ bool claimTempFileName(const char* dir, uint32_t first, char* out) {
   return false;
 }
 
-namespace {
-
-// A new empty file "tsl<hex>.tmp" in `dir`, or "tsl<n>" when the system refuses to name one.
-bool newTempFileIn(const char* dir, char* out) {
-  // GetTempFileNameA writes at most MAX_PATH characters, well within kPathCapacity. Some
-  // implementations report a name without having made the file (in a read-only directory):
-  // only a file that exists counts.
-  if (GetTempFileNameA(dir, "tsl", 0, out) != 0) {
-    if (fileExists(out)) return true;
-    SetLastError(ERROR_WRITE_PROTECT);
-  }
-  DWORD error = GetLastError();
-  logLine("GetTempFileName failed (last error %d)", static_cast<int>(error));
-  return claimTempFileName(dir, unpredictableSeed(), out);
+void createTempFileName(char* out) {
+  wchar_t wide[kPathCapacity];
+  createTempFileNameW(wide);
+  std::string narrow;
+  if (!wide[0] || !narrowPathOf(wide, narrow) || !copyWhole(out, kPathCapacity, narrow.c_str()))
+    out[0] = 0;
 }
 
-}  // namespace
-
-void createTempFileName(char* out) {
-  char dir[kPathCapacity];
-  tempPath(dir);
-  logLine("tempPath is %s", dir);
-  if (!newTempFileIn(dir, out)) {
-    // The system's directory cannot be written (read-only, gone): the fallback directories.
-    logLine("no temporary file in %s, trying the fallback directories", dir);
-    if (!(tempFallbacksEnabled && fallbackDirectory(dir) && newTempFileIn(dir, out))) out[0] = 0;
-  }
-  logLine("tempFile is %s", out);
+std::string narrowLaunchTempDir() {
+  std::string narrow;
+  if (launchTempDir[0] && !narrowPathOf(launchTempDir, narrow)) narrow.clear();
+  return narrow;
 }
 
 void createLaunchTempDir() {
   bool cleaned = false;
   DWORD error = ERROR_INVALID_NAME;
-  char file[kPathCapacity];
+  wchar_t file[kPathCapacity];
   for (int attempt = 0; attempt < kLaunchDirAttempts; ++attempt) {
-    createTempFileName(file);
+    createTempFileNameW(file);
     // Ended launches' directories go from the directory this launch's own goes into.
     if (file[0] && !cleaned) {
-      char base[kPathCapacity];
+      wchar_t base[kPathCapacity];
       copyText(base, kPathCapacity, file);
-      if (char* slash = std::strrchr(base, '\\')) slash[1] = 0;
+      if (wchar_t* slash = std::wcsrchr(base, L'\\')) slash[1] = 0;
       removeEndedLaunchDirs(base);
       cleaned = true;
     }
-    bool named = file[0] && formatText(launchTempDir, kPathCapacity, "%s_dir%d", file,
+    bool named = file[0] && formatText(launchTempDir, kPathCapacity, L"%ls_dir%d", file,
                                        static_cast<int>(std::time(nullptr)));
     if (!named) launchTempDir[0] = 0;
-    logLine("Temp dir3: %s", launchTempDir);
+    logLine("Temp dir3: %S", launchTempDir);
     error = ERROR_INVALID_NAME;
     if (named) {
       // Owner-only, and never one that exists: in a shared fallback directory another user
       // could have made it first, and every archive in it joins the class path.
       if (createPrivateDirectory(launchTempDir)) return;
       error = GetLastError();
-      DeleteFileA(file);  // the empty name-holder of a directory that was never made
+      DeleteFileW(file);  // the empty name-holder of a directory that was never made
     } else if (!file[0]) {
       error = ERROR_WRITE_PROTECT;  // no directory could take even an empty file
     }
@@ -270,15 +296,15 @@ void createLaunchTempDir() {
   }
   launchTempDir[0] = 0;
   // Say what happened: which directory refused, and why.
-  char dir[kPathCapacity];
-  tempPath(dir);
-  char text[kPathCapacity];
+  wchar_t dir[kPathCapacity];
+  tempPathW(dir);
+  wchar_t text[kPathCapacity];
   formatText(text, kPathCapacity,
-             "The temporary directory %s and its fallback directories cannot be written "
-             "(last error %d): the application's files cannot be unpacked.",
+             L"The temporary directory %ls and its fallback directories cannot be written "
+             L"(last error %d): the application's files cannot be unpacked.",
              dir, static_cast<int>(error));
-  logError("%s", text);
-  fatalError(text);
+  logError("%S", text);
+  fatalErrorW(text);
 }
 
 }  // namespace tessel

@@ -1,13 +1,17 @@
 // The system temporary directory and the per-launch temporary directory.
 #pragma once
 #include <cstdint>
+#include <string>
 
 #include "util/bounded_text.h"
 
 namespace tessel {
 
-// The per-launch directory without a trailing backslash; empty when none was made.
-extern char launchTempDir[kPathCapacity];
+// The per-launch directory (long form) without a trailing backslash; empty when none was made.
+extern wchar_t launchTempDir[kPathCapacity];
+// The per-launch directory as narrow text for the runtime: the long form where the file-API code
+// page holds it, else the short (8.3) form; empty when there is none.
+std::string narrowLaunchTempDir();
 // False only in tests that need every fallback directory to be refused.
 extern bool tempFallbacksEnabled;
 
@@ -19,16 +23,17 @@ void tempPathW(wchar_t* out);
 // True when a probe directory can be created in `dir` and found; the probe is removed.
 bool isUsableTempDir(const char* dir);
 bool isUsableTempDirW(const wchar_t* dir);
-// A new, empty, uniquely named file in the temporary directory, else in the first usable
-// fallback directory; its name goes to `out` (kPathCapacity). `out` is empty when no file
-// could be made.
+// A new, empty, uniquely named file in the user's temporary directory (where the runtime can be
+// given a narrow name for it), else in the first usable fallback directory; its narrow name (the
+// long or the 8.3 form) goes to `out` (kPathCapacity). `out` is empty when no file could be made.
 void createTempFileName(char* out);
 // The fallback when the system refuses a temporary name: claims "<dir>\tsl<n>" with an
 // exclusive create, n = first, first+1, ... (0 to 32767). False (out empty) when none could
 // be created.
-bool claimTempFileName(const char* dir, uint32_t first, char* out);
-// Creates the per-launch directory and records it in launchTempDir. Removes ended launches'
-// directories from the directory it goes into first. The lock file is the caller's to make
+bool claimTempFileName(const wchar_t* dir, uint32_t first, wchar_t* out);
+// Creates the per-launch directory and records it in launchTempDir: in the user's temporary
+// directory when the runtime can be given a narrow name for it (the long or the 8.3 form), else
+// in the first usable fallback. Removes ended launches' directories from there first. The lock file is the caller's to make
 // (lockLaunchDir). Ends the process with a message that names the temporary directory when
 // neither it nor a fallback can be written.
 void createLaunchTempDir();

@@ -229,7 +229,8 @@ void addClassDataSharingOptions(VmOptionList& options, const std::string& classP
     logLine("class-data sharing: the runtime has no base archive (classes.jsa); no archive");
     return;
   }
-  if (launchTempDir[0] && classPath.find(launchTempDir) != std::string::npos) {
+  const std::string launchDir = narrowLaunchTempDir();
+  if (!launchDir.empty() && classPath.find(launchDir) != std::string::npos) {
     // Those files lie in a new directory at every start: no archive would ever match.
     logLine("class-data sharing: the class path holds per-launch files; no archive");
     return;

@@ -210,7 +210,7 @@ std::string buildClassPathOption(const ClassPathSlots& slots) {
   ClassPath classPath;
   if (slots.classPathPrepend) appendToClassPath(classPath, *slots.classPathPrepend + ";");
   if (launchTempDir[0]) {
-    const std::wstring launch = wideText(launchTempDir);
+    const std::wstring launch = launchTempDir;
     const std::wstring user = launch + L"\\user";
     addArchivesInDirectory(classPath, launch.c_str(), L"jar");
     addArchivesInDirectory(classPath, launch.c_str(), L"zip");

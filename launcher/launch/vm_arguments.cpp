@@ -89,7 +89,7 @@ std::vector<std::string> buildLauncherProperties() {
   if (corvaneFlavour()) properties.push_back("-Dtessel.isCorvane=true");
   properties.push_back(std::string("-Dtessel.moduleName=") + launcherPath());
   properties.push_back(std::string("-Dsun.java.command=") + launcherPath());
-  properties.push_back(std::string("-Dtessel.tempDir=") + launchTempDir);
+  properties.push_back("-Dtessel.tempDir=" + narrowLaunchTempDir());
   long long position = languageRestart ? -1 : static_cast<long long>(unextractedPosition);
   properties.push_back("-Dtessel.unextractedPosition=" + std::to_string(position));
   properties.push_back(libraryPathProperty());

@@ -52,16 +52,16 @@ std::wstring CurrentUserOnly::accessListText() const {
   return result;
 }
 
-bool createPrivateDirectory(const char* path) noexcept {
+bool createPrivateDirectory(const wchar_t* path) noexcept {
   CurrentUserOnly security(Inheritance::FilesAndFolders);
   if (!security.valid()) return false;
-  return CreateDirectoryA(path, security.attributes()) != 0;
+  return CreateDirectoryW(path, security.attributes()) != 0;
 }
 
-HANDLE createPrivateFile(const char* path, DWORD share) noexcept {
+HANDLE createPrivateFile(const wchar_t* path, DWORD share) noexcept {
   CurrentUserOnly security;
   if (!security.valid()) return INVALID_HANDLE_VALUE;
-  return CreateFileA(path, GENERIC_WRITE, share, security.attributes(), CREATE_NEW,
+  return CreateFileW(path, GENERIC_WRITE, share, security.attributes(), CREATE_NEW,
                      FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 

@@ -35,8 +35,8 @@ class CurrentUserOnly {
 // Creates the directory with the current-user-only descriptor, inherited by everything made
 // in it. False (GetLastError tells why) when it exists already (it is never taken over) or
 // could not be made, also when no such descriptor could be had.
-bool createPrivateDirectory(const char* path) noexcept;
+bool createPrivateDirectory(const wchar_t* path) noexcept;
 // Creates a new file (CREATE_NEW) for writing with the current-user-only descriptor.
-HANDLE createPrivateFile(const char* path, DWORD share) noexcept;
+HANDLE createPrivateFile(const wchar_t* path, DWORD share) noexcept;
 
 }  // namespace tessel

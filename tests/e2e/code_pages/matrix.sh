@@ -189,7 +189,21 @@ run_cell() {
   check "key 123 seen by Java" "$dir/" "$(probe_value "$f" probe.home)"
   # Key 124: wide, the long form whatever the code page.
   check "key 124 \${TESSEL_EXEDIR}" "--home=$dir_win\\" "$(probe_value "$f" arg0)"
-  check "key 124 \${TESSEL_TEMPDIR}" "--temp=$temp_option" "$(probe_value "$f" arg1)"
+  # The per-launch directory: in the profile's own directory, by its long form in wide text;
+  # the runtime gets its narrow name (the long form where the code page holds it).
+  local temp_arg launch_dir
+  temp_arg=$(probe_value "$f" arg1)
+  launch_dir=${temp_arg#--temp=}
+  case $launch_dir in
+    "$temp_win\\tsl"*_dir*) ;;
+    *) check "key 124 \${TESSEL_TEMPDIR} (long form in the profile)" "$temp_win\\tsl..._dir..." "$launch_dir" ;;
+  esac
+  if [ -n "$utf8" ] || holds "$temp_win"; then
+    check "key 123 \${TESSEL_TEMPDIR}" "$launch_dir" "$temp_option"
+  else
+    case $temp_option in *'?'*|'') check "key 123 \${TESSEL_TEMPDIR} (short form)" "no '?'" "$temp_option" ;; esac
+  fi
+  echo "TEMPDIR | $label | $CODE_PAGE${utf8:+ + UTF-8 manifest} | key 124: $launch_dir | key 123: $temp_option"
   check "typed argument" "$ARGUMENT" "$(probe_value "$f" arg2)"
   check "embedded file through \${TESSEL_TEMPDIR}" "$NOTE" "$(probe_value "$f" embedded)"
   check ".vmoptions text" "$sample" "$(probe_value "$f" probe.vmo)"
@@ -220,6 +234,16 @@ run_cell() {
     printf '%s\n' "$text" | grep -qF -- ": --home=$dir_win\\"
     check_true "log shows key 124 expanded" $?
   fi
+
+  # Both starts name the instance alike: the second found the first by that name.
+  local names
+  names=$(find "$dir/profile/Temp" "$PREFIX/drive_c/windows/temp" "$PREFIX/drive_c" -maxdepth 1 \
+      -name 'cvn*' -newer "$E2E_DIR/.cell-marker" -print0 2>/dev/null | xargs -0 -r cat |
+    tr -d '\r' | sed -n 's/.*semaphore name \(.*\), code \([0-9]*\),.*/\2 \1/p' | sort)
+  check "instance names of the first and the second start" "0 183" \
+    "$(printf '%s\n' "$names" | cut -d' ' -f1 | tr '\n' ' ' | sed 's/ $//')"
+  check "one instance name for both starts" 1 "$(printf '%s\n' "$names" | cut -d' ' -f2- | sort -u | grep -c .)"
+  echo "INSTANCE | $label | $CODE_PAGE${utf8:+ + UTF-8 manifest} | $(printf '%s\n' "$names" | head -n 1 | cut -d' ' -f2-)"
 
   local result
   if [ ${#CELL_FAILS[@]} -eq 0 ]; then

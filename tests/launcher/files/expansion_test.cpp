@@ -65,13 +65,13 @@ class Expansion : public ::testing::Test {
   }
 
  private:
-  char savedTemp_[kPathCapacity];
+  wchar_t savedTemp_[kPathCapacity];
   char savedHome_[kPathCapacity];
   std::vector<std::wstring> variables_;
 };
 
 TEST_F(Expansion, FixedReferencesInBothForms) {
-  copyText(launchTempDir, kPathCapacity, "C:\\t\\tsl1.tmp_dir5");
+  copyText(launchTempDir, kPathCapacity, L"C:\\t\\tsl1.tmp_dir5");
   copyText(runtimeHome, kPathCapacity, "C:\\jre\\bin\\..");
   const std::string dir = launcherDirectory();
   EXPECT_EQ(expandNarrow("${launcher:sys.launcherDirectory}app.jar"), dir + "app.jar");
@@ -108,7 +108,7 @@ TEST_F(Expansion, SystemTempDirectoryInBothForms) {
 }
 
 TEST_F(Expansion, RowsSeeWhatEarlierRowsInsertedButNotLaterOnes) {
-  copyText(launchTempDir, kPathCapacity, "T${launcher:sys.pathlistSeparator}");
+  copyText(launchTempDir, kPathCapacity, L"T${launcher:sys.pathlistSeparator}");
   EXPECT_EQ(expandNarrow("%TESSEL_TEMPDIR%"), "T;");
   copyText(runtimeHome, kPathCapacity, "%TESSEL_TEMPDIR%");
   EXPECT_EQ(expandNarrow("%TESSEL_JVM_HOME%"), "%TESSEL_TEMPDIR%");
@@ -241,7 +241,7 @@ TEST(ReplaceAll, NarrowValuesAreTextInTheAnsiCodePage) {
 }
 
 TEST_F(Expansion, NarrowDirectoriesArriveAsTheirCharacters) {
-  copyText(launchTempDir, kPathCapacity, "C:\\t\\\x80\x9C");
+  copyText(launchTempDir, kPathCapacity, fromAnsi("C:\\t\\\x80\x9C").c_str());
   copyText(runtimeHome, kPathCapacity, "C:\\\x80jre\\bin\\..");
   std::wstring expanded = expandWide(L"-Dt=${TESSEL_TEMPDIR} -Dh=${TESSEL_JVM_HOME}");
   EXPECT_EQ(expanded, L"-Dt=" + fromAnsi("C:\\t\\\x80\x9C") + L" -Dh=" + fromAnsi("C:\\\x80jre\\bin\\.."));

@@ -45,8 +45,8 @@ class Extract : public ::testing::Test {
   void SetUp() override {
     clearConfiguration();
     setMessageTextSource(configMessageW);  // as loading the block does
-    copyText(launchTempDir, kPathCapacity, (outer.path() + "\\launch").c_str());
-    CreateDirectoryA(launchTempDir, nullptr);
+    copyText(launchTempDir, kPathCapacity, wideText((outer.path() + "\\launch").c_str()).c_str());
+    CreateDirectoryW(launchTempDir, nullptr);
     blockEndPosition = kBlockEnd;
     unextractedPosition = 0;
     data.assign(kBlockEnd, 0xEE);
@@ -77,7 +77,7 @@ class Extract : public ::testing::Test {
     return extractEmbeddedFilesFrom(file.get(), into);
   }
   std::string launched(const std::string& name) const {
-    return std::string(launchTempDir) + "\\" + name;
+    return narrowText(launchTempDir) + "\\" + name;
   }
 
   test::ScratchDir outer;
@@ -110,7 +110,7 @@ TEST_F(Extract, NamesKeepTheirLettersUnderAnyCodePage) {
   addRecord("in a folder");
   configure(2, "caf\xE9.txt;\xC4pfel\\\xFC" "ber.txt");
   ASSERT_EQ(run(), 0);
-  const std::wstring directory = wideText(launchTempDir);
+  const std::wstring directory = launchTempDir;
   EXPECT_EQ(readWide(directory + L"\\caf\u00E9.txt"), "accent");
   EXPECT_EQ(readWide(directory + L"\\\u00C4pfel\\\u00FCber.txt"), "in a folder");
 }
@@ -134,7 +134,7 @@ TEST_F(Extract, FileNamedLikeTheLockFilesShortNameIsWrittenBesideTheHeldLock) {
   addRecord("not the lock");
   configure(1, narrowText(alias.c_str()));
   ASSERT_EQ(run(ExtractInto::NewLaunchTempDir), 0) << narrowText(alias.c_str());
-  const std::wstring directory = wideText(launchTempDir);
+  const std::wstring directory = launchTempDir;
   EXPECT_EQ(readWide(directory + L"\\" + alias), "not the lock");
   const std::wstring lock = directory + L"\\" + wideText(kLaunchLockName);
   EXPECT_TRUE(fileExistsW(lock.c_str())) << "the lock file is made after the files";
@@ -145,9 +145,9 @@ TEST_F(Extract, FileNamedLikeTheLockFilesShortNameIsWrittenBesideTheHeldLock) {
 
 TEST_F(Extract, NoFilesDeclaredTouchesNothing) {
   configure(0, "a.txt");
-  copyText(launchTempDir, kPathCapacity, "C:\\should-be-cleared");
+  copyText(launchTempDir, kPathCapacity, L"C:\\should-be-cleared");
   EXPECT_EQ(extractEmbeddedFilesFrom(INVALID_HANDLE_VALUE, ExtractInto::NewLaunchTempDir), 0);
-  EXPECT_STREQ(launchTempDir, "");
+  EXPECT_STREQ(launchTempDir, L"");
   EXPECT_EQ(unextractedPosition, 0u);
 }
 

@@ -33,11 +33,11 @@ std::string makeLaunchDir(const test::ScratchDir& temp, const std::string& name)
 TEST(LaunchCleanup, OnlyTheLaunchersOwnNamesAreRecognised) {
   for (const char* name : {"tsl1A2B.tmp_dir1733580000", "tsl0.tmp_dir1", "tslFFFFF.TMP_dir42",
                            "tsl4711_dir1733580000"})
-    EXPECT_TRUE(isLaunchDirName(name)) << name;
+    EXPECT_TRUE(isLaunchDirName(wideText(name).c_str())) << name;
   for (const char* name : {"tsl.tmp_dir1", "tsl123456.tmp_dir1", "tslXYZ.tmp_dir1",
                            "tsl12.tmp_dir", "tsl12.tmp_dir12x", "tsl12.tmp", "abc12.tmp_dir1",
                            "tsl12.tmp_dir1\\..", "Tsl12.tmp_dir1", "tsl12.tmpx_dir1"})
-    EXPECT_FALSE(isLaunchDirName(name)) << name;
+    EXPECT_FALSE(isLaunchDirName(wideText(name).c_str())) << name;
 }
 
 TEST(LaunchCleanup, EndedLaunchesGoWithTheirEmptyCompanionsOthersStay) {
@@ -61,7 +61,7 @@ TEST(LaunchCleanup, EndedLaunchesGoWithTheirEmptyCompanionsOthersStay) {
   const std::string keptCompanion = makeLaunchDir(temp, "tsl5E.tmp_dir1733580000");
   temp.write("tsl5E.tmp", "java -version output");
 
-  EXPECT_EQ(3, removeEndedLaunchDirs(temp.path().c_str()));
+  EXPECT_EQ(3, removeEndedLaunchDirs(wideText(temp.path().c_str()).c_str()));
   EXPECT_FALSE(exists(ended));
   EXPECT_FALSE(exists(temp.file("tsl1A.tmp"))) << "the empty companion goes with it";
   EXPECT_FALSE(exists(endedFallback));
@@ -75,7 +75,7 @@ TEST(LaunchCleanup, EndedLaunchesGoWithTheirEmptyCompanionsOthersStay) {
   EXPECT_TRUE(exists(foreign + "\\lib\\app.jar")) << "not the launcher's name";
 
   held.reset();  // that launch ends
-  EXPECT_EQ(1, removeEndedLaunchDirs((temp.path() + "\\").c_str()));
+  EXPECT_EQ(1, removeEndedLaunchDirs(wideText((temp.path() + "\\").c_str()).c_str()));
   EXPECT_FALSE(exists(running));
   EXPECT_FALSE(exists(temp.file("tsl2B.tmp")));
 }
@@ -86,11 +86,11 @@ TEST(LaunchCleanup, AFileInUseKeepsTheDirectoryAndItsLockForTheNextTry) {
   unique_hfile inUse(CreateFileA((dir + "\\lib\\app.jar").c_str(), GENERIC_READ, FILE_SHARE_READ,
                                  nullptr, OPEN_EXISTING, 0, nullptr));
   ASSERT_TRUE(inUse);
-  EXPECT_EQ(0, removeEndedLaunchDirs(temp.path().c_str()));
+  EXPECT_EQ(0, removeEndedLaunchDirs(wideText(temp.path().c_str()).c_str()));
   EXPECT_TRUE(exists(dir + "\\" + kLaunchLockName));
   EXPECT_TRUE(exists(temp.file("tsl6F.tmp")));
   inUse.reset();
-  EXPECT_EQ(1, removeEndedLaunchDirs(temp.path().c_str()));
+  EXPECT_EQ(1, removeEndedLaunchDirs(wideText(temp.path().c_str()).c_str()));
   EXPECT_FALSE(exists(dir));
 }
 
@@ -103,17 +103,17 @@ TEST(LaunchCleanup, ANewLaunchDirectoryIsLockedAndEarlierEndedOnesAreGone) {
   const std::string ended = makeLaunchDir(temp, "tsl7A.tmp_dir1733580000");
 
   createLaunchTempDir();
-  const std::string made = launchTempDir;
+  const std::string made = narrowText(launchTempDir);
   EXPECT_FALSE(exists(ended)) << "removed before the new directory is made";
   ASSERT_FALSE(made.empty());
-  EXPECT_TRUE(isLaunchDirName(made.substr(made.rfind('\\') + 1).c_str())) << made;
+  EXPECT_TRUE(isLaunchDirName(wideText(made.substr(made.rfind('\\') + 1).c_str()).c_str())) << made;
   const std::string lock = made + "\\" + kLaunchLockName;
   EXPECT_FALSE(exists(lock)) << "the lock comes once the embedded files are in place";
-  EXPECT_EQ(0, removeEndedLaunchDirs(temp.path().c_str())) << "no lock yet: left alone";
-  ASSERT_TRUE(lockLaunchDir(made.c_str()));
+  EXPECT_EQ(0, removeEndedLaunchDirs(wideText(temp.path().c_str()).c_str())) << "no lock yet: left alone";
+  ASSERT_TRUE(lockLaunchDir(launchTempDir));
   EXPECT_TRUE(exists(lock));
   EXPECT_FALSE(DeleteFileA(lock.c_str())) << "the lock is held while the launch runs";
-  EXPECT_EQ(0, removeEndedLaunchDirs(temp.path().c_str()));
+  EXPECT_EQ(0, removeEndedLaunchDirs(wideText(temp.path().c_str()).c_str()));
 
   removeLaunchTempDir();  // as a fatal exit does
   EXPECT_FALSE(exists(made));

@@ -95,28 +95,27 @@ TEST_F(TempDir, TempFileNameCreatesTheFile) {
 }
 
 TEST_F(TempDir, FallbackNameHasItsBackslashAndSkipsTakenNumbers) {
-  const std::string base = narrowDir();
-  char name[kPathCapacity];
+  const std::wstring base = dir_;
+  wchar_t name[kPathCapacity];
   ASSERT_TRUE(claimTempFileName(base.c_str(), 4711, name));
-  EXPECT_EQ(std::string(name), base + "\\tsl4711");
-  EXPECT_TRUE(fileExists(name));
-  ASSERT_TRUE(claimTempFileName((base + "\\").c_str(), 4711, name));
-  EXPECT_EQ(std::string(name), base + "\\tsl4712") << "an existing name is never handed out";
-  EXPECT_TRUE(fileExists(name));
+  EXPECT_EQ(std::wstring(name), base + L"\\tsl4711");
+  EXPECT_TRUE(fileExistsW(name));
+  ASSERT_TRUE(claimTempFileName((base + L"\\").c_str(), 4711, name));
+  EXPECT_EQ(std::wstring(name), base + L"\\tsl4712") << "an existing name is never handed out";
+  EXPECT_TRUE(fileExistsW(name));
   ASSERT_TRUE(claimTempFileName(base.c_str(), 32767, name));
-  EXPECT_EQ(std::string(name), base + "\\tsl32767");
+  EXPECT_EQ(std::wstring(name), base + L"\\tsl32767");
   ASSERT_TRUE(claimTempFileName(base.c_str(), 32767, name));
-  EXPECT_EQ(std::string(name), base + "\\tsl0") << "numbers stay within 0 to 32767";
-  EXPECT_FALSE(claimTempFileName((base + "\\missing").c_str(), 1, name));
-  EXPECT_STREQ(name, "");
+  EXPECT_EQ(std::wstring(name), base + L"\\tsl0") << "numbers stay within 0 to 32767";
+  EXPECT_FALSE(claimTempFileName((base + L"\\missing").c_str(), 1, name));
+  EXPECT_STREQ(name, L"");
 }
 
 TEST_F(TempDir, LaunchDirectoryLeavesItsFileBesideIt) {
   ASSERT_TRUE(SetEnvironmentVariableW(L"TMP", dir_.c_str()));
   createLaunchTempDir();
-  const std::string made = launchTempDir;
+  const std::string made = narrowText(launchTempDir);
   launchTempDir[0] = 0;
-  releaseLaunchLock();
   ASSERT_FALSE(made.empty());
   DWORD attributes = GetFileAttributesA(made.c_str());
   ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
@@ -128,15 +127,35 @@ TEST_F(TempDir, LaunchDirectoryLeavesItsFileBesideIt) {
   EXPECT_NE(made.back(), '\\');
 }
 
+// Under a profile whose name the code page lacks, the launch's files lie in the user's own
+// directory, named by its long form; the runtime is given the 8.3 form of the same directory.
+TEST_F(TempDir, LaunchDirectoryKeepsTheLettersOfTheUsersDirectory) {
+  const std::wstring tmp = dir_ + L"\\\u0414\u0435\u043C\u043E \u65E5\u672C";  // no code page holds both
+  ASSERT_TRUE(CreateDirectoryW(tmp.c_str(), nullptr));
+  ASSERT_TRUE(SetEnvironmentVariableW(L"TMP", tmp.c_str()));
+  createLaunchTempDir();
+  const std::wstring made = launchTempDir;
+  const std::string narrow = narrowLaunchTempDir();
+  removeLaunchTempDir();
+  launchTempDir[0] = 0;
+  EXPECT_EQ(made.rfind(tmp + L"\\tsl", 0), 0u) << narrowText(made.c_str());
+  ASSERT_FALSE(narrow.empty());
+  EXPECT_EQ(narrow.find('?'), std::string::npos) << narrow;
+  wchar_t shortTmp[MAX_PATH];
+  ASSERT_NE(0u, GetShortPathNameW(tmp.c_str(), shortTmp, MAX_PATH));
+  EXPECT_EQ(narrow.rfind(narrowText(shortTmp), 0), 0u) << "the 8.3 form of the same directory";
+  EXPECT_FALSE(fileExistsW(made.c_str())) << "removed, lock and all";
+}
+
 // A directory of the next name made first (by another user, in a shared fallback) is never
 // taken over: the launch makes another.
 TEST_F(TempDir, LaunchDirectoryIsNeverOneThatExists) {
   ASSERT_TRUE(SetEnvironmentVariableW(L"TMP", dir_.c_str()));
   const std::string taken = narrowDir() + "\\taken";
   ASSERT_TRUE(CreateDirectoryA(taken.c_str(), nullptr));
-  EXPECT_FALSE(createPrivateDirectory(taken.c_str()));
+  EXPECT_FALSE(createPrivateDirectory(wideText(taken.c_str()).c_str()));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
-  EXPECT_TRUE(createPrivateDirectory((taken + "\\inner").c_str()));
+  EXPECT_TRUE(createPrivateDirectory(wideText((taken + "\\inner").c_str()).c_str()));
 }
 
 }  // namespace

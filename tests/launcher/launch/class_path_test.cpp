@@ -9,6 +9,7 @@
 #include "config_keys.h"
 #include "util/bounded_text.h"
 #include "files/temp_dir.h"
+#include "util/paths.h"
 #include "scratch_dir.h"
 #include "launch/class_path.h"
 
@@ -44,7 +45,7 @@ class ClassPathTest : public ::testing::Test {
   ScratchDir dir_;
 
  private:
-  char savedTemp_[kPathCapacity];
+  wchar_t savedTemp_[kPathCapacity];
   std::vector<std::string> variables_;
 };
 
@@ -53,7 +54,7 @@ TEST_F(ClassPathTest, SourcesComeInTheirFixedOrder) {
   dir_.write(L"launch\\extracted.jar", "");
   dir_.makeDir(L"launch\\user");
   dir_.write(L"launch\\user\\mine.zip", "");
-  copyText(launchTempDir, kPathCapacity, dir_.narrow(L"launch").c_str());
+  copyText(launchTempDir, kPathCapacity, wideText(dir_.narrow(L"launch").c_str()).c_str());
   LauncherConfig[key::LauncherFlavour] = "corvane";
   LauncherConfig[key::InstallationDirectory] = dir_.narrow(L"install");
   LauncherConfig[key::ClassPath] = "A0" + dir_.narrow(L"app.jar");
