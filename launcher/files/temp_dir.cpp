@@ -25,12 +25,8 @@ namespace {
 constexpr int kLaunchDirAttempts = 10;
 constexpr int kFallbackNameAttempts = 100;
 
-// The narrow and wide Win32 calls under one name, so that both twins share one algorithm.
-DWORD systemTempPath(char* out) { return GetTempPathA(kPathCapacity, out); }
+// The wide Win32 calls under short names, for the shared fallback algorithm.
 DWORD systemTempPath(wchar_t* out) { return GetTempPathW(kPathCapacity, out); }
-DWORD environmentValue(const char* name, char* out, DWORD capacity) {
-  return GetEnvironmentVariableA(name, out, capacity);
-}
 DWORD environmentValue(const char* name, wchar_t* out, DWORD capacity) {
   wchar_t wideName[32];
   size_t i = 0;
@@ -38,19 +34,13 @@ DWORD environmentValue(const char* name, wchar_t* out, DWORD capacity) {
   wideName[i] = 0;
   return GetEnvironmentVariableW(wideName, out, capacity);
 }
-BOOL makeDirectory(const char* dir) { return CreateDirectoryA(dir, nullptr); }
 BOOL makeDirectory(const wchar_t* dir) { return CreateDirectoryW(dir, nullptr); }
-DWORD longForm(const char* path, char* out) { return GetLongPathNameA(path, out, kPathCapacity); }
 DWORD longForm(const wchar_t* path, wchar_t* out) {
   return GetLongPathNameW(path, out, kPathCapacity);
 }
-UINT windowsDirectory(char* out) { return GetWindowsDirectoryA(out, kPathCapacity); }
 UINT windowsDirectory(wchar_t* out) { return GetWindowsDirectoryW(out, kPathCapacity); }
-bool usable(const char* dir) { return isUsableTempDir(dir); }
 bool usable(const wchar_t* dir) { return isUsableTempDirW(dir); }
-const char* findChar(const char* s, char c) { return std::strchr(s, c); }
 const wchar_t* findChar(const wchar_t* s, wchar_t c) { return std::wcschr(s, c); }
-void logHome(const char* home) { logLine("No temp dir defined. Using home %s", home); }
 void logHome(const wchar_t* home) { logLine("No temp dir defined. Using home %S", home); }
 
 template <typename C>
@@ -102,19 +92,8 @@ bool fallbackDirectory(C* out) {
 }
 
 
-// The narrow 8.3 form of the system's own directory (the narrow text has lost characters);
-// the wide form holds every character and needs none.
-bool shortTempForm(char* out) {
-  wchar_t wide[kPathCapacity];
-  DWORD n = GetTempPathW(kPathCapacity, wide);
-  if (n == 0 || n >= kPathCapacity) homeDirectory(wide);
-  std::string narrow;
-  return narrowPathOf(wide, narrow) && copyWhole(out, kPathCapacity, narrow.c_str());
-}
-bool shortTempForm(wchar_t*) { return false; }
-
-template <typename C>
-void tempPathIn(C* out) {
+// The system's own directory, wide; `?` can only come from the path itself.
+void tempPathIn(wchar_t* out) {
   DWORD n = systemTempPath(out);
   DWORD error = GetLastError();
   logLine("GetTempPath returned %d (last error %d)", static_cast<int>(n), static_cast<int>(error));
@@ -125,18 +104,10 @@ void tempPathIn(C* out) {
   } else {
     logLine("make dir returned %d", makeDirectory(out) ? 0 : -1);
   }
-  // Characters the ANSI code page cannot hold come back as "?". When the long form cannot
-  // be had, the path itself is what narrow callers would use.
-  C work[kPathCapacity];
+  wchar_t work[kPathCapacity];
   DWORD m = longForm(out, work);
-  const C* checked = (m == 0 || m >= kPathCapacity) ? out : work;
-  if (!findChar(checked, static_cast<C>('?'))) return;
-  // The user's own directory under its 8.3 name before any directory other users share.
-  if (shortTempForm(work) && usable(work)) {
-    logLine("using the short form of the temp dir");
-    copyText(out, kPathCapacity, work);
-    return;
-  }
+  const wchar_t* checked = (m == 0 || m >= kPathCapacity) ? out : work;
+  if (!findChar(checked, L'?')) return;
   if (!fallbackDirectory(out)) fatalMessageW(key::MsgNotPowerUser, nullptr);
 }
 
@@ -163,8 +134,20 @@ void removeLaunchTempDir() {
   if (!removeLaunchDir(launchTempDir)) logLine("could not remove all of %S", launchTempDir);
 }
 
-void tempPath(char* out) { tempPathIn(out); }
 void tempPathW(wchar_t* out) { tempPathIn(out); }
+
+void tempPath(char* out) {
+  // The same directory by a narrow name: its long form where the code page holds it, else its
+  // 8.3 form (the user's own directory before any that other users share), else a fallback.
+  wchar_t wide[kPathCapacity];
+  tempPathIn(wide);
+  std::string narrow;
+  if (!narrowPathOf(wide, narrow)) {
+    if (!fallbackDirectory(wide) || !narrowPathOf(wide, narrow))
+      fatalMessageW(key::MsgNotPowerUser, nullptr);
+  }
+  copyWhole(out, kPathCapacity, narrow.c_str());
+}
 
 bool isUsableTempDir(const char* dir) {
   char probe[kPathCapacity];

@@ -15,9 +15,9 @@ std::string narrowLaunchTempDir();
 // False only in tests that need every fallback directory to be refused.
 extern bool tempFallbacksEnabled;
 
-// A usable system temporary directory (kPathCapacity buffer): the system's own when its long
-// form survives the ANSI code page, else the first usable fallback. Ends the process (key
-// 1015) when no candidate is usable.
+// A usable system temporary directory (kPathCapacity buffer): the system's own, in the narrow
+// twin by its long form where the file-API code page holds it, else by its 8.3 form, else the
+// first usable fallback. Ends the process (key 1015) when no candidate is usable.
 void tempPath(char* out);
 void tempPathW(wchar_t* out);
 // True when a probe directory can be created in `dir` and found; the probe is removed.
