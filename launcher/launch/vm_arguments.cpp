@@ -84,22 +84,30 @@ class ConfiguredValueExpander : public TokenExpander {
 
 std::vector<std::string> buildLauncherProperties() {
   std::vector<std::string> properties;
-  if (const char* semaphore = instanceSemaphoreName())
-    properties.push_back(std::string("-Dtessel.semaphoreName=") + semaphore);
-  if (corvaneFlavour()) properties.push_back("-Dtessel.isCorvane=true");
-  properties.push_back(std::string("-Dtessel.moduleName=") + launcherPath());
-  properties.push_back(std::string("-Dsun.java.command=") + launcherPath());
-  properties.push_back("-Dtessel.tempDir=" + narrowLaunchTempDir());
-  long long position = languageRestart ? -1 : static_cast<long long>(unextractedPosition);
-  properties.push_back("-Dtessel.unextractedPosition=" + std::to_string(position));
+  // Each property is built in place: temporary strings for every concatenation cost more code
+  // than the list itself.
+  auto add = [&properties](const char* prefix, const char* value) {
+    properties.emplace_back(prefix).append(value);
+  };
+  auto addNumber = [&add](const char* prefix, long long value) {
+    char digits[24];
+    formatText(digits, sizeof digits, "%I64d", value);
+    add(prefix, digits);
+  };
+  if (const char* semaphore = instanceSemaphoreName()) add("-Dtessel.semaphoreName=", semaphore);
+  if (corvaneFlavour()) add("-Dtessel.isCorvane=true", "");
+  add("-Dtessel.moduleName=", launcherPath());
+  add("-Dsun.java.command=", launcherPath());
+  add("-Dtessel.tempDir=", narrowLaunchTempDir().c_str());
+  addNumber("-Dtessel.unextractedPosition=",
+            languageRestart ? -1 : static_cast<long long>(unextractedPosition));
   properties.push_back(libraryPathProperty());
   // A later start's arguments are split on the Java side: by the rule this executable uses.
-  properties.push_back(std::string("-Dtessel.argumentRules=") +
-                       argumentRulesName(configuredArgumentRules()));
-  if (restartCount() > 0) properties.push_back("-Dtessel.restartCount=" + std::to_string(restartCount()));
+  add("-Dtessel.argumentRules=", argumentRulesName(configuredArgumentRules()));
+  if (restartCount() > 0) addNumber("-Dtessel.restartCount=", restartCount());
   if (GetEnvironmentVariableA("MANPATH", nullptr, 0) == 0 &&
       GetLastError() == ERROR_ENVVAR_NOT_FOUND)
-    properties.push_back("-Dtessel.consoleCodepage=cp" + std::to_string(GetConsoleOutputCP()));
+    addNumber("-Dtessel.consoleCodepage=cp", static_cast<long long>(GetConsoleOutputCP()));
   return properties;
 }
 
