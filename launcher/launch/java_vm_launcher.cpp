@@ -189,14 +189,18 @@ bool createVm(const std::vector<std::string>& properties, const ArgumentList& ar
   const bool exitHook = wantsExitHook();
   if (abortHook || exitHook) {
     // Not logged as options: hooks the runtime calls, not options it reads.
-    static std::vector<JavaVMOption> withHooks;
-    withHooks.assign(initArgs->options, initArgs->options + initArgs->nOptions);
+    // Handed to the machine with the options it extends: kept until the next creation.
+    static JavaVMOption* withHooks = nullptr;
+    delete[] withHooks;
+    withHooks = new JavaVMOption[static_cast<size_t>(initArgs->nOptions) + 2];
+    jint count = 0;
+    for (; count < initArgs->nOptions; ++count) withHooks[count] = initArgs->options[count];
     if (abortHook)
-      withHooks.push_back(JavaVMOption{const_cast<char*>("abort"), reinterpret_cast<void*>(&virtualMachineAborted)});
+      withHooks[count++] = JavaVMOption{const_cast<char*>("abort"), reinterpret_cast<void*>(&virtualMachineAborted)};
     if (exitHook)
-      withHooks.push_back(JavaVMOption{const_cast<char*>("exit"), reinterpret_cast<void*>(&virtualMachineExit)});
-    initArgs->options = withHooks.data();
-    initArgs->nOptions = static_cast<jint>(withHooks.size());
+      withHooks[count++] = JavaVMOption{const_cast<char*>("exit"), reinterpret_cast<void*>(&virtualMachineExit)};
+    initArgs->options = withHooks;
+    initArgs->nOptions = count;
   }
   JavaVM* vm = nullptr;
   jint result = create(&vm, reinterpret_cast<void**>(&mainEnv), initArgs);
