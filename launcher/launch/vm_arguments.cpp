@@ -164,19 +164,20 @@ JavaVMInitArgs* buildVmOptions(const std::vector<std::string>& properties,
                                const ArgumentList& arguments) {
   // Handed to the virtual machine: kept for the life of the process.
   static VmOptionState state;
-  static std::vector<JavaVMOption> options;
+  static JavaVMOption* options = nullptr;  // an array: one vector type less in the template
   static JavaVMInitArgs initArgs;
   state = VmOptionState{};
-  options.clear();
   collectVmOptions(properties, arguments, state);
-  for (std::string& option : state.options)
-    options.push_back(JavaVMOption{&option[0], nullptr});
+  const size_t count = state.options.size();
+  delete[] options;
+  options = new JavaVMOption[count + 1];
+  for (size_t i = 0; i < count; ++i) options[i] = JavaVMOption{&state.options[i][0], nullptr};
   initArgs.version = JNI_VERSION_1_2;
-  initArgs.nOptions = static_cast<jint>(options.size());
-  initArgs.options = options.data();
+  initArgs.nOptions = static_cast<jint>(count);
+  initArgs.options = options;
   initArgs.ignoreUnrecognized = JNI_TRUE;
-  logLine("vmoption count %d", static_cast<int>(options.size()));
-  for (size_t i = 0; i < options.size(); ++i)
+  logLine("vmoption count %d", static_cast<int>(count));
+  for (size_t i = 0; i < count; ++i)
     logLine("vmoption %d: %s", static_cast<int>(i), options[i].optionString);
   return &initArgs;
 }
