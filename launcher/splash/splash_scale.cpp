@@ -27,8 +27,8 @@ void release(void* memory) {
   if (memory) HeapFree(GetProcessHeap(), 0, memory);
 }
 
-// A 32-bit top-down DIB section of the size, its pixels in `bits`.
-HBITMAP makeDib(int32_t width, int32_t height, uint32_t*& bits) {
+// Describes 32-bit top-down pixels of the size, as both reading and making a DIB want them.
+BITMAPINFO topDown32(int32_t width, int32_t height) {
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(info.bmiHeader);
   info.bmiHeader.biWidth = width;
@@ -36,6 +36,12 @@ HBITMAP makeDib(int32_t width, int32_t height, uint32_t*& bits) {
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
+  return info;
+}
+
+// A 32-bit top-down DIB section of the size, its pixels in `bits`.
+HBITMAP makeDib(int32_t width, int32_t height, uint32_t*& bits) {
+  BITMAPINFO info = topDown32(width, height);
   void* pixels = nullptr;
   HBITMAP dib = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pixels, nullptr, 0);
   bits = static_cast<uint32_t*>(pixels);
@@ -51,13 +57,7 @@ HBITMAP scaledCopy(HBITMAP image, int32_t fromWidth, int32_t fromHeight, int32_t
   auto* scratch = static_cast<uint32_t*>(allocate(scratchPixels * 4));
   HBITMAP result = nullptr;
   if (from && scratch) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = fromWidth;
-    info.bmiHeader.biHeight = -fromHeight;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = topDown32(fromWidth, fromHeight);
     HDC screen = GetDC(nullptr);
     const int rows = GetDIBits(screen, image, 0, static_cast<UINT>(fromHeight), from, &info,
                                DIB_RGB_COLORS);
